@@ -1,0 +1,22 @@
+#include "core/modGlobal.h"
+
+#include "core/cAppSettings.h"
+#include "platform/Prompts.h"
+
+#include <QApplication>
+#include <QMainWindow>
+
+namespace modGlobal
+{
+
+int RunProgram(QApplication& app)
+{
+    gAppSettings.LoadSettings();
+    QMainWindow window;
+    window.setWindowTitle(Prompts::kAppTitle);
+    window.resize(900, 600);
+    window.show();
+    return app.exec();
+}
+
+} // namespace modGlobal

@@ -1,0 +1,235 @@
+#include "core/modUtils.h"
+
+#include "platform/AppPaths.h"
+#include "platform/Sound.h"
+
+#include <QHash>
+
+#include <cmath>
+
+namespace modUtils
+{
+
+bool PlayWave(const QString& path, bool async)
+{
+    Q_UNUSED(async); // playback never blocks the caller
+    return Sound::play(path);
+}
+
+bool PlayAppSound(const QString& fileName)
+{
+    return PlayWave(AppPaths::join(AppPaths::appDir(), fileName), true);
+}
+
+QString OrdinalSuffix(qint16 n)
+{
+    if (n <= 0)
+        return QString();
+    int key = n;
+    if (n > 20)
+        key = n % 10;
+    switch (key) {
+    case 1:
+        return QStringLiteral("st");
+    case 2:
+        return QStringLiteral("nd");
+    case 3:
+        return QStringLiteral("rd");
+    default:
+        return QStringLiteral("th");
+    }
+}
+
+QString LastWord(const QString& text)
+{
+    const qsizetype pos = text.lastIndexOf(QLatin1Char(' '));
+    return pos < 0 ? text : text.mid(pos + 1);
+}
+
+QString StripControlChars(const QString& text, bool keepLineBreaks)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u >= 32 || (keepLineBreaks && (u == 10 || u == 13)))
+            out += c;
+    }
+    return out;
+}
+
+QString WindowsVersionName(int platformId, int major, int minor, int build)
+{
+    switch (platformId) {
+    case 0:
+        return QStringLiteral("Windows 3.1");
+    case 1:
+        if (minor == 0)
+            return QStringLiteral("Windows 95");
+        if (minor == 10)
+            return build == 2222 ? QStringLiteral("Windows 98SE") : QStringLiteral("Windows 98");
+        if (minor == 90)
+            return QStringLiteral("Windows Me");
+        return QString();
+    case 2:
+        if (major == 3)
+            return QStringLiteral("Windows NT 3.51");
+        if (major == 4)
+            return QStringLiteral("Windows NT 4.0");
+        if (major == 5) {
+            if (minor == 0)
+                return QStringLiteral("Windows 2000");
+            if (minor == 1)
+                return QStringLiteral("Windows XP");
+            if (minor == 2)
+                return QStringLiteral("Windows Server 2003");
+            return QString();
+        }
+        return QStringLiteral("Vista / Windows 7");
+    default:
+        return QString();
+    }
+}
+
+QString GetWindowsVersionName()
+{
+    return WindowsVersionName(-1, 0, 0, 0);
+}
+
+qint16 GetClassRank(QString& code)
+{
+    code = code.left(3);
+    if (code.size() == 3 && code[0] >= QLatin1Char('6') && code[0] <= QLatin1Char('9') && code[1].isDigit()
+        && code[1].unicode() < 128 && code[2] == QLatin1Char('B')) {
+        return static_cast<qint16>(111 - code.left(2).toInt());
+    }
+    static const QHash<QString, qint16> table = {
+        {QStringLiteral("G1 "), 1},  {QStringLiteral("G2 "), 2},  {QStringLiteral("G3 "), 3},
+        {QStringLiteral("LR "), 4},  {QStringLiteral("OPN"), 5},  {QStringLiteral("C6 "), 6},
+        {QStringLiteral("C5 "), 7},  {QStringLiteral("C4 "), 8},  {QStringLiteral("C3 "), 9},
+        {QStringLiteral("C2 "), 10}, {QStringLiteral("C1 "), 11}, {QStringLiteral("100"), 12},
+        {QStringLiteral("MDN"), 200},
+    };
+    return table.value(code, 999);
+}
+
+double Val(const QString& text)
+{
+    // Blanks, tabs and line feeds are passed over anywhere in the text.
+    QString t;
+    for (const QChar c : text) {
+        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n') && c != QLatin1Char('\r'))
+            t += c;
+    }
+    if (t.startsWith(QLatin1Char('&')) && t.size() > 1) {
+        const QChar kind = t[1].toUpper();
+        int base = 0;
+        if (kind == QLatin1Char('H'))
+            base = 16;
+        else if (kind == QLatin1Char('O'))
+            base = 8;
+        if (base) {
+            qsizetype i = 2;
+            auto isDigitOf = [base](QChar c) {
+                const char ch = c.toLatin1();
+                if (base == 8)
+                    return ch >= '0' && ch <= '7';
+                return (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F');
+            };
+            while (i < t.size() && isDigitOf(t[i]))
+                ++i;
+            const QString digits = t.mid(2, i - 2);
+            if (digits.isEmpty())
+                return 0;
+            bool ok = false;
+            const qulonglong v = digits.toULongLong(&ok, base);
+            if (!ok)
+                return 0;
+            // Up to four hex digits is a 16-bit number, up to eight a 32-bit
+            // one, both signed: "&HFFFF" is -1.
+            const int bits = base == 16 ? static_cast<int>(digits.size()) * 4 : static_cast<int>(digits.size()) * 3;
+            if (bits <= 16 && v <= 0xFFFF)
+                return static_cast<double>(static_cast<qint16>(static_cast<quint16>(v)));
+            if (v <= 0xFFFFFFFFull)
+                return static_cast<double>(static_cast<qint32>(static_cast<quint32>(v)));
+            return static_cast<double>(v);
+        }
+    }
+    // Longest leading part of the form [sign]digits[.digits][(E|D)[sign]digits].
+    qsizetype i = 0;
+    QString num;
+    if (i < t.size() && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+')))
+        num += t[i++];
+    bool digits = false;
+    while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128) {
+        num += t[i++];
+        digits = true;
+    }
+    if (i < t.size() && t[i] == QLatin1Char('.')) {
+        num += t[i++];
+        while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128) {
+            num += t[i++];
+            digits = true;
+        }
+    }
+    if (!digits)
+        return 0;
+    if (i < t.size() && (t[i].toUpper() == QLatin1Char('E') || t[i].toUpper() == QLatin1Char('D'))) {
+        QString exp = QStringLiteral("e");
+        qsizetype j = i + 1;
+        if (j < t.size() && (t[j] == QLatin1Char('-') || t[j] == QLatin1Char('+')))
+            exp += t[j++];
+        bool expDigits = false;
+        while (j < t.size() && t[j].isDigit() && t[j].unicode() < 128) {
+            exp += t[j++];
+            expDigits = true;
+        }
+        if (expDigits)
+            num += exp;
+    }
+    const double v = num.toDouble();
+    return std::isfinite(v) ? v : 0;
+}
+
+QString ProperCase(const QString& text)
+{
+    QString out = text.toLower();
+    bool start = true;
+    for (QChar& c : out) {
+        if (c.isSpace() || c.unicode() == 0) {
+            start = true;
+        } else if (start) {
+            c = c.toUpper();
+            start = false;
+        }
+    }
+    return out;
+}
+
+QColor WinColor(qint64 color)
+{
+    if (color >= 0 && color <= 0xFFFFFF)
+        return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                      static_cast<int>((color >> 16) & 0xFF));
+    // System colours, with the usual Windows defaults.
+    static const QRgb system[] = {
+        0xC8C8C8, 0x000000, 0x99B4D1, 0xBFCDDB, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000, 0x000000,
+        0x000000, 0xB4B4B4, 0xF4F7FC, 0xABABAB, 0x0078D7, 0xFFFFFF, 0xF0F0F0, 0xA0A0A0, 0x6D6D6D,
+        0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000, 0xFFFFE1,
+    };
+    const qint64 u = color < 0 ? color + 0x100000000LL : color;
+    if ((u & 0xFFFFFF00LL) == 0x80000000LL) {
+        const auto index = static_cast<size_t>(u & 0xFF);
+        if (index < sizeof(system) / sizeof(system[0]))
+            return QColor(system[index]);
+    }
+    return QColor();
+}
+
+qint32 ToWinColor(const QColor& c)
+{
+    return c.red() | (c.green() << 8) | (c.blue() << 16);
+}
+
+} // namespace modUtils
+

@@ -1,0 +1,64 @@
+#include "platform/AppPaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace AppPaths
+{
+
+QString appDir()
+{
+    QString dir = qEnvironmentVariable("VELMORA_APP_DIR");
+    if (dir.isEmpty())
+        dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+    while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
+        dir.chop(1);
+    return dir;
+}
+
+QString legacyDir()
+{
+    QString dir = qEnvironmentVariable("VELMORA_LEGACY_DIR");
+    if (dir.isEmpty())
+        dir = QStringLiteral("/opt/Velmora");
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return dir;
+}
+
+QString registryFile()
+{
+    QString file = qEnvironmentVariable("VELMORA_REGISTRY");
+    if (!file.isEmpty())
+        return file;
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.config");
+    return base + QStringLiteral("/Velmora/registry.json");
+}
+
+QString join(const QString& dir, const QString& name)
+{
+    if (dir.isEmpty())
+        return name;
+    if (dir.endsWith(QLatin1Char('/')) || dir.endsWith(QLatin1Char('\\')))
+        return dir + name;
+    return dir + QLatin1Char('/') + name;
+}
+
+QString findFileNoCase(const QString& dir, const QString& name)
+{
+    const QString plain = join(dir, name);
+    if (QFileInfo::exists(plain))
+        return plain;
+    const QStringList entries = QDir(dir).entryList(QDir::Files);
+    for (const QString& entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return join(dir, entry);
+    }
+    return plain;
+}
+
+} // namespace AppPaths

@@ -1,0 +1,294 @@
+#include "platform/Prompts.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace Prompts
+{
+namespace
+{
+Script* g_active = nullptr;
+
+QString titleOr(const QString& title)
+{
+    return title.isEmpty() ? kAppTitle : title;
+}
+
+int cancelAnswer(int style)
+{
+    switch (style & 7) {
+    case vbOKOnly:
+        return vbOK;
+    case vbYesNo:
+        return vbNo;
+    case vbAbortRetryIgnore:
+        return vbAbort;
+    default:
+        return vbCancel;
+    }
+}
+
+QColor fromWin(int c)
+{
+    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+int toWin(const QColor& c)
+{
+    return c.red() | (c.green() << 8) | (c.blue() << 16);
+}
+} // namespace
+
+QString displayText(const QString& text)
+{
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return t;
+}
+
+int MsgBox(const QString& text, int style, const QString& title)
+{
+    const QString realTitle = titleOr(title);
+    if (Script* s = Script::active()) {
+        Script::Response r;
+        const bool have = s->take(Kind::MsgBox, r);
+        s->record({Kind::MsgBox, text, realTitle, style, have});
+        if (!have)
+            return cancelAnswer(style);
+        return r.value.toInt();
+    }
+
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(realTitle);
+    box.setText(displayText(text));
+    switch (style & 0x70) {
+    case vbCritical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case vbQuestion:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case vbExclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case vbInformation:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
+    }
+    struct B
+    {
+        QMessageBox::StandardButton button;
+        int answer;
+    };
+    QList<B> buttons;
+    switch (style & 7) {
+    case vbOKCancel:
+        buttons = {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}};
+        break;
+    case vbAbortRetryIgnore:
+        buttons = {{QMessageBox::Abort, vbAbort}, {QMessageBox::Retry, vbRetry}, {QMessageBox::Ignore, vbIgnore}};
+        break;
+    case vbYesNoCancel:
+        buttons = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}};
+        break;
+    case vbYesNo:
+        buttons = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}};
+        break;
+    case vbRetryCancel:
+        buttons = {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}};
+        break;
+    default:
+        buttons = {{QMessageBox::Ok, vbOK}};
+        break;
+    }
+    QMessageBox::StandardButtons set;
+    for (const B& b : buttons)
+        set |= b.button;
+    box.setStandardButtons(set);
+    const int def = (style & vbDefaultButton2) && buttons.size() > 1 ? 1 : 0;
+    box.setDefaultButton(buttons[def].button);
+    const auto pressed = static_cast<QMessageBox::StandardButton>(box.exec());
+    for (const B& b : buttons) {
+        if (b.button == pressed)
+            return b.answer;
+    }
+    return cancelAnswer(style);
+}
+
+QString InputBox(const QString& prompt, const QString& title, const QString& defaultText, bool* ok)
+{
+    const QString realTitle = titleOr(title);
+    if (Script* s = Script::active()) {
+        Script::Response r;
+        const bool have = s->take(Kind::InputBox, r);
+        s->record({Kind::InputBox, prompt, realTitle, 0, have});
+        const bool confirmed = have && r.ok;
+        if (ok)
+            *ok = confirmed;
+        return confirmed ? r.value.toString() : QString();
+    }
+    bool accepted = false;
+    QString text = QInputDialog::getText(QApplication::activeWindow(), realTitle, displayText(prompt),
+                                         QLineEdit::Normal, defaultText, &accepted);
+    if (ok)
+        *ok = accepted;
+    return accepted ? text : QString();
+}
+
+QStringList GetOpenFileNames(const QString& title, const QString& filter, const QString& dir, bool multiSelect)
+{
+    if (Script* s = Script::active()) {
+        Script::Response r;
+        const bool have = s->take(Kind::OpenFile, r);
+        s->record({Kind::OpenFile, title, filter, 0, have});
+        return have ? r.value.toStringList() : QStringList();
+    }
+    if (multiSelect)
+        return QFileDialog::getOpenFileNames(QApplication::activeWindow(), title, dir, filter);
+    const QString one = QFileDialog::getOpenFileName(QApplication::activeWindow(), title, dir, filter);
+    return one.isEmpty() ? QStringList() : QStringList{one};
+}
+
+QString GetSaveFileName(const QString& title, const QString& filter, const QString& dir, const QString& proposedName)
+{
+    if (Script* s = Script::active()) {
+        Script::Response r;
+        const bool have = s->take(Kind::SaveFile, r);
+        s->record({Kind::SaveFile, title, filter, 0, have});
+        return have ? r.value.toString() : QString();
+    }
+    QString start = dir;
+    if (!proposedName.isEmpty())
+        start = dir.isEmpty() ? proposedName : dir + QLatin1Char('/') + proposedName;
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, start, filter);
+}
+
+bool ChooseColor(int& color)
+{
+    if (Script* s = Script::active()) {
+        Script::Response r;
+        const bool have = s->take(Kind::Color, r);
+        s->record({Kind::Color, QString(), QString(), 0, have});
+        if (!have || !r.ok)
+            return false;
+        color = r.value.toInt();
+        return true;
+    }
+    const QColor chosen = QColorDialog::getColor(fromWin(color), QApplication::activeWindow());
+    if (!chosen.isValid())
+        return false;
+    color = toWin(chosen);
+    return true;
+}
+
+int ShowModal(QDialog* dialog)
+{
+    if (Script* s = Script::active()) {
+        Script::Response r;
+        const bool have = s->take(Kind::Modal, r);
+        s->record({Kind::Modal, dialog->objectName(), dialog->windowTitle(), 0, have});
+        if (!have || !r.handler)
+            return QDialog::Rejected;
+        auto handler = r.handler;
+        QTimer::singleShot(0, dialog, [dialog, handler] { handler(dialog); });
+        return dialog->exec();
+    }
+    return dialog->exec();
+}
+
+Script::Script()
+    : m_previous(g_active)
+{
+    g_active = this;
+}
+
+Script::~Script()
+{
+    g_active = m_previous;
+}
+
+Script* Script::active()
+{
+    return g_active;
+}
+
+Script& Script::answerMsgBox(int answer)
+{
+    m_queue.push_back({Kind::MsgBox, answer, true, {}});
+    return *this;
+}
+
+Script& Script::answerInput(const QString& text, bool ok)
+{
+    m_queue.push_back({Kind::InputBox, text, ok, {}});
+    return *this;
+}
+
+Script& Script::answerOpenFiles(const QStringList& files)
+{
+    m_queue.push_back({Kind::OpenFile, files, true, {}});
+    return *this;
+}
+
+Script& Script::answerSaveFile(const QString& file)
+{
+    m_queue.push_back({Kind::SaveFile, file, true, {}});
+    return *this;
+}
+
+Script& Script::answerColor(int color, bool ok)
+{
+    m_queue.push_back({Kind::Color, color, ok, {}});
+    return *this;
+}
+
+Script& Script::answerModal(std::function<void(QDialog*)> handler)
+{
+    m_queue.push_back({Kind::Modal, QVariant(), true, std::move(handler)});
+    return *this;
+}
+
+bool Script::take(Kind kind, Response& out)
+{
+    if (m_queue.empty() || m_queue.front().kind != kind)
+        return false;
+    out = m_queue.front();
+    m_queue.pop_front();
+    return true;
+}
+
+QList<Record> Script::messages() const
+{
+    QList<Record> out;
+    for (const Record& r : m_records) {
+        if (r.kind == Kind::MsgBox)
+            out << r;
+    }
+    return out;
+}
+
+QList<Record> Script::unexpected() const
+{
+    QList<Record> out;
+    for (const Record& r : m_records) {
+        if (!r.expected)
+            out << r;
+    }
+    return out;
+}
+
+void Script::clear()
+{
+    m_queue.clear();
+    m_records.clear();
+}
+
+} // namespace Prompts

@@ -1,0 +1,286 @@
+#include "platform/RegistryStore.h"
+
+#include "platform/AppPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLockFile>
+#include <QSaveFile>
+
+RegistryStore::RegistryStore()
+    : m_file(AppPaths::registryFile())
+{
+}
+
+RegistryStore::RegistryStore(const QString& file)
+    : m_file(file)
+{
+}
+
+bool RegistryStore::rootAvailable(qint32 root)
+{
+    return root == HKEY_CURRENT_USER || root == HKEY_CLASSES_ROOT;
+}
+
+QString RegistryStore::normalise(const QString& path)
+{
+    QStringList parts = path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    return parts.join(QLatin1Char('\\'));
+}
+
+QString RegistryStore::keyId(qint32 root, const QString& path)
+{
+    const QString p = normalise(path);
+    return (QString::number(root) + QLatin1Char('\\') + p).toLower();
+}
+
+namespace
+{
+// Creating a key creates its parents too, as in the registry.
+template <typename TreeT, typename KeyT, typename IdFn>
+void ensureKey(TreeT& tree, qint32 root, const QString& normalisedPath, IdFn keyId)
+{
+    const QStringList parts = normalisedPath.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    QString path;
+    for (const QString& part : parts) {
+        path = path.isEmpty() ? part : path + QLatin1Char('\\') + part;
+        const QString id = keyId(root, path);
+        if (!tree.contains(id))
+            tree.insert(id, KeyT{path, {}});
+    }
+}
+
+bool isText(quint32 type)
+{
+    return type == RegistryStore::REG_SZ || type == RegistryStore::REG_EXPAND_SZ || type == RegistryStore::REG_MULTI_SZ;
+}
+} // namespace
+
+RegistryStore::Tree RegistryStore::load() const
+{
+    Tree tree;
+    QFile f(m_file);
+    if (!f.exists())
+        return tree;
+    if (!f.open(QIODevice::ReadOnly)) {
+        m_warning = QStringLiteral("cannot read %1").arg(m_file);
+        return tree;
+    }
+    QJsonParseError err{};
+    const QJsonDocument doc = QJsonDocument::fromJson(f.readAll(), &err);
+    f.close();
+    if (err.error != QJsonParseError::NoError || !doc.isObject()) {
+        // Keep the damaged file for inspection; the program goes on with an
+        // empty store (its settings' defaults) instead of failing to start.
+        m_warning = QStringLiteral("%1 is damaged (%2); kept as %1.bak").arg(m_file, err.errorString());
+        QFile::remove(m_file + QStringLiteral(".bak"));
+        QFile::rename(m_file, m_file + QStringLiteral(".bak"));
+        return tree;
+    }
+    const QJsonArray keys = doc.object().value(QStringLiteral("keys")).toArray();
+    for (const QJsonValue& kv : keys) {
+        const QJsonObject ko = kv.toObject();
+        Key key;
+        const qint32 root = ko.value(QStringLiteral("root")).toInt();
+        key.path = ko.value(QStringLiteral("path")).toString();
+        const QJsonArray values = ko.value(QStringLiteral("values")).toArray();
+        for (const QJsonValue& vv : values) {
+            const QJsonObject vo = vv.toObject();
+            Value v;
+            v.type = static_cast<quint32>(vo.value(QStringLiteral("type")).toInteger());
+            if (vo.contains(QStringLiteral("text"))) {
+                v.data = vo.value(QStringLiteral("text")).toString().toUtf8();
+                v.data.append('\0');
+            } else {
+                v.data = QByteArray::fromHex(vo.value(QStringLiteral("hex")).toString().toLatin1());
+            }
+            key.values.append({vo.value(QStringLiteral("name")).toString(), v});
+        }
+        tree.insert(keyId(root, key.path), key);
+    }
+    return tree;
+}
+
+bool RegistryStore::save(const Tree& tree)
+{
+    QJsonArray keys;
+    for (auto it = tree.cbegin(); it != tree.cend(); ++it) {
+        const qint32 root = it.key().section(QLatin1Char('\\'), 0, 0).toInt();
+        QJsonObject ko;
+        ko.insert(QStringLiteral("root"), root);
+        ko.insert(QStringLiteral("path"), it->path);
+        QJsonArray values;
+        for (const auto& [name, v] : it->values) {
+            QJsonObject vo;
+            vo.insert(QStringLiteral("name"), name);
+            vo.insert(QStringLiteral("type"), static_cast<qint64>(v.type));
+            // Texts stay readable in the file when they are plain terminated UTF-8.
+            const bool readable = isText(v.type) && v.data.endsWith('\0')
+                                  && QString::fromUtf8(v.data.left(v.data.size() - 1)).toUtf8()
+                                         == v.data.left(v.data.size() - 1);
+            if (readable)
+                vo.insert(QStringLiteral("text"), QString::fromUtf8(v.data.left(v.data.size() - 1)));
+            else
+                vo.insert(QStringLiteral("hex"), QString::fromLatin1(v.data.toHex()));
+            values.append(vo);
+        }
+        ko.insert(QStringLiteral("values"), values);
+        keys.append(ko);
+    }
+    QJsonObject top;
+    top.insert(QStringLiteral("keys"), keys);
+
+    QDir().mkpath(QFileInfo(m_file).absolutePath());
+    QSaveFile out(m_file);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    out.write(QJsonDocument(top).toJson(QJsonDocument::Indented));
+    return out.commit();
+}
+
+bool RegistryStore::keyExists(qint32 root, const QString& path) const
+{
+    if (!rootAvailable(root))
+        return false;
+    if (normalise(path).isEmpty())
+        return true;
+    return load().contains(keyId(root, path));
+}
+
+bool RegistryStore::createKey(qint32 root, const QString& path)
+{
+    if (!rootAvailable(root))
+        return false;
+    QLockFile lock(m_file + QStringLiteral(".lock"));
+    lock.tryLock(5000);
+    Tree tree = load();
+    const QString id = keyId(root, path);
+    if (tree.contains(id) || normalise(path).isEmpty())
+        return true;
+    ensureKey<Tree, Key>(tree, root, normalise(path), &RegistryStore::keyId);
+    return save(tree);
+}
+
+bool RegistryStore::deleteKey(qint32 root, const QString& path)
+{
+    if (!rootAvailable(root) || normalise(path).isEmpty())
+        return false;
+    QLockFile lock(m_file + QStringLiteral(".lock"));
+    lock.tryLock(5000);
+    Tree tree = load();
+    const QString id = keyId(root, path);
+    if (!tree.contains(id))
+        return false;
+    const QString prefix = id + QLatin1Char('\\');
+    for (auto it = tree.cbegin(); it != tree.cend(); ++it) {
+        if (it.key().startsWith(prefix))
+            return false;
+    }
+    tree.remove(id);
+    return save(tree);
+}
+
+std::optional<RegistryStore::Value> RegistryStore::readValue(qint32 root, const QString& path,
+                                                             const QString& name) const
+{
+    if (!rootAvailable(root))
+        return std::nullopt;
+    const Tree tree = load();
+    auto it = tree.constFind(keyId(root, path));
+    if (it == tree.cend())
+        return std::nullopt;
+    for (const auto& [n, v] : it->values) {
+        if (n.compare(name, Qt::CaseInsensitive) == 0)
+            return v;
+    }
+    return std::nullopt;
+}
+
+bool RegistryStore::writeValue(qint32 root, const QString& path, const QString& name, const Value& value)
+{
+    return writeValues(root, path, {{name, value}});
+}
+
+bool RegistryStore::writeValues(qint32 root, const QString& path, const QList<QPair<QString, Value>>& values)
+{
+    if (!rootAvailable(root))
+        return false;
+    QLockFile lock(m_file + QStringLiteral(".lock"));
+    lock.tryLock(5000);
+    Tree tree = load();
+    const QString id = keyId(root, path);
+    if (!tree.contains(id))
+        ensureKey<Tree, Key>(tree, root, normalise(path), &RegistryStore::keyId);
+    Key& key = tree[id];
+    for (const auto& [name, v] : values) {
+        bool replaced = false;
+        for (auto& entry : key.values) {
+            if (entry.first.compare(name, Qt::CaseInsensitive) == 0) {
+                entry.second = v;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            key.values.append({name, v});
+    }
+    return save(tree);
+}
+
+bool RegistryStore::deleteValue(qint32 root, const QString& path, const QString& name)
+{
+    if (!rootAvailable(root))
+        return false;
+    QLockFile lock(m_file + QStringLiteral(".lock"));
+    lock.tryLock(5000);
+    Tree tree = load();
+    auto it = tree.find(keyId(root, path));
+    if (it == tree.end())
+        return false;
+    for (qsizetype i = 0; i < it->values.size(); ++i) {
+        if (it->values[i].first.compare(name, Qt::CaseInsensitive) == 0) {
+            it->values.removeAt(i);
+            return save(tree);
+        }
+    }
+    return false;
+}
+
+std::optional<QStringList> RegistryStore::valueNames(qint32 root, const QString& path) const
+{
+    if (!rootAvailable(root))
+        return std::nullopt;
+    const Tree tree = load();
+    auto it = tree.constFind(keyId(root, path));
+    if (it == tree.cend())
+        return std::nullopt;
+    QStringList names;
+    for (const auto& entry : it->values)
+        names << entry.first;
+    return names;
+}
+
+std::optional<QStringList> RegistryStore::subKeys(qint32 root, const QString& path) const
+{
+    if (!rootAvailable(root))
+        return std::nullopt;
+    const Tree tree = load();
+    const QString id = keyId(root, path);
+    if (!normalise(path).isEmpty() && !tree.contains(id))
+        return std::nullopt;
+    const QString prefix = normalise(path).isEmpty() ? QString::number(root) + QLatin1Char('\\') : id + QLatin1Char('\\');
+    QStringList names;
+    for (auto it = tree.cbegin(); it != tree.cend(); ++it) {
+        if (!it.key().startsWith(prefix))
+            continue;
+        const QString rest = it->path.mid(normalise(path).isEmpty() ? 0 : normalise(path).size() + 1);
+        const QString first = rest.section(QLatin1Char('\\'), 0, 0);
+        if (!first.isEmpty() && !names.contains(first, Qt::CaseInsensitive))
+            names << first;
+    }
+    return names;
+}

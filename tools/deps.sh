@@ -1,0 +1,15 @@
+#!/bin/sh
+# Installs the Debian 12 packages Velmora needs to build, run and test,
+# skipping the ones already present.
+set -e
+PKGS="cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev libqt6multimedia6 \
+libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libcpp-httplib-dev xvfb xauth"
+missing=""
+for p in $PKGS; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    apt-get update
+    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing
+fi
