@@ -20,3 +20,26 @@ int RunProgram(QApplication& app)
 }
 
 } // namespace modGlobal
+
+#include <QLabel>
+#include <QPointer>
+
+namespace modGlobal
+{
+namespace
+{
+QPointer<QLabel> g_statusLabel;
+}
+
+void ShowStatus(const QString& text)
+{
+    if (g_statusLabel)
+        g_statusLabel->setText(text + QStringLiteral("..."));
+    QCoreApplication::processEvents();
+}
+
+void SetStatusLabel(QLabel* label)
+{
+    g_statusLabel = label;
+}
+} // namespace modGlobal
