@@ -1,0 +1,226 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+class Grid;
+class ImageList;
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSpinBox;
+class QTextEdit;
+class QVBoxLayout;
+
+/** Set by each grid mouse handler of the main window: the grid has a selected
+ *  row and a selected column (both at least 1). Tested at once by the same
+ *  handler; nothing relies on a value left by another handler. */
+extern bool gCellPicked;
+
+/**
+ * The main window: meetings, trainers, nominations and jockeys, and the hub
+ * from which every other window is opened.
+ *
+ * Controls carry the object names the rest of the program (and the tests)
+ * look them up by. Grid columns are addressed by their creation index (1-based),
+ * which never changes when the user moves a column.
+ */
+class Main : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    /** The one main window of the process, created on first use. */
+    static Main* instance();
+    /** True when the main window exists (without creating it). */
+    static bool hasInstance();
+    /** Deletes the main window (tests start each case with a fresh one). */
+    static void destroyInstance();
+
+    explicit Main(QWidget* parent = nullptr);
+    ~Main() override;
+
+    // ---- Public state read and written by other windows -------------------
+    /** Meeting code the race view opens on. */
+    QString strMeetingCur;
+    /** Race the race view opens on (0 = the whole meeting). */
+    qint16 IntRace = 0;
+    /** Stage of the field file imported last ("NOM", "WGT", "ACP", "N/A"). */
+    QString strMeetingType;
+    /** SQL IN-list of the meetings selected at the last Refresh, or empty. */
+    QString MeetingInList;
+    /** The chosen trainer, single quotes doubled (ready for SQL). */
+    QString SelectedTrainer;
+    /** Field-file import: the file being read and the folder of a multi-file pick. */
+    QString ImportFilePath;
+    QString ImportFolder;
+
+    // ---- Controls ------------------------------------------------------------
+    Grid* grdMeeting = nullptr; // meetings, multi-row selection
+    Grid* grdNames = nullptr;   // trainer list, 6 columns
+    Grid* grdNoms = nullptr;    // nominations of one trainer, 16 columns
+    Grid* grdJockey = nullptr;  // managed jockeys
+    ImageList* imlGrdRace = nullptr;
+
+    QComboBox* cmbJockey = nullptr;   // in-grid jockey list (hidden at rest)
+    QComboBox* cmbBookText = nullptr; // in-grid booking-status list (hidden at rest)
+
+    QLineEdit* txtTrainerName = nullptr;
+    QLineEdit* txtTrainLocation = nullptr;
+    QLineEdit* TxtTrainPhone = nullptr;
+    QLineEdit* txtTrainMobile = nullptr;
+
+    QGroupBox* FrmWeight = nullptr; // "Weight"
+    QLineEdit* txtWeight = nullptr; // minimum weight in kilograms
+    QSpinBox* UpDown1 = nullptr;    // the same weight in tenths of a kilogram
+
+    QTextEdit* txtRace = nullptr; // race header (rich text); double-click opens the race
+
+    QPushButton* cmdExit = nullptr;      // "E&xit"
+    QPushButton* CmdFindHorse = nullptr; // "Find &Horse"
+    QPushButton* cmdMtgRfs = nullptr;    // "Mtg"
+    QPushButton* cmdReload = nullptr;    // "&Refresh"
+    QPushButton* CmdGetData = nullptr;   // "&Get Data"
+    QPushButton* cmdBrowse = nullptr;    // "&Add Data"
+
+    QLabel* Label3 = nullptr;       // title "Velmora 2"
+    QLabel* lblJockey = nullptr;    // the picked jockey's name
+    QLabel* lblBackColor = nullptr; // the picked jockey's colour number
+
+    // Menu bar
+    QMenu* mnuFile = nullptr;
+    QAction* mnuEditJockey = nullptr;
+    QAction* mnuBackupDatabase = nullptr;
+    QAction* mnuRepairDB = nullptr;
+    QAction* mnuRemove = nullptr;
+    QAction* mnudebugtoggle = nullptr;
+    QAction* mnuResetRace = nullptr;
+    QMenu* mnuSetup = nullptr;
+    QAction* MnuBookTemp = nullptr;
+    QAction* MnuAllGet = nullptr;
+    QAction* mnuBookRate = nullptr;
+    QAction* mnuSystemSettings = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuAbout = nullptr;
+
+    // Pop-up menus (never on the menu bar)
+    QMenu* mnuPUMenu = nullptr; // meetings grid
+    QAction* MnuRace = nullptr;
+    QAction* MnuMeetingView = nullptr;
+    QAction* mnuReload = nullptr;
+    QAction* mnuMeetingForm = nullptr;
+    QAction* mnuDeleteMeeting = nullptr;
+    QMenu* MnuPUNoms = nullptr; // nominations grid
+    QAction* mnuRaceView = nullptr;
+    QAction* MnuHorseForm = nullptr;
+    QAction* MnuVicRatings = nullptr;
+    QAction* mnuNomsRBForm = nullptr;
+    QAction* mnuJockeystats = nullptr;
+    QAction* mnuRego = nullptr;
+    QAction* mnuVideoForm = nullptr;
+    QAction* mnuUpdateStatus = nullptr;
+    QMenu* mnuPUNames = nullptr; // trainer list
+    QAction* mnuTrainerStats = nullptr;
+    QAction* mnuEditTrainer = nullptr;
+    QAction* mnutrainStrk = nullptr;
+    QAction* MnuTranierJockStrk = nullptr;
+    QAction* MnuTrainJockForm = nullptr;
+    QMenu* MnuPuJockey = nullptr; // jockey list
+    QAction* mnuPrvRides = nullptr;
+    QAction* MnuJockStrike = nullptr;
+    QAction* mnuTrnJockStrk = nullptr;
+    QAction* mnuRldJokDta = nullptr;
+    QAction* mnuSelJckIcn = nullptr;
+    QAction* mnuJockeyReport = nullptr;
+
+    // ---- Loaders ---------------------------------------------------------------
+    /** Creates the trainer list's six columns (done once by the start-up). */
+    void SetupNamesGrid();
+    /** Creates the nominations grid's sixteen columns (done once by the start-up). */
+    void SetupNomsGrid();
+    /** Refills the meetings grid with the displayed meetings. */
+    void LoadMeetingGrid();
+    /** Refills the trainer list for MeetingInList and the weight filter. */
+    void LoadTrainerGrid();
+    /** Refills the nominations grid for SelectedTrainer. */
+    void LoadTrainerNoms();
+    /** The SQL the trainer list is loaded with (for the current filter). */
+    QString TrainerGridSql() const;
+    /** The SQL the nominations grid is loaded with (for the current trainer and filter). */
+    QString TrainerNomsSql() const;
+
+    // ---- Grid layout lists (stored in the settings as comma lists) -----------
+    /** Column widths in creation order, joined by "," ("130,30,30,15,15,0"). */
+    static QString ColumnWidthList(const Grid* grid);
+    /** Display positions (1 = leftmost) in creation order, joined by ",". */
+    static QString ColumnOrderList(const Grid* grid);
+    /** Applies saved width and order lists. Widths: each element above 0 is
+     *  applied to its column. Order: the saved permutation is restored as a
+     *  whole; invalid, out-of-range and duplicate positions are ignored. */
+    static void ApplyColumnLists(Grid* grid, const QString& widthList, const QString& orderList);
+
+    // ---- Start-up, shutdown and layout (defined with the start-up sequence) ---
+    void Form_Load();
+    void Form_Unload();
+    /** Restores the saved trainer sort, window geometry and column layouts. */
+    void RestoreLayout();
+    /** Stores the column layouts and window geometry in the settings. */
+    void SaveLayout();
+
+public slots:
+    // Buttons
+    void cmdReload_Click(); // "&Refresh": defined with the start-up sequence
+    void cmdExit_Click();
+    void CmdFindHorse_Click();
+    void cmdMtgRfs_Click();
+    void CmdGetData_Click();
+    void cmdBrowse_Click();
+    void Label3_Click();
+
+    // Meetings grid and jockey list
+    void grdMeeting_OnMouseUp(int button);
+    void grdMeeting_OnDblClick();
+    void grdJockey_OnMouseUp(int button);
+
+    // Trainer list and nominations grid
+    void grdNames_OnMouseUp(int button);
+    void grdNames_OnColumnClick(int column);
+    void grdNoms_OnColumnClick(int column);
+
+    // Trainer contact boxes and weight filter
+    void txtTrainLocation_LostFocus();
+    void TxtTrainPhone_LostFocus();
+    void txtTrainMobile_LostFocus();
+    void txtWeight_LostFocus();
+    void UpDown1_OnSpin();
+    void txtRace_OnOpenRace();
+
+signals:
+    /** The race view is to open on strMeetingCur / IntRace (modal). */
+    void raceViewRequested();
+    /** The statistics window is to open for the request in the shared globals. */
+    void statsRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void showPopup(QMenu* menu);
+    void columnClick(Grid* grid, int column);
+    void writeTrainerContact(QLineEdit* box, const char* column);
+    void openRaceView();
+
+    QVBoxLayout* m_leftColumn = nullptr;
+    QVBoxLayout* m_middleColumn = nullptr;
+    QVBoxLayout* m_rightColumn = nullptr;
+
+    /** Text of each contact box when the trainer was shown, so an unchanged box writes nothing. */
+    QString m_shownLocation, m_shownPhone, m_shownMobile;
+};
