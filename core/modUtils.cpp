@@ -2,6 +2,7 @@
 
 #include "platform/AppPaths.h"
 #include "platform/Sound.h"
+#include "platform/WinColor.h"
 
 #include <QHash>
 
@@ -208,27 +209,12 @@ QString ProperCase(const QString& text)
 
 QColor WinColor(qint64 color)
 {
-    if (color >= 0 && color <= 0xFFFFFF)
-        return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
-                      static_cast<int>((color >> 16) & 0xFF));
-    // System colours, with the usual Windows defaults.
-    static const QRgb system[] = {
-        0xC8C8C8, 0x000000, 0x99B4D1, 0xBFCDDB, 0xF0F0F0, 0xFFFFFF, 0x646464, 0x000000, 0x000000,
-        0x000000, 0xB4B4B4, 0xF4F7FC, 0xABABAB, 0x0078D7, 0xFFFFFF, 0xF0F0F0, 0xA0A0A0, 0x6D6D6D,
-        0x000000, 0x000000, 0xFFFFFF, 0x696969, 0xE3E3E3, 0x000000, 0xFFFFE1,
-    };
-    const qint64 u = color < 0 ? color + 0x100000000LL : color;
-    if ((u & 0xFFFFFF00LL) == 0x80000000LL) {
-        const auto index = static_cast<size_t>(u & 0xFF);
-        if (index < sizeof(system) / sizeof(system[0]))
-            return QColor(system[index]);
-    }
-    return QColor();
+    return ::WinColor::toQColor(color);
 }
 
 qint32 ToWinColor(const QColor& c)
 {
-    return c.red() | (c.green() << 8) | (c.blue() << 16);
+    return ::WinColor::fromQColor(c);
 }
 
 } // namespace modUtils

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ImageList.h"
+
 #include <QFont>
 #include <QHash>
 #include <QList>
@@ -10,7 +12,6 @@
 
 #include <functional>
 
-class ImageList;
 class QMimeData;
 
 /**
@@ -30,7 +31,7 @@ class QMimeData;
  * Writing a cell below the last row grows the grid to that row. Reading a
  * cell outside the grid gives "" / -1.
  *
- * Sorting is done only on request (sort()/sortByColumn()); the grid never
+ * Sorting is done only on request (sort()/sortOnColumn()); the grid never
  * sorts by itself, so rows written while repainting is off stay where they
  * were written. Sorts are stable: rows with equal keys keep their order.
  *
@@ -223,8 +224,8 @@ public:
     void addSortKey(int col, Qt::SortOrder order, int type = -1);
     /** Sorts the rows on the sort keys (group rows keep their groups). */
     void sort();
-    /** One-key sort on a column with its own sort type. */
-    void sortByColumn(int col, Qt::SortOrder order);
+    /** One-key sort on a column with its own sort type (drops other keys). */
+    void sortOnColumn(int col, Qt::SortOrder order);
 
     // ---- Display -------------------------------------------------------------
     /** Repainting switched off and on; while off the grid does no painting or
@@ -323,8 +324,7 @@ private:
     QTableWidgetItem* cellItem(int row, int col) const;
     void applyHeader(int col);
     void applyColumnVisibility(int col);
-    void applyIcon(QTableWidgetItem* item) const;
-    void refreshIcons();
+    bool rowHasRowText(int row0) const;
     QPoint toGrid(const QPoint& viewportPos) const;
     QPoint toViewport(const QPoint& gridPos) const;
     static int buttonNumber(Qt::MouseButton button);
@@ -345,5 +345,7 @@ private:
     bool m_editOnDoubleClick = true;
     qint64 m_selectionColor = -1;
     QString m_tag;
-    bool m_syncingWidths = false;
+    bool m_dropTarget = false;
+
+    friend class GridDelegate;
 };

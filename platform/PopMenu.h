@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ImageList.h"
+
 #include <QHash>
 #include <QList>
 #include <QPoint>
@@ -7,13 +9,12 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QWidget>
 
 #include <deque>
 
-class ImageList;
 class QAction;
 class QMenu;
-class QWidget;
 
 /**
  * Pop-up menus built from items, kept under a name and shown at a point.
