@@ -1,0 +1,588 @@
+#include "mainwindow/FieldFileParser.h"
+
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringList>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+namespace FieldFileParser
+{
+namespace
+{
+// Fields each record must have for the values read from it.
+constexpr int kMeetingFields = 9;
+constexpr int kHeaderFields = 21;
+constexpr int kRunnerFields = 18;
+constexpr int kBreedingFields = 3;
+constexpr int kTrainerFields = 3;
+
+const QString kAcceptances = QStringLiteral("ACP");
+
+/** A fault in the file: ends the reading of it. */
+struct FormatError
+{
+    int line;
+    QString text;
+};
+
+[[noreturn]] void fail(int line, const QString& text)
+{
+    throw FormatError{line, text};
+}
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+/** Leading and trailing blanks removed (only blanks: other white space is data). */
+QString trimBlanks(const QString& s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && s[b] == QLatin1Char(' '))
+        ++b;
+    while (e > b && s[e - 1] == QLatin1Char(' '))
+        --e;
+    return s.mid(b, e - b);
+}
+
+/** A whole number written as such: optional sign, digits, blanks around. */
+bool wholeNumber(const QString& text, int& out)
+{
+    qsizetype i = 0;
+    qsizetype e = text.size();
+    while (i < e && isBlank(text[i]))
+        ++i;
+    while (e > i && isBlank(text[e - 1]))
+        --e;
+    bool negative = false;
+    if (i < e && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    if (i >= e || e - i > 9)
+        return false;
+    int v = 0;
+    for (; i < e; ++i) {
+        const QChar c = text[i];
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+        v = v * 10 + (c.unicode() - '0');
+    }
+    out = negative ? -v : v;
+    return true;
+}
+
+/** A two-character number of the record's position columns: digits only,
+ *  blanks around allowed. */
+bool positionNumber(const QString& text, int& out)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    for (const QChar c : t)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    out = t.toInt();
+    return true;
+}
+
+/** The number a text starts with, read the way the program has always read
+ *  numbers kept as text: blanks anywhere are ignored, then an optional sign,
+ *  digits, a decimal point and an exponent; 0 when there is none. False only
+ *  when the number is too large to hold. */
+bool leadingValue(const QString& text, double& out)
+{
+    std::string s;
+    s.reserve(static_cast<size_t>(text.size()));
+    for (const QChar c : text) {
+        if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n'))
+            continue;
+        s.push_back(c.unicode() < 128 ? static_cast<char>(c.unicode()) : '?');
+    }
+    size_t i = 0;
+    std::string num;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        num.push_back(s[i++]);
+    size_t digits = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+        num.push_back(s[i++]);
+        ++digits;
+    }
+    if (i < s.size() && s[i] == '.') {
+        num.push_back(s[i++]);
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+            num.push_back(s[i++]);
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        out = 0;
+        return true;
+    }
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+        std::string exp = "e";
+        size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+            exp.push_back(s[j++]);
+        const size_t start = j;
+        while (j < s.size() && s[j] >= '0' && s[j] <= '9' && j - start < 6)
+            exp.push_back(s[j++]);
+        if (j > start)
+            num += exp;
+    }
+    const double v = std::strtod(num.c_str(), nullptr);
+    if (!std::isfinite(v))
+        return false;
+    out = v;
+    return true;
+}
+
+/** A number as decimal text: whole numbers without a decimal point. */
+QString numberText(double v)
+{
+    if (v == std::floor(v) && std::fabs(v) < 1e15)
+        return QString::number(static_cast<qint64>(v));
+    return QString::number(v, 'g', 15);
+}
+
+/** Start time from "h.mm" and the "P.M." marker; no value when the text
+ *  does not make a time of day. */
+std::optional<QTime> timeOf(const QString& clock, bool afternoon)
+{
+    const QStringList parts = trimBlanks(clock).split(QLatin1Char('.'));
+    if (parts.size() > 3)
+        return std::nullopt;
+    int hms[3] = {0, 0, 0};
+    for (int i = 0; i < parts.size(); ++i) {
+        const QString& p = parts[i];
+        if (p.isEmpty() || p.size() > 2)
+            return std::nullopt;
+        for (const QChar c : p)
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return std::nullopt;
+        hms[i] = p.toInt();
+    }
+    int h = hms[0];
+    if (h > 23 || hms[1] > 59 || hms[2] > 59)
+        return std::nullopt;
+    // A 12-hour clock reading; 0 and 13..23 are already on the 24-hour clock.
+    if (h >= 1 && h <= 12)
+        h = (h % 12) + (afternoon ? 12 : 0);
+    return QTime(h, hms[1], hms[2]);
+}
+
+QChar cp1252(uchar b)
+{
+    static const char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    };
+    if (b >= 0x80 && b < 0xA0)
+        return QChar(high[b - 0x80]);
+    return QChar(b);
+}
+
+/** Reading state of one file. */
+class Reader
+{
+public:
+    explicit Reader(const QString& stage) : m_acceptances(stage == kAcceptances) {}
+
+    void line(const QString& text, int lineNo);
+    void finish();
+
+    Result result;
+
+private:
+    void meetingRecord(const QStringList& f, int lineNo);
+    void raceHeader(const QString& text, const QStringList& f, int lineNo);
+    void raceText(const QStringList& f, int lineNo);
+    void runnerRecord(const QString& text, const QString& kind, const QStringList& f, int lineNo);
+    void runner400(const QStringList& f, int lineNo);
+    void trainer700(const QString& text, const QStringList& f, int lineNo);
+    int raceNumberOf(const QString& text, int lineNo) const;
+
+    const bool m_acceptances;
+    bool m_haveMeeting = false;
+    bool m_haveHeader = false;
+    bool m_pending = false;
+    Race m_race;
+    QString m_raceCode;
+    int m_fieldLimit = 0;
+    int m_limitTotal = 0;
+    int m_entryOffset = 0;
+
+    // Runner values: the "400" values stay until the next "400" record (or
+    // longer, for those that carry over); breeding and owners are cleared
+    // after each stored runner.
+    QString m_horse, m_dob, m_eorb, m_horseType, m_form, m_jockey, m_ballot, m_class;
+    QString m_rating = QStringLiteral("0");
+    int m_barrier = 0;
+    int m_weight = 0;
+    int m_age = 0;
+    QString m_blood1, m_blood2, m_blood3, m_owners;
+};
+
+void Reader::line(const QString& text, int lineNo)
+{
+    const QString raceNo = text.mid(0, 2);
+    if (raceNo == QLatin1String("00")) {
+        meetingRecord(text.mid(7).split(QLatin1Char('<')), lineNo);
+        return;
+    }
+    if (raceNo <= QLatin1String("00"))
+        return;
+    const QString raceKind = text.mid(2, 4);
+    if (raceKind == QLatin1String("0010")) {
+        raceHeader(text, text.mid(7).split(QLatin1Char('<')), lineNo);
+        return;
+    }
+    if (raceKind > QLatin1String("0010") && raceKind < QLatin1String("0040")) {
+        raceText(text.mid(7).split(QLatin1Char('<')), lineNo);
+        return;
+    }
+    const QString runnerKind = text.mid(4, 3);
+    if (runnerKind > QLatin1String("399"))
+        runnerRecord(text, runnerKind, text.mid(7).split(QLatin1Char('<')), lineNo);
+}
+
+int Reader::raceNumberOf(const QString& text, int lineNo) const
+{
+    int n = 0;
+    if (!positionNumber(text.mid(0, 2), n))
+        fail(lineNo, QStringLiteral("the race number \"%1\" is not a number").arg(text.mid(0, 2)));
+    return n;
+}
+
+void Reader::meetingRecord(const QStringList& f, int lineNo)
+{
+    if (m_haveMeeting)
+        fail(lineNo, QStringLiteral("a second meeting record"));
+    if (f.size() < kMeetingFields)
+        fail(lineNo, QStringLiteral("the meeting record has %1 fields, %2 are needed")
+                         .arg(f.size())
+                         .arg(kMeetingFields));
+    const std::optional<QDate> date = dateOf(f[3]);
+    if (!date)
+        fail(lineNo, QStringLiteral("the meeting date \"%1\" is not a day/month/year date").arg(f[3]));
+    Meeting& m = result.meeting;
+    m.location = f[8];
+    m.details = f[6] + QLatin1Char(' ') + f[7];
+    m.date = *date;
+    m.line = lineNo;
+    m_haveMeeting = true;
+}
+
+void Reader::raceHeader(const QString& text, const QStringList& f, int lineNo)
+{
+    if (!m_haveMeeting)
+        fail(lineNo, QStringLiteral("a race header before the meeting record"));
+    if (f.size() < kHeaderFields)
+        fail(lineNo, QStringLiteral("the race header has %1 fields, %2 are needed")
+                         .arg(f.size())
+                         .arg(kHeaderFields));
+    Race r;
+    r.line = lineNo;
+    r.raceNumber = raceNumberOf(text, lineNo);
+    r.raceCode = (f[18] + QLatin1Char(' ') + f[17]).left(20);
+    r.details = f[0] + QLatin1Char(' ') + f[4] + QLatin1Char(' ') + f[11];
+    r.distance = f[18];
+    if (f[2] > QLatin1String(" ")) {
+        r.time = timeOf(f[2], f[3] == QLatin1String("P.M."));
+        if (!r.time)
+            fail(lineNo, QStringLiteral("the start time \"%1 %2\" is not a time of day").arg(f[2], f[3]));
+    }
+    r.apprClaim = f[5] == QLatin1String("C");
+
+    m_fieldLimit = 0;
+    m_limitTotal = 0;
+    if (f[19] > QLatin1String("0")) {
+        r.details += QStringLiteral(" Field Limit: ") + f[19];
+        if (f[20] > QLatin1String("0")) {
+            r.details += QLatin1Char('+') + f[20];
+            int limit = 0;
+            int extra = 0;
+            if (!wholeNumber(f[19], limit) || !wholeNumber(f[20], extra))
+                fail(lineNo, QStringLiteral("the field limit \"%1+%2\" is not a number").arg(f[19], f[20]));
+            m_fieldLimit = limit;
+            m_limitTotal = limit + extra;
+        }
+    }
+    m_raceCode = r.raceCode;
+    m_race = r;
+    m_pending = true;
+    m_haveHeader = true;
+}
+
+void Reader::raceText(const QStringList& f, int lineNo)
+{
+    if (!m_haveMeeting)
+        fail(lineNo, QStringLiteral("a race record before the meeting record"));
+    // Text that arrives after its race was stored has nothing to belong to.
+    if (m_pending)
+        m_race.details += QLatin1Char('\r') + f[0];
+}
+
+void Reader::runnerRecord(const QString& text, const QString& kind, const QStringList& f, int lineNo)
+{
+    const bool known = kind == QLatin1String("400") || kind == QLatin1String("500")
+        || kind == QLatin1String("600") || kind == QLatin1String("700");
+    if (known && !m_haveMeeting)
+        fail(lineNo, QStringLiteral("a runner record before the meeting record"));
+    if (known && !m_haveHeader)
+        fail(lineNo, QStringLiteral("a runner record before any race header"));
+    if (m_pending) {
+        result.races << m_race;
+        m_pending = false;
+        m_entryOffset = 0;
+    }
+    if (kind == QLatin1String("400")) {
+        runner400(f, lineNo);
+    } else if (kind == QLatin1String("500")) {
+        if (f.size() < kBreedingFields)
+            fail(lineNo, QStringLiteral("the breeding record has %1 fields, %2 are needed")
+                             .arg(f.size())
+                             .arg(kBreedingFields));
+        m_blood1 = f[0];
+        m_blood2 = f[1];
+        m_blood3 = f[2];
+    } else if (kind == QLatin1String("600")) {
+        m_owners = f[0];
+    } else if (kind == QLatin1String("700")) {
+        trainer700(text, f, lineNo);
+    }
+}
+
+void Reader::runner400(const QStringList& f, int lineNo)
+{
+    if (f.size() < kRunnerFields)
+        fail(lineNo, QStringLiteral("the runner record has %1 fields, %2 are needed")
+                         .arg(f.size())
+                         .arg(kRunnerFields));
+    m_horse = f[13];
+    m_dob = f[12];
+
+    m_barrier = 0;
+    if (!trimBlanks(f[2]).isEmpty() && !wholeNumber(f[2], m_barrier))
+        fail(lineNo, QStringLiteral("the barrier \"%1\" is not a number").arg(f[2]));
+
+    // Two digits of kilograms, "|" at the end for an extra half kilogram.
+    const QString weightText = f[3].left(2) + (f[3].endsWith(QLatin1Char('|')) ? QLatin1Char('5') : QLatin1Char('0'));
+    if (!wholeNumber(weightText, m_weight))
+        fail(lineNo, QStringLiteral("the weight \"%1\" is not a number").arg(f[3]));
+
+    if (!trimBlanks(f[7]).isEmpty() && !wholeNumber(f[7], m_age))
+        fail(lineNo, QStringLiteral("the age \"%1\" is not a number").arg(f[7]));
+
+    if (!f[9].isEmpty()) {
+        m_eorb = f[9];
+    } else {
+        m_eorb.clear();
+        if (m_acceptances && !trimBlanks(f[17]).isEmpty()) {
+            QString placeText = f[17];
+            placeText.remove(QLatin1Char('='));
+            int place = 0;
+            if (!wholeNumber(placeText, place))
+                fail(lineNo, QStringLiteral("the ballot place \"%1\" is not a number").arg(f[17]));
+            if (place > m_limitTotal && m_limitTotal > 0)
+                m_eorb = QStringLiteral("B");
+            else if (place > m_fieldLimit && m_fieldLimit > 0)
+                m_eorb = QStringLiteral("E");
+        }
+    }
+
+    m_horseType = f[5].toLower() + QLatin1Char(' ') + f[6].toLower() + QLatin1Char(' ') + QString::number(m_age);
+    m_form = f[14].toLower();
+    m_jockey = f[15];
+    m_ballot = f[17];
+    if (f.size() >= 19 && f[18] != QLatin1String(">"))
+        m_class = f[18];
+    if (f.size() >= 20) {
+        double v = 0;
+        if (!leadingValue(f[19], v))
+            fail(lineNo, QStringLiteral("the rating \"%1\" is too large").arg(f[19]));
+        m_rating = numberText(v);
+    }
+}
+
+void Reader::trainer700(const QString& text, const QStringList& f, int lineNo)
+{
+    if (f[0].isEmpty())
+        return;
+    if (f.size() < kTrainerFields)
+        fail(lineNo, QStringLiteral("the trainer record has %1 fields, %2 are needed")
+                         .arg(f.size())
+                         .arg(kTrainerFields));
+    int runnerNo = 0;
+    if (!positionNumber(text.mid(2, 2), runnerNo))
+        fail(lineNo, QStringLiteral("the runner number \"%1\" is not a number").arg(text.mid(2, 2)));
+    // Runner numbers have two digits: "00" after "99" starts the next hundred.
+    if (runnerNo == 0)
+        m_entryOffset += 100;
+
+    Runner r;
+    r.line = lineNo;
+    r.raceNumber = raceNumberOf(text, lineNo);
+    r.raceCode = m_raceCode;
+    r.trainerName = trimBlanks(f[0]).left(30);
+    r.phone = f[2].left(15);
+    r.trainerLocation = f[1];
+    r.horse = m_horse;
+    r.horseClass = m_class;
+    r.weight = m_weight;
+    r.form = m_form;
+    r.rating = m_rating;
+    r.jockey = m_jockey;
+    r.horseType = m_horseType;
+    r.blood1 = m_blood1;
+    r.blood2 = m_blood2;
+    r.blood3 = m_blood3;
+    r.owners = m_owners;
+    r.horseDob = m_dob;
+    r.ballot = m_ballot;
+    r.barrier = m_barrier;
+    r.entryNo = runnerNo + m_entryOffset;
+    r.eorb = m_eorb;
+    r.horseName = horseNameOf(m_horse);
+    result.runners << r;
+
+    m_blood1.clear();
+    m_blood2.clear();
+    m_blood3.clear();
+    m_owners.clear();
+}
+
+void Reader::finish()
+{
+    // A race header with no runner after it is not a race of the meeting.
+    m_pending = false;
+    if (!m_haveMeeting)
+        fail(0, QStringLiteral("the file holds no meeting record"));
+}
+} // namespace
+
+QString decodeText(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringConverter::Utf8);
+    const QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    QString out;
+    out.resize(bytes.size());
+    QChar* d = out.data();
+    for (const char c : bytes)
+        *d++ = cp1252(static_cast<uchar>(c));
+    return out;
+}
+
+Result parse(const QByteArray& bytes, const QString& stage)
+{
+    if (bytes.isEmpty()) {
+        Result r;
+        r.error = QStringLiteral("the file is empty");
+        return r;
+    }
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0) {
+        Result r;
+        r.errorLine = static_cast<int>(bytes.left(nul).count('\n')) + 1;
+        r.error = QStringLiteral("the file holds binary data, it is not a field file");
+        return r;
+    }
+    return parseText(decodeText(bytes), stage);
+}
+
+Result parseText(const QString& text, const QString& stage)
+{
+    Reader reader(stage);
+    try {
+        int lineNo = 0;
+        qsizetype start = 0;
+        while (start < text.size()) {
+            qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+            if (end < 0)
+                end = text.size();
+            qsizetype stop = end;
+            if (stop > start && text[stop - 1] == QLatin1Char('\r'))
+                --stop;
+            ++lineNo;
+            reader.line(text.mid(start, stop - start), lineNo);
+            start = end + 1;
+        }
+        reader.finish();
+    } catch (const FormatError& e) {
+        Result r;
+        r.errorLine = e.line;
+        r.error = e.text;
+        return r;
+    }
+    reader.result.ok = true;
+    return std::move(reader.result);
+}
+
+QString stageFromExtension(const QString& extension)
+{
+    static const QStringList nominations = {QStringLiteral("DFN"), QStringLiteral("DGN"), QStringLiteral("DNP")};
+    static const QStringList weights = {QStringLiteral("DFW"), QStringLiteral("DGW"), QStringLiteral("DNW")};
+    static const QStringList acceptances = {QStringLiteral("DFA"), QStringLiteral("DNA"), QStringLiteral("DGA")};
+    if (nominations.contains(extension))
+        return QStringLiteral("NOM");
+    if (weights.contains(extension))
+        return QStringLiteral("WGT");
+    if (acceptances.contains(extension))
+        return QStringLiteral("ACP");
+    return QStringLiteral("N/A");
+}
+
+FileName splitFileName(const QString& path)
+{
+    FileName n;
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0)
+        return n;
+    n.meetingCode = trimBlanks(name.left(dot));
+    n.extension = trimBlanks(name.mid(dot + 1));
+    n.stage = stageFromExtension(n.extension);
+    n.valid = !n.meetingCode.isEmpty();
+    return n;
+}
+
+QString trackCode(const QString& meetingCode)
+{
+    return meetingCode.mid(4);
+}
+
+QString horseNameOf(const QString& horse)
+{
+    const qsizetype bracket = horse.indexOf(QLatin1Char('('));
+    if (bracket >= 1)
+        return horse.left(bracket).toUpper();
+    return horse.toUpper();
+}
+
+std::optional<QDate> dateOf(const QString& field)
+{
+    const QStringList parts = field.right(8).split(QLatin1Char('/'));
+    if (parts.size() < 3)
+        return std::nullopt;
+    int v[3];
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        v[i] = parts[i].trimmed().toInt(&ok);
+        if (!ok || v[i] < 0)
+            return std::nullopt;
+    }
+    const int year = v[2] < 100 ? v[2] + 2000 : v[2];
+    const QDate d(year, v[1], v[0]);
+    if (!d.isValid())
+        return std::nullopt;
+    return d;
+}
+} // namespace FieldFileParser
