@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/DaoDatabase.h"
+#include "platform/DaoEngine.h"
+#include "platform/DaoRecordset.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+
+/**
+ * The one way into the local database file Tarrow.mdb: open it, open a
+ * recordset, quote texts for SQL, read Null as empty, add or re-type a
+ * column, and compact the file. (The HTTP routine and the remote query
+ * service share this namespace; see core/HttpRequest.h.)
+ */
+namespace modDatabase
+{
+/** The process-wide database engine: opens files by path. */
+extern DaoEngine gDbEngine;
+
+/** The database file's path: the DBPath setting (the program's folder when
+ *  empty) and "Tarrow.mdb", with exactly one "/" between them. */
+QString LocalDatabasePath();
+
+/** Opens the local database. Throws VbError when the file is missing (it is
+ *  never created) or is not a database. */
+DaoDatabase OpenLocalDatabase();
+
+/** Opens the local database and a recordset on `sql` (updatable when it
+ *  reads one table). Failures reach the caller. */
+DaoRecordset OpenLocalRecordset(const QString& sql, const QVariantList& params = {});
+
+/** `text` with every "'" doubled, for a text literal inside '...'. */
+QString SqlQuote(const QString& text);
+
+/** Doubles every "'" in the caller's own variable, then returns that text
+ *  with every "&" written "%26". The variable keeps the doubled quotes. */
+QString UrlSqlQuote(QString& text);
+
+/** "" for Null (an invalid QVariant), the value unchanged otherwise. */
+QVariant NullToEmpty(const QVariant& value);
+
+/**
+ * Makes `column` of `table` exist with the kind `type` ("Text(24)", "Single",
+ * "Date", "Long", "Integer", "Double", "Currency", "Memo", "YesNo").
+ * The column is looked for by its exact name (letter case counts): when it is
+ * missing it is added (a name differing only in case is refused by the
+ * database, which throws); when it exists with the same kind nothing happens;
+ * when its kind really differs the table is rebuilt with the new kind, keeping
+ * its rows, column order, indexes and the views on it.
+ * Throws VbError when the table is missing or the database refuses.
+ */
+void AddOrAlterColumn(const QString& table, const QString& column, const QString& type);
+
+/** The declared SQLite type for a column kind as AddOrAlterColumn takes it
+ *  ("Text(24)" → "TEXT(24) COLLATE NOCASE", "Single" → "REAL"). Throws
+ *  VbError for an unknown kind. */
+QString DeclaredTypeFor(const QString& type);
+
+/**
+ * Compacts the local database: a compacted copy "temp.mdb" is written in the
+ * same folder, checked, and renamed over Tarrow.mdb in one step. True when
+ * every step succeeded. On any failure (file missing, in use by another
+ * program, copy or check failing) the original file stays as it was and the
+ * result is False; a copy left behind is removed.
+ */
+bool CompactLocalDatabase();
+
+/** Test hook: called with the name of each compaction stage ("copied",
+ *  "checked", "renamed"); throwing from it makes that stage fail. Pass an
+ *  empty function to remove it. */
+void SetCompactionHook(std::function<void(const char* stage)> hook);
+} // namespace modDatabase

@@ -1,0 +1,706 @@
+#include "platform/DaoRecordset.h"
+
+#include "platform/DaoConnection.h"
+#include "platform/VbError.h"
+
+#include <QRegularExpression>
+#include <QSet>
+
+#include <sqlite3.h>
+
+namespace
+{
+const QString kSource = QStringLiteral("Velmora.Recordset");
+const QString kRowidName = QStringLiteral("__velmora_rowid");
+
+QString quoteId(const QString& name)
+{
+    QString n = name;
+    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + n + QLatin1Char('"');
+}
+
+QString stripBrackets(QString s)
+{
+    s = s.trimmed();
+    if (s.startsWith(QLatin1Char('[')) && s.endsWith(QLatin1Char(']')))
+        s = s.mid(1, s.size() - 2);
+    return s;
+}
+
+[[noreturn]] void noCurrentRecord()
+{
+    throw VbError(3021, kSource, QStringLiteral("No current record."));
+}
+
+bool isKeyword(const QString& w)
+{
+    static const QSet<QString> kw = {
+        QStringLiteral("where"), QStringLiteral("left"),  QStringLiteral("right"), QStringLiteral("inner"),
+        QStringLiteral("outer"), QStringLiteral("cross"), QStringLiteral("join"),  QStringLiteral("on"),
+        QStringLiteral("order"), QStringLiteral("group"), QStringLiteral("having"), QStringLiteral("limit"),
+        QStringLiteral("union"), QStringLiteral("natural"), QStringLiteral("using"), QStringLiteral("as"),
+        QStringLiteral("full"), QStringLiteral("set"), QStringLiteral("window")};
+    return kw.contains(w.toLower());
+}
+} // namespace
+
+struct DaoRecordset::Data
+{
+    std::shared_ptr<DaoConnection> conn;
+    QString sql;
+    QString runSql;
+    QVariantList params;
+    bool hasRowid = false;
+    QList<DaoField> fields;
+    QList<QVariantList> rows;
+    QList<qint64> rowids;
+    QString table;             // the table written to; empty when read-only
+    QStringList tableColumn;   // per field: the table's column it is, empty when not writable
+    QHash<QString, QString> aliases; // alias (lower case) -> table name
+    int pos = 0;
+    bool deleted = false;
+    int editMode = 0;
+    QVariantList buffer;
+    QList<bool> dirty;
+    int lastModified = -1;
+    bool noMatch = true;
+    bool open = false;
+
+    int count() const { return static_cast<int>(rows.size()); }
+    bool hasCurrent() const { return !deleted && pos >= 0 && pos < count(); }
+    void run();
+    QVariantList readRow(qint64 rowid, const QVariantList& keep);
+};
+
+DaoRecordset::DaoRecordset() = default;
+DaoRecordset::~DaoRecordset() = default;
+DaoRecordset::DaoRecordset(const DaoRecordset&) = default;
+DaoRecordset& DaoRecordset::operator=(const DaoRecordset&) = default;
+DaoRecordset::DaoRecordset(DaoRecordset&&) noexcept = default;
+DaoRecordset& DaoRecordset::operator=(DaoRecordset&&) noexcept = default;
+
+DaoRecordset::DaoRecordset(std::shared_ptr<Data> data)
+    : d(std::move(data))
+{
+}
+
+DaoRecordset::Data& DaoRecordset::data() const
+{
+    if (!d || !d->open)
+        throw VbError(3420, kSource, QStringLiteral("The recordset is not open."));
+    return *d;
+}
+
+void DaoRecordset::Data::run()
+{
+    rows.clear();
+    rowids.clear();
+    DaoConnection::Statement st(*conn, runSql);
+    st.bind(params);
+    const int first = hasRowid ? 1 : 0;
+    const int n = sqlite3_column_count(st);
+    const bool describe = fields.isEmpty();
+    bool rowidsOk = true;
+    while (st.step()) {
+        QVariantList row;
+        row.reserve(n - first);
+        for (int i = first; i < n; ++i)
+            row.append(DaoConnection::readColumn(st, i));
+        if (hasRowid) {
+            if (sqlite3_column_type(st, 0) != SQLITE_INTEGER)
+                rowidsOk = false;
+            rowids.append(sqlite3_column_int64(st, 0));
+        }
+        rows.append(row);
+    }
+    if (describe) {
+        for (int i = first; i < n; ++i) {
+            const char* decl = sqlite3_column_decltype(st, i);
+            DaoField f(QString::fromUtf8(sqlite3_column_name(st, i)), decl ? QString::fromUtf8(decl) : QString());
+            const char* tab = sqlite3_column_table_name(st, i);
+            const char* org = sqlite3_column_origin_name(st, i);
+            if (tab && org)
+                f.setSource(QString::fromUtf8(tab), QString::fromUtf8(org));
+            if (tab && org) {
+                // Yes/No columns read as bool.
+                const DaoTableDef* t = conn->tableDef(QString::fromUtf8(tab));
+                const DaoField* tf = t ? t->Field(QString::fromUtf8(org)) : nullptr;
+                if (tf && tf->Type() == DaoType::Boolean)
+                    f.setType(DaoType::Boolean);
+            }
+            fields.append(f);
+        }
+    }
+    for (int c = 0; c < fields.size(); ++c) {
+        if (fields.at(c).Type() != DaoType::Boolean)
+            continue;
+        for (QVariantList& row : rows) {
+            if (row.at(c).isValid() && row.at(c).typeId() != QMetaType::Bool)
+                row[c] = row.at(c).toDouble() != 0.0;
+        }
+    }
+    if (!rowidsOk) {
+        // No real rows behind this query (a view or a sub-query): read-only.
+        hasRowid = false;
+        table.clear();
+        tableColumn.fill(QString(), fields.size());
+    }
+}
+
+QVariantList DaoRecordset::Data::readRow(qint64 rowid, const QVariantList& keep)
+{
+    QStringList cols;
+    for (const QString& c : tableColumn) {
+        if (!c.isEmpty())
+            cols.append(quoteId(c));
+    }
+    QVariantList row = keep;
+    row.resize(fields.size());
+    if (cols.isEmpty())
+        return row;
+    DaoConnection::Statement st(
+        *conn, QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(cols.join(QLatin1String(", ")), quoteId(table)));
+    st.bind(1, rowid);
+    if (!st.step())
+        return row;
+    int k = 0;
+    for (int i = 0; i < fields.size(); ++i) {
+        if (!tableColumn.at(i).isEmpty())
+            row[i] = st.column(k++);
+    }
+    return row;
+}
+
+DaoRecordset DaoRecordset::open(const std::shared_ptr<DaoConnection>& conn, const QString& sql,
+                                const QVariantList& params)
+{
+    auto d = std::make_shared<Data>();
+    d->conn = conn;
+    d->sql = sql;
+    d->params = params;
+
+    const QString trimmed = sql.trimmed();
+    static const QRegularExpression bareName(QStringLiteral(R"(^\[?([A-Za-z_][A-Za-z0-9_ ]*)\]?;?$)"));
+    const QRegularExpressionMatch bm = bareName.match(trimmed);
+    QString text = trimmed;
+    if (bm.hasMatch() && !trimmed.contains(QLatin1Char(' ')) && conn->tableDef(bm.captured(1)))
+        text = QStringLiteral("SELECT * FROM ") + quoteId(conn->tableDef(bm.captured(1))->Name());
+    else if (bm.hasMatch() && trimmed.startsWith(QLatin1Char('[')) && conn->tableDef(bm.captured(1)))
+        text = QStringLiteral("SELECT * FROM ") + quoteId(conn->tableDef(bm.captured(1))->Name());
+
+    // A query on one table gets the rows' rowids read along, so that changes
+    // can be written back to exactly those rows.
+    static const QRegularExpression selectHead(QStringLiteral(R"(^\s*SELECT\s+)"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression notSimple(QStringLiteral(R"(^\s*(DISTINCT|ALL)\b|\bGROUP\s+BY\b|\bUNION\b|\bINTERSECT\b|\bEXCEPT\b)"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch sh = selectHead.match(text);
+    if (sh.hasMatch()) {
+        const QString rest = text.mid(sh.capturedEnd());
+        if (!notSimple.match(rest).hasMatch()) {
+            const QString injected = QStringLiteral("SELECT rowid AS ") + kRowidName + QStringLiteral(", ") + rest;
+            try {
+                DaoConnection::Statement probe(*conn, injected);
+                const int n = sqlite3_column_count(probe);
+                QString table;
+                bool single = n > 1;
+                for (int i = 1; i < n && single; ++i) {
+                    const char* tab = sqlite3_column_table_name(probe, i);
+                    const char* dbn = sqlite3_column_database_name(probe, i);
+                    if (!tab)
+                        continue; // an expression: read-only column
+                    const QString t = QString::fromUtf8(tab);
+                    if (!dbn || qstrcmp(dbn, "main") != 0 || (!table.isEmpty() && t != table))
+                        single = false;
+                    table = t;
+                }
+                if (single && !table.isEmpty() && conn->tableDef(table)) {
+                    d->hasRowid = true;
+                    d->table = conn->tableDef(table)->Name();
+                    d->runSql = injected;
+                }
+            } catch (const VbError&) {
+                // Not a one-table query (rowid ambiguous or unknown): read-only.
+            }
+        }
+    }
+    if (!d->hasRowid)
+        d->runSql = text;
+
+    d->run();
+    if (d->hasRowid) {
+        for (const DaoField& f : d->fields)
+            d->tableColumn.append(f.SourceTable() == d->table ? f.SourceField() : QString());
+    } else {
+        d->tableColumn.fill(QString(), d->fields.size());
+    }
+
+    // Table aliases, so "N.Jockey" can tell two columns named Jockey apart.
+    static const QRegularExpression aliasRe(
+        QStringLiteral(R"((?:\bFROM|\bJOIN|,)\s*\(*\s*\[?([A-Za-z_]\w*)\]?\s+(?:AS\s+)?([A-Za-z_]\w*))"),
+        QRegularExpression::CaseInsensitiveOption);
+    auto it = aliasRe.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        const QString tab = m.captured(1);
+        const QString alias = m.captured(2);
+        if (isKeyword(alias) || !conn->tableDef(tab))
+            continue;
+        d->aliases.insert(alias.toLower(), conn->tableDef(tab)->Name());
+    }
+
+    d->open = true;
+    d->pos = 0;
+    return DaoRecordset(d);
+}
+
+bool DaoRecordset::IsOpen() const
+{
+    return d && d->open;
+}
+
+void DaoRecordset::Close()
+{
+    if (d) {
+        d->open = false;
+        d->rows.clear();
+        d->rowids.clear();
+        d->editMode = 0;
+    }
+}
+
+bool DaoRecordset::Bof() const
+{
+    const Data& x = data();
+    return x.count() == 0 || x.pos < 0;
+}
+
+bool DaoRecordset::Eof() const
+{
+    const Data& x = data();
+    return x.count() == 0 || x.pos >= x.count();
+}
+
+int DaoRecordset::RecordCount() const
+{
+    return data().count();
+}
+
+int DaoRecordset::AbsolutePosition() const
+{
+    const Data& x = data();
+    return x.hasCurrent() ? x.pos : -1;
+}
+
+void DaoRecordset::SetAbsolutePosition(int index)
+{
+    Data& x = data();
+    if (index < 0 || index >= x.count())
+        throw VbError(3001, kSource, QStringLiteral("Invalid record position %1.").arg(index));
+    x.editMode = 0;
+    x.deleted = false;
+    x.pos = index;
+}
+
+void DaoRecordset::MoveFirst()
+{
+    Data& x = data();
+    if (x.count() == 0)
+        noCurrentRecord();
+    x.editMode = 0;
+    x.deleted = false;
+    x.pos = 0;
+}
+
+void DaoRecordset::MoveLast()
+{
+    Data& x = data();
+    if (x.count() == 0)
+        noCurrentRecord();
+    x.editMode = 0;
+    x.deleted = false;
+    x.pos = x.count() - 1;
+}
+
+void DaoRecordset::MoveNext()
+{
+    Data& x = data();
+    x.editMode = 0;
+    if (x.deleted) {
+        // The row after the deleted one now stands at its place.
+        x.deleted = false;
+        return;
+    }
+    if (x.count() == 0 || x.pos >= x.count())
+        noCurrentRecord();
+    ++x.pos;
+}
+
+void DaoRecordset::MovePrevious()
+{
+    Data& x = data();
+    x.editMode = 0;
+    if (x.deleted) {
+        x.deleted = false;
+        --x.pos;
+        return;
+    }
+    if (x.count() == 0 || x.pos < 0)
+        noCurrentRecord();
+    --x.pos;
+}
+
+int DaoRecordset::FieldCount() const
+{
+    return static_cast<int>(data().fields.size());
+}
+
+int DaoRecordset::FieldIndex(const QString& rawName) const
+{
+    const Data& x = data();
+    const QString name = stripBrackets(rawName);
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0) {
+        const QString qual = stripBrackets(name.left(dot));
+        const QString col = stripBrackets(name.mid(dot + 1));
+        const QString table = x.aliases.value(qual.toLower(), qual);
+        for (int i = 0; i < x.fields.size(); ++i) {
+            const DaoField& f = x.fields.at(i);
+            if (!f.SourceTable().compare(table, Qt::CaseInsensitive) && !f.Name().compare(col, Qt::CaseInsensitive))
+                return i;
+        }
+        for (int i = 0; i < x.fields.size(); ++i) {
+            if (!x.fields.at(i).Name().compare(name, Qt::CaseInsensitive))
+                return i;
+        }
+        for (int i = 0; i < x.fields.size(); ++i) {
+            if (!x.fields.at(i).Name().compare(col, Qt::CaseInsensitive))
+                return i;
+        }
+        return -1;
+    }
+    for (int i = 0; i < x.fields.size(); ++i) {
+        if (!x.fields.at(i).Name().compare(name, Qt::CaseInsensitive))
+            return i;
+    }
+    return -1;
+}
+
+namespace
+{
+[[noreturn]] void noSuchField(const QString& name)
+{
+    throw VbError(3265, kSource, QStringLiteral("There is no field '%1' in the recordset.").arg(name));
+}
+} // namespace
+
+DaoField DaoRecordset::Field(int index) const
+{
+    const Data& x = data();
+    if (index < 0 || index >= x.fields.size())
+        noSuchField(QString::number(index));
+    DaoField f = x.fields.at(index);
+    if (x.editMode || x.hasCurrent())
+        f.setValue(Fields(index));
+    return f;
+}
+
+DaoField DaoRecordset::Field(const QString& name) const
+{
+    const int i = FieldIndex(name);
+    if (i < 0)
+        noSuchField(name);
+    return Field(i);
+}
+
+QVariant DaoRecordset::Fields(int index) const
+{
+    const Data& x = data();
+    if (index < 0 || index >= x.fields.size())
+        noSuchField(QString::number(index));
+    if (x.editMode)
+        return x.buffer.at(index);
+    if (x.deleted)
+        throw VbError(3167, kSource, QStringLiteral("The record has been deleted."));
+    if (!x.hasCurrent())
+        noCurrentRecord();
+    return x.rows.at(x.pos).at(index);
+}
+
+QVariant DaoRecordset::Fields(const QString& name) const
+{
+    const int i = FieldIndex(name);
+    if (i < 0)
+        noSuchField(name);
+    return Fields(i);
+}
+
+void DaoRecordset::SetField(const QString& name, const QVariant& value)
+{
+    const int i = FieldIndex(name);
+    if (i < 0)
+        noSuchField(name);
+    SetField(i, value);
+}
+
+void DaoRecordset::SetField(int index, const QVariant& value)
+{
+    Data& x = data();
+    if (index < 0 || index >= x.fields.size())
+        noSuchField(QString::number(index));
+    if (!x.editMode)
+        throw VbError(3020, kSource, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    const QString col = x.tableColumn.at(index);
+    if (col.isEmpty())
+        throw VbError(3164, kSource, QStringLiteral("The field '%1' cannot be updated.").arg(x.fields.at(index).Name()));
+    const DaoTableDef* t = x.conn->tableDef(x.table);
+    const DaoField* tf = t ? t->Field(col) : nullptr;
+    const QVariant v = tf ? DaoConnection::normaliseFor(*tf, value) : value;
+    // The same column may appear more than once ("SELECT *, Horse ...").
+    for (int i = 0; i < x.fields.size(); ++i) {
+        if (x.tableColumn.at(i) == col) {
+            x.buffer[i] = v;
+            x.dirty[i] = true;
+        }
+    }
+}
+
+bool DaoRecordset::Updatable() const
+{
+    return !data().table.isEmpty();
+}
+
+QString DaoRecordset::TableName() const
+{
+    return data().table;
+}
+
+void DaoRecordset::AddNew()
+{
+    Data& x = data();
+    if (x.table.isEmpty())
+        throw VbError(3027, kSource, QStringLiteral("The recordset is read-only."));
+    x.editMode = 2;
+    x.buffer = QVariantList(x.fields.size());
+    x.dirty = QList<bool>(x.fields.size(), false);
+    // A Yes/No column starts False, as the database's default has it.
+    const DaoTableDef* t = x.conn->tableDef(x.table);
+    for (int i = 0; i < x.fields.size(); ++i) {
+        const DaoField* tf = t && !x.tableColumn.at(i).isEmpty() ? t->Field(x.tableColumn.at(i)) : nullptr;
+        if (tf && tf->Type() == DaoType::Boolean)
+            x.buffer[i] = false;
+    }
+}
+
+void DaoRecordset::Edit()
+{
+    Data& x = data();
+    if (x.table.isEmpty())
+        throw VbError(3027, kSource, QStringLiteral("The recordset is read-only."));
+    if (!x.hasCurrent())
+        noCurrentRecord();
+    x.editMode = 1;
+    x.buffer = x.rows.at(x.pos);
+    x.dirty = QList<bool>(x.fields.size(), false);
+}
+
+void DaoRecordset::Update()
+{
+    Data& x = data();
+    if (!x.editMode)
+        throw VbError(3020, kSource, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    const DaoTableDef* t = x.conn->tableDef(x.table);
+    if (!t)
+        throw VbError(3078, kSource, QStringLiteral("The table '%1' no longer exists.").arg(x.table));
+    QStringList cols;
+    QVariantList values;
+    QList<int> sizes;
+    QSet<QString> seen;
+    for (int i = 0; i < x.fields.size(); ++i) {
+        if (!x.dirty.at(i) || seen.contains(x.tableColumn.at(i)))
+            continue;
+        seen.insert(x.tableColumn.at(i));
+        const DaoField* tf = t->Field(x.tableColumn.at(i));
+        cols.append(x.tableColumn.at(i));
+        values.append(x.buffer.at(i));
+        sizes.append(tf && tf->Type() == DaoType::Text ? tf->Size() : 0);
+    }
+    if (x.editMode == 2) {
+        QString sql;
+        if (cols.isEmpty()) {
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteId(x.table));
+        } else {
+            QStringList q, marks;
+            for (const QString& c : cols) {
+                q.append(quoteId(c));
+                marks.append(QStringLiteral("?"));
+            }
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(quoteId(x.table), q.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+        }
+        qint64 rowid = 0;
+        {
+            DaoConnection::Statement st(*x.conn, sql);
+            for (int i = 0; i < values.size(); ++i)
+                st.bind(i + 1, values.at(i), sizes.at(i));
+            st.step();
+            rowid = sqlite3_last_insert_rowid(x.conn->db());
+        }
+        const bool atEnd = x.pos >= x.count();
+        x.rows.append(x.readRow(rowid, x.buffer));
+        x.rowids.append(rowid);
+        x.lastModified = x.count() - 1;
+        if (atEnd && !x.deleted)
+            x.pos = x.count();
+    } else {
+        if (!cols.isEmpty()) {
+            QStringList sets;
+            for (const QString& c : cols)
+                sets.append(quoteId(c) + QStringLiteral(" = ?"));
+            DaoConnection::Statement st(
+                *x.conn,
+                QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoteId(x.table), sets.join(QLatin1String(", "))));
+            for (int i = 0; i < values.size(); ++i)
+                st.bind(i + 1, values.at(i), sizes.at(i));
+            st.bind(static_cast<int>(values.size()) + 1, x.rowids.at(x.pos));
+            st.step();
+        }
+        x.rows[x.pos] = x.readRow(x.rowids.at(x.pos), x.buffer);
+        x.lastModified = x.pos;
+    }
+    x.editMode = 0;
+    x.buffer.clear();
+    x.dirty.clear();
+}
+
+void DaoRecordset::CancelUpdate()
+{
+    Data& x = data();
+    x.editMode = 0;
+    x.buffer.clear();
+    x.dirty.clear();
+}
+
+int DaoRecordset::EditMode() const
+{
+    return data().editMode;
+}
+
+void DaoRecordset::Delete()
+{
+    Data& x = data();
+    if (x.table.isEmpty())
+        throw VbError(3027, kSource, QStringLiteral("The recordset is read-only."));
+    if (!x.hasCurrent())
+        noCurrentRecord();
+    x.editMode = 0;
+    x.conn->exec(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteId(x.table)), {x.rowids.at(x.pos)});
+    x.rows.removeAt(x.pos);
+    x.rowids.removeAt(x.pos);
+    if (x.lastModified == x.pos)
+        x.lastModified = -1;
+    else if (x.lastModified > x.pos)
+        --x.lastModified;
+    x.deleted = true;
+}
+
+void DaoRecordset::MoveToLastModified()
+{
+    Data& x = data();
+    if (x.lastModified < 0 || x.lastModified >= x.count())
+        noCurrentRecord();
+    x.editMode = 0;
+    x.deleted = false;
+    x.pos = x.lastModified;
+}
+
+bool DaoRecordset::find(const QString& criteria, const QVariantList& params, bool forward, int from)
+{
+    Data& x = data();
+    x.noMatch = true;
+    const int n = x.count();
+    if (n == 0)
+        return false;
+    if (x.hasRowid) {
+        // Let the database judge the condition on the table (its collations
+        // apply), then take the first of those rows in the recordset's order.
+        QSet<qint64> hits;
+        DaoConnection::Statement st(*x.conn,
+                                    QStringLiteral("SELECT rowid FROM %1 WHERE %2").arg(quoteId(x.table), criteria));
+        st.bind(params);
+        while (st.step())
+            hits.insert(sqlite3_column_int64(st, 0));
+        for (int i = from; i >= 0 && i < n; i += forward ? 1 : -1) {
+            if (hits.contains(x.rowids.at(i))) {
+                x.pos = i;
+                x.deleted = false;
+                x.editMode = 0;
+                x.noMatch = false;
+                return true;
+            }
+        }
+        return false;
+    }
+    // A read-only query: test each row's values.
+    QStringList cols;
+    for (int i = 0; i < x.fields.size(); ++i)
+        cols.append(QStringLiteral("? AS ") + quoteId(x.fields.at(i).Name()));
+    DaoConnection::Statement st(
+        *x.conn, QStringLiteral("SELECT 1 FROM (SELECT %1) WHERE %2").arg(cols.join(QLatin1String(", ")), criteria));
+    const int k = static_cast<int>(x.fields.size());
+    for (int i = from; i >= 0 && i < n; i += forward ? 1 : -1) {
+        sqlite3_reset(st);
+        for (int c = 0; c < k; ++c)
+            st.bind(c + 1, x.rows.at(i).at(c));
+        for (int p = 0; p < params.size(); ++p)
+            st.bind(k + p + 1, params.at(p));
+        if (st.step()) {
+            x.pos = i;
+            x.deleted = false;
+            x.editMode = 0;
+            x.noMatch = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool DaoRecordset::FindFirst(const QString& criteria, const QVariantList& params)
+{
+    return find(criteria, params, true, 0);
+}
+
+bool DaoRecordset::FindLast(const QString& criteria, const QVariantList& params)
+{
+    return find(criteria, params, false, RecordCount() - 1);
+}
+
+bool DaoRecordset::FindNext(const QString& criteria, const QVariantList& params)
+{
+    const Data& x = data();
+    const int from = x.deleted ? x.pos : (x.pos < 0 ? 0 : x.pos + 1);
+    return find(criteria, params, true, from);
+}
+
+bool DaoRecordset::FindPrevious(const QString& criteria, const QVariantList& params)
+{
+    const Data& x = data();
+    const int from = x.pos >= x.count() ? x.count() - 1 : x.pos - 1;
+    return find(criteria, params, false, from);
+}
+
+bool DaoRecordset::NoMatch() const
+{
+    return data().noMatch;
+}
+
+void DaoRecordset::Requery()
+{
+    Data& x = data();
+    x.editMode = 0;
+    x.deleted = false;
+    x.run();
+    x.pos = 0;
+    x.lastModified = -1;
+}
