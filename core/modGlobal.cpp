@@ -1,22 +1,30 @@
 #include "core/modGlobal.h"
 
-#include "core/cAppSettings.h"
-#include "platform/Prompts.h"
+#include "core/frmSplash.h"
 
 #include <QApplication>
-#include <QMainWindow>
 
 namespace modGlobal
 {
 
 int RunProgram(QApplication& app)
 {
-    gAppSettings.LoadSettings();
-    QMainWindow window;
-    window.setWindowTitle(Prompts::kAppTitle);
-    window.resize(900, 600);
-    window.show();
-    return app.exec();
+    // The splash closes before the main window is shown, and a cancelled or
+    // failed start-up leaves no window at all: the program decides itself when
+    // to end until the main window has taken over.
+    const bool quitOnLast = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false);
+    int code = 0;
+    {
+        frmSplash splash;
+        splash.Form_Load();
+        splash.show();
+        splash.activateWindow();
+        splash.setFocus();
+        code = app.exec();
+    }
+    QApplication::setQuitOnLastWindowClosed(quitOnLast);
+    return code;
 }
 
 } // namespace modGlobal
@@ -41,5 +49,144 @@ void ShowStatus(const QString& text)
 void SetStatusLabel(QLabel* label)
 {
     g_statusLabel = label;
+}
+} // namespace modGlobal
+
+// ---------------------------------------------------------------------------
+// First-start migration
+// ---------------------------------------------------------------------------
+
+#include "core/modDatabase.h"
+#include "platform/AppPaths.h"
+#include "platform/VbError.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace modGlobal
+{
+namespace
+{
+const QString kMigrationSource = QStringLiteral("Velmora.modGlobal");
+
+bool syncFile(const QString& path, bool directory)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), directory ? O_RDONLY | O_DIRECTORY : O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+void removeDatabaseFile(const QString& path)
+{
+    modDatabase::gDbEngine.CloseDatabase(path);
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+}
+
+// Adds to `old` the current database's trainers that it lacks.
+void mergeTrainers(DaoDatabase& cur, DaoDatabase& old)
+{
+    static const char* const kColumns[] = {"TrainerName",  "TrainerLocation", "TrainerMobile", "TrainerType",
+                                           "Phone",        "TrainerComments", "IgnoreTrainer"};
+    DaoRecordset rsCur = cur.OpenRecordset(QStringLiteral("Trainer"));
+    DaoRecordset rsOld = old.OpenRecordset(QStringLiteral("Trainer"));
+    old.BeginTrans();
+    try {
+        for (; !rsCur.Eof(); rsCur.MoveNext()) {
+            const QVariant name = rsCur.Fields(QStringLiteral("TrainerName"));
+            if (!name.isValid() || name.toString().isEmpty())
+                continue;
+            if (old.Scalar(QStringLiteral("SELECT 1 FROM Trainer WHERE TrainerName = ? COLLATE NOCASE"), {name})
+                    .isValid())
+                continue;
+            rsOld.AddNew();
+            for (const char* c : kColumns) {
+                const QString col = QString::fromLatin1(c);
+                rsOld.SetField(col, rsCur.Fields(col));
+            }
+            rsOld.Update();
+        }
+        old.CommitTrans();
+    } catch (...) {
+        old.Rollback();
+        throw;
+    }
+}
+
+// Gives `old` a copy of the current BookRate table (same columns and rows).
+void copyBookRates(DaoDatabase& old, const QString& currentPath, const DaoTableDef& bookRate)
+{
+    static const QRegularExpression head(QStringLiteral(R"(^\s*CREATE\s+TABLE\s+(?:"[^"]+"|\[[^\]]+\]|\w+))"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    QString ddl = bookRate.CreateSql();
+    const QRegularExpressionMatch m = head.match(ddl);
+    if (!m.hasMatch())
+        throw VbError(3000, kMigrationSource, QStringLiteral("The BookRate table's definition cannot be read."));
+    ddl.replace(0, m.capturedLength(), QStringLiteral("CREATE TABLE main.\"BookRate\""));
+
+    old.Execute(QStringLiteral("ATTACH DATABASE ? AS current_db"), {currentPath});
+    try {
+        old.BeginTrans();
+        old.Execute(ddl);
+        old.Execute(QStringLiteral("INSERT INTO main.\"BookRate\" SELECT * FROM current_db.\"BookRate\""));
+        old.CommitTrans();
+    } catch (...) {
+        old.Rollback();
+        old.Execute(QStringLiteral("DETACH DATABASE current_db"));
+        throw;
+    }
+    old.Execute(QStringLiteral("DETACH DATABASE current_db"));
+}
+} // namespace
+
+void ImportOldInstallation()
+{
+    const QString legacy = AppPaths::legacyDir() + QStringLiteral("Tarrow.mdb");
+    if (!QFileInfo(legacy).isFile())
+        return;
+
+    const QString appDir = AppPaths::appDir();
+    const QString work = AppPaths::join(appDir, QStringLiteral("oldTarrow.mdb"));
+    const QString target = AppPaths::join(appDir, QStringLiteral("Tarrow.mdb"));
+
+    removeDatabaseFile(work);
+    if (!QFile::copy(legacy, work))
+        throw VbError(3051, kMigrationSource,
+                      QStringLiteral("The older installation's database '%1' cannot be copied to '%2'.")
+                          .arg(legacy, work));
+    QFile(work).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                               | QFileDevice::ReadOther);
+
+    try {
+        DaoDatabase cur = modDatabase::OpenLocalDatabase();
+        DaoDatabase old = modDatabase::gDbEngine.OpenDatabase(work);
+        mergeTrainers(cur, old);
+        if (!old.HasTable(QStringLiteral("BookRate")))
+            copyBookRates(old, cur.Name(), cur.TableDef(QStringLiteral("BookRate")));
+        cur.Close();
+        old.Close();
+
+        // The finished copy replaces the program folder's database in one
+        // step: there is never a moment without a whole Tarrow.mdb.
+        if (!modDatabase::gDbEngine.CloseDatabase(work) || !modDatabase::gDbEngine.CloseDatabase(target))
+            throw VbError(3000, kMigrationSource, QStringLiteral("The database is still in use."));
+        if (!syncFile(work, false))
+            throw VbError(3051, kMigrationSource, QStringLiteral("'%1' cannot be written to disk.").arg(work));
+        if (::rename(QFile::encodeName(work).constData(), QFile::encodeName(target).constData()) != 0)
+            throw VbError(3051, kMigrationSource,
+                          QStringLiteral("'%1' cannot be replaced by the migrated database.").arg(target));
+        syncFile(appDir, true);
+    } catch (...) {
+        removeDatabaseFile(work);
+        throw;
+    }
 }
 } // namespace modGlobal

@@ -24,3 +24,18 @@ void ShowStatus(const QString& text);
  *  status label here, and it is forgotten when the label goes away. */
 void SetStatusLabel(QLabel* label);
 } // namespace modGlobal
+
+namespace modGlobal
+{
+/**
+ * Takes over an older installation's database at the first start: its
+ * Tarrow.mdb (in the legacy folder) is copied into the program's folder,
+ * given the trainers that only the current database knows (names compared
+ * without regard to case; rows of the older file are never changed) and,
+ * when it has none, the current booking-rate table; the result then replaces
+ * the program folder's Tarrow.mdb in one step. Nothing happens when there is
+ * no older database. Throws VbError on any failure, leaving the program
+ * folder's Tarrow.mdb as it was.
+ */
+void ImportOldInstallation();
+} // namespace modGlobal

@@ -1,5 +1,9 @@
 #include "core/modJockey.h"
 
+#include "core/cAppSettings.h"
+#include "core/frmSplash.h"
+#include "core/modDatabase.h"
+
 namespace modJockey
 {
 
@@ -32,4 +36,72 @@ std::optional<QDate> ParseDateText(const QString& text, const QString& pattern)
     return d;
 }
 
+} // namespace modJockey
+
+// ---------------------------------------------------------------------------
+// Schema upgrade by program version
+// ---------------------------------------------------------------------------
+
+
+namespace modJockey
+{
+float VersionNumber(int major, int minor, int revision)
+{
+    return QStringLiteral("%1.%2%3").arg(major).arg(minor).arg(revision).toFloat();
+}
+
+namespace
+{
+// One column line of the upgrade: made to exist always, re-declared when the
+// stored version is below the step's limit.
+void upgradeColumn(DaoDatabase& db, float limit, const char* table, const char* column, const char* type)
+{
+    const QString t = QString::fromLatin1(table);
+    const QString c = QString::fromLatin1(column);
+    const bool below = gAppSettings.AppVersion < limit;
+    if (!below) {
+        // A file stamped with a later version may still lack the column
+        // (the stored version does not grow with the program's): add it.
+        if (!db.HasTable(t) || db.TableDef(t).FieldExact(c))
+            return;
+    }
+    modDatabase::AddOrAlterColumn(t, c, QString::fromLatin1(type));
+}
+} // namespace
+
+void UpgradeSchema()
+{
+    DaoDatabase db = modDatabase::OpenLocalDatabase();
+
+    upgradeColumn(db, 2.56f, "Jockey", "InvoicePeriod", "Text(2)");
+    upgradeColumn(db, 2.56f, "Jockey", "LastInvoiceDate", "Date");
+    upgradeColumn(db, 2.62f, "Noms", "LastMargin", "Single");
+    upgradeColumn(db, 2.63f, "Noms", "WgtRat", "Single");
+    upgradeColumn(db, 2.64f, "Noms", "AvgWin", "Single");
+    upgradeColumn(db, 2.66f, "Noms", "FormTrainer", "Text(24)");
+
+    // From here on a failing step is passed over and the next one runs.
+    auto skipping = [](const auto& step) {
+        try {
+            step();
+        } catch (const std::exception& e) {
+            qWarning("Schema upgrade step skipped: %s", e.what());
+        }
+    };
+    skipping([&] {
+        const bool missing = !db.Scalar(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' "
+                                                       "AND name = 'ByTrainer' COLLATE NOCASE"))
+                                  .isValid();
+        if (gAppSettings.AppVersion < 2.66f || (missing && db.HasTable(QStringLiteral("RaceStats"))))
+            db.Execute(QStringLiteral("CREATE INDEX IF NOT EXISTS ByTrainer ON RaceStats (TrainerName,RaceDate DESC);"));
+    });
+    skipping([&] { upgradeColumn(db, 2.617f, "Noms", "W800400", "Text(5)"); });
+    skipping([&] { upgradeColumn(db, 2.617f, "Noms", "RSecTime", "Single"); });
+
+    db.Close();
+    gAppSettings.AppVersion =
+        VersionNumber(frmSplash::kVersionMajor, frmSplash::kVersionMinor, frmSplash::kVersionRevision);
+    if (!gAppSettings.SaveSettings())
+        qWarning("Schema upgrade: the settings could not be saved");
+}
 } // namespace modJockey
