@@ -1,8 +1,20 @@
 #include "mainwindow/Main.h"
 
+#include "core/modDatabase.h"
+#include "core/modGlobal.h"
+#include "core/modJockeyLists.h"
+#include "core/modJockeyStats.h"
 #include "core/modUtils.h"
+#include "platform/ComboEx.h"
+#include "platform/Grid.h"
+#include "platform/ImageList.h"
+#include "platform/PopMenu.h"
+#include "platform/Prompts.h"
+#include "platform/VbError.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QHash>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
@@ -17,6 +29,9 @@
 #include <QSpinBox>
 #include <QTextEdit>
 #include <QVBoxLayout>
+
+#include <cmath>
+#include <vector>
 
 bool gCellPicked = false;
 
@@ -48,6 +63,13 @@ QPushButton* addButton(QWidget* parent, const char* name, const QString& caption
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
     return button;
+}
+
+Grid* addGrid(QWidget* parent, const char* name)
+{
+    auto* grid = new Grid(parent);
+    grid->setObjectName(QString::fromLatin1(name));
+    return grid;
 }
 
 QLineEdit* addBox(QWidget* parent, const char* name)
@@ -85,6 +107,7 @@ Main::Main(QWidget* parent)
         s_instance = this;
     buildControls();
     buildMenus();
+    modJockey::SetJockeyListGrid(grdJockey);
 }
 
 Main::~Main()
@@ -152,12 +175,35 @@ void Main::buildControls()
     txtRace->setMaximumHeight(90);
     txtRace->viewport()->installEventFilter(this);
 
-    cmbJockey = new QComboBox(central);
+    cmbJockey = new ComboEx(central);
     cmbJockey->setObjectName(QStringLiteral("cmbJockey"));
     cmbJockey->hide();
-    cmbBookText = new QComboBox(central);
+    cmbBookText = new ComboEx(central);
     cmbBookText->setObjectName(QStringLiteral("cmbBookText"));
     cmbBookText->hide();
+
+    // The grids all draw from the one shared image list.
+    imlGrdRace = modJockey::GridImages();
+    grdMeeting = addGrid(central, "grdMeeting");
+    grdMeeting->setRowMode(true);
+    grdMeeting->setMultiSelect(true);
+    grdMeeting->setHeaderButtons(false);
+    grdMeeting->setEditOnDoubleClick(false);
+    grdNames = addGrid(central, "grdNames");
+    grdNames->setRowMode(true);
+    grdNames->setEditOnDoubleClick(false);
+    grdNoms = addGrid(central, "grdNoms");
+    grdJockey = addGrid(central, "grdJockey");
+    grdJockey->setRowMode(true);
+    grdJockey->setHeaderButtons(false);
+    grdJockey->setEditOnDoubleClick(false);
+
+    connect(grdMeeting, &Grid::mouseUp, this, [this](int button, int, int, int) { grdMeeting_OnMouseUp(button); });
+    connect(grdMeeting, &Grid::dblClick, this, [this](int, int) { grdMeeting_OnDblClick(); });
+    connect(grdJockey, &Grid::mouseUp, this, [this](int button, int, int, int) { grdJockey_OnMouseUp(button); });
+    connect(grdNames, &Grid::mouseUp, this, [this](int button, int, int, int) { grdNames_OnMouseUp(button); });
+    connect(grdNames, &Grid::columnClick, this, &Main::grdNames_OnColumnClick);
+    connect(grdNoms, &Grid::columnClick, this, &Main::grdNoms_OnColumnClick);
 
     connect(cmdExit, &QPushButton::clicked, this, &Main::cmdExit_Click);
     connect(CmdFindHorse, &QPushButton::clicked, this, &Main::CmdFindHorse_Click);
@@ -183,9 +229,11 @@ void Main::buildControls()
     m_leftColumn->addWidget(Label3);
     m_leftColumn->addLayout(contact);
     m_leftColumn->addWidget(FrmWeight);
+    m_leftColumn->addWidget(grdNames, 1);
 
     m_middleColumn = new QVBoxLayout;
     m_middleColumn->addWidget(txtRace);
+    m_middleColumn->addWidget(grdNoms, 1);
 
     auto* buttons = new QGridLayout;
     buttons->addWidget(cmdReload, 0, 0);
@@ -196,6 +244,8 @@ void Main::buildControls()
     buttons->addWidget(cmdExit, 2, 1);
 
     m_rightColumn = new QVBoxLayout;
+    m_rightColumn->addWidget(grdMeeting, 2);
+    m_rightColumn->addWidget(grdJockey, 1);
     auto* picked = new QHBoxLayout;
     picked->addWidget(lblJockey);
     picked->addWidget(lblBackColor);
@@ -278,8 +328,8 @@ void Main::buildMenus()
 
 void Main::showPopup(QMenu* menu)
 {
-    // Non-blocking: the menu's commands run from its triggered signals.
-    menu->popup(QCursor::pos());
+    // Waits for the choice; the chosen item's command runs before it returns.
+    PopMenu::popup(menu, QCursor::pos());
 }
 
 void Main::closeEvent(QCloseEvent* event)
@@ -311,4 +361,684 @@ bool Main::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Helpers ---------------------------------------------------------------------
+
+namespace
+{
+constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
+constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
+
+constexpr qint64 kRed = 0x0000FF;  // Windows colour numbers are 0x00BBGGRR
+constexpr qint64 kBlue = 0xFF0000;
+
+// Shows the hourglass for as long as it lives.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QString text(const QVariant& v)
+{
+    return v.isValid() && !v.isNull() ? v.toString() : QString();
+}
+
+// The database compares names without regard to the case of A-Z only.
+QString foldAscii(const QString& s)
+{
+    QString r = s;
+    for (QChar& c : r)
+    {
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + 32);
+    }
+    return r;
+}
+
+// A number as the statements write it: shortest form, at most 15 digits.
+QString sqlNumber(double v)
+{
+    return QString::number(v, 'g', 15);
+}
+
+void reportDbError(const QString& action, const VbError& e)
+{
+    Prompts::MsgBox(action + QStringLiteral(" failed: ") + e.description(), Prompts::vbCritical);
+}
+} // namespace
+
+// ---- Grid layout lists --------------------------------------------------------------
+
+QString Main::ColumnWidthList(const Grid* grid)
+{
+    return grid->colWidthList();
+}
+
+QString Main::ColumnOrderList(const Grid* grid)
+{
+    return grid->colOrderList();
+}
+
+void Main::ApplyColumnLists(Grid* grid, const QString& widthList, const QString& orderList)
+{
+    grid->restoreColWidths(widthList);
+    grid->restoreColOrder(orderList);
+}
+
+// ---- Grid set-up --------------------------------------------------------------------
+
+void Main::SetupNamesGrid()
+{
+    grdNames->setImageList(imlGrdRace);
+    grdNames->setDefaultRowHeight(18);
+    grdNames->addColumn(QStringLiteral("Trainer"), QStringLiteral("Trainer"), 130, Qt::AlignLeft, Grid::SortText);
+    grdNames->addColumn(QStringLiteral("Runners"), QStringLiteral("Rnrs"), 30, Qt::AlignHCenter, Grid::SortNumeric,
+                        true, QStringLiteral("Desc"));
+    grdNames->addColumn(QStringLiteral("Races"), QStringLiteral("Race"), 30, Qt::AlignHCenter, Grid::SortNumeric, true,
+                        QStringLiteral("Desc"));
+    grdNames->addColumn(QStringLiteral("Icon1"), QString(), 15, Qt::AlignLeft, Grid::SortIcon, true,
+                        QStringLiteral("Desc"));
+    grdNames->addColumn(QStringLiteral("Icon2"), QString(), 15, Qt::AlignLeft, Grid::SortIcon, true,
+                        QStringLiteral("Desc"));
+    grdNames->addColumn(QStringLiteral("IgnTrainer"), QString(), -1, Qt::AlignLeft, Grid::SortText, false);
+    grdNames->setTag(QStringLiteral("ex_width,ex_columns,ex_font,ex_left"));
+    cmbJockey->setProperty("tag", QStringLiteral("ex_width,ex_font"));
+}
+
+void Main::SetupNomsGrid()
+{
+    struct Col
+    {
+        const char* key;
+        const char* header;
+        int width;
+        Qt::Alignment align;
+        Grid::SortType sort;
+        bool visible;
+        const char* tag;
+    };
+    static const Col cols[] = {
+        {"Meeting", "Meeting", 72, Qt::AlignLeft, Grid::SortText, true, ""},
+        {"Race", "R", 18, Qt::AlignHCenter, Grid::SortNumeric, true, ""},
+        {"Form", "Form", 55, Qt::AlignHCenter, Grid::SortText, true, ""},
+        {"Horse", "Horse", 110, Qt::AlignLeft, Grid::SortText, true, ""},
+        {"Icon1", "", 15, Qt::AlignLeft, Grid::SortIcon, true, "Desc"},
+        {"Icon2", "", 15, Qt::AlignLeft, Grid::SortIcon, true, "Desc"},
+        {"Wgt", "Wgt", 35, Qt::AlignLeft, Grid::SortNumeric, true, ""},
+        {"Rtg", "Bmk", 33, Qt::AlignLeft, Grid::SortNumeric, true, ""},
+        {"Class", "Class", 56, Qt::AlignLeft, Grid::SortText, true, ""},
+        {"Jockey", "Jockey", 110, Qt::AlignLeft, Grid::SortText, true, ""},
+        {"RaceCode", "", -1, Qt::AlignLeft, Grid::SortText, false, ""},
+        {"Confirmed", "", -1, Qt::AlignLeft, Grid::SortText, false, ""},
+        {"Booking", "Booking Status", -1, Qt::AlignLeft, Grid::SortText, true, ""},
+        {"Date", "", -1, Qt::AlignLeft, Grid::SortText, false, ""},
+        {"Name", "", -1, Qt::AlignLeft, Grid::SortText, false, ""},
+        {"State", "", -1, Qt::AlignLeft, Grid::SortText, false, ""},
+    };
+    grdNoms->setImageList(imlGrdRace);
+    grdNoms->setDefaultRowHeight(18);
+    for (const Col& c : cols)
+    {
+        grdNoms->addColumn(QString::fromLatin1(c.key), QString::fromLatin1(c.header), c.width, c.align, c.sort,
+                           c.visible, QString::fromLatin1(c.tag));
+    }
+    grdNoms->setTag(QStringLiteral("ex_left"));
+}
+
+// ---- Meetings grid and jockey list --------------------------------------------------
+
+void Main::LoadMeetingGrid()
+{
+    try
+    {
+        modJockey::FillMeetingGrid(grdMeeting);
+    }
+    catch (const VbError& e)
+    {
+        grdMeeting->setRedraw(true);
+        reportDbError(QStringLiteral("Loading the meetings"), e);
+    }
+}
+
+QStringList Main::SelectedMeetingCodes() const
+{
+    QStringList codes;
+    for (int r = 1; r <= grdMeeting->rows(); ++r)
+    {
+        if (grdMeeting->isCellSelected(r, 1))
+            codes << grdMeeting->cellText(r, 1);
+    }
+    return codes;
+}
+
+void Main::grdMeeting_OnMouseUp(int button)
+{
+    gCellPicked = grdMeeting->selectedRow() >= 1 && grdMeeting->selectedCol() >= 1;
+    if (gCellPicked && button == 2)
+        showPopup(mnuPUMenu);
+}
+
+void Main::grdJockey_OnMouseUp(int button)
+{
+    gCellPicked = grdJockey->selectedRow() >= 1 && grdJockey->selectedCol() >= 1;
+    if (gCellPicked && button == 2)
+        showPopup(MnuPuJockey);
+}
+
+void Main::grdMeeting_OnDblClick()
+{
+    gCellPicked = grdMeeting->selectedRow() >= 1 && grdMeeting->selectedCol() >= 1;
+    if (!gCellPicked)
+        return;
+    strMeetingCur = grdMeeting->cellText(grdMeeting->selectedRow(), 1);
+    IntRace = 1;
+    openRaceView();
+}
+
+void Main::openRaceView()
+{
+    WaitCursor wait;
+    // The race view is a window of its own; whoever provides it listens here.
+    emit raceViewRequested();
+}
+
+// ---- Trainer list ------------------------------------------------------------------
+
+QString Main::TrainerGridSql() const
+{
+    QString sql = QStringLiteral("SELECT Noms.TrainerName, Noms.MeetingCode, Noms.RaceNumber, Noms.FormTrainer, ") +
+                  modJockey::BestTrainerPosnSql(QStringLiteral("Noms")) + QStringLiteral(" FROM Noms ");
+    const double w = modUtils::Val(txtWeight->text());
+    if (w > 42.5 || !MeetingInList.isEmpty())
+    {
+        sql += QStringLiteral(" WHERE");
+        if (!MeetingInList.isEmpty())
+            sql += QStringLiteral(" MEETINGCODE IN ") + MeetingInList;
+        if (w > 39.5)
+        {
+            if (!MeetingInList.isEmpty())
+                sql += QStringLiteral(" and ");
+            sql += QStringLiteral(" (Weight >= ") + sqlNumber(w * 10) + QStringLiteral(" or Weight = 0)");
+        }
+    }
+    sql += QStringLiteral(" ORDER BY Noms.TRAINERNAME, MeetingCode, RACENUMBER");
+    return sql;
+}
+
+void Main::LoadTrainerGrid()
+{
+    struct Group
+    {
+        QString name;
+        int runners = 0;
+        int races = 0;
+        int best = 0;
+    };
+    struct TrainerInfo
+    {
+        bool ignore = false;
+        bool comments = false;
+    };
+
+    grdNames->setRedraw(false);
+    grdNames->clearRows();
+    try
+    {
+        const QString sql = TrainerGridSql();
+        modGlobal::ShowStatus(sql + QStringLiteral(" - Load grdNames"));
+        DaoDatabase db = modDatabase::OpenLocalDatabase();
+        DaoRecordset rs = db.OpenRecordset(sql);
+        const int cName = rs.FieldIndex(QStringLiteral("TrainerName"));
+        const int cMeeting = rs.FieldIndex(QStringLiteral("MeetingCode"));
+        const int cRace = rs.FieldIndex(QStringLiteral("RaceNumber"));
+        const int cBest = rs.FieldIndex(QStringLiteral("BestPosn"));
+
+        // One pass over the runners, grouped by trainer. A race is counted
+        // each time the meeting or the race number changes within a group, so
+        // race 3 of two meetings counts as two races.
+        std::vector<Group> groups;
+        QString prevMeeting;
+        QVariant prevRace;
+        for (; !rs.Eof(); rs.MoveNext())
+        {
+            const QString name = text(rs.Fields(cName));
+            if (name.isEmpty())
+                continue;
+            if (groups.empty() || groups.back().name != name)
+            {
+                Group g;
+                g.name = name;
+                g.best = static_cast<int>(modUtils::Val(text(rs.Fields(cBest))));
+                groups.push_back(g);
+                prevMeeting.clear();
+                prevRace = QVariant();
+            }
+            Group& g = groups.back();
+            ++g.runners;
+            const QString meeting = text(rs.Fields(cMeeting));
+            const QVariant race = rs.Fields(cRace);
+            if (g.runners == 1 || meeting != prevMeeting || race != prevRace)
+                ++g.races;
+            prevMeeting = meeting;
+            prevRace = race;
+        }
+        rs.Close();
+
+        // The trainer records, looked up by name as the database compares it.
+        QHash<QString, TrainerInfo> trainers;
+        DaoRecordset tr =
+            db.OpenRecordset(QStringLiteral("Select TrainerName, TrainerComments, IgnoreTrainer from Trainer"));
+        for (; !tr.Eof(); tr.MoveNext())
+        {
+            TrainerInfo info;
+            info.comments = !text(tr.Fields(1)).isEmpty();
+            info.ignore = tr.Fields(2).toBool();
+            trainers.insert(foldAscii(text(tr.Fields(0))), info);
+        }
+        tr.Close();
+
+        grdNames->setRows(static_cast<int>(groups.size()));
+        int row = 0;
+        for (const Group& g : groups)
+        {
+            ++row;
+            const auto it = trainers.constFind(foldAscii(g.name));
+            const bool found = it != trainers.constEnd();
+            const bool ignore = found && it->ignore;
+            const qint64 fore = ignore ? kRed : -1;
+            int bestIcon = -1;
+            if (g.best == 1)
+                bestIcon = ImageList::IconBestWin;
+            else if (g.best > 1)
+                bestIcon = ImageList::IconBestPlaced;
+            grdNames->setCellDetails(row, 1, g.name, kLeft, -1, -1, fore);
+            grdNames->setCellDetails(row, 2, QString::number(g.runners), kRight, -1, -1, fore);
+            grdNames->setCellDetails(row, 3, QString::number(g.races), kRight, -1, -1, fore);
+            grdNames->setCellDetails(row, 4, QString(), kLeft, bestIcon);
+            grdNames->setCellDetails(row, 5, QString(), kLeft,
+                                     found && it->comments ? int(ImageList::IconComments) : -1);
+            grdNames->setCellDetails(row, 6, ignore ? QStringLiteral("True") : QStringLiteral("False"), kLeft);
+        }
+    }
+    catch (const VbError& e)
+    {
+        grdNames->setRedraw(true);
+        reportDbError(QStringLiteral("Loading the trainer list"), e);
+        return;
+    }
+    grdNames->setRedraw(true);
+}
+
+void Main::ClearTrainerSelection()
+{
+    SelectedTrainer.clear();
+    for (QLineEdit* box : {txtTrainLocation, TxtTrainPhone, txtTrainMobile})
+    {
+        box->setReadOnly(true);
+        box->setFrame(false);
+    }
+}
+
+void Main::grdNames_OnMouseUp(int button)
+{
+    gCellPicked = grdNames->selectedRow() >= 1 && grdNames->selectedCol() >= 1;
+    if (!gCellPicked)
+        return;
+    if (button == 2)
+        showPopup(mnuPUNames);
+
+    const int row = grdNames->selectedRow();
+    const QString name = grdNames->cellText(row, 1);
+    if (name.isEmpty())
+        return;
+    txtRace->clear();
+    if (grdNames->cellText(row, 6) == QLatin1String("True"))
+    {
+        Prompts::MsgBox(QStringLiteral("Trainer set to ignore cannot make bookings"), Prompts::vbOKOnly,
+                        QStringLiteral("Error"));
+        return;
+    }
+
+    SelectedTrainer = modDatabase::SqlQuote(name);
+    try
+    {
+        DaoRecordset rs = modDatabase::OpenLocalRecordset(QStringLiteral("SELECT * FROM Trainer where TrainerName = '") +
+                                                          SelectedTrainer + QStringLiteral("'"));
+        if (rs.Eof())
+        {
+            TxtTrainPhone->clear();
+            txtTrainMobile->clear();
+            txtTrainLocation->clear();
+            txtTrainerName->clear();
+        }
+        else
+        {
+            TxtTrainPhone->setText(text(rs.Fields(QStringLiteral("Phone"))));
+            txtTrainMobile->setText(text(rs.Fields(QStringLiteral("TrainerMobile"))));
+            txtTrainLocation->setText(text(rs.Fields(QStringLiteral("TrainerLocation"))));
+            txtTrainerName->setText(text(rs.Fields(QStringLiteral("TrainerName"))));
+        }
+    }
+    catch (const VbError& e)
+    {
+        reportDbError(QStringLiteral("Reading the trainer"), e);
+        return;
+    }
+    for (QLineEdit* box : {txtTrainLocation, TxtTrainPhone, txtTrainMobile})
+    {
+        box->setReadOnly(false);
+        box->setFrame(true);
+    }
+    LoadTrainerNoms();
+    // What the boxes show now is what is stored (or taken from the runners);
+    // only an edit of it is written back.
+    m_shownLocation = txtTrainLocation->text();
+    m_shownPhone = TxtTrainPhone->text();
+    m_shownMobile = txtTrainMobile->text();
+}
+
+// ---- Nominations grid --------------------------------------------------------------
+
+QString Main::TrainerNomsSql() const
+{
+    QString sql = QStringLiteral("SELECT NOMS.*,") + modJockey::BestHorsePosnSql(QStringLiteral("Noms")) +
+                  QStringLiteral(" , MeetingDate, MeetingLocation, State ") +
+                  QStringLiteral("FROM NOMS LEFT JOIN Meeting M ON NOMS.MeetingCode = M.MeetingCode WHERE "
+                                 "TRAINERNAME= '") +
+                  SelectedTrainer + QStringLiteral("'");
+    const double w = modUtils::Val(txtWeight->text());
+    if (w > 42.5 || !MeetingInList.isEmpty())
+    {
+        if (!MeetingInList.isEmpty())
+            sql += QStringLiteral(" AND NOMS.MEETINGCODE IN ") + MeetingInList;
+        if (w > 39.5)
+            sql += QStringLiteral(" And (Weight >= ") + sqlNumber(w * 10) + QStringLiteral(" or Weight = 0)");
+    }
+    sql += QStringLiteral(" ORDER BY NOMS.MEETINGCODE, RACENUMBER, HORSE");
+    return sql;
+}
+
+void Main::LoadTrainerNoms()
+{
+    try
+    {
+        DaoDatabase db = modDatabase::OpenLocalDatabase();
+        DaoRecordset rs = db.OpenRecordset(TrainerNomsSql());
+        const int cMeeting = rs.FieldIndex(QStringLiteral("MeetingCode"));
+        const int cRace = rs.FieldIndex(QStringLiteral("RaceNumber"));
+        const int cForm = rs.FieldIndex(QStringLiteral("Form"));
+        const int cHorse = rs.FieldIndex(QStringLiteral("Horse"));
+        const int cEorB = rs.FieldIndex(QStringLiteral("EorB"));
+        const int cWeight = rs.FieldIndex(QStringLiteral("Weight"));
+        const int cRating = rs.FieldIndex(QStringLiteral("Rating"));
+        const int cClass = rs.FieldIndex(QStringLiteral("Class"));
+        const int cJockey = rs.FieldIndex(QStringLiteral("Jockey"));
+        const int cRaceCode = rs.FieldIndex(QStringLiteral("RaceCode"));
+        const int cLocation = rs.FieldIndex(QStringLiteral("TrainerLocation"));
+        const int cPhone = rs.FieldIndex(QStringLiteral("Phone"));
+        const int cBest = rs.FieldIndex(QStringLiteral("BestHPosn"));
+        const int cDate = rs.FieldIndex(QStringLiteral("MeetingDate"));
+        const int cMeetingLocation = rs.FieldIndex(QStringLiteral("MeetingLocation"));
+        const int cState = rs.FieldIndex(QStringLiteral("State"));
+
+        const QString bookingSql = QStringLiteral(
+            "SELECT Bookings.*, Jockey.JockeyColor FROM Bookings Left JOIN Jockey ON Bookings.Jockey = Jockey.Jockey "
+            "WHERE MeetingCode = ? and Horse = ?");
+        const QString trainerName = grdNames->cellText(grdNames->selectedRow(), 1);
+
+        grdNoms->setRedraw(false);
+        grdNoms->clearRows();
+        grdNoms->setRows(rs.RecordCount());
+        int r = 0;
+        for (; !rs.Eof(); rs.MoveNext())
+        {
+            ++r;
+            const QString meeting = text(rs.Fields(cMeeting));
+            const QString horse = text(rs.Fields(cHorse));
+            const QString publishedJockey = text(rs.Fields(cJockey));
+
+            QString bookingText;
+            int bookingIcon = -1;
+            qint64 rowColor = -1;
+            qint64 jockeyColor = -1;
+            QString jockeyName = publishedJockey;
+            QString confirmedValue;
+
+            DaoRecordset bk = db.OpenRecordset(bookingSql, {meeting, horse});
+            if (!bk.Eof())
+            {
+                // A booking always shows its jockey, status and confirmation;
+                // the jockey's colour is applied only when it is known.
+                jockeyColor = modJockey::JockeyColorValue(bk.Fields(QStringLiteral("JockeyColor")));
+                const QString bookedJockey = text(bk.Fields(QStringLiteral("Jockey")));
+                if (!bookedJockey.isEmpty())
+                    jockeyName = bookedJockey;
+                if (bk.Fields(QStringLiteral("Confirmed")).toBool())
+                {
+                    rowColor = jockeyColor;
+                    confirmedValue = QStringLiteral("True");
+                    bookingIcon = ImageList::IconConfirmed;
+                }
+                bookingText = text(bk.Fields(QStringLiteral("BookingSelection")));
+            }
+            bk.Close();
+
+            const QString eorb = text(rs.Fields(cEorB));
+            qint64 horseFore = -1;
+            if (eorb == QLatin1String("E"))
+                horseFore = kBlue;
+            else if (eorb == QLatin1String("B"))
+                horseFore = kRed;
+            const int best = static_cast<int>(modUtils::Val(text(rs.Fields(cBest))));
+            int bestIcon = -1;
+            if (best == 1)
+                bestIcon = ImageList::IconBestWin;
+            else if (best > 1)
+                bestIcon = ImageList::IconBestPlaced;
+
+            grdNoms->setCellDetails(r, 1, meeting, kLeft, -1, rowColor);
+            grdNoms->setCellDetails(r, 2, (QStringLiteral(" ") + text(rs.Fields(cRace))).right(2), kRight, -1,
+                                    rowColor);
+            grdNoms->setCellDetails(r, 4, horse, kLeft, -1, rowColor, horseFore, nullptr, 5);
+            grdNoms->setCellDetails(r, 5, QString(), kLeft, bestIcon, rowColor);
+            grdNoms->setCellDetails(r, 7, sqlNumber(modUtils::Val(text(rs.Fields(cWeight))) / 10.0), kRight, -1,
+                                    rowColor);
+            const QString form = text(rs.Fields(cForm));
+            if (!form.isEmpty())
+                grdNoms->setCellDetails(r, 3, form.trimmed(), kRight, -1, rowColor, -1, nullptr, 3);
+            grdNoms->setCellDetails(r, 8, text(rs.Fields(cRating)), kRight, -1, rowColor);
+            const QString cls = text(rs.Fields(cClass));
+            if (!cls.isEmpty())
+                grdNoms->setCellDetails(r, 9, cls, kLeft, -1, rowColor, -1, nullptr, 3);
+            if (!jockeyName.isEmpty())
+            {
+                const qint64 jockeyFore =
+                    !publishedJockey.isEmpty() && strMeetingType != QLatin1String("NOM") ? kBlue : -1;
+                grdNoms->setCellDetails(r, 10, jockeyName, kLeft, -1, jockeyColor, jockeyFore);
+            }
+            grdNoms->setCellDetails(r, 11, text(rs.Fields(cRaceCode)), kLeft);
+            if (!confirmedValue.isEmpty())
+                grdNoms->setCellDetails(r, 12, confirmedValue, kLeft);
+            grdNoms->setCellDetails(r, 14, modJockey::FormatMeetingDate(rs.Fields(cDate)), kLeft);
+            grdNoms->setCellDetails(r, 15, text(rs.Fields(cMeetingLocation)), kLeft);
+            grdNoms->setCellDetails(r, 16, text(rs.Fields(cState)), kLeft);
+            grdNoms->setCellDetails(r, 13, bookingText, kLeft, bookingIcon, rowColor);
+            grdNoms->setCellDetails(r, 6, QString(), kLeft, -1, rowColor);
+
+            if (txtTrainLocation->text().isEmpty())
+                txtTrainLocation->setText(text(rs.Fields(cLocation)));
+            const QString phone = text(rs.Fields(cPhone));
+            if (TxtTrainPhone->text().isEmpty() && !phone.isEmpty())
+                TxtTrainPhone->setText(phone);
+            txtTrainerName->setText(trainerName);
+        }
+    }
+    catch (const VbError& e)
+    {
+        grdNoms->setRedraw(true);
+        reportDbError(QStringLiteral("Loading the nominations"), e);
+        return;
+    }
+    grdNoms->setRedraw(true);
+}
+
+// ---- Header-click sort (trainer list and nominations) ------------------------------
+
+void Main::columnClick(Grid* grid, int column)
+{
+    if (column < 1 || column > grid->columns())
+        return;
+    grid->clearSortKeys();
+    Qt::SortOrder order;
+    if (grid->colTag(column).isEmpty())
+    {
+        order = Qt::AscendingOrder;
+        grid->setColTag(column, QStringLiteral("DESC"));
+    }
+    else
+    {
+        order = Qt::DescendingOrder;
+        grid->setColTag(column, QString());
+    }
+    grid->addSortKey(column, order);
+    for (int c = 1; c <= grid->columns(); ++c)
+        grid->setColHeaderImage(c, -1);
+    grid->setColHeaderImage(column, order == Qt::AscendingOrder ? ImageList::IconSortAscending
+                                                                : ImageList::IconSortDescending);
+    WaitCursor wait;
+    grid->sort();
+    modUtils::PlayAppSound(QStringLiteral("Utopia Open.wav"));
+}
+
+void Main::grdNames_OnColumnClick(int column)
+{
+    columnClick(grdNames, column);
+}
+
+void Main::grdNoms_OnColumnClick(int column)
+{
+    columnClick(grdNoms, column);
+}
+
+// ---- Trainer contact boxes, weight filter, race header -------------------------------
+
+void Main::writeTrainerContact(QLineEdit* box, const char* column)
+{
+    QString* shown = box == txtTrainLocation ? &m_shownLocation
+                     : box == TxtTrainPhone  ? &m_shownPhone
+                                             : &m_shownMobile;
+    // Only an edit of a chosen trainer's box is written: leaving a box that
+    // was not changed, or before any trainer was chosen, writes nothing.
+    if (SelectedTrainer.isEmpty() || txtTrainerName->text().isEmpty() || box->isReadOnly() || box->text() == *shown)
+        return;
+    try
+    {
+        DaoRecordset rs = modDatabase::OpenLocalRecordset(QStringLiteral("Select * from Trainer where TrainerName = '") +
+                                                          SelectedTrainer + QStringLiteral("'"));
+        if (rs.Eof())
+        {
+            rs.AddNew();
+            rs.SetField(QStringLiteral("TrainerName"), txtTrainerName->text());
+            if (!txtTrainLocation->text().isEmpty())
+                rs.SetField(QStringLiteral("TrainerLocation"), txtTrainLocation->text());
+            if (!TxtTrainPhone->text().isEmpty())
+                rs.SetField(QStringLiteral("Phone"), TxtTrainPhone->text());
+            if (!txtTrainMobile->text().isEmpty())
+                rs.SetField(QStringLiteral("TrainerMobile"), txtTrainMobile->text());
+            rs.Update();
+        }
+        else
+        {
+            rs.Edit();
+            rs.SetField(QString::fromLatin1(column), box->text());
+            rs.Update();
+        }
+        *shown = box->text();
+    }
+    catch (const VbError& e)
+    {
+        reportDbError(QStringLiteral("Saving the trainer's details"), e);
+    }
+}
+
+void Main::txtTrainLocation_LostFocus()
+{
+    writeTrainerContact(txtTrainLocation, "TrainerLocation");
+}
+
+void Main::TxtTrainPhone_LostFocus()
+{
+    writeTrainerContact(TxtTrainPhone, "Phone");
+}
+
+void Main::txtTrainMobile_LostFocus()
+{
+    writeTrainerContact(txtTrainMobile, "TrainerMobile");
+}
+
+void Main::txtWeight_LostFocus()
+{
+    const double w = modUtils::Val(txtWeight->text());
+    if (!(w > 40))
+        return;
+    // Halves go to the even tenth (52.25 kg gives 522); a weight beyond the
+    // spinner's range takes its nearest end.
+    const double tenths = std::nearbyint(qBound(double(UpDown1->minimum()), w * 10, double(UpDown1->maximum())));
+    const int value = static_cast<int>(tenths);
+    if (UpDown1->value() == value)
+        UpDown1_OnSpin(); // no change raises no event: show the value all the same
+    else
+        UpDown1->setValue(value);
+}
+
+void Main::UpDown1_OnSpin()
+{
+    txtWeight->setText(QString::number(UpDown1->value() / 10.0, 'f', 1));
+}
+
+void Main::txtRace_OnOpenRace()
+{
+    // Nothing to open before a row or a race view command chose a meeting.
+    if (strMeetingCur.isEmpty())
+        return;
+    openRaceView();
+}
+
+// ---- Buttons -----------------------------------------------------------------------
+
+void Main::cmdExit_Click()
+{
+    close();
+}
+
+void Main::CmdFindHorse_Click()
+{
+    // The horse search window is opened here once it exists.
+}
+
+void Main::cmdMtgRfs_Click()
+{
+    LoadMeetingGrid();
+}
+
+void Main::CmdGetData_Click()
+{
+    // The meeting list window (download) is shown here once it exists; the
+    // lists are reloaded when it returns.
+    LoadTrainerGrid();
+    LoadMeetingGrid();
+}
+
+void Main::cmdBrowse_Click()
+{
+}
+
+void Main::Label3_Click()
+{
+    modUtils::PlayAppSound(QStringLiteral("horse-gallop.wav"));
 }

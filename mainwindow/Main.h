@@ -2,7 +2,9 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
+class ComboEx;
 class Grid;
 class ImageList;
 class QAction;
@@ -66,8 +68,8 @@ public:
     Grid* grdJockey = nullptr;  // managed jockeys
     ImageList* imlGrdRace = nullptr;
 
-    QComboBox* cmbJockey = nullptr;   // in-grid jockey list (hidden at rest)
-    QComboBox* cmbBookText = nullptr; // in-grid booking-status list (hidden at rest)
+    ComboEx* cmbJockey = nullptr;   // in-grid jockey list (hidden at rest)
+    ComboEx* cmbBookText = nullptr; // in-grid booking-status list (hidden at rest)
 
     QLineEdit* txtTrainerName = nullptr;
     QLineEdit* txtTrainLocation = nullptr;
@@ -148,6 +150,11 @@ public:
     void LoadTrainerGrid();
     /** Refills the nominations grid for SelectedTrainer. */
     void LoadTrainerNoms();
+    /** Forgets the chosen trainer and locks the contact boxes again (after the
+     *  lists were emptied), so an edit cannot reach the wrong trainer's row. */
+    void ClearTrainerSelection();
+    /** The meeting codes of the selected rows of the meetings grid, in row order. */
+    QStringList SelectedMeetingCodes() const;
     /** The SQL the trainer list is loaded with (for the current filter). */
     QString TrainerGridSql() const;
     /** The SQL the nominations grid is loaded with (for the current trainer and filter). */
@@ -223,4 +230,22 @@ private:
 
     /** Text of each contact box when the trainer was shown, so an unchanged box writes nothing. */
     QString m_shownLocation, m_shownPhone, m_shownMobile;
+
+    // ---- Start-up outcome (defined with the start-up sequence) ----------------
+public:
+    /** What the start-up window calls: creates the main window, runs its load
+     *  and shows it. When the load ended the program, the window is deleted
+     *  unshown and the event loop is told to quit. */
+    static void ShowAtStartup();
+    /** True when the load ended the program (no database chosen, or the
+     *  database damaged or in use); the window must not be shown then. */
+    bool ProgramEnded() const { return m_programEnded; }
+    /** The exit code the program ends with after ProgramEnded(). */
+    int EndCode() const { return m_endCode; }
+
+private:
+    void EndProgram(int code);
+    bool m_loadStarted = false;
+    bool m_programEnded = false;
+    int m_endCode = 0;
 };
