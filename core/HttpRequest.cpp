@@ -1,0 +1,308 @@
+#include "core/HttpRequest.h"
+
+#include "core/cAppSettings.h"
+#include "platform/Prompts.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QStringDecoder>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+
+#include <atomic>
+#include <memory>
+
+namespace modDatabase
+{
+QString gRemoteUser;
+QString gRemotePass;
+
+namespace
+{
+constexpr int kDefaultLimitMs = 51000;
+std::atomic<int> g_limitMs{kDefaultLimitMs};
+std::function<void()> g_accessDenied;
+
+const QString kServerErrorTitle = QStringLiteral("Connection error, Please Check Internet Connection");
+
+/** One network manager per thread, made on first use. The one on the
+ *  application's thread goes with the application; the others with their
+ *  thread. */
+QNetworkAccessManager* networkManager()
+{
+    struct Holder
+    {
+        QPointer<QNetworkAccessManager> manager;
+        bool owned = false;
+        ~Holder()
+        {
+            if (owned)
+                delete manager.data();
+        }
+    };
+    thread_local Holder holder;
+    if (!holder.manager) {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app && app->thread() == QThread::currentThread()) {
+            holder.manager = new QNetworkAccessManager(app);
+            holder.owned = false;
+        } else {
+            holder.manager = new QNetworkAccessManager;
+            holder.owned = true;
+        }
+    }
+    return holder.manager;
+}
+
+QString timeoutText(const QString& url)
+{
+    return QStringLiteral("Error:") + QStringLiteral(" Internert Connection has Timed out. Check internet connection. ")
+           + QLatin1Char('\r') + QStringLiteral("May Mean Website server is down.") + QLatin1Char('\r') + url.left(50);
+}
+
+QString noConnectionText(const QString& url)
+{
+    return QStringLiteral("Error: 12029 ") + QStringLiteral("Connection to Server cannot be ")
+           + QStringLiteral("Established.") + QLatin1Char('\r')
+           + QStringLiteral("Check internet Connection, the server you are connecting to may have a problem.")
+           + QLatin1Char('\r') + url.left(50);
+}
+
+QString decodeWindows1252(const QByteArray& bytes)
+{
+    // The 0x80-0x9F block is where Windows-1252 differs from Latin-1.
+    static const char16_t high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString out;
+    out.reserve(bytes.size());
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        out += (c >= 0x80 && c < 0xA0) ? QChar(high[c - 0x80]) : QChar(c);
+    }
+    return out;
+}
+
+/** The body as text by the charset the server names; UTF-8 when it names
+ *  none, falling back to Windows-1252 for bytes that are not UTF-8. */
+QString decodeBody(const QByteArray& bytes, const QByteArray& contentType)
+{
+    QByteArray charset;
+    const int at = contentType.toLower().indexOf("charset=");
+    if (at >= 0) {
+        charset = contentType.mid(at + 8).trimmed().toLower();
+        const int end = charset.indexOf(';');
+        if (end >= 0)
+            charset = charset.left(end).trimmed();
+        charset.replace('"', QByteArray());
+    }
+    if (charset == "iso-8859-1" || charset == "latin1" || charset == "windows-1252" || charset == "cp1252"
+        || charset == "us-ascii")
+        return decodeWindows1252(bytes);
+    if (!charset.isEmpty() && charset != "utf-8" && charset != "utf8") {
+        QStringDecoder named(charset.constData());
+        if (named.isValid())
+            return named.decode(bytes);
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return decodeWindows1252(bytes);
+}
+
+/** Classifies a status-200 body and shows what the routine itself shows. */
+void classifyOkBody(HttpReply& r)
+{
+    const QString& b = r.body;
+    if (b.startsWith(QStringLiteral("Error:")) || b.startsWith(QStringLiteral("Statem"))
+        || b.mid(10, 7) == QStringLiteral("Warning")) {
+        r.kind = HttpReply::Kind::ServerError;
+        r.text.clear();
+        Prompts::MsgBox(b.left(120), Prompts::vbCritical, kServerErrorTitle);
+        return;
+    }
+    if (b.left(14) == QStringLiteral("Access denied.")) {
+        r.kind = HttpReply::Kind::AccessDenied;
+        r.text.clear();
+        Prompts::MsgBox(QStringLiteral("Access Denied Contact Hallard Support for Access ") + QLatin1Char('\r')
+                            + QStringLiteral("You will not be able to add nominations until this is rectified"),
+                        Prompts::vbCritical, QStringLiteral("Access Denied"));
+        if (g_accessDenied)
+            g_accessDenied();
+        return;
+    }
+    r.kind = HttpReply::Kind::Ok;
+    r.text = b;
+}
+
+/** Network-level failures: no usable answer came back at all. */
+bool isTransportFailure(QNetworkReply::NetworkError e)
+{
+    const int code = static_cast<int>(e);
+    return (code >= 1 && code < 200) || (code >= 300 && code < 400);
+}
+} // namespace
+
+void SetHttpTimeLimit(int milliseconds)
+{
+    g_limitMs = milliseconds > 0 ? milliseconds : kDefaultLimitMs;
+}
+
+int HttpTimeLimit()
+{
+    return g_limitMs;
+}
+
+void SetAccessDeniedHandler(std::function<void()> handler)
+{
+    g_accessDenied = std::move(handler);
+}
+
+HttpReply HttpSend(const QString& url, const QString& method, const QString& body)
+{
+    HttpReply r;
+    const bool isGet = method == QStringLiteral("GET");
+    const bool isPost = method == QStringLiteral("POST");
+    if (!isGet && !isPost) {
+        // Nothing is sent for an unknown method, so no answer can come; say
+        // so at once instead of waiting out the limit.
+        r.kind = HttpReply::Kind::Timeout;
+        r.text = timeoutText(url);
+        return r;
+    }
+
+    const QUrl address(url, QUrl::TolerantMode);
+    const QString scheme = address.scheme().toLower();
+    if (!address.isValid() || address.host().isEmpty()
+        || (scheme != QStringLiteral("http") && scheme != QStringLiteral("https"))) {
+        r.kind = HttpReply::Kind::Transport;
+        r.text = QStringLiteral("Error: Invalid address ") + url.left(50);
+        return r;
+    }
+
+    QNetworkRequest request(address);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    QNetworkReply* raw = nullptr;
+    if (isPost) {
+        request.setRawHeader("Content-Type", "application/x-www-form-urlencoded");
+        raw = networkManager()->post(request, body.toUtf8());
+    } else {
+        request.setRawHeader("User-Agent", "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)");
+        raw = networkManager()->get(request);
+    }
+    // The reply is ours until we return, whatever runs during the wait.
+    const std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(raw, [](QNetworkReply* p) {
+        p->disconnect();
+        p->deleteLater();
+    });
+
+    if (!reply->isFinished()) {
+        QEventLoop loop;
+        QTimer limit;
+        limit.setSingleShot(true);
+        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        limit.start(g_limitMs.load());
+        // Other handlers (and nested requests) may run here; the loop ends on
+        // our own reply or our own time limit, or when the program quits.
+        loop.exec();
+        QObject::disconnect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    }
+
+    if (!reply->isFinished()) {
+        reply->abort();
+        r.kind = HttpReply::Kind::Timeout;
+        r.text = timeoutText(url);
+        return r;
+    }
+
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const QNetworkReply::NetworkError error = reply->error();
+    if (!status.isValid() || isTransportFailure(error)) {
+        if (error == QNetworkReply::NoError) {
+            // Not HTTP (no status): take the body as it is.
+            r.status = 200;
+            r.body = decodeBody(reply->readAll(), reply->rawHeader("Content-Type"));
+            classifyOkBody(r);
+            return r;
+        }
+        r.kind = HttpReply::Kind::Transport;
+        r.status = 12029;
+        r.text = noConnectionText(url);
+        return r;
+    }
+
+    r.status = status.toInt();
+    r.statusText = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+    r.body = decodeBody(reply->readAll(), reply->rawHeader("Content-Type"));
+    if (r.status == 200) {
+        classifyOkBody(r);
+    } else {
+        r.kind = HttpReply::Kind::HttpError;
+        r.text = QStringLiteral("Error: ") + QString::number(r.status) + QLatin1Char(' ') + r.statusText;
+    }
+    return r;
+}
+
+QString HttpRequest(const QString& url, const QString& method, const QString& body)
+{
+    return HttpSend(url, method, body).text;
+}
+
+QString UrlEncodeValue(const QString& value)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(value));
+}
+
+QString RemoteQueryUrl(const QString& sql)
+{
+    QString server = gAppSettings.DataServer;
+    if (server.isEmpty())
+        server = cAppSettings::kDefaultDataServer;
+    return QStringLiteral("http://") + server + QStringLiteral("/SQLQuery.php?sqlquery=") + UrlEncodeValue(sql)
+           + QStringLiteral("&username=") + UrlEncodeValue(gRemoteUser) + QStringLiteral("&userpass=")
+           + UrlEncodeValue(gRemotePass);
+}
+
+HttpReply RemoteQuery(const QString& sql)
+{
+    return HttpSend(RemoteQueryUrl(sql), QStringLiteral("GET"));
+}
+
+QStringList SplitReplyRows(const QString& reply)
+{
+    QStringList rows = reply.split(QStringLiteral("<br>\n"));
+    rows.removeAll(QString());
+    return rows;
+}
+
+QStringList SplitReplyFields(const QString& row)
+{
+    return row.split(QLatin1Char('|'));
+}
+
+QList<QStringList> ParseReply(const QString& reply)
+{
+    QList<QStringList> out;
+    const QStringList rows = SplitReplyRows(reply);
+    out.reserve(rows.size());
+    for (const QString& row : rows)
+        out << SplitReplyFields(row);
+    return out;
+}
+
+bool ReportConnectionError(const QString& reply)
+{
+    if (reply.left(6) != QStringLiteral("Error:"))
+        return false;
+    Prompts::MsgBox(reply, Prompts::vbCritical, QStringLiteral("Connection error"));
+    return true;
+}
+} // namespace modDatabase

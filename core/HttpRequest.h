@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+/**
+ * The program's one HTTP routine and the remote form database's query
+ * service.
+ *
+ * Every web page and every remote query goes through HttpSend/HttpRequest:
+ * the request is sent asynchronously and the caller waits with the user
+ * interface still processing events (repaints, timers, clicks), for at most
+ * a little over 50 seconds. Anything that runs during the wait may close the
+ * window whose handler is waiting, or start another request; a handler that
+ * waits must therefore re-check its own window (QPointer) after the call.
+ *
+ * The remote form database answers "/SQLQuery.php?sqlquery=...&username=...
+ * &userpass=..." with one line per row: fields joined by "|", each row ended
+ * by "<br>" and a line feed, no header; an empty result is an empty body.
+ */
+namespace modDatabase
+{
+/** The data-service account sent with every remote query; set at start-up
+ *  from the settings and replaced when the settings window saves. */
+extern QString gRemoteUser;
+extern QString gRemotePass;
+
+/** What became of one HTTP exchange. */
+struct HttpReply
+{
+    enum class Kind
+    {
+        Ok,           // status 200 and an ordinary body (which may be empty)
+        ServerError,  // status 200, but the body reports a failed statement
+        AccessDenied, // status 200, the data service refused the account
+        HttpError,    // a status other than 200
+        Timeout,      // no complete answer within the time limit
+        Transport,    // no answer at all: refused, unreachable, broken, bad address
+    };
+
+    Kind kind = Kind::Transport;
+    int status = 0;     // HTTP status, 12029 for a connection that could not be made, 0 when none
+    QString statusText; // the server's reason phrase
+    QString body;       // the body as received (also for ServerError and AccessDenied)
+    /** The routine's classic result: the body when Ok, "" after a server
+     *  error report or an access refusal, otherwise a text beginning "Error:". */
+    QString text;
+
+    bool ok() const { return kind == Kind::Ok; }
+};
+
+/**
+ * Sends one request and waits for its answer while the user interface keeps
+ * processing events.
+ *
+ * A GET carries the User-Agent "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT
+ * 5.1)"; a POST carries the Content-Type "application/x-www-form-urlencoded"
+ * and `body`. Any other method (compared exactly: "get" is not "GET") sends
+ * nothing and comes back at once as a time-out. A body reporting a failed
+ * statement is shown titled "Connection error, Please Check Internet
+ * Connection", an access refusal is shown titled "Access Denied" and calls the
+ * access-denied handler; both give an empty text. HTTP and transport failures
+ * show nothing: their text begins "Error:".
+ *
+ * @param url    the full address, already percent-encoded where needed
+ * @param method "GET" or "POST"
+ * @param body   the form-encoded body of a POST (sent as UTF-8)
+ */
+HttpReply HttpSend(const QString& url, const QString& method, const QString& body = QString());
+
+/** The classic form of HttpSend: only the reply text (see HttpReply::text). */
+QString HttpRequest(const QString& url, const QString& method, const QString& body = QString());
+
+/** How long a request may take, in milliseconds. The default, 51000, gives up
+ *  at the first check after more than 50 whole seconds; tests shorten it.
+ *  A value of 0 or below restores the default. */
+void SetHttpTimeLimit(int milliseconds);
+int HttpTimeLimit();
+
+/** Called (on the waiting thread) when the data service refuses the account;
+ *  the main window disables its field-file import button here. An empty
+ *  function removes the handler. */
+void SetAccessDeniedHandler(std::function<void()> handler);
+
+/** Percent-encodes one query-string value completely: everything but
+ *  letters, digits and "-._~" is written as %XX of its UTF-8 bytes, so
+ *  "&", "#", "+", "%", quotes and blanks reach the server as they are. */
+QString UrlEncodeValue(const QString& value);
+
+/**
+ * The address of a remote query: "http://" + DataServer + "/SQLQuery.php?sqlquery="
+ * + SQL + "&username=" + gRemoteUser + "&userpass=" + gRemotePass, with the
+ * three values percent-encoded. The SQL is otherwise sent exactly as given.
+ */
+QString RemoteQueryUrl(const QString& sql);
+
+/** Sends a remote query (GET of RemoteQueryUrl) and returns what came back. */
+HttpReply RemoteQuery(const QString& sql);
+
+/** The rows of a remote reply: the pieces between the "<br>" + LF row ends,
+ *  empty pieces left out; an empty reply has no rows. */
+QStringList SplitReplyRows(const QString& reply);
+
+/** The fields of one reply row, by position (split on "|"). */
+QStringList SplitReplyFields(const QString& row);
+
+/** Rows and fields of a remote reply in one go. */
+QList<QStringList> ParseReply(const QString& reply);
+
+/**
+ * The callers' own check of a reply: when it begins with "Error:" the whole
+ * text is shown with the critical icon titled "Connection error" and the
+ * result is true (treat the answer as no rows); otherwise false, nothing shown.
+ */
+bool ReportConnectionError(const QString& reply);
+} // namespace modDatabase

@@ -1,0 +1,415 @@
+#include "core/modJockeyStats.h"
+
+#include "core/HttpRequest.h"
+#include "core/modDatabase.h"
+#include "core/modGlobal.h"
+#include "core/modJockey.h"
+#include "core/modUtils.h"
+#include "platform/Clock.h"
+#include "platform/Currency.h"
+#include "platform/Grid.h"
+#include "platform/Prompts.h"
+
+#include <QApplication>
+#include <QPointer>
+
+namespace modJockey
+{
+QString gJockeyInList;
+QString gIconJockey;
+
+namespace
+{
+QPointer<Grid> g_jockeyList;
+
+// Shows the pointer as the hourglass for as long as it lives.
+struct BusyCursor
+{
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// Rolls back a transaction that was not committed (a failure on the way).
+struct Transaction
+{
+    DaoDatabase& db;
+    bool done = false;
+    explicit Transaction(DaoDatabase& d)
+        : db(d)
+    {
+        db.BeginTrans();
+    }
+    void commit()
+    {
+        db.CommitTrans();
+        done = true;
+    }
+    ~Transaction()
+    {
+        if (!done)
+            db.Rollback();
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+};
+
+/** A date the remote service wrote ("yyyy-mm-dd", maybe with a time). */
+std::optional<QDate> remoteDate(const QString& text)
+{
+    const QString head = text.trimmed().left(10);
+    const QDate iso = QDate::fromString(head, QStringLiteral("yyyy-MM-dd"));
+    if (iso.isValid())
+        return iso;
+    return ParseDateText(head, QStringLiteral("ymd"));
+}
+
+/** The name as asked for remotely: cut before its first "(" when that is not
+ *  the first character (a blank before the bracket stays). */
+QString nameBeforeBracket(const QString& horse)
+{
+    const qsizetype at = horse.indexOf(QLatin1Char('('));
+    return at >= 1 ? horse.left(at) : horse;
+}
+
+QString withRaceFilter(qint16 raceNumber)
+{
+    return raceNumber > 0 ? QStringLiteral(" AND RaceNumber = ?") : QString();
+}
+
+/** Cuts texts to the stated sizes of a table's columns, looked up once. */
+class FieldSizes
+{
+public:
+    FieldSizes(const DaoDatabase& db, const QString& table, const QStringList& columns)
+    {
+        const DaoTableDef def = db.TableDef(table);
+        for (const QString& c : columns) {
+            const DaoField* f = def.Field(c);
+            m_sizes.insert(c, f ? f->Size() : 0);
+        }
+    }
+    QString fit(const QString& column, const QString& text) const
+    {
+        const int size = m_sizes.value(column);
+        return size > 0 ? text.left(size) : text;
+    }
+
+private:
+    QHash<QString, int> m_sizes;
+};
+} // namespace
+
+// --- last starts -------------------------------------------------------------
+
+QString LastStartFormSql(const QString& horseInList)
+{
+    return QStringLiteral("Select W.WHORSE,W.wJockey,W.wRaceDate,W.WWgtChar,RClass,HWinAge,HWinSex,RValue,W.WWghtRat, ")
+           + QStringLiteral("(Select CAST(AVG(CASE WHEN WBeatMar = 'WON' THEN 0 WHEN WBeatMar = 'DIS' THEN 20 WHEN "
+                            "WBeatMar > 20 THEN 20 ELSE WBeatMar END)As Decimal(3,1)) ")
+           + QStringLiteral("FROM WORKRACE WHERE W.WHorse = WHorse ORDER BY WRaceDate DESC Limit 10) as AvgMar, ")
+           + QStringLiteral("(SELECT CAST( Avg(WMoneyWon) AS DECIMAL( 5, 0 ) )  FROM WORKRACE WHERE ")
+           + QStringLiteral("WHorse=W.WHORSE ORDER BY WRaceDate DESC Limit 10) AS AvgWin, W.WTrainer, W800400,RSecTime ")
+           + QStringLiteral("From WORKRACE W JOIN ")
+           + QStringLiteral("(SELECT WHorse, Max(wRaceDate) as LastDate from WORKRACE where Whorse in ") + horseInList
+           + QStringLiteral(" GROUP BY WHorse) AS j ON W.WHorse = j.WHorse and W.WRaceDate = LastDate ")
+           + QStringLiteral("JOIN RACEMAST on WRaceDate=RDate and rRaceNo = W.WRaceNo and rTrack=W.wTrack ")
+           + QStringLiteral("JOIN HORSMAST on HHorse = W.WHORSE") + QStringLiteral(" Order by W.WHORSE");
+}
+
+void LoadLastStartForm(const QString& meetingCode, qint16 raceNumber)
+{
+    const BusyCursor busy;
+    QVariantList where{meetingCode};
+    if (raceNumber > 0)
+        where << raceNumber;
+
+    QStringList horses;
+    {
+        DaoRecordset rs = modDatabase::OpenLocalRecordset(
+            QStringLiteral("SELECT Horse FROM Noms WHERE MeetingCode = ?") + withRaceFilter(raceNumber), where);
+        for (; !rs.Eof(); rs.MoveNext())
+            horses << nameBeforeBracket(modDatabase::NullToEmpty(rs.Fields(0)).toString());
+    }
+    if (horses.isEmpty())
+        return; // no runners: an empty IN-list is not a query
+
+    const modDatabase::HttpReply reply = modDatabase::RemoteQuery(LastStartFormSql(BuildJockeyInList(horses)));
+    if (modDatabase::ReportConnectionError(reply.text) || !reply.ok())
+        return;
+
+    DaoDatabase db = modDatabase::OpenLocalDatabase();
+    const FieldSizes sizes(db, QStringLiteral("Noms"),
+                           {QStringLiteral("LastJockey"), QStringLiteral("LastRaceClass"), QStringLiteral("HorseType"),
+                            QStringLiteral("FormTrainer"), QStringLiteral("W800400")});
+    // The local name is cut before "(" the same way, then compared without
+    // case and without trailing blanks.
+    const QString update =
+        QStringLiteral("UPDATE Noms SET LastJockey = ?, LastRode = ?, LastRaceClass = ?, LastWeight = ?, "
+                       "HorseType = ?, LastRaceValue = ?, WgtRat = ?, LastMargin = ?, AvgWin = ?, FormTrainer = ?, "
+                       "W800400 = ?, RSecTime = ? WHERE MeetingCode = ?")
+        + withRaceFilter(raceNumber)
+        + QStringLiteral(" AND rtrim(CASE WHEN instr(Horse, '(') > 0 THEN substr(Horse, 1, instr(Horse, '(') - 1) "
+                         "ELSE Horse END) = rtrim(?) COLLATE NOCASE");
+
+    Transaction tx(db);
+    for (const QString& row : modDatabase::SplitReplyRows(reply.text)) {
+        const QStringList f = modDatabase::SplitReplyFields(row);
+        if (f.size() < 14)
+            continue;
+        const auto rode = remoteDate(f[2]);
+        if (!rode)
+            continue;
+        QString horse = f[0];
+        horse.remove(QLatin1Char('\r'));
+        QString raceClass = f[4];
+        raceClass.remove(QLatin1Char('.'));
+        const QString sex = f[6].trimmed();
+
+        QVariantList values{
+            sizes.fit(QStringLiteral("LastJockey"), modUtils::ProperCase(f[1])),
+            *rode,
+            sizes.fit(QStringLiteral("LastRaceClass"), raceClass.left(6)),
+            static_cast<float>(modUtils::Val(f[3])),
+            sizes.fit(QStringLiteral("HorseType"), sex.left(1) + QLatin1Char(' ') + f[5]),
+            static_cast<float>(modUtils::Val(f[7])),
+            static_cast<float>(modUtils::Val(f[8])),
+            static_cast<float>(modUtils::Val(f[9])),
+            static_cast<float>(modUtils::Val(f[10])),
+            sizes.fit(QStringLiteral("FormTrainer"), f[11]),
+            sizes.fit(QStringLiteral("W800400"), f[12]),
+            static_cast<float>(modUtils::Val(f[13].right(5))),
+        };
+        values << where << horse;
+        db.Execute(update, values);
+    }
+    tx.commit();
+}
+
+// --- the jockeys' rides --------------------------------------------------------
+
+QString JockeyStatsSql(const QString& jockey, bool fullRefresh, const QDateTime& since)
+{
+    QString sql = QStringLiteral("SELECT WRaceDate, WRaceNo, WTrack, WHorse, WFinPosn, WJockey, WMoneyWon, Wtrainer, mState ")
+                  + QStringLiteral("from WORKRACE, MEETMAST ") + QStringLiteral(" WHERE WJockey= '")
+                  + modDatabase::SqlQuote(jockey).toUpper() + QStringLiteral("' and wRaceDate=mDate and WTrack=mTrack");
+    if (!fullRefresh)
+        sql += QStringLiteral(" and DateUpdated >= '") + since.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+               + QLatin1Char('\'');
+    return sql;
+}
+
+namespace
+{
+/** One jockey's download; `failure` gets the reply text of a failed request
+ *  ("Error: ..." or, after a message already shown, ""). */
+StatsDownload downloadStats(const QString& jockey, bool fullRefresh, const QDateTime& since, QString& failure)
+{
+    if (jockey.isEmpty())
+        return StatsDownload::Skipped;
+
+    // Taken before asking, so results updated while we download are asked
+    // for again next time rather than missed.
+    const QDateTime stamp = Clock::now();
+    const modDatabase::HttpReply reply = modDatabase::RemoteQuery(JockeyStatsSql(jockey, fullRefresh, since));
+    if (!reply.ok()) {
+        failure = reply.text;
+        return StatsDownload::Failed;
+    }
+
+    struct Ride
+    {
+        QDate date;
+        qint64 race;
+        QString track, horse;
+        int finish;
+        QString rider;
+        Currency prize;
+        QString trainer, state;
+    };
+    QList<Ride> rides;
+    const QStringList rows = modDatabase::SplitReplyRows(reply.text);
+    rides.reserve(rows.size());
+    for (const QString& row : rows) {
+        const QStringList f = modDatabase::SplitReplyFields(row);
+        if (f.size() < 9)
+            continue;
+        const auto date = remoteDate(f[0]);
+        if (!date)
+            continue;
+        rides.append({*date, static_cast<qint64>(modUtils::Val(f[1])), f[2], f[3],
+                      static_cast<int>(modUtils::Val(f[4])), f[5], Currency::fromDouble(modUtils::Val(f[6])), f[7],
+                      f[8]});
+    }
+
+    DaoDatabase db = modDatabase::OpenLocalDatabase();
+    const FieldSizes sizes(db, QStringLiteral("RaceStats"),
+                           {QStringLiteral("TrackCode"), QStringLiteral("Horse"), QStringLiteral("Jockey"),
+                            QStringLiteral("TrainerName"), QStringLiteral("State")});
+    const QString insert = QStringLiteral(
+        "INSERT INTO RaceStats (RaceDate, RaceNumber, TrackCode, Horse, FinishPos, Jockey, PrizeMoney, TrainerName, "
+        "State) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    // The first stored ride with the same key gets the server's values.
+    const QString update = QStringLiteral(
+        "UPDATE RaceStats SET RaceDate = ?, RaceNumber = ?, TrackCode = ?, Horse = ?, FinishPos = ?, Jockey = ?, "
+        "PrizeMoney = ?, TrainerName = ?, State = ? WHERE rowid = (SELECT rowid FROM RaceStats WHERE RaceDate = ? "
+        "AND RaceNumber = ? AND TrackCode = ? AND Horse = ? LIMIT 1)");
+
+    Transaction tx(db);
+    if (fullRefresh)
+        db.Execute(QStringLiteral("DELETE FROM RaceStats WHERE Jockey = ?"), {jockey});
+    for (const Ride& r : rides) {
+        const QVariantList values{r.date,
+                                  r.race,
+                                  sizes.fit(QStringLiteral("TrackCode"), r.track),
+                                  sizes.fit(QStringLiteral("Horse"), r.horse),
+                                  r.finish,
+                                  sizes.fit(QStringLiteral("Jockey"), r.rider),
+                                  QVariant::fromValue(r.prize),
+                                  sizes.fit(QStringLiteral("TrainerName"), r.trainer),
+                                  sizes.fit(QStringLiteral("State"), r.state)};
+        if (!fullRefresh
+            && db.Execute(update, values + QVariantList{values[0], values[1], values[2], values[3]}) > 0)
+            continue;
+        db.Execute(insert, values);
+    }
+    db.Execute(QStringLiteral("UPDATE Jockey SET DateLastStats = ? WHERE Jockey = ?"), {stamp, jockey});
+    tx.commit();
+    return StatsDownload::Stored;
+}
+} // namespace
+
+StatsDownload DownloadJockeyStats(const QString& jockey, bool fullRefresh, const QDateTime& since, bool reportError)
+{
+    QString failure;
+    const StatsDownload result = downloadStats(jockey, fullRefresh, since, failure);
+    if (result == StatsDownload::Failed && reportError)
+        modDatabase::ReportConnectionError(failure);
+    return result;
+}
+
+void RefreshAllJockeyStats()
+{
+    struct Entry
+    {
+        QString name;
+        QDateTime since;
+    };
+    QList<Entry> jockeys;
+    {
+        const QDateTime floor(QDate(1990, 1, 1), QTime(0, 0));
+        DaoRecordset rs = modDatabase::OpenLocalRecordset(QStringLiteral("SELECT * FROM Jockey order by Jockey"));
+        for (; !rs.Eof(); rs.MoveNext()) {
+            const QDateTime last = rs.Fields(QStringLiteral("DateLastStats")).toDateTime();
+            jockeys.append({modDatabase::NullToEmpty(rs.Fields(QStringLiteral("Jockey"))).toString(),
+                            last.isValid() && last > floor ? last : floor});
+        }
+    }
+
+    // A connection failure would come back for every jockey: tell it once.
+    QString firstError;
+    for (const Entry& j : jockeys) {
+        modGlobal::ShowStatus(QStringLiteral("Loading Jockey data for ") + j.name);
+        QString failure;
+        if (downloadStats(j.name, false, j.since, failure) == StatsDownload::Failed && firstError.isEmpty())
+            firstError = failure;
+    }
+    modDatabase::ReportConnectionError(firstError);
+}
+
+QString GetTrainerRideStats(const QString& trainerName, DaoDatabase& db)
+{
+    DaoRecordset rs = db.OpenRecordset(
+        QStringLiteral("Select Count(TrainerName) as Rides, MIN(FinishPos) as BestPosn from Racestats  where")
+            + QStringLiteral(" Trainername = ? and ")
+            + QStringLiteral("Racestats.Jockey in (Select Jockey.Jockey from Jockey)"),
+        {trainerName});
+    if (rs.Eof())
+        return QString();
+    const qint64 rides = rs.Fields(QStringLiteral("Rides")).toLongLong();
+    if (rides <= 0)
+        return QString();
+    const qint64 best = rs.Fields(QStringLiteral("BestPosn")).toLongLong();
+    return QString::number(best) + QLatin1Char('(') + QString::number(rides) + QLatin1Char(')');
+}
+
+// --- the jockeys that count ------------------------------------------------------
+
+void SetJockeyListGrid(Grid* grid)
+{
+    g_jockeyList = grid;
+}
+
+QString BuildJockeyInList(const QStringList& names)
+{
+    QString list;
+    for (const QString& name : names) {
+        if (list.isEmpty())
+            list = QStringLiteral("( '") + modDatabase::SqlQuote(name) + QLatin1Char('\'');
+        else
+            list += QStringLiteral(", '") + modDatabase::SqlQuote(name) + QLatin1Char('\'');
+    }
+    if (!list.isEmpty())
+        list += QLatin1Char(')');
+    return list;
+}
+
+void GetJockeyInList()
+{
+    QStringList names;
+    if (g_jockeyList) {
+        for (int row = 1; row <= g_jockeyList->rows(); ++row)
+            names << g_jockeyList->cellText(row, 1);
+    }
+    if (!gIconJockey.isEmpty()) {
+        if (names.contains(gIconJockey)) {
+            gJockeyInList = BuildJockeyInList({gIconJockey});
+            return;
+        }
+        gIconJockey.clear();
+    }
+    gJockeyInList = BuildJockeyInList(names);
+}
+
+QString BestHorsePosnSql(const QString& alias)
+{
+    if (gJockeyInList.isEmpty())
+        return QStringLiteral("0 as BestHPosn");
+    return QStringLiteral("(SELECT Min(FinishPos) from Racestats where Racestats.Horse =") + alias
+           + QStringLiteral(".HorseName and Racestats.Jockey in ") + gJockeyInList + QStringLiteral(") as BestHPosn");
+}
+
+QString BestTrainerPosnSql(const QString& alias)
+{
+    if (gJockeyInList.isEmpty())
+        return QStringLiteral("0 as BestPosn");
+    return QStringLiteral("(SELECT Min(FinishPos) from Racestats where ") + QStringLiteral(" Racestats.Trainername =")
+           + alias + QStringLiteral(".FormTrainer and Racestats.Jockey in ") + gJockeyInList
+           + QStringLiteral(") as BestPosn");
+}
+
+bool ToggleIconJockey(Grid& jockeyList)
+{
+    const int row = jockeyList.selectedRow();
+    const bool cellPicked = row >= 1 && jockeyList.selectedCol() > 0;
+    if (!cellPicked) {
+        Prompts::MsgBox(QStringLiteral("Jockey Must be Seleted for Icons."), Prompts::vbCritical,
+                        QStringLiteral("Select a Jockey"));
+        return false;
+    }
+    const QString name = jockeyList.cellText(row, 1);
+    if (name == gIconJockey) {
+        jockeyList.setCellIcon(row, 1, -1);
+        gIconJockey.clear();
+        GetJockeyInList();
+    } else {
+        gJockeyInList = BuildJockeyInList({name});
+        gIconJockey = name;
+        for (int r = 1; r <= jockeyList.rows(); ++r)
+            jockeyList.setCellIcon(r, 1, -1);
+        jockeyList.setCellIcon(row, 1, kIconJockeyImage);
+    }
+    return true;
+}
+} // namespace modJockey

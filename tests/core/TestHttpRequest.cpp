@@ -1,0 +1,334 @@
+// The HTTP routine and the remote query service, against the fixture server.
+#include "core/HttpRequest.h"
+#include "core/cAppSettings.h"
+#include "fixtures/FixtureServer.h"
+#include "platform/Prompts.h"
+#include "support/TestEnv.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+using modDatabase::HttpReply;
+
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace
+{
+const QString kServerErrorTitle = QStringLiteral("Connection error, Please Check Internet Connection");
+
+class HttpTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        server.connectProgram();
+        modDatabase::SetHttpTimeLimit(5000);
+    }
+    void TearDown() override
+    {
+        modDatabase::SetHttpTimeLimit(0);
+        modDatabase::SetAccessDeniedHandler({});
+    }
+
+    TestEnv env;
+    FixtureServer server;
+    Prompts::Script prompts;
+};
+
+QString timeoutText(const QString& url)
+{
+    return QStringLiteral("Error: Internert Connection has Timed out. Check internet connection. \r"
+                          "May Mean Website server is down.\r")
+           + url.left(50);
+}
+
+QString noConnectionText(const QString& url)
+{
+    return QStringLiteral("Error: 12029 Connection to Server cannot be Established.\r"
+                          "Check internet Connection, the server you are connecting to may have a problem.\r")
+           + url.left(50);
+}
+} // namespace
+
+TEST_F(HttpTest, RemoteQueryRepliesRowsAndSendsTheQueryAsWritten)
+{
+    server.insertMany(QStringLiteral("Track"), {"TrackCode", "TrackClub", "State", "MeetType", "TrackLocat"},
+                      {{"FLEM", "VRC", "VIC", "M", "FLEMINGTON"}, {"CAUL", "MVRC", "VIC", "M", "CAULFIELD"},
+                       {"RAND", "ATC", "NSW", "M", "RANDWICK"}});
+
+    // One row: the body comes back unchanged and splits into the row and an empty piece.
+    const QString one = modDatabase::HttpRequest(
+        modDatabase::RemoteQueryUrl("SELECT State, MeetType, TrackClub FROM Track WHERE TrackCode = 'flem'"),
+        "GET");
+    EXPECT_EQ(one, "VIC|M|VRC<br>\n");
+    EXPECT_EQ(one.split("<br>\n").size(), 2);
+    const auto rows = modDatabase::ParseReply(one);
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0], QStringList({"VIC", "M", "VRC"}));
+
+    // Many rows, in the server's order.
+    const HttpReply many = modDatabase::RemoteQuery("SELECT TrackCode FROM Track WHERE State = 'VIC' ORDER BY 1");
+    EXPECT_TRUE(many.ok());
+    EXPECT_EQ(modDatabase::SplitReplyRows(many.text), QStringList({"CAUL", "FLEM"}));
+
+    // An empty result: empty text, no rows, no message.
+    const HttpReply none = modDatabase::RemoteQuery("SELECT TrackCode FROM Track WHERE State = 'WA'");
+    EXPECT_EQ(none.kind, HttpReply::Kind::Ok);
+    EXPECT_TRUE(none.text.isEmpty());
+    EXPECT_TRUE(modDatabase::ParseReply(none.text).isEmpty());
+    EXPECT_TRUE(prompts.records().isEmpty());
+
+    // What the server received: path, account, the GET's User-Agent.
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 3);
+    EXPECT_EQ(requests[0].method, "GET");
+    EXPECT_EQ(requests[0].path, "/SQLQuery.php");
+    EXPECT_EQ(requests[0].queryValue("sqlquery"), "SELECT State, MeetType, TrackClub FROM Track WHERE TrackCode = 'flem'");
+    EXPECT_EQ(requests[0].queryValue("username"), "tester");
+    EXPECT_EQ(requests[0].queryValue("userpass"), "secret");
+    EXPECT_EQ(requests[0].header("User-Agent"), "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)");
+    EXPECT_TRUE(modDatabase::RemoteQueryUrl("x").startsWith("http://" + server.host() + "/SQLQuery.php?sqlquery=x&username="));
+}
+
+TEST_F(HttpTest, SpecialCharactersReachTheServerIntact)
+{
+    const QString name = QStringLiteral("O'Brien & Sons #1+2% \u00e9");
+    modDatabase::gRemoteUser = QStringLiteral("us&er#+");
+    modDatabase::gRemotePass = QStringLiteral("p%26a=ss");
+    server.setAccount(modDatabase::gRemoteUser, modDatabase::gRemotePass);
+    server.insert("WORKRACE", {{"WHorse", name.toUpper()}, {"WJockey", "A B"}});
+
+    const QString sql = "SELECT WJockey FROM WORKRACE WHERE WHorse = '" + name.toUpper().replace("'", "''") + "'";
+    EXPECT_EQ(modDatabase::RemoteQuery(sql).text, "A B<br>\n");
+    const auto r = server.requests().value(0);
+    EXPECT_EQ(r.queryValue("sqlquery"), sql);
+    EXPECT_EQ(r.queryValue("username"), "us&er#+");
+    EXPECT_EQ(r.queryValue("userpass"), "p%26a=ss");
+    EXPECT_EQ(r.query.size(), 3);
+}
+
+TEST_F(HttpTest, FailedStatementBodiesAreShownAndGiveAnEmptyText)
+{
+    const QString longError = "Error: " + QString(200, QLatin1Char('x'));
+    const QList<QByteArray> bodies = {longError.toUtf8(), "<br />\n<b>Warning: mysql_fetch_row() expects</b>",
+                                      "Statement failed"};
+    for (const QByteArray& body : bodies) {
+        server.enqueue(FixtureServer::Reply::withBody(body));
+        prompts.answerMsgBox(Prompts::vbOK);
+    }
+    for (const QByteArray& body : bodies) {
+        const HttpReply r = modDatabase::RemoteQuery("SELECT 1");
+        EXPECT_EQ(r.kind, HttpReply::Kind::ServerError) << body.constData();
+        EXPECT_EQ(r.text, "");
+        EXPECT_EQ(r.body, QString::fromUtf8(body));
+    }
+    const auto shown = prompts.messages();
+    ASSERT_EQ(shown.size(), 3);
+    EXPECT_EQ(shown[0].text, longError.left(120));
+    EXPECT_EQ(shown[1].text, "<br />\n<b>Warning: mysql_fetch_row() expects</b>");
+    EXPECT_EQ(shown[2].text, "Statement failed");
+    for (const auto& m : shown) {
+        EXPECT_EQ(m.title, kServerErrorTitle);
+        EXPECT_EQ(m.style, Prompts::vbCritical);
+    }
+
+    // The real thing: SQL the server cannot run comes back the same way.
+    prompts.answerMsgBox(Prompts::vbOK);
+    EXPECT_EQ(modDatabase::HttpRequest(modDatabase::RemoteQueryUrl("SELEKT nonsense"), "GET"), "");
+    EXPECT_TRUE(prompts.messages().last().text.startsWith("Error: "));
+    EXPECT_TRUE(prompts.unexpected().isEmpty());
+}
+
+TEST_F(HttpTest, AccessDeniedIsShownAndReported)
+{
+    int denied = 0;
+    modDatabase::SetAccessDeniedHandler([&] { ++denied; });
+    modDatabase::gRemotePass = QStringLiteral("wrong");
+    prompts.answerMsgBox(Prompts::vbOK);
+    const HttpReply r = modDatabase::RemoteQuery("SELECT 1");
+    EXPECT_EQ(r.kind, HttpReply::Kind::AccessDenied);
+    EXPECT_EQ(r.text, "");
+    EXPECT_EQ(denied, 1);
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0].text, "Access Denied Contact Hallard Support for Access \r"
+                                          "You will not be able to add nominations until this is rectified");
+    EXPECT_EQ(prompts.messages()[0].title, "Access Denied");
+    EXPECT_EQ(prompts.messages()[0].style, Prompts::vbCritical);
+
+    // Only a body that begins with it is a refusal.
+    server.enqueue(FixtureServer::Reply::withBody("xx Access denied."));
+    EXPECT_EQ(modDatabase::RemoteQuery("SELECT 1").text, "xx Access denied.");
+    EXPECT_EQ(denied, 1);
+    EXPECT_TRUE(prompts.unexpected().isEmpty());
+}
+
+TEST_F(HttpTest, HttpAndTransportFailuresGiveErrorTexts)
+{
+    const QString url = server.url("/missing/page.html");
+    const HttpReply notFound = modDatabase::HttpSend(url, "GET");
+    EXPECT_EQ(notFound.kind, HttpReply::Kind::HttpError);
+    EXPECT_EQ(notFound.text, "Error: 404 Not Found");
+
+    server.enqueue(FixtureServer::Reply::withStatus(503, "Service Unavailable", "busy"));
+    EXPECT_EQ(modDatabase::HttpRequest(url, "GET"), "Error: 503 Service Unavailable");
+
+    // A port nobody listens on.
+    quint16 freePort;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        freePort = probe.serverPort();
+    }
+    const QString refusedUrl = QStringLiteral("http://127.0.0.1:%1/SQLQuery.php?sqlquery=SELECT%20something%20long").arg(freePort);
+    const HttpReply refused = modDatabase::HttpSend(refusedUrl, "GET");
+    EXPECT_EQ(refused.kind, HttpReply::Kind::Transport);
+    EXPECT_EQ(refused.status, 12029);
+    EXPECT_EQ(refused.text, noConnectionText(refusedUrl));
+
+    // A server that hangs up without answering (every time: the client tries twice).
+    server.addPage("/closed", FixtureServer::Reply::close());
+    EXPECT_EQ(modDatabase::HttpRequest(server.url("/closed"), "GET"), noConnectionText(server.url("/closed")));
+
+    // A server that never answers: the time-out text after the limit.
+    modDatabase::SetHttpTimeLimit(1000);
+    server.enqueue(FixtureServer::Reply::hang());
+    QElapsedTimer clock;
+    clock.start();
+    const HttpReply late = modDatabase::HttpSend(url, "GET");
+    EXPECT_EQ(late.kind, HttpReply::Kind::Timeout);
+    EXPECT_EQ(late.text, timeoutText(url));
+    EXPECT_GE(clock.elapsed(), 900);
+    EXPECT_LT(clock.elapsed(), 4000);
+
+    // An answer that is slow but inside the limit is still read.
+    server.addPage("/slow", "done");
+    server.enqueue(FixtureServer::Reply::serve(300));
+    EXPECT_EQ(modDatabase::HttpRequest(server.url("/slow"), "GET"), "done");
+
+    // An unknown method sends nothing and comes back as a time-out at once.
+    const int before = server.requestCount();
+    clock.restart();
+    EXPECT_EQ(modDatabase::HttpRequest(server.url("/slow"), "get"), timeoutText(server.url("/slow")));
+    EXPECT_LT(clock.elapsed(), 500);
+    EXPECT_EQ(server.requestCount(), before);
+    EXPECT_TRUE(prompts.records().isEmpty());
+}
+
+TEST_F(HttpTest, PostSendsTheFormBodyAndPagesAreServed)
+{
+    server.addPage("/publishing/find.asp", "<html>found</html>", "text/html; charset=windows-1252", "POST");
+    server.addPage("/page?id=7", QByteArray("caf\xe9"), "text/html; charset=ISO-8859-1");
+    const QString body = "lstStates=VIC&txtHorseName=SILVER+LINING";
+    EXPECT_EQ(modDatabase::HttpRequest(server.url("/publishing/find.asp"), "POST", body), "<html>found</html>");
+    EXPECT_EQ(modDatabase::HttpRequest(server.url("/page?id=7"), "GET"), QStringLiteral("caf\u00e9"));
+
+    const auto post = server.requests().value(0);
+    EXPECT_EQ(post.method, "POST");
+    EXPECT_EQ(post.body, body.toUtf8());
+    EXPECT_EQ(post.header("Content-Type"), "application/x-www-form-urlencoded");
+}
+
+// A window whose handler waits on a request, and which may be closed or
+// clicked again during the wait.
+namespace
+{
+class WaitingWindow : public QWidget
+{
+public:
+    QString url;
+    QStringList results;
+    int depth = 0;
+
+    void cmdGo_Click()
+    {
+        QPointer<WaitingWindow> self(this);
+        ++depth;
+        const QString reply = modDatabase::HttpRequest(url, "GET");
+        if (!self)
+            return; // closed during the wait
+        --depth;
+        results << reply;
+    }
+};
+} // namespace
+
+TEST_F(HttpTest, AWaitingHandlerSurvivesItsWindowClosingAndASecondClick)
+{
+    server.addPage("/a", "first");
+    server.addPage("/b", "second");
+
+    // The window is closed (and deleted) while its handler waits.
+    auto* window = new WaitingWindow;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->url = server.url("/a");
+    QPointer<WaitingWindow> guard(window);
+    server.enqueue(FixtureServer::Reply::serve(400));
+    QTimer::singleShot(100, window, [window] { window->close(); });
+    window->cmdGo_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+
+    // The same handler runs again during the wait: the nested request ends
+    // first, inside the outer wait, and both get their own answer.
+    WaitingWindow again;
+    again.url = server.url("/a");
+    server.enqueue(FixtureServer::Reply::serve(600));
+    QTimer::singleShot(100, &again, [&again, this] {
+        again.url = server.url("/b");
+        again.cmdGo_Click();
+    });
+    again.cmdGo_Click();
+    EXPECT_EQ(again.results, QStringList({"second", "first"}));
+    EXPECT_EQ(again.depth, 0);
+}
+
+// --- the fixture service's MySQL behaviour -----------------------------------
+
+TEST(FormService, TranslatesTheMySqlTheProgramSends)
+{
+    EXPECT_EQ(FixtureServer::translateSql(
+                  "SELECT CAST(AVG(CASE WHEN M = 'WON' THEN 0 ELSE M END)As Decimal(3,1)), "
+                  "CAST( Avg(X) AS DECIMAL( 5, 0 ) ) FROM T"),
+              "SELECT mysql_decimal(AVG(CASE WHEN M = 'WON' THEN 0 ELSE M END), 3, 1), "
+              "mysql_decimal( Avg(X) , 5, 0) FROM T");
+    EXPECT_EQ(FixtureServer::translateSql("SELECT W.WHorse as Winner, S.WHorse as 2nd, T.WHORSE  as 3rd FROM X"),
+              "SELECT W.WHorse as Winner, S.WHorse as \"2nd\", T.WHORSE  as \"3rd\" FROM X");
+    EXPECT_EQ(FixtureServer::translateSql("WHERE RDate = '2009/6/07' AND N = 'as 2nd CAST(x AS DECIMAL(3,1))'"),
+              "WHERE RDate = '2009-06-07' AND N = 'as 2nd CAST(x AS DECIMAL(3,1))'");
+}
+
+TEST(FormService, ComparesTextAndNumbersAsMySqlDoes)
+{
+    FixtureServer s;
+    s.insertMany("WORKRACE", {"WRaceDate", "WHorse", "WJockey", "WBeatMar", "WMoneyWon"},
+                 {{"2009-06-07", "SILVER LINING", "J SMITH", "WON", 12000},
+                  {"2009-05-01", "SILVER LINING", "J SMITH", "DIS", 0},
+                  {"2009-04-01", "SILVER LINING", "A BROWN", "25", 0},
+                  {"2009-03-01", "SILVER LINING", "A BROWN", "3", 99999.6}});
+    // Case and trailing blanks do not count; IN-lists too.
+    EXPECT_EQ(s.answerQuery("SELECT COUNT(*) FROM WORKRACE WHERE WHorse = 'Silver Lining '"), "4<br>\n");
+    EXPECT_EQ(s.answerQuery("SELECT WJockey FROM WORKRACE WHERE WJockey in ( 'j smith', 'x') GROUP BY WJockey"),
+              "J SMITH<br>\n");
+    EXPECT_EQ(s.answerQuery("SELECT WJockey FROM WORKRACE where INSTR(WJockey,'brow') Group by WJockey"),
+              "A BROWN<br>\n");
+    // Margins averaged with WON as 0, DIS as 20, caps at 20; DECIMAL rounds and clips.
+    EXPECT_EQ(s.answerQuery("SELECT CAST(AVG(CASE WHEN WBeatMar = 'WON' THEN 0 WHEN WBeatMar = 'DIS' THEN 20 "
+                            "WHEN WBeatMar > 20 THEN 20 ELSE WBeatMar END)As Decimal(3,1)) FROM WORKRACE"),
+              "10.8<br>\n");
+    EXPECT_EQ(s.answerQuery("SELECT CAST( MAX(WMoneyWon) AS DECIMAL( 5, 0 ) ) FROM WORKRACE"), "99999<br>\n");
+    EXPECT_EQ(s.answerQuery("SELECT WRaceDate, NULL FROM WORKRACE WHERE WRaceDate = '2009/06/07'"),
+              "2009-06-07|<br>\n");
+    EXPECT_EQ(s.answerQuery("SELECT WRaceDate FROM WORKRACE ORDER BY WRaceDate LIMIT 1,2"),
+              "2009-04-01<br>\n2009-05-01<br>\n");
+    EXPECT_TRUE(s.answerQuery("SELECT nothing FROM nowhere").startsWith("Error: "));
+}
