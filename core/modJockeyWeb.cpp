@@ -1,0 +1,156 @@
+#include "core/modJockeyWeb.h"
+
+#include "core/FrmBrowse.h"
+#include "core/HttpRequest.h"
+#include "platform/AppPaths.h"
+#include "platform/Prompts.h"
+
+#include <QApplication>
+#include <QSaveFile>
+#include <QUrl>
+
+namespace modJockey
+{
+QString gSelHorse;
+
+const QString kDefaultRbhSite = QStringLiteral("http://www.racingservicesbureau.com.au");
+const QString kDefaultRegistrationSite = QStringLiteral("https://www.racingaustralia.horse");
+const QString kDisplayFile = QStringLiteral("display.html");
+
+namespace
+{
+const QString kFindHorsePath = QStringLiteral("/publishing/RBH/pgFindHorse.asp?txtMode=ProcessSearch");
+const QString kRatingsMarker = QStringLiteral("FIND HORSE - Ratings");
+const QString kActiveCell = QStringLiteral("<td nowrap>Active&nbsp;</td>");
+const QString kDetailsLink = QStringLiteral("/Publishing/RBH/pgHorseDetails.asp?");
+const QString kLinkEnd = QStringLiteral("'>");
+const QString kRegistrationPath = QStringLiteral("/FreeServices/HorseSearch.aspx?key=");
+
+QString g_rbhSite;
+QString g_registrationSite;
+
+QString siteRoot(const QString& set, const char* envName, const QString& builtIn)
+{
+    QString root = set;
+    if (root.isEmpty())
+        root = qEnvironmentVariable(envName);
+    if (root.isEmpty())
+        root = builtIn;
+    while (root.endsWith(QLatin1Char('/')))
+        root.chop(1);
+    return root;
+}
+
+bool isErrorText(const QString& reply)
+{
+    return reply.startsWith(QStringLiteral("Error:"));
+}
+
+// The details link of the horse's active entry, or "" when the page has none
+// standing before that entry.
+QString activeDetailsLink(const QString& page)
+{
+    const qsizetype active = page.indexOf(kActiveCell);
+    if (active <= 0)
+        return QString();
+    const qsizetype link = page.lastIndexOf(kDetailsLink, active - 1);
+    if (link < 0)
+        return QString();
+    const qsizetype end = page.indexOf(kLinkEnd, link);
+    if (end < 0)
+        return QString();
+    return page.mid(link, end - link);
+}
+
+// Shows the pointer as the hourglass for as long as it lives.
+struct BusyCursor
+{
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+} // namespace
+
+QString RbhSite()
+{
+    return siteRoot(g_rbhSite, "VELMORA_RBH_SITE", kDefaultRbhSite);
+}
+
+void SetRbhSite(const QString& root)
+{
+    g_rbhSite = root;
+}
+
+QString RegistrationSite()
+{
+    return siteRoot(g_registrationSite, "VELMORA_REGO_SITE", kDefaultRegistrationSite);
+}
+
+void SetRegistrationSite(const QString& root)
+{
+    g_registrationSite = root;
+}
+
+QString HorseSearchBody(const QString& horse)
+{
+    QString name = QString::fromLatin1(QUrl::toPercentEncoding(horse, " "));
+    name.replace(QLatin1Char(' '), QLatin1Char('+'));
+    return QStringLiteral("lstStates=VIC&lstRType=1&txtHorseName=") + name
+           + QStringLiteral("&btnHorseName=Search&hdnStateIndex=");
+}
+
+QString FindHorseRating(const QString& horse)
+{
+    QString page = modDatabase::HttpRequest(RbhSite() + kFindHorsePath, QStringLiteral("POST"), HorseSearchBody(horse));
+    if (isErrorText(page)) {
+        Prompts::MsgBox(
+            QStringLiteral("There is some problem trying to retrieve the real-time data. Please try again later."),
+            Prompts::vbExclamation, QStringLiteral("Data Error"));
+        return QString();
+    }
+    if (page.contains(kRatingsMarker)) {
+        const QString link = activeDetailsLink(page);
+        if (!link.isEmpty())
+            page = modDatabase::HttpRequest(RbhSite() + link, QStringLiteral("GET"));
+    }
+    return page;
+}
+
+void ShowRbhRating()
+{
+    FrmBrowse viewer(QApplication::activeWindow());
+    viewer.setWindowTitle(QStringLiteral("RBH Vic Rating"));
+
+    const QString page = FindHorseRating(gSelHorse);
+    if (page.trimmed().isEmpty())
+        return;
+
+    const QString path = AppPaths::join(AppPaths::appDir(), kDisplayFile);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(page.toUtf8()) < 0 || !file.commit()) {
+        Prompts::MsgBox(QStringLiteral("The rating page could not be written to ") + path, Prompts::vbCritical,
+                        QStringLiteral("RBH Vic Rating"));
+        return;
+    }
+
+    viewer.Navigate(QUrl::fromLocalFile(path).toString());
+    viewer.SetSizeTwips(9000, 7750);
+    viewer.SetBrowserSizeTwips(8900, 7650);
+    viewer.ShowModal();
+}
+
+void ShowRegistrationSearch()
+{
+    FrmBrowse viewer(QApplication::activeWindow());
+    {
+        BusyCursor busy;
+        viewer.setWindowTitle(QStringLiteral("Registration Search - ") + gSelHorse);
+        viewer.Navigate(RegistrationSite() + kRegistrationPath + modDatabase::UrlEncodeValue(gSelHorse));
+        viewer.SetTopTwips(150);
+        viewer.SetSizeTwips(19250, 17250);
+        viewer.SetBrowserSizeTwips(19000, 17500);
+    }
+    viewer.ShowModal();
+}
+} // namespace modJockey
