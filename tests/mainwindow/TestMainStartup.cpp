@@ -1,0 +1,400 @@
+// The main window's start-up on a temporary program folder: status lines,
+// locating and compacting the database, the data-service account, the end of
+// the program on a missing or damaged database, and the layout kept between
+// runs.
+#include "core/HttpRequest.h"
+#include "core/cAppSettings.h"
+#include "core/frmSplash.h"
+#include "core/modGlobal.h"
+#include "mainwindow/Main.h"
+#include "platform/Grid.h"
+#include "platform/Prompts.h"
+#include "support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Records every text the status label shows: each status line runs pending
+// events, and a zero-interval timer looks at the label on each such pass.
+class StatusRecorder
+{
+public:
+    StatusRecorder()
+    {
+        modGlobal::SetStatusLabel(&m_label);
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { look(); });
+        m_timer.start();
+    }
+    ~StatusRecorder() { modGlobal::SetStatusLabel(nullptr); }
+    QStringList texts()
+    {
+        look();
+        return m_texts;
+    }
+
+private:
+    void look()
+    {
+        if (!m_label.text().isEmpty() && (m_texts.isEmpty() || m_texts.last() != m_label.text()))
+            m_texts << m_label.text();
+    }
+    QLabel m_label;
+    QTimer m_timer;
+    QStringList m_texts;
+};
+
+class MainStartupTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        env.installSounds();
+        dbFile = env.installTemplateDatabase();
+        // The jockey results refresh must never reach beyond this machine:
+        // a closed local port refuses at once.
+        cAppSettings s;
+        s.DataServer = QStringLiteral("127.0.0.1:1");
+        s.AlreadyUpgraded = true;
+        ASSERT_TRUE(s.SaveSettings());
+        modDatabase::SetHttpTimeLimit(3000);
+        Main::destroyInstance();
+    }
+    void TearDown() override
+    {
+        Main::destroyInstance();
+        modDatabase::SetHttpTimeLimit(0);
+    }
+
+    static void store(const std::function<void(cAppSettings&)>& change)
+    {
+        cAppSettings s;
+        s.LoadSettings();
+        change(s);
+        ASSERT_TRUE(s.SaveSettings());
+    }
+    static cAppSettings stored()
+    {
+        cAppSettings s;
+        s.LoadSettings();
+        return s;
+    }
+    /** A fresh main window's load, as the program's next start would run it. */
+    static Main* start()
+    {
+        Main::destroyInstance();
+        gAppSettings = cAppSettings();
+        Main* w = Main::instance();
+        w->Form_Load();
+        return w;
+    }
+
+    TestEnv env;
+    Prompts::Script script;
+    QString dbFile;
+};
+
+TEST_F(MainStartupTest, StartsOnTheTemplateDatabaseStepByStep)
+{
+    StatusRecorder status;
+    store([](cAppSettings& s) { s.RegNo = QStringLiteral("secret"); });
+    Main* w = start();
+    ASSERT_FALSE(w->ProgramEnded());
+
+    const QStringList expected = {
+        QStringLiteral("Loading Application Settings..."),
+        QStringLiteral("Compact The Database..."),
+        QStringLiteral("Checking Database for Updates..."),
+        QStringLiteral("Loading Jockey and Race Data..."),
+        QStringLiteral("Setting up Main Form..."),
+        QStringLiteral("Loading Data into Grid - setup grdMeeting..."),
+        QStringLiteral("Loading Data into Grid - setup grdJockey..."),
+        QStringLiteral("Loading Data into Grid - Load grdMeeting..."),
+        QStringLiteral("Loading Data into Grid - Load grdJockey..."),
+        QStringLiteral("Loading Data into Grid - Load grdNames..."),
+        QStringLiteral("Loading Settings..."),
+    };
+    const QStringList seen = status.texts();
+    // The loaders add lines of their own between the steps; the steps come in
+    // this order, and every line ends with "...".
+    int at = 0;
+    for (const QString& text : seen) {
+        EXPECT_TRUE(text.endsWith(QStringLiteral("..."))) << text.toStdString();
+        if (at < expected.size() && text == expected[at])
+            ++at;
+    }
+    EXPECT_EQ(at, expected.size()) << seen.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(seen.last(), QStringLiteral("Loading Settings..."));
+
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora 2 Version 2.6.18"));
+    EXPECT_EQ(gAppSettings.DBPath, env.appDir());
+    // No user name of its own: the built-in account, also as password.
+    EXPECT_EQ(modDatabase::gRemoteUser, QStringLiteral("Kelp"));
+    EXPECT_EQ(modDatabase::gRemotePass, QStringLiteral("Kelp"));
+    EXPECT_TRUE(w->CmdGetData->isEnabled());
+    EXPECT_FALSE(w->CmdGetData->isHidden());
+    EXPECT_TRUE(w->cmdBrowse->isEnabled());
+    EXPECT_EQ(w->grdNames->columns(), 6);
+    EXPECT_EQ(w->grdNoms->columns(), 16);
+    EXPECT_GE(w->grdMeeting->columns(), 1);
+    EXPECT_GE(w->grdJockey->columns(), 1);
+    EXPECT_TRUE(w->MeetingInList.isEmpty());
+    EXPECT_FALSE(QFile::exists(env.appDir() + QStringLiteral("/temp.mdb")));
+    EXPECT_TRUE(script.records().isEmpty());
+    // The schema step stores the settings, among them the database folder.
+    EXPECT_EQ(stored().DBPath, env.appDir());
+}
+
+TEST_F(MainStartupTest, OwnDataServiceAccountIsUsed)
+{
+    store([](cAppSettings& s) { s.UserName = QStringLiteral("bob"); });
+    start();
+    EXPECT_EQ(modDatabase::gRemoteUser, QStringLiteral("bob"));
+    EXPECT_EQ(modDatabase::gRemotePass, QString());
+}
+
+TEST_F(MainStartupTest, MissingDatabaseIsAskedFor)
+{
+    const QString elsewhere = env.root() + QStringLiteral("/data");
+    QDir().mkpath(elsewhere);
+    const QString chosen = env.installTemplateDatabase(elsewhere);
+    QFile::remove(dbFile);
+    script.answerOpenFiles({chosen});
+
+    Main* w = start();
+    ASSERT_FALSE(w->ProgramEnded());
+    ASSERT_EQ(script.records().size(), 1);
+    EXPECT_EQ(script.records().first().kind, Prompts::Kind::OpenFile);
+    EXPECT_EQ(script.records().first().title, QStringLiteral("Velmora Database (Tarrow.mdb)"));
+    EXPECT_EQ(gAppSettings.DBPath, elsewhere);
+    EXPECT_EQ(stored().DBPath, elsewhere);
+    EXPECT_FALSE(QFile::exists(dbFile));
+}
+
+TEST_F(MainStartupTest, CancelledDialogEndsTheProgramSilently)
+{
+    QFile::remove(dbFile);
+    const QByteArray before = fileBytes(env.registryFile());
+    script.answerOpenFiles({});
+    Main* w = start();
+    EXPECT_TRUE(w->ProgramEnded());
+    EXPECT_TRUE(script.messages().isEmpty());
+    w->close(); // even a close afterwards saves nothing
+    EXPECT_EQ(fileBytes(env.registryFile()), before);
+}
+
+TEST_F(MainStartupTest, DamagedOrLockedDatabaseEndsTheProgram)
+{
+    const QString critical =
+        QStringLiteral("Database damaged or being used by another program, please contact Hallard Support.");
+    const QByteArray settingsBefore = fileBytes(env.registryFile());
+
+    // Held by another program: an exclusive transaction of a second handle.
+    {
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(dbFile.toUtf8().constData(), &other), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        const QByteArray dbBefore = fileBytes(dbFile);
+        script.answerMsgBox(Prompts::vbOK);
+        Main* w = start();
+        EXPECT_TRUE(w->ProgramEnded());
+        EXPECT_NE(w->EndCode(), 0);
+        ASSERT_EQ(script.messages().size(), 1);
+        EXPECT_EQ(script.messages().first().text, critical);
+        EXPECT_EQ(script.messages().first().title, QStringLiteral("Critical Error"));
+        EXPECT_EQ(script.messages().first().style, Prompts::vbCritical);
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        EXPECT_EQ(fileBytes(dbFile), dbBefore);
+        EXPECT_EQ(fileBytes(env.registryFile()), settingsBefore);
+    }
+
+    // Damaged: not a database at all. Through the start-up window's factory,
+    // so the window is never shown and the splash goes away.
+    script.clear();
+    {
+        QFile f(dbFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray(4096, 'x'));
+    }
+    const QByteArray damaged = fileBytes(dbFile);
+    script.answerMsgBox(Prompts::vbOK);
+    gAppSettings = cAppSettings();
+    Main::destroyInstance();
+    frmSplash::SetMainWindowFactory(&Main::ShowAtStartup);
+    {
+        frmSplash splash([] {});
+        splash.Form_Load();
+        splash.show();
+        QTest::keyClick(&splash, Qt::Key_Return);
+        EXPECT_FALSE(splash.isVisible());
+        EXPECT_FALSE(Main::hasInstance());
+    }
+    frmSplash::SetMainWindowFactory({});
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages().first().text, critical);
+    EXPECT_EQ(fileBytes(dbFile), damaged);
+    EXPECT_FALSE(QFile::exists(env.appDir() + QStringLiteral("/temp.mdb")));
+    EXPECT_EQ(fileBytes(env.registryFile()), settingsBefore);
+}
+
+TEST_F(MainStartupTest, SplashKeyStartsTheMainWindowWhichClosesTheSplash)
+{
+    frmSplash::SetMainWindowFactory(&Main::ShowAtStartup);
+    frmSplash splash([] {});
+    splash.Form_Load();
+    splash.show();
+    QTest::keyClick(&splash, Qt::Key_Space);
+    frmSplash::SetMainWindowFactory({});
+    ASSERT_TRUE(Main::hasInstance());
+    EXPECT_TRUE(Main::instance()->isVisible());
+    EXPECT_FALSE(splash.isVisible());
+    EXPECT_EQ(splash.findChild<QLabel*>(QStringLiteral("lblStatus"))->text(), QStringLiteral("Loading Settings..."));
+    // The timer's tick after the key must not load a second main window.
+    Main* first = Main::instance();
+    QTest::qWait(700);
+    EXPECT_EQ(Main::instance(), first);
+}
+
+TEST_F(MainStartupTest, LayoutIsKeptFromOneRunToTheNext)
+{
+    Main* w = start();
+    w->show();
+    w->setGeometry(120, 90, 900, 640);
+    w->grdNames->setColWidth(1, 150);
+    w->grdNames->setColOrder({3, 4, 2, 1, 5, 6});
+    w->grdNoms->setColWidth(16, 77);
+    w->grdNoms->setColPosition(16, 1);
+    const QString nomsOrder = w->grdNoms->colOrderList();
+    w->close();
+
+    cAppSettings s = stored();
+    EXPECT_EQ(s.MainTrainerOrder, QStringLiteral("3,4,2,1,5,6"));
+    EXPECT_TRUE(s.MainTrainerWidth.startsWith(QStringLiteral("150,")));
+    EXPECT_EQ(s.MainTrainerWidth.split(QLatin1Char(',')).size(), 6);
+    EXPECT_EQ(s.MainNomsOrder, nomsOrder);
+    EXPECT_EQ(s.MainNomsOrder.split(QLatin1Char(',')).size(), 16);
+    EXPECT_TRUE(s.MainNomsWidth.endsWith(QStringLiteral(",77")));
+    EXPECT_EQ(s.MainLeft, 120 * 15);
+    EXPECT_EQ(s.MainTop, 90 * 15);
+    EXPECT_EQ(s.MainWidth, 900 * 15);
+    EXPECT_EQ(s.MainHeight, 640 * 15);
+    EXPECT_FALSE(s.MainMax);
+
+    w = start();
+    EXPECT_EQ(w->geometry(), QRect(120, 90, 900, 640));
+    EXPECT_EQ(w->grdNames->colOrderList(), QStringLiteral("3,4,2,1,5,6"));
+    EXPECT_EQ(w->grdNames->colWidth(1), 150);
+    EXPECT_EQ(w->grdNoms->colOrderList(), nomsOrder);
+    EXPECT_EQ(w->grdNoms->colWidth(16), 77);
+    EXPECT_FALSE(w->isMaximized());
+}
+
+TEST_F(MainStartupTest, OnlyStoredValuesAboveZeroAreApplied)
+{
+    const QRect design = start()->geometry();
+    store([](cAppSettings& s) {
+        s.MainLeft = 0;
+        s.MainTop = 600;     // 40 px
+        s.MainWidth = 12000; // 800 px
+        s.MainHeight = -15;
+        s.MainNomsWidth = QStringLiteral("abc,,0,45px");
+    });
+    Main* w = start();
+    const QRect g = w->geometry();
+    EXPECT_EQ(g.x(), design.x());
+    EXPECT_EQ(g.y(), 40);
+    EXPECT_EQ(g.width(), 800);
+    EXPECT_EQ(g.height(), design.height());
+    EXPECT_EQ(w->grdNoms->colWidth(4), 45);
+    Main fresh; // a second window, only for its set-up widths
+    fresh.SetupNomsGrid();
+    for (int col = 1; col <= 3; ++col)
+        EXPECT_EQ(w->grdNoms->colWidth(col), fresh.grdNoms->colWidth(col)) << col;
+}
+
+TEST_F(MainStartupTest, MaximisedWindowComesBackMaximisedOnly)
+{
+    Main* w = start();
+    w->showMaximized();
+    QTest::qWait(20);
+    ASSERT_TRUE(w->isMaximized());
+    const QRect covered = w->geometry();
+    w->close();
+    cAppSettings s = stored();
+    EXPECT_TRUE(s.MainMax);
+    EXPECT_EQ(s.MainWidth, covered.width() * 15); // stored as well, never applied
+
+    store([](cAppSettings& c) {
+        c.MainLeft = 1500;
+        c.MainWidth = 3000;
+    });
+    w = start();
+    EXPECT_TRUE(w->windowState() & Qt::WindowMaximized);
+    EXPECT_NE(w->geometry().x(), 100);
+    EXPECT_NE(w->geometry().width(), 200);
+}
+
+TEST_F(MainStartupTest, MinimisedWindowStoresItsNormalPlace)
+{
+    Main* w = start();
+    w->show();
+    w->setGeometry(200, 150, 700, 500);
+    w->showMinimized();
+    QTest::qWait(20);
+    w->close();
+    cAppSettings s = stored();
+    EXPECT_EQ(s.MainLeft, 200 * 15);
+    EXPECT_EQ(s.MainTop, 150 * 15);
+    EXPECT_EQ(s.MainWidth, 700 * 15);
+    EXPECT_EQ(s.MainHeight, 500 * 15);
+    EXPECT_FALSE(s.MainMax);
+}
+
+TEST_F(MainStartupTest, RefreshTakesTheSelectedMeetings)
+{
+    Main* w = start();
+    Grid* g = w->grdMeeting;
+    g->clearRows();
+    g->setRows(3);
+    g->setCellText(1, 1, QStringLiteral("0101FLEM"));
+    g->setCellText(2, 1, QStringLiteral("0201O'X"));
+    g->setCellText(3, 1, QStringLiteral("0301CAUL"));
+    g->setSelectedCell(1, 1);
+    g->selectRowToo(2);
+    w->grdNoms->setRows(2);
+    w->txtRace->setPlainText(QStringLiteral("Race 1"));
+    for (QLineEdit* box : {w->txtTrainerName, w->txtTrainLocation, w->txtTrainMobile, w->TxtTrainPhone})
+        box->setText(QStringLiteral("x"));
+
+    w->cmdReload->click();
+    EXPECT_EQ(w->MeetingInList, QStringLiteral("( '0101FLEM', '0201O''X')"));
+    EXPECT_EQ(w->grdNoms->rows(), 0);
+    EXPECT_TRUE(w->txtRace->toPlainText().isEmpty());
+    for (QLineEdit* box : {w->txtTrainerName, w->txtTrainLocation, w->txtTrainMobile, w->TxtTrainPhone})
+        EXPECT_TRUE(box->text().isEmpty());
+    EXPECT_TRUE(script.messages().isEmpty()); // the quoted code gives valid SQL
+
+    g->clearSelectedCells();
+    w->cmdReload->click();
+    EXPECT_TRUE(w->MeetingInList.isEmpty());
+}
+} // namespace
