@@ -36,26 +36,130 @@ enum Role
     RoleItemData,
     RoleGroup,
     RoleGroupCollapsed,
+    RoleChanged, // bumped to signal a change of the members above
 };
 
-/** The grid's cell item; its rank orders rows when the grid applies a sort. */
+QBrush brushFor(qint64 color)
+{
+    const QColor c = WinColor::toQColor(color);
+    return c.isValid() ? QBrush(c) : QBrush();
+}
+
+/**
+ * The grid's cell item. The grid's own attributes live in plain members
+ * rather than in the item's role list, which keeps filling thousands of rows
+ * cheap; data() answers them as roles for the view and the delegate. The
+ * rank orders rows when the grid applies a sort.
+ */
 class GridItem : public QTableWidgetItem
 {
 public:
-    GridItem() = default;
+    GridItem()
+        : QTableWidgetItem(QTableWidgetItem::UserType)
+    {
+    }
+    GridItem(const GridItem& other) = default;
     explicit GridItem(const QTableWidgetItem& other)
         : QTableWidgetItem(other)
     {
     }
+    GridItem& operator=(const GridItem&) = delete;
+
     QTableWidgetItem* clone() const override { return new GridItem(*this); }
+
     bool operator<(const QTableWidgetItem& other) const override
     {
         if (const auto* g = dynamic_cast<const GridItem*>(&other))
             return rank < g->rank;
         return QTableWidgetItem::operator<(other);
     }
+
+    QVariant data(int role) const override
+    {
+        switch (role) {
+        case Qt::BackgroundRole:
+            return back != -1 ? QVariant(brushFor(back)) : QTableWidgetItem::data(role);
+        case Qt::ForegroundRole:
+            return fore != -1 ? QVariant(brushFor(fore)) : QTableWidgetItem::data(role);
+        case Qt::TextAlignmentRole:
+            return align ? QVariant(align) : QTableWidgetItem::data(role);
+        case RoleBack:
+            return back != -1 ? QVariant(back) : QVariant();
+        case RoleFore:
+            return fore != -1 ? QVariant(fore) : QVariant();
+        case RoleIcon:
+            return icon >= 0 ? QVariant(icon) : QVariant();
+        case RoleIndent:
+            return indent > 0 ? QVariant(indent) : QVariant();
+        case RoleItemData:
+            return itemData;
+        case RoleGroup:
+            return group ? QVariant(true) : QVariant();
+        case RoleGroupCollapsed:
+            return collapsed ? QVariant(true) : QVariant();
+        default:
+            return QTableWidgetItem::data(role);
+        }
+    }
+
+    void setData(int role, const QVariant& value) override
+    {
+        switch (role) {
+        case Qt::TextAlignmentRole:
+            align = value.isValid() ? value.toInt() : 0;
+            break;
+        case RoleBack:
+            back = value.isValid() ? value.toLongLong() : -1;
+            break;
+        case RoleFore:
+            fore = value.isValid() ? value.toLongLong() : -1;
+            break;
+        case RoleIcon:
+            icon = value.isValid() ? value.toInt() : -1;
+            break;
+        case RoleIndent:
+            indent = value.toInt();
+            break;
+        case RoleItemData:
+            itemData = value;
+            break;
+        case RoleGroup:
+            group = value.toBool();
+            break;
+        case RoleGroupCollapsed:
+            collapsed = value.toBool();
+            break;
+        default:
+            QTableWidgetItem::setData(role, value);
+            return;
+        }
+        // Tell the table (and so the view) that the cell changed.
+        if (tableWidget()) {
+            static quint64 serial = 0;
+            QTableWidgetItem::setData(RoleChanged, ++serial);
+        }
+    }
+
+    qint64 back = -1;
+    qint64 fore = -1;
+    int icon = -1;
+    int indent = 0;
+    int align = 0;
+    QVariant itemData;
+    bool group = false;
+    bool collapsed = false;
     int rank = 0;
 };
+
+/** A copy of any table item as one of ours. */
+GridItem* copyItem(const QTableWidgetItem* old)
+{
+    if (!old)
+        return new GridItem;
+    if (const auto* g = dynamic_cast<const GridItem*>(old))
+        return new GridItem(*g);
+    return new GridItem(*old);
+}
 
 std::function<void(Grid*)>& dragHook()
 {
@@ -129,11 +233,6 @@ int compareValues(const SortValue& a, const SortValue& b, bool isText)
     return a.number < b.number ? -1 : (a.number > b.number ? 1 : 0);
 }
 
-QBrush brushFor(qint64 color)
-{
-    const QColor c = WinColor::toQColor(color);
-    return c.isValid() ? QBrush(c) : QBrush();
-}
 } // namespace
 
 /** Paints a cell with its indent, and keeps a row's cells above its row text. */
@@ -412,9 +511,13 @@ void Grid::applyColumnVisibility(int col)
     QHeaderView* h = horizontalHeader();
     if (show == !h->isSectionHidden(col - 1))
         return;
+    // Showing a section reports its old size; the width we keep wins.
+    const int width = m_cols.at(col - 1).width;
     h->setSectionHidden(col - 1, !show);
-    if (show)
-        h->resizeSection(col - 1, m_cols.at(col - 1).width);
+    if (show) {
+        h->resizeSection(col - 1, width);
+        m_cols[col - 1].width = width;
+    }
 }
 
 // ---- Column layout persistence ---------------------------------------------------
@@ -582,17 +685,17 @@ void Grid::setCellDetails(int row, int col, const QString& text, Qt::Alignment a
         setRowCount(row);
     // Build the cell apart from the table and put it in with one change,
     // keeping what this call does not set (item data, group marks).
-    const QTableWidgetItem* old = item(row - 1, col - 1);
-    auto* it = old ? new GridItem(*old) : new GridItem;
+    GridItem* it = copyItem(item(row - 1, col - 1));
     it->setText(text);
-    it->setData(Qt::TextAlignmentRole, QVariant::fromValue((align & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter));
-    it->setData(RoleIcon, icon >= 0 ? QVariant(icon) : QVariant());
-    it->setData(RoleBack, backColor != -1 ? QVariant(backColor) : QVariant());
-    it->setData(Qt::BackgroundRole, backColor != -1 ? QVariant(brushFor(backColor)) : QVariant());
-    it->setData(RoleFore, foreColor != -1 ? QVariant(foreColor) : QVariant());
-    it->setData(Qt::ForegroundRole, foreColor != -1 ? QVariant(brushFor(foreColor)) : QVariant());
-    it->setData(Qt::FontRole, font ? QVariant(*font) : QVariant());
-    it->setData(RoleIndent, indent > 0 ? QVariant(indent) : QVariant());
+    it->align = static_cast<int>((align & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter);
+    it->icon = icon >= 0 ? icon : -1;
+    it->back = backColor;
+    it->fore = foreColor;
+    it->indent = std::max(indent, 0);
+    if (font)
+        it->setFont(*font);
+    else if (it->QTableWidgetItem::data(Qt::FontRole).isValid())
+        it->setData(Qt::FontRole, QVariant());
     setItem(row - 1, col - 1, it);
 }
 
@@ -622,7 +725,6 @@ void Grid::setCellBackColor(int row, int col, qint64 color)
     if (!it)
         return;
     it->setData(RoleBack, color != -1 ? QVariant(color) : QVariant());
-    it->setData(Qt::BackgroundRole, color != -1 ? QVariant(brushFor(color)) : QVariant());
 }
 
 qint64 Grid::cellForeColor(int row, int col) const
@@ -638,7 +740,6 @@ void Grid::setCellForeColor(int row, int col, qint64 color)
     if (!it)
         return;
     it->setData(RoleFore, color != -1 ? QVariant(color) : QVariant());
-    it->setData(Qt::ForegroundRole, color != -1 ? QVariant(brushFor(color)) : QVariant());
 }
 
 QFont Grid::cellFont(int row, int col) const
@@ -795,49 +896,75 @@ void Grid::removeGroupRows()
 {
     if (!m_groupCol)
         return;
-    for (int r = rows(); r >= 1; --r) {
-        if (isGroupRow(r))
-            removeRow(r - 1);
-        else
-            setRowHidden(r - 1, false);
-    }
+    // Move the group rows to the end in one reorder and cut them off there
+    // (removing them one by one costs a shift of the whole table each).
+    QList<int> order;
+    QList<int> groups;
+    for (int r = 1; r <= rows(); ++r)
+        (isGroupRow(r) ? groups : order) << r - 1;
+    for (int r = 0; r < rows(); ++r)
+        if (isRowHidden(r))
+            setRowHidden(r, false);
+    if (groups.isEmpty())
+        return;
+    const int keep = static_cast<int>(order.size());
+    applyRowOrder(order + groups);
+    setRowCount(keep);
 }
 
 void Grid::regroup()
 {
     if (!m_groupCol || rows() == 0)
         return;
-    // Stable order by the group column, then one group row before each run.
+    // Stable order by the group column, then one group row before each run
+    // of equal texts. The group rows are appended and put in place by the
+    // same reorder.
     const int gc = m_groupCol;
+    const int n = rows();
     const bool isText = colSortType(gc) == SortText;
     QList<SortValue> values;
-    QList<int> order;
-    for (int r = 0; r < rows(); ++r) {
+    values.reserve(n);
+    QStringList labels;
+    labels.reserve(n);
+    QList<int> order(n);
+    for (int r = 0; r < n; ++r) {
         SortValue v;
         const QString text = cellText(r + 1, gc);
         if (isText) {
             v.text = text;
         } else {
-            const auto n = leadingNumber(text);
-            v.missing = !n;
-            v.number = n.value_or(0);
+            const auto num = leadingNumber(text);
+            v.missing = !num;
+            v.number = num.value_or(0);
         }
         values << v;
-        order << r;
+        labels << text;
+        order[r] = r;
     }
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b) { return compareValues(values.at(a), values.at(b), isText) < 0; });
-    applyRowOrder(order);
-    for (int r = rows(); r >= 1; --r) {
-        const QString label = cellText(r, gc);
-        if (r > 1 && cellText(r - 1, gc) == label)
-            continue;
-        insertRow(r - 1);
-        auto* it = new GridItem;
-        it->setText(label);
-        it->setData(RoleGroup, true);
-        setItem(r - 1, gc - 1, it);
+    QList<int> final;
+    final.reserve(n * 2);
+    int groups = 0;
+    for (int k = 0; k < n; ++k) {
+        const int r = order.at(k);
+        if (k == 0 || labels.at(r) != labels.at(order.at(k - 1))) {
+            final << n + groups;
+            ++groups;
+        }
+        final << r;
     }
+    setRowCount(n + groups);
+    for (int k = 0; k < final.size(); ++k) {
+        const int r = final.at(k);
+        if (r < n)
+            continue;
+        auto* it = new GridItem;
+        it->setText(labels.at(final.at(k + 1)));
+        it->group = true;
+        setItem(r, gc - 1, it);
+    }
+    applyRowOrder(final);
 }
 
 // ---- Selection --------------------------------------------------------------------
@@ -1063,7 +1190,7 @@ void Grid::applyRowOrder(const QList<int>& order)
         QTableWidgetItem* it = item(r, 0);
         auto* g = dynamic_cast<GridItem*>(it);
         if (!g) {
-            g = it ? new GridItem(*it) : new GridItem;
+            g = copyItem(it);
             setItem(r, 0, g);
         }
         g->rank = k;
