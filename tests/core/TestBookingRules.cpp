@@ -8,6 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+// Readable QString values in failure messages.
+static void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
 using namespace modJockey;
 
 namespace
