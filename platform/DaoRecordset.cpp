@@ -615,6 +615,22 @@ void DaoRecordset::MoveToLastModified()
     x.pos = x.lastModified;
 }
 
+namespace
+{
+// Whether the condition can be judged on the table itself: it names only the
+// table's columns (a prepare tells).
+bool criteriaOnTable(DaoRecordset::Data& x, const QString& criteria, const QVariantList&)
+{
+    try {
+        DaoConnection::Statement probe(*x.conn,
+                                       QStringLiteral("SELECT rowid FROM %1 WHERE %2").arg(quoteId(x.table), criteria));
+        return true;
+    } catch (const VbError&) {
+        return false;
+    }
+}
+} // namespace
+
 bool DaoRecordset::find(const QString& criteria, const QVariantList& params, bool forward, int from)
 {
     Data& x = data();
@@ -622,7 +638,7 @@ bool DaoRecordset::find(const QString& criteria, const QVariantList& params, boo
     const int n = x.count();
     if (n == 0)
         return false;
-    if (x.hasRowid) {
+    if (x.hasRowid && criteriaOnTable(x, criteria, params)) {
         // Let the database judge the condition on the table (its collations
         // apply), then take the first of those rows in the recordset's order.
         QSet<qint64> hits;
@@ -642,10 +658,16 @@ bool DaoRecordset::find(const QString& criteria, const QVariantList& params, boo
         }
         return false;
     }
-    // A read-only query: test each row's values.
+    // Otherwise each row's values are tested; texts still compare without
+    // regard to case, as in the tables.
     QStringList cols;
-    for (int i = 0; i < x.fields.size(); ++i)
-        cols.append(QStringLiteral("? AS ") + quoteId(x.fields.at(i).Name()));
+    for (int i = 0; i < x.fields.size(); ++i) {
+        const DaoType t = x.fields.at(i).Type();
+        const bool text = t == DaoType::Text || t == DaoType::Memo
+                          || (t == DaoType::Unknown && x.count() && x.rows.at(0).at(i).typeId() == QMetaType::QString);
+        cols.append(QStringLiteral("?%1 AS %2")
+                        .arg(text ? QStringLiteral(" COLLATE NOCASE") : QString(), quoteId(x.fields.at(i).Name())));
+    }
     DaoConnection::Statement st(
         *x.conn, QStringLiteral("SELECT 1 FROM (SELECT %1) WHERE %2").arg(cols.join(QLatin1String(", ")), criteria));
     const int k = static_cast<int>(x.fields.size());

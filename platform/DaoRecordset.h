@@ -105,9 +105,10 @@ public:
     /** Re-runs the query and goes to the first row. */
     void Requery();
 
+    struct Data;
+
 private:
     friend class DaoDatabase;
-    struct Data;
     std::shared_ptr<Data> d;
     explicit DaoRecordset(std::shared_ptr<Data> data);
     static DaoRecordset open(const std::shared_ptr<DaoConnection>& conn, const QString& sql,
