@@ -1,12 +1,14 @@
 #pragma once
 
+#include "platform/ComboEx.h"
+
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 
-class ComboEx;
 class Grid;
 class ImageList;
+class InGridBookingEditor;
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -139,6 +141,11 @@ public:
     QAction* mnuSelJckIcn = nullptr;
     QAction* mnuJockeyReport = nullptr;
 
+    // ---- In-grid booking editors ---------------------------------------------
+    /** The drag of a jockey onto a runner and the in-grid jockey and status
+     *  lists: attached to grdJockey, grdNoms, cmbJockey and cmbBookText. */
+    InGridBookingEditor* bookingEditor = nullptr;
+
     // ---- Loaders ---------------------------------------------------------------
     /** Creates the trainer list's six columns (done once by the start-up). */
     void SetupNamesGrid();
@@ -205,6 +212,14 @@ public slots:
     void txtWeight_LostFocus();
     void UpDown1_OnSpin();
     void txtRace_OnOpenRace();
+
+    // Database maintenance commands (defined in DatabaseMaintenance.cpp)
+    void mnuBackupDatabase_Click();
+    void mnuRepairDB_Click();
+    void mnuRemove_Click();
+    void mnuDeleteMeeting_Click();
+    void mnudebugtoggle_Click();
+    void mnuResetRace_Click();
 
 signals:
     /** The race view is to open on strMeetingCur / IntRace (modal). */
