@@ -324,6 +324,14 @@ void Main::buildMenus()
 
     // Refresh from the meetings pop-up runs the Refresh button's command.
     connect(mnuReload, &QAction::triggered, this, &Main::cmdReload_Click);
+
+    // Database maintenance commands.
+    connect(mnuBackupDatabase, &QAction::triggered, this, &Main::mnuBackupDatabase_Click);
+    connect(mnuRepairDB, &QAction::triggered, this, &Main::mnuRepairDB_Click);
+    connect(mnuRemove, &QAction::triggered, this, &Main::mnuRemove_Click);
+    connect(mnudebugtoggle, &QAction::triggered, this, &Main::mnudebugtoggle_Click);
+    connect(mnuResetRace, &QAction::triggered, this, &Main::mnuResetRace_Click);
+    connect(mnuDeleteMeeting, &QAction::triggered, this, &Main::mnuDeleteMeeting_Click);
 }
 
 void Main::showPopup(QMenu* menu)
