@@ -1,0 +1,131 @@
+// Compaction killed at any moment: a child process compacts a database of a
+// few megabytes and is killed after a different delay each time. Whatever the
+// moment, Tarrow.mdb must afterwards pass the full integrity check and hold
+// every row.
+#include "core/cAppSettings.h"
+#include "core/modDatabase.h"
+#include "support/DbFixture.h"
+#include "support/TestEnv.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace modDatabase;
+
+namespace
+{
+struct Check
+{
+    bool intact = false;
+    qint64 rows = -1;
+    qint64 sum = -1;
+};
+
+// Reads the file with a plain connection of its own.
+Check inspect(const QString& path)
+{
+    Check c;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK
+            && sqlite3_step(st) == SQLITE_ROW)
+            c.intact = qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok") == 0;
+        sqlite3_finalize(st);
+        if (sqlite3_prepare_v2(db, "SELECT COUNT(*), SUM(RaceNumber) FROM Noms", -1, &st, nullptr) == SQLITE_OK
+            && sqlite3_step(st) == SQLITE_ROW) {
+            c.rows = sqlite3_column_int64(st, 0);
+            c.sum = sqlite3_column_int64(st, 1);
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return c;
+}
+
+// Runs the compaction in a child; kills it after `delayUs` (never when < 0).
+// Returns the time the child took when it was not killed.
+qint64 compactInChild(qint64 delayUs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(CompactLocalDatabase() ? 0 : 1);
+    if (delayUs >= 0) {
+        ::usleep(static_cast<useconds_t>(delayUs));
+        ::kill(pid, SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return timer.nsecsElapsed() / 1000;
+}
+} // namespace
+
+TEST(CompactionCrash, KilledAtAnyMomentLeavesAWholeDatabase)
+{
+    TestEnv env;
+    DbFixture fx(env);
+    {
+        DaoDatabase db = fx.db();
+        db.BeginTrans();
+        for (int i = 0; i < 12000; ++i)
+            db.Execute(QStringLiteral("INSERT INTO Noms (MeetingCode, RaceNumber, Horse, Owners) VALUES (?, ?, ?, ?)"),
+                       {QStringLiteral("M%1").arg(i % 20), i, QStringLiteral("Horse %1").arg(i),
+                        QString(250, QLatin1Char('a' + i % 26))});
+        db.CommitTrans();
+        db.Execute(QStringLiteral("DELETE FROM Noms WHERE RaceNumber % 3 = 0"));
+    }
+    gDbEngine.CloseAll(); // the children must not inherit our connection
+    const Check expected = inspect(fx.path());
+    ASSERT_TRUE(expected.intact);
+    ASSERT_EQ(expected.rows, 8000);
+    EXPECT_GT(QFileInfo(fx.path()).size(), 2 * 1024 * 1024);
+
+    // How long one whole compaction takes, to spread the kills over it.
+    const qint64 fullUs = qMax<qint64>(compactInChild(-1), 2000);
+    ASSERT_TRUE(inspect(fx.path()).intact);
+
+    auto inode = [&]() {
+        struct stat st{};
+        ::stat(QFile::encodeName(fx.path()).constData(), &st);
+        return st.st_ino;
+    };
+    const QString temp = env.appDir() + QStringLiteral("/temp.mdb");
+    const int kills = 30;
+    int checked = 0, interrupted = 0, finished = 0;
+    for (int i = 0; i < kills; ++i) {
+        // From straight after the start to a little past the usual end.
+        const qint64 delay = fullUs * i / (kills - 4) + (i % 3) * 137;
+        const auto before = inode();
+        compactInChild(delay);
+        if (inode() != before)
+            ++finished;
+        else if (QFileInfo::exists(temp))
+            ++interrupted;
+        const Check now = inspect(fx.path());
+        ASSERT_TRUE(now.intact) << "kill " << i << " after " << delay << " us";
+        ASSERT_EQ(now.rows, expected.rows) << "kill " << i;
+        ASSERT_EQ(now.sum, expected.sum) << "kill " << i;
+        ++checked;
+    }
+    EXPECT_EQ(checked, kills);
+    // The kills fell both inside the work and after it.
+    EXPECT_GT(interrupted, 0);
+    EXPECT_GT(finished, 0);
+    std::printf("one compaction %lld us; killed while copying %d times, after the rename %d times\n",
+                static_cast<long long>(fullUs), interrupted, finished);
+
+    // A compaction left to finish still works and tidies any copy left over.
+    EXPECT_TRUE(CompactLocalDatabase());
+    EXPECT_FALSE(QFileInfo::exists(env.appDir() + QStringLiteral("/temp.mdb")));
+    EXPECT_EQ(inspect(fx.path()).rows, expected.rows);
+}
