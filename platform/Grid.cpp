@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QStyleOption>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
@@ -292,9 +293,66 @@ private:
     Grid* m_grid;
 };
 
+/** The column header: a column's header image is drawn right of its caption. */
+class GridHeader : public QHeaderView
+{
+public:
+    explicit GridHeader(Grid* grid)
+        : QHeaderView(Qt::Horizontal, grid)
+        , m_grid(grid)
+    {
+    }
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
+    {
+        if (!rect.isValid())
+            return;
+        const int image = logicalIndex < m_grid->m_cols.size() ? m_grid->m_cols.at(logicalIndex).headerImage : -1;
+        const QPixmap pm = (image >= 0 && m_grid->m_images) ? m_grid->m_images->pixmap(image) : QPixmap();
+        if (pm.isNull()) {
+            QHeaderView::paintSection(painter, rect, logicalIndex);
+            return;
+        }
+        QStyleOptionHeader opt;
+        initStyleOptionForIndex(&opt, logicalIndex);
+        opt.rect = rect;
+        opt.icon = QIcon();
+        // The section without its caption, then the caption in the room left
+        // of the image, then the image.
+        QStyleOptionHeader bare = opt;
+        bare.text.clear();
+        painter->save();
+        style()->drawControl(QStyle::CE_Header, &bare, painter, this);
+        painter->restore();
+        const QSize size = pm.deviceIndependentSize().toSize();
+        QStyleOptionHeader label = opt;
+        label.rect = style()->subElementRect(QStyle::SE_HeaderLabel, &opt, this);
+        label.rect.setRight(std::min(label.rect.right(), rect.right() - size.width() - 4));
+        painter->save();
+        style()->drawControl(QStyle::CE_HeaderLabel, &label, painter, this);
+        painter->restore();
+        const QPoint at(rect.right() - size.width() - 2, rect.top() + (rect.height() - size.height()) / 2);
+        painter->drawPixmap(at, pm);
+    }
+
+    QSize sectionSizeFromContents(int logicalIndex) const override
+    {
+        QSize s = QHeaderView::sectionSizeFromContents(logicalIndex);
+        if (logicalIndex < m_grid->m_cols.size() && m_grid->m_cols.at(logicalIndex).headerImage >= 0 &&
+            m_grid->m_images)
+            s.rwidth() += m_grid->m_images->iconSize().width() + 4;
+        return s;
+    }
+
+private:
+    Grid* m_grid;
+};
+
 Grid::Grid(QWidget* parent)
     : QTableWidget(parent)
 {
+    setHorizontalHeader(new GridHeader(this));
     setItemPrototype(new GridItem);
     setItemDelegate(new GridDelegate(this));
     setSortingEnabled(false);
@@ -502,7 +560,8 @@ void Grid::applyHeader(int col)
     }
     item->setText(c.header);
     item->setTextAlignment(c.headerAlign | Qt::AlignVCenter);
-    item->setIcon(c.headerImage >= 0 && m_images ? m_images->icon(c.headerImage) : QIcon());
+    // The header image is drawn by the header itself (right of the caption).
+    horizontalHeader()->viewport()->update();
 }
 
 void Grid::applyColumnVisibility(int col)
@@ -1353,13 +1412,15 @@ void Grid::mouseReleaseEvent(QMouseEvent* event)
     QTableWidget::mouseReleaseEvent(event);
     const QPoint p = toGrid(event->position().toPoint());
     const int button = buttonNumber(event->button());
-    emit mouseUp(button, shiftState(event->modifiers()), p.x(), p.y());
     const Cell cell = cellFromPoint(p);
-    if (cell.valid()) {
-        emit cellClick(cell.row, cell.col, button);
-        if (button == 1)
-            emit cellPick(cell.row, cell.col);
-    }
+    // A handler may close the window (and so delete the grid) on any signal.
+    const QPointer<Grid> self(this);
+    emit mouseUp(button, shiftState(event->modifiers()), p.x(), p.y());
+    if (!self || !cell.valid())
+        return;
+    emit cellClick(cell.row, cell.col, button);
+    if (self && button == 1)
+        emit cellPick(cell.row, cell.col);
 }
 
 void Grid::mouseDoubleClickEvent(QMouseEvent* event)
@@ -1375,14 +1436,18 @@ void Grid::mouseDoubleClickEvent(QMouseEvent* event)
         setGroupExpanded(cell.row, !groupExpanded(cell.row));
         return;
     }
+    const QPointer<Grid> self(this);
     emit dblClick(cell.row, cell.col);
-    if (m_editOnDoubleClick)
+    if (self && m_editOnDoubleClick)
         emit requestEdit(cell.row, cell.col);
 }
 
 void Grid::keyPressEvent(QKeyEvent* event)
 {
+    const QPointer<Grid> self(this);
     emit keyDown(event->key(), shiftState(event->modifiers()));
+    if (!self)
+        return;
     switch (event->key()) {
     case Qt::Key_F2:
         if (selectedRow() > 0)
@@ -1392,8 +1457,11 @@ void Grid::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (selectedRow() > 0) {
-            emit cellPick(selectedRow(), selectedCol());
-            emit requestEdit(selectedRow(), selectedCol());
+            const int row = selectedRow();
+            const int col = selectedCol();
+            emit cellPick(row, col);
+            if (self)
+                emit requestEdit(row, col);
         }
         event->accept();
         return;

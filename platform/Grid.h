@@ -348,4 +348,5 @@ private:
     bool m_dropTarget = false;
 
     friend class GridDelegate;
+    friend class GridHeader;
 };

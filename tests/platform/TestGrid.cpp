@@ -1,5 +1,6 @@
 // The grid layer: columns, cells, sorting, layout lists, selection, mouse
 // signals, groups and drops, all with 1-based rows and columns.
+#include "platform/ComboEx.h"
 #include "platform/Grid.h"
 #include "platform/ImageList.h"
 #include "platform/WinColor.h"
@@ -7,6 +8,7 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -100,14 +102,29 @@ TEST(Grid, ColumnsByNumberAndKey)
     g.setColVisible(1, false);
     EXPECT_EQ(g.colWidthList(), s("72,18,15,40"));
 
-    // Header images come from the image list; -1 removes them.
+    // Header images come from the image list and are drawn right of the
+    // caption: the caption's side of the section looks the same with and
+    // without one; -1 removes it.
     std::unique_ptr<ImageList> icons(ImageList::gridRaceIcons());
     g.setImageList(icons.get());
-    g.setColHeaderImage(2, ImageList::IconSortAscending);
-    EXPECT_EQ(g.colHeaderImage(2), 1);
-    EXPECT_FALSE(g.horizontalHeaderItem(1)->icon().isNull());
-    g.setColHeaderImage(2, -1);
-    EXPECT_TRUE(g.horizontalHeaderItem(1)->icon().isNull());
+    g.setColVisible(1, true);
+    g.setColWidth(1, 120);
+    g.resize(400, 200);
+    g.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));
+    const QHeaderView* h = g.horizontalHeader();
+    const auto section = [&] {
+        return h->viewport()->grab(QRect(h->sectionViewportPosition(0), 0, 120, h->height())).toImage();
+    };
+    const QImage plain = section();
+    g.setColHeaderImage(1, ImageList::IconSortAscending);
+    EXPECT_EQ(g.colHeaderImage(1), 1);
+    const QImage arrow = section();
+    EXPECT_EQ(plain.copy(0, 0, 80, plain.height()), arrow.copy(0, 0, 80, arrow.height()));
+    EXPECT_NE(plain.copy(80, 0, 40, plain.height()), arrow.copy(80, 0, 40, arrow.height()));
+    g.setColHeaderImage(1, -1);
+    EXPECT_EQ(g.colHeaderImage(1), -1);
+    EXPECT_EQ(section(), plain);
 
     // Out of range asks give neutral answers.
     EXPECT_EQ(g.colKey(0), QString());
@@ -433,6 +450,72 @@ TEST(Grid, GroupsRowsByAColumnAndSortsWithinGroups)
     EXPECT_EQ(g.rows(), 5);
     EXPECT_FALSE(g.isGroupRow(1));
     EXPECT_FALSE(g.isRowHidden(3));
+}
+
+namespace
+{
+/** Counts the paint events a widget receives. */
+struct PaintCounter : QObject
+{
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+} // namespace
+
+TEST(Grid, RedrawOffSuspendsPainting)
+{
+    ShownGrid sg(0);
+    Grid& g = sg.grid;
+    PaintCounter counter;
+    g.viewport()->installEventFilter(&counter);
+    QApplication::processEvents();
+    counter.paints = 0;
+
+    g.setRedraw(false);
+    for (int r = 1; r <= 300; ++r)
+        g.setCellDetails(r, 1, QString::number(r), Qt::AlignRight, r % 2 ? 4 : -1, 0xFF);
+    g.sortOnColumn(1, Qt::DescendingOrder);
+    QApplication::processEvents();
+    EXPECT_EQ(counter.paints, 0);
+    EXPECT_FALSE(g.redraw());
+
+    g.setRedraw(true);
+    QApplication::processEvents();
+    EXPECT_GT(counter.paints, 0);
+    EXPECT_EQ(g.cellText(1, 1), s("99")); // text sort type: "99" > "300"
+}
+
+TEST(Grid, InGridListTellsChoiceAndLeaving)
+{
+    QWidget window;
+    window.resize(300, 200);
+    ComboEx list(&window);
+    list.addItems({s("Planned"), s("Confirmed"), s("Remove Booking")});
+    list.setListIndex(-1);
+    EXPECT_EQ(list.listIndex(), -1);
+    QLineEdit other(&window);
+    other.move(0, 100);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy chosen(&list, &ComboEx::select);
+    QSignalSpy left(&list, &ComboEx::lostFocus);
+
+    list.showOver(&window, QRect(20, 30, 120, 18));
+    EXPECT_TRUE(list.isVisible());
+    EXPECT_EQ(list.geometry().topLeft(), QPoint(20, 30));
+    EXPECT_EQ(list.width(), 120);
+    QApplication::setActiveWindow(&window);
+    list.setFocus();
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(chosen.size(), 1);
+    EXPECT_EQ(list.currentText(), s("Planned"));
+    other.setFocus();
+    EXPECT_EQ(left.size(), 1);
 }
 
 TEST(Grid, RowTextColumnAndMeasuredHeight)
