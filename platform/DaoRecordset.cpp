@@ -33,6 +33,39 @@ QString stripBrackets(QString s)
     throw VbError(3021, kSource, QStringLiteral("No current record."));
 }
 
+// Position of the FROM that ends the select list (outside brackets, quotes
+// and sub-queries), -1 when there is none.
+int topLevelFrom(const QString& sql, int start)
+{
+    int depth = 0;
+    for (int i = start; i < sql.size(); ++i) {
+        const QChar c = sql.at(i);
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('[')) {
+            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
+            i = static_cast<int>(sql.indexOf(close, i + 1));
+            if (i < 0)
+                return -1;
+            continue;
+        }
+        if (c == QLatin1Char('-') && i + 1 < sql.size() && sql.at(i + 1) == QLatin1Char('-')) {
+            i = static_cast<int>(sql.indexOf(QLatin1Char('\n'), i));
+            if (i < 0)
+                return -1;
+            continue;
+        }
+        if (c == QLatin1Char('('))
+            ++depth;
+        else if (c == QLatin1Char(')'))
+            --depth;
+        else if (depth == 0 && (c == QLatin1Char('F') || c == QLatin1Char('f'))
+                 && sql.mid(i, 4).compare(QLatin1String("from"), Qt::CaseInsensitive) == 0
+                 && (i == 0 || !(sql.at(i - 1).isLetterOrNumber() || sql.at(i - 1) == QLatin1Char('_')))
+                 && (i + 4 >= sql.size() || !(sql.at(i + 4).isLetterOrNumber() || sql.at(i + 4) == QLatin1Char('_'))))
+            return i;
+    }
+    return -1;
+}
+
 bool isKeyword(const QString& w)
 {
     static const QSet<QString> kw = {
@@ -98,24 +131,24 @@ void DaoRecordset::Data::run()
     rowids.clear();
     DaoConnection::Statement st(*conn, runSql);
     st.bind(params);
-    const int first = hasRowid ? 1 : 0;
-    const int n = sqlite3_column_count(st);
+    // The rowid, when read along, is the last column.
+    const int n = sqlite3_column_count(st) - (hasRowid ? 1 : 0);
     const bool describe = fields.isEmpty();
     bool rowidsOk = true;
     while (st.step()) {
         QVariantList row;
-        row.reserve(n - first);
-        for (int i = first; i < n; ++i)
+        row.reserve(n);
+        for (int i = 0; i < n; ++i)
             row.append(DaoConnection::readColumn(st, i));
         if (hasRowid) {
-            if (sqlite3_column_type(st, 0) != SQLITE_INTEGER)
+            if (sqlite3_column_type(st, n) != SQLITE_INTEGER)
                 rowidsOk = false;
-            rowids.append(sqlite3_column_int64(st, 0));
+            rowids.append(sqlite3_column_int64(st, n));
         }
         rows.append(row);
     }
     if (describe) {
-        for (int i = first; i < n; ++i) {
+        for (int i = 0; i < n; ++i) {
             const char* decl = sqlite3_column_decltype(st, i);
             DaoField f(QString::fromUtf8(sqlite3_column_name(st, i)), decl ? QString::fromUtf8(decl) : QString());
             const char* tab = sqlite3_column_table_name(st, i);
@@ -196,33 +229,33 @@ DaoRecordset DaoRecordset::open(const std::shared_ptr<DaoConnection>& conn, cons
     static const QRegularExpression notSimple(QStringLiteral(R"(^\s*(DISTINCT|ALL)\b|\bGROUP\s+BY\b|\bUNION\b|\bINTERSECT\b|\bEXCEPT\b)"),
                                               QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch sh = selectHead.match(text);
-    if (sh.hasMatch()) {
-        const QString rest = text.mid(sh.capturedEnd());
-        if (!notSimple.match(rest).hasMatch()) {
-            const QString injected = QStringLiteral("SELECT rowid AS ") + kRowidName + QStringLiteral(", ") + rest;
-            try {
-                DaoConnection::Statement probe(*conn, injected);
-                const int n = sqlite3_column_count(probe);
-                QString table;
-                bool single = n > 1;
-                for (int i = 1; i < n && single; ++i) {
-                    const char* tab = sqlite3_column_table_name(probe, i);
-                    const char* dbn = sqlite3_column_database_name(probe, i);
-                    if (!tab)
-                        continue; // an expression: read-only column
-                    const QString t = QString::fromUtf8(tab);
-                    if (!dbn || qstrcmp(dbn, "main") != 0 || (!table.isEmpty() && t != table))
-                        single = false;
-                    table = t;
-                }
-                if (single && !table.isEmpty() && conn->tableDef(table)) {
-                    d->hasRowid = true;
-                    d->table = conn->tableDef(table)->Name();
-                    d->runSql = injected;
-                }
-            } catch (const VbError&) {
-                // Not a one-table query (rowid ambiguous or unknown): read-only.
+    const int fromAt = sh.hasMatch() ? topLevelFrom(text, static_cast<int>(sh.capturedEnd())) : -1;
+    if (fromAt > 0 && !notSimple.match(text.mid(sh.capturedEnd())).hasMatch()) {
+        // Appended last, so "ORDER BY 1" still means the first column asked for.
+        const QString injected = text.left(fromAt) + QStringLiteral(", rowid AS ") + kRowidName + QLatin1Char(' ')
+                                 + text.mid(fromAt);
+        try {
+            DaoConnection::Statement probe(*conn, injected);
+            const int n = sqlite3_column_count(probe) - 1;
+            QString table;
+            bool single = n > 0;
+            for (int i = 0; i < n && single; ++i) {
+                const char* tab = sqlite3_column_table_name(probe, i);
+                const char* dbn = sqlite3_column_database_name(probe, i);
+                if (!tab)
+                    continue; // an expression: read-only column
+                const QString t = QString::fromUtf8(tab);
+                if (!dbn || qstrcmp(dbn, "main") != 0 || (!table.isEmpty() && t != table))
+                    single = false;
+                table = t;
             }
+            if (single && !table.isEmpty() && conn->tableDef(table)) {
+                d->hasRowid = true;
+                d->table = conn->tableDef(table)->Name();
+                d->runSql = injected;
+            }
+        } catch (const VbError&) {
+            // Not a one-table query (rowid ambiguous or unknown): read-only.
         }
     }
     if (!d->hasRowid)
