@@ -18,13 +18,6 @@
 #include <QtMath>
 #include <QVBoxLayout>
 
-// TEMPORARY until the migration routine lands in modGlobal: a weak reference
-// keeps the library linking meanwhile.
-namespace modGlobal
-{
-[[gnu::weak]] void ImportOldInstallation();
-}
-
 namespace
 {
 frmSplash::MainWindowFactory& factory()
@@ -187,7 +180,7 @@ void frmSplash::Form_Load()
         try {
             if (m_migration)
                 m_migration();
-            else if (&modGlobal::ImportOldInstallation)
+            else
                 modGlobal::ImportOldInstallation();
         } catch (const VbError& e) {
             failure = e.description();

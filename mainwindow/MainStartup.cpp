@@ -126,7 +126,7 @@ void Main::Form_Load()
     CmdGetData->setVisible(true);
 
     modGlobal::ShowStatus(QStringLiteral("Checking Database for Updates"));
-    // TEMPORARY: the schema upgrade is called here once its module is in.
+    runStep([] { modJockey::UpgradeSchema(); });
 
     modGlobal::ShowStatus(QStringLiteral("Loading Jockey and Race Data"));
     runStep([] { modJockey::RefreshAllJockeyStats(); });
