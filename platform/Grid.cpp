@@ -16,7 +16,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpression>
-#include <QScrollBar>
 #include <QStyleOption>
 #include <QStyledItemDelegate>
 

@@ -3,7 +3,6 @@
 #include "platform/ImageList.h"
 
 #include <QFont>
-#include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -280,7 +279,7 @@ signals:
     /** The user asks to edit a cell: F2, Enter or (see setEditOnDoubleClick)
      *  a double-click. The grid has no editor of its own. */
     void requestEdit(int row, int col);
-    /** The user chose a cell by a left click or by Enter/space. */
+    /** The user chose a cell: a left click on it, or Enter on the current cell. */
     void cellPick(int row, int col);
     /** A key went down while the grid had the focus (Qt key code, shift state). */
     void keyDown(int key, int shift);
