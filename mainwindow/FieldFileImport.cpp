@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QVariant>
 
 #include <exception>
@@ -105,6 +106,28 @@ bool lookUpTrack(const QString& meetingCode, QString& state, QString& meetType)
     state = modDatabase::NullToEmpty(fields.value(0)).toString();
     meetType = modDatabase::NullToEmpty(fields.value(1)).toString();
     return true;
+}
+
+/** A horse name as bookings are matched against it, folded so that names the
+ *  database takes as equal (letter case) always give the same key. */
+QString bookingKey(const QString& horse)
+{
+    QString key = horse.toLower();
+    while (key.endsWith(QLatin1Char(' ')))
+        key.chop(1);
+    return key;
+}
+
+/** Keys of the horses that hold a booking at the meeting. */
+QSet<QString> bookedHorses(const QString& meetingCode)
+{
+    QSet<QString> out;
+    DaoRecordset rs = modDatabase::OpenLocalRecordset(
+        QStringLiteral("SELECT DISTINCT Horse FROM [Bookings] WHERE MeetingCode = ?"), {meetingCode});
+    for (; !rs.Eof(); rs.MoveNext())
+        out.insert(bookingKey(modDatabase::NullToEmpty(rs.Fields(0)).toString()));
+    rs.Close();
+    return out;
 }
 
 QString folderOf(const QString& path)
@@ -229,10 +252,15 @@ Outcome ImportFile(const QString& path, const Target& target)
         *target.strMeetingType = name.stage;
 
     // The rows are stored: whatever the manager answers about a booking now
-    // cannot be undone by a later failure of this file.
+    // cannot be undone by a later failure of this file. A runner whose horse
+    // holds no booking at the meeting has nothing to check, so the booked
+    // horses are read once instead of asking about every runner.
     try {
-        for (const FieldFileParser::Runner& n : parsed.runners)
-            checkBooking(n.jockey, name.meetingCode, n.horse, name.stage, static_cast<qint16>(n.weight));
+        const QSet<QString> booked = bookedHorses(name.meetingCode);
+        for (const FieldFileParser::Runner& n : parsed.runners) {
+            if (booked.contains(bookingKey(n.horse)))
+                checkBooking(n.jockey, name.meetingCode, n.horse, name.stage, static_cast<qint16>(n.weight));
+        }
     } catch (const std::exception& e) {
         Prompts::MsgBox(QStringLiteral("The file ") + path
                             + QStringLiteral(" was imported, but its bookings could not be checked:") + kCR

@@ -39,7 +39,8 @@ struct Target
 };
 
 /** The check of one stored runner against the bookings (rider, meeting code,
- *  horse, stage, weight in tenths). */
+ *  horse, stage, weight in tenths). It is asked about each runner whose horse
+ *  holds a booking at the meeting (for any other there is nothing to check). */
 using BookingCheck = std::function<void(const QString& rider, const QString& meetingCode, const QString& horse,
                                         const QString& stage, qint16 weight)>;
 

@@ -39,7 +39,7 @@ bool isBlank(QChar c)
 }
 
 /** Leading and trailing blanks removed (only blanks: other white space is data). */
-QString trimBlanks(const QString& s)
+QStringView trimBlanks(QStringView s)
 {
     qsizetype b = 0;
     qsizetype e = s.size();
@@ -51,7 +51,7 @@ QString trimBlanks(const QString& s)
 }
 
 /** A whole number written as such: optional sign, digits, blanks around. */
-bool wholeNumber(const QString& text, int& out)
+bool wholeNumber(QStringView text, int& out)
 {
     qsizetype i = 0;
     qsizetype e = text.size();
@@ -79,9 +79,9 @@ bool wholeNumber(const QString& text, int& out)
 
 /** A two-character number of the record's position columns: digits only,
  *  blanks around allowed. */
-bool positionNumber(const QString& text, int& out)
+bool positionNumber(QStringView text, int& out)
 {
-    const QString t = text.trimmed();
+    const QStringView t = text.trimmed();
     if (t.isEmpty())
         return false;
     for (const QChar c : t)
@@ -95,7 +95,7 @@ bool positionNumber(const QString& text, int& out)
  *  numbers kept as text: blanks anywhere are ignored, then an optional sign,
  *  digits, a decimal point and an exponent; 0 when there is none. False only
  *  when the number is too large to hold. */
-bool leadingValue(const QString& text, double& out)
+bool leadingValue(QStringView text, double& out)
 {
     std::string s;
     s.reserve(static_cast<size_t>(text.size()));
@@ -150,16 +150,17 @@ QString numberText(double v)
     return QString::number(v, 'g', 15);
 }
 
+
 /** Start time from "h.mm" and the "P.M." marker; no value when the text
  *  does not make a time of day. */
-std::optional<QTime> timeOf(const QString& clock, bool afternoon)
+std::optional<QTime> timeOf(QStringView clock, bool afternoon)
 {
-    const QStringList parts = trimBlanks(clock).split(QLatin1Char('.'));
+    const QList<QStringView> parts = trimBlanks(clock).split(QLatin1Char('.'));
     if (parts.size() > 3)
         return std::nullopt;
     int hms[3] = {0, 0, 0};
     for (int i = 0; i < parts.size(); ++i) {
-        const QString& p = parts[i];
+        const QStringView p = parts[i];
         if (p.isEmpty() || p.size() > 2)
             return std::nullopt;
         for (const QChar c : p)
@@ -188,25 +189,52 @@ QChar cp1252(uchar b)
     return QChar(b);
 }
 
+using Fields = QList<QStringView>;
+
+/** The fields of a record: from character 8 on, split on "<" (a line shorter
+ *  than 8 characters has one empty field). */
+Fields fieldsOf(QStringView line)
+{
+    return line.mid(7).split(QLatin1Char('<'));
+}
+
+/** The parts joined into one text. */
+QString cat(std::initializer_list<QStringView> parts)
+{
+    qsizetype n = 0;
+    for (const QStringView p : parts)
+        n += p.size();
+    QString s;
+    s.reserve(n);
+    for (const QStringView p : parts)
+        s.append(p);
+    return s;
+}
+
+bool after(QStringView a, QLatin1StringView b)
+{
+    return a.compare(b) > 0;
+}
+
 /** Reading state of one file. */
 class Reader
 {
 public:
     explicit Reader(const QString& stage) : m_acceptances(stage == kAcceptances) {}
 
-    void line(const QString& text, int lineNo);
+    void line(QStringView text, int lineNo);
     void finish();
 
     Result result;
 
 private:
-    void meetingRecord(const QStringList& f, int lineNo);
-    void raceHeader(const QString& text, const QStringList& f, int lineNo);
-    void raceText(const QStringList& f, int lineNo);
-    void runnerRecord(const QString& text, const QString& kind, const QStringList& f, int lineNo);
-    void runner400(const QStringList& f, int lineNo);
-    void trainer700(const QString& text, const QStringList& f, int lineNo);
-    int raceNumberOf(const QString& text, int lineNo) const;
+    void meetingRecord(const Fields& f, int lineNo);
+    void raceHeader(QStringView text, const Fields& f, int lineNo);
+    void raceText(const Fields& f, int lineNo);
+    void runnerRecord(QStringView text, QStringView kind, int lineNo);
+    void runner400(const Fields& f, int lineNo);
+    void trainer700(QStringView text, const Fields& f, int lineNo);
+    int raceNumberOf(QStringView text, int lineNo) const;
 
     const bool m_acceptances;
     bool m_haveMeeting = false;
@@ -221,7 +249,7 @@ private:
     // Runner values: the "400" values stay until the next "400" record (or
     // longer, for those that carry over); breeding and owners are cleared
     // after each stored runner.
-    QString m_horse, m_dob, m_eorb, m_horseType, m_form, m_jockey, m_ballot, m_class;
+    QString m_horse, m_horseName, m_dob, m_eorb, m_horseType, m_form, m_jockey, m_ballot, m_class;
     QString m_rating = QStringLiteral("0");
     int m_barrier = 0;
     int m_weight = 0;
@@ -229,30 +257,31 @@ private:
     QString m_blood1, m_blood2, m_blood3, m_owners;
 };
 
-void Reader::line(const QString& text, int lineNo)
+void Reader::line(QStringView text, int lineNo)
 {
-    const QString raceNo = text.mid(0, 2);
-    if (raceNo == QLatin1String("00")) {
-        meetingRecord(text.mid(7).split(QLatin1Char('<')), lineNo);
+    const QStringView raceNo = text.mid(0, 2);
+    const int raceOrder = raceNo.compare(QLatin1StringView("00"));
+    if (raceOrder == 0) {
+        meetingRecord(fieldsOf(text), lineNo);
         return;
     }
-    if (raceNo <= QLatin1String("00"))
+    if (raceOrder < 0)
         return;
-    const QString raceKind = text.mid(2, 4);
-    if (raceKind == QLatin1String("0010")) {
-        raceHeader(text, text.mid(7).split(QLatin1Char('<')), lineNo);
-        return;
-    }
-    if (raceKind > QLatin1String("0010") && raceKind < QLatin1String("0040")) {
-        raceText(text.mid(7).split(QLatin1Char('<')), lineNo);
+    const QStringView raceKind = text.mid(2, 4);
+    if (raceKind == QLatin1StringView("0010")) {
+        raceHeader(text, fieldsOf(text), lineNo);
         return;
     }
-    const QString runnerKind = text.mid(4, 3);
-    if (runnerKind > QLatin1String("399"))
-        runnerRecord(text, runnerKind, text.mid(7).split(QLatin1Char('<')), lineNo);
+    if (after(raceKind, QLatin1StringView("0010")) && raceKind.compare(QLatin1StringView("0040")) < 0) {
+        raceText(fieldsOf(text), lineNo);
+        return;
+    }
+    const QStringView runnerKind = text.mid(4, 3);
+    if (after(runnerKind, QLatin1StringView("399")))
+        runnerRecord(text, runnerKind, lineNo);
 }
 
-int Reader::raceNumberOf(const QString& text, int lineNo) const
+int Reader::raceNumberOf(QStringView text, int lineNo) const
 {
     int n = 0;
     if (!positionNumber(text.mid(0, 2), n))
@@ -260,7 +289,7 @@ int Reader::raceNumberOf(const QString& text, int lineNo) const
     return n;
 }
 
-void Reader::meetingRecord(const QStringList& f, int lineNo)
+void Reader::meetingRecord(const Fields& f, int lineNo)
 {
     if (m_haveMeeting)
         fail(lineNo, QStringLiteral("a second meeting record"));
@@ -268,18 +297,18 @@ void Reader::meetingRecord(const QStringList& f, int lineNo)
         fail(lineNo, QStringLiteral("the meeting record has %1 fields, %2 are needed")
                          .arg(f.size())
                          .arg(kMeetingFields));
-    const std::optional<QDate> date = dateOf(f[3]);
+    const std::optional<QDate> date = dateOf(f[3].toString());
     if (!date)
         fail(lineNo, QStringLiteral("the meeting date \"%1\" is not a day/month/year date").arg(f[3]));
     Meeting& m = result.meeting;
-    m.location = f[8];
-    m.details = f[6] + QLatin1Char(' ') + f[7];
+    m.location = f[8].toString();
+    m.details = cat({f[6], u" ", f[7]});
     m.date = *date;
     m.line = lineNo;
     m_haveMeeting = true;
 }
 
-void Reader::raceHeader(const QString& text, const QStringList& f, int lineNo)
+void Reader::raceHeader(QStringView text, const Fields& f, int lineNo)
 {
     if (!m_haveMeeting)
         fail(lineNo, QStringLiteral("a race header before the meeting record"));
@@ -290,22 +319,22 @@ void Reader::raceHeader(const QString& text, const QStringList& f, int lineNo)
     Race r;
     r.line = lineNo;
     r.raceNumber = raceNumberOf(text, lineNo);
-    r.raceCode = (f[18] + QLatin1Char(' ') + f[17]).left(20);
-    r.details = f[0] + QLatin1Char(' ') + f[4] + QLatin1Char(' ') + f[11];
-    r.distance = f[18];
-    if (f[2] > QLatin1String(" ")) {
-        r.time = timeOf(f[2], f[3] == QLatin1String("P.M."));
+    r.raceCode = cat({f[18], u" ", f[17]}).left(20);
+    r.details = cat({f[0], u" ", f[4], u" ", f[11]});
+    r.distance = f[18].toString();
+    if (after(f[2], QLatin1StringView(" "))) {
+        r.time = timeOf(f[2], f[3] == QLatin1StringView("P.M."));
         if (!r.time)
             fail(lineNo, QStringLiteral("the start time \"%1 %2\" is not a time of day").arg(f[2], f[3]));
     }
-    r.apprClaim = f[5] == QLatin1String("C");
+    r.apprClaim = f[5] == QLatin1StringView("C");
 
     m_fieldLimit = 0;
     m_limitTotal = 0;
-    if (f[19] > QLatin1String("0")) {
-        r.details += QStringLiteral(" Field Limit: ") + f[19];
-        if (f[20] > QLatin1String("0")) {
-            r.details += QLatin1Char('+') + f[20];
+    if (after(f[19], QLatin1StringView("0"))) {
+        r.details.append(u" Field Limit: ").append(f[19]);
+        if (after(f[20], QLatin1StringView("0"))) {
+            r.details.append(u'+').append(f[20]);
             int limit = 0;
             int extra = 0;
             if (!wholeNumber(f[19], limit) || !wholeNumber(f[20], extra))
@@ -315,24 +344,24 @@ void Reader::raceHeader(const QString& text, const QStringList& f, int lineNo)
         }
     }
     m_raceCode = r.raceCode;
-    m_race = r;
+    m_race = std::move(r);
     m_pending = true;
     m_haveHeader = true;
 }
 
-void Reader::raceText(const QStringList& f, int lineNo)
+void Reader::raceText(const Fields& f, int lineNo)
 {
     if (!m_haveMeeting)
         fail(lineNo, QStringLiteral("a race record before the meeting record"));
     // Text that arrives after its race was stored has nothing to belong to.
     if (m_pending)
-        m_race.details += QLatin1Char('\r') + f[0];
+        m_race.details.append(u'\r').append(f[0]);
 }
 
-void Reader::runnerRecord(const QString& text, const QString& kind, const QStringList& f, int lineNo)
+void Reader::runnerRecord(QStringView text, QStringView kind, int lineNo)
 {
-    const bool known = kind == QLatin1String("400") || kind == QLatin1String("500")
-        || kind == QLatin1String("600") || kind == QLatin1String("700");
+    const bool known = kind == QLatin1StringView("400") || kind == QLatin1StringView("500")
+        || kind == QLatin1StringView("600") || kind == QLatin1StringView("700");
     if (known && !m_haveMeeting)
         fail(lineNo, QStringLiteral("a runner record before the meeting record"));
     if (known && !m_haveHeader)
@@ -342,38 +371,42 @@ void Reader::runnerRecord(const QString& text, const QString& kind, const QStrin
         m_pending = false;
         m_entryOffset = 0;
     }
-    if (kind == QLatin1String("400")) {
+    if (!known)
+        return;
+    const Fields f = fieldsOf(text);
+    if (kind == QLatin1StringView("400")) {
         runner400(f, lineNo);
-    } else if (kind == QLatin1String("500")) {
+    } else if (kind == QLatin1StringView("500")) {
         if (f.size() < kBreedingFields)
             fail(lineNo, QStringLiteral("the breeding record has %1 fields, %2 are needed")
                              .arg(f.size())
                              .arg(kBreedingFields));
-        m_blood1 = f[0];
-        m_blood2 = f[1];
-        m_blood3 = f[2];
-    } else if (kind == QLatin1String("600")) {
-        m_owners = f[0];
-    } else if (kind == QLatin1String("700")) {
+        m_blood1 = f[0].toString();
+        m_blood2 = f[1].toString();
+        m_blood3 = f[2].toString();
+    } else if (kind == QLatin1StringView("600")) {
+        m_owners = f[0].toString();
+    } else {
         trainer700(text, f, lineNo);
     }
 }
 
-void Reader::runner400(const QStringList& f, int lineNo)
+void Reader::runner400(const Fields& f, int lineNo)
 {
     if (f.size() < kRunnerFields)
         fail(lineNo, QStringLiteral("the runner record has %1 fields, %2 are needed")
                          .arg(f.size())
                          .arg(kRunnerFields));
-    m_horse = f[13];
-    m_dob = f[12];
+    m_horse = f[13].toString();
+    m_horseName = horseNameOf(m_horse);
+    m_dob = f[12].toString();
 
     m_barrier = 0;
     if (!trimBlanks(f[2]).isEmpty() && !wholeNumber(f[2], m_barrier))
         fail(lineNo, QStringLiteral("the barrier \"%1\" is not a number").arg(f[2]));
 
     // Two digits of kilograms, "|" at the end for an extra half kilogram.
-    const QString weightText = f[3].left(2) + (f[3].endsWith(QLatin1Char('|')) ? QLatin1Char('5') : QLatin1Char('0'));
+    const QString weightText = cat({f[3].left(2), f[3].endsWith(u'|') ? u"5" : u"0"});
     if (!wholeNumber(weightText, m_weight))
         fail(lineNo, QStringLiteral("the weight \"%1\" is not a number").arg(f[3]));
 
@@ -381,11 +414,11 @@ void Reader::runner400(const QStringList& f, int lineNo)
         fail(lineNo, QStringLiteral("the age \"%1\" is not a number").arg(f[7]));
 
     if (!f[9].isEmpty()) {
-        m_eorb = f[9];
+        m_eorb = f[9].toString();
     } else {
         m_eorb.clear();
         if (m_acceptances && !trimBlanks(f[17]).isEmpty()) {
-            QString placeText = f[17];
+            QString placeText = f[17].toString();
             placeText.remove(QLatin1Char('='));
             int place = 0;
             if (!wholeNumber(placeText, place))
@@ -397,12 +430,13 @@ void Reader::runner400(const QStringList& f, int lineNo)
         }
     }
 
-    m_horseType = f[5].toLower() + QLatin1Char(' ') + f[6].toLower() + QLatin1Char(' ') + QString::number(m_age);
-    m_form = f[14].toLower();
-    m_jockey = f[15];
-    m_ballot = f[17];
-    if (f.size() >= 19 && f[18] != QLatin1String(">"))
-        m_class = f[18];
+    m_horseType = f[5].toString().toLower() + QLatin1Char(' ') + f[6].toString().toLower() + QLatin1Char(' ')
+        + QString::number(m_age);
+    m_form = f[14].toString().toLower();
+    m_jockey = f[15].toString();
+    m_ballot = f[17].toString();
+    if (f.size() >= 19 && f[18] != QLatin1StringView(">"))
+        m_class = f[18].toString();
     if (f.size() >= 20) {
         double v = 0;
         if (!leadingValue(f[19], v))
@@ -411,7 +445,7 @@ void Reader::runner400(const QStringList& f, int lineNo)
     }
 }
 
-void Reader::trainer700(const QString& text, const QStringList& f, int lineNo)
+void Reader::trainer700(QStringView text, const Fields& f, int lineNo)
 {
     if (f[0].isEmpty())
         return;
@@ -430,9 +464,9 @@ void Reader::trainer700(const QString& text, const QStringList& f, int lineNo)
     r.line = lineNo;
     r.raceNumber = raceNumberOf(text, lineNo);
     r.raceCode = m_raceCode;
-    r.trainerName = trimBlanks(f[0]).left(30);
-    r.phone = f[2].left(15);
-    r.trainerLocation = f[1];
+    r.trainerName = trimBlanks(f[0]).left(30).toString();
+    r.phone = f[2].left(15).toString();
+    r.trainerLocation = f[1].toString();
     r.horse = m_horse;
     r.horseClass = m_class;
     r.weight = m_weight;
@@ -449,8 +483,8 @@ void Reader::trainer700(const QString& text, const QStringList& f, int lineNo)
     r.barrier = m_barrier;
     r.entryNo = runnerNo + m_entryOffset;
     r.eorb = m_eorb;
-    r.horseName = horseNameOf(m_horse);
-    result.runners << r;
+    r.horseName = m_horseName;
+    result.runners << std::move(r);
 
     m_blood1.clear();
     m_blood2.clear();
@@ -512,7 +546,7 @@ Result parseText(const QString& text, const QString& stage)
             if (stop > start && text[stop - 1] == QLatin1Char('\r'))
                 --stop;
             ++lineNo;
-            reader.line(text.mid(start, stop - start), lineNo);
+            reader.line(QStringView(text).mid(start, stop - start), lineNo);
             start = end + 1;
         }
         reader.finish();
@@ -547,8 +581,8 @@ FileName splitFileName(const QString& path)
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot <= 0)
         return n;
-    n.meetingCode = trimBlanks(name.left(dot));
-    n.extension = trimBlanks(name.mid(dot + 1));
+    n.meetingCode = trimBlanks(QStringView(name).left(dot)).toString();
+    n.extension = trimBlanks(QStringView(name).mid(dot + 1)).toString();
     n.stage = stageFromExtension(n.extension);
     n.valid = !n.meetingCode.isEmpty();
     return n;

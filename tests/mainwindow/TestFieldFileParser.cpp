@@ -295,7 +295,7 @@ TEST(FieldFileRecords, ValuesThatCarryOverAndValuesThatDoNot)
 
 TEST(FieldFileRecords, RatingIsTheLeadingNumberOfTheText)
 {
-    for (const QString& text : {"72", "65.5kg", "", "x", " 7 2", "-3", "1.5e2", "0.25"}) {
+    for (const QString& text : QStringList{"72", "65.5kg", "", "x", " 7 2", "-3", "1.5e2", "0.25"}) {
         const Result r = parseLines({meetingLine(), headerLine(1), runnerLine(1, 1, {{19, text}}), trainerLine(1, 1)});
         ASSERT_TRUE(r.ok) << text.toStdString();
         EXPECT_DOUBLE_EQ(r.runners[0].rating.toDouble(), modUtils::Val(text)) << text.toStdString();
@@ -381,7 +381,7 @@ TEST(FieldFileFaults, EachFaultNamesItsLine)
 
 TEST(FieldFileFaults, DateReadingAgreesWithTheSharedDateReader)
 {
-    for (const QString& text : {"07/12/24", "7/1/24", "Sat 07/12/24", "07/12/2024", "31/02/25", "29/02/24", "1/13/24",
+    for (const QString& text : QStringList{"07/12/24", "7/1/24", "Sat 07/12/24", "07/12/2024", "31/02/25", "29/02/24", "1/13/24",
                                 "xx/12/24", "0/12/24", "", "07-12-24", "07/12/24/", "x07/12/99"}) {
         SCOPED_TRACE(text.toStdString());
         EXPECT_EQ(dateOf(text), modJockey::ParseDateText(text.right(8), "dmy"));
