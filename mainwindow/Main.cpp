@@ -1,4 +1,5 @@
 #include "mainwindow/Main.h"
+#include "mainwindow/InGridBookingEditor.h"
 
 #include "core/modDatabase.h"
 #include "core/modGlobal.h"
@@ -108,6 +109,7 @@ Main::Main(QWidget* parent)
     buildControls();
     buildMenus();
     modJockey::SetJockeyListGrid(grdJockey);
+    bookingEditor = new InGridBookingEditor(this);
 }
 
 Main::~Main()

@@ -1,0 +1,323 @@
+// Booking in the main window's nominations grid: the drag of a jockey from the
+// jockey list, the in-grid jockey and status lists, and confirming by request.
+#include "core/modJockeyBooking.h"
+#include "core/modJockeyLists.h"
+#include "core/modJockeyWeb.h"
+#include "mainwindow/InGridBookingEditor.h"
+#include "mainwindow/Main.h"
+#include "platform/ComboEx.h"
+#include "platform/Grid.h"
+#include "platform/Prompts.h"
+#include "support/MainFixture.h"
+
+#include <QLabel>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+static void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+namespace
+{
+const QString FLEM = QStringLiteral("0712FLEM");
+const QString CAUL = QStringLiteral("0812CAUL");
+const QString TRAINER = QStringLiteral("J Hawkes");
+
+class InGridBookingTest : public ::testing::Test
+{
+protected:
+    MainFixture fx;
+    Prompts::Script script;
+    Main& w = fx.main();
+    QList<Grid*> dragged;
+
+    void SetUp() override
+    {
+        fx.addMeeting(FLEM, QStringLiteral("ACP"));
+        fx.addMeeting(CAUL, QStringLiteral("NOM"), true, QDate(2024, 12, 8), QStringLiteral("Caulfield"));
+        fx.addTrainer(TRAINER);
+        fx.addRunner(FLEM, 1, TRAINER, QStringLiteral("Silver Lining"));
+        fx.addRunner(FLEM, 3, TRAINER, QStringLiteral("Silver Lining"));
+        fx.addRunner(CAUL, 2, TRAINER, QStringLiteral("Bold Star"), 540);
+        fx.addRunner(CAUL, 5, TRAINER, QStringLiteral("Fast Lane"), 550, QStringLiteral("Published Rider"));
+        fx.addJockey(QStringLiteral("A Jones"), QStringLiteral(" 255"));
+        fx.addJockey(QStringLiteral("B Smith"), QStringLiteral("&HFF0000"));
+        fx.addJockey(QStringLiteral("C Brown")); // no colour
+        fx.db().insert(QStringLiteral("BookingTemplate"),
+                       {{QStringLiteral("Template"), QStringLiteral("Ring trainer")}, {QStringLiteral("Sequence"), 1}});
+        fx.loadJockeys();
+        modJockey::LoadBookingTextCombo(w.cmbBookText);
+        w.LoadTrainerGrid();
+        ASSERT_TRUE(fx.clickTrainer(TRAINER));
+        ASSERT_EQ(w.grdNoms->rows(), 4);
+        // A stale meeting from an earlier click must never be booked under.
+        w.strMeetingCur = QStringLiteral("9999STALE");
+        Grid::setDragHook([this](Grid* source) { dragged.append(source); });
+        w.resize(1200, 800);
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    }
+    void TearDown() override
+    {
+        Grid::setDragHook(nullptr);
+        EXPECT_TRUE(script.unexpected().isEmpty());
+    }
+
+    int nomsRow(const QString& meeting, const QString& race) const
+    {
+        for (int r = 1; r <= w.grdNoms->rows(); ++r) {
+            if (w.grdNoms->cellText(r, 1) == meeting && w.grdNoms->cellText(r, 2).trimmed() == race)
+                return r;
+        }
+        return 0;
+    }
+    static QPoint inViewport(Grid* g, int row, int col)
+    {
+        return g->viewport()->mapFrom(g, g->cellRect(row, col).center());
+    }
+    /** Presses on a jockey of the jockey list with the mouse. */
+    void pressJockey(const QString& jockey, Qt::MouseButton button = Qt::LeftButton)
+    {
+        const int row = MainFixture::rowOf(w.grdJockey, jockey);
+        ASSERT_GT(row, 0);
+        QTest::mousePress(w.grdJockey->viewport(), button, {}, inViewport(w.grdJockey, row, 1));
+        // (Releasing the right button would open the jockey pop-up menu.)
+        if (button == Qt::LeftButton)
+            QTest::mouseRelease(w.grdJockey->viewport(), button, {}, inViewport(w.grdJockey, row, 1));
+    }
+    /** Drops the grids' drag payload on a cell of the nominations grid. */
+    void dropOn(int row, int col)
+    {
+        QMimeData mime;
+        mime.setData(Grid::dragMimeType(), QByteArrayLiteral("grdJockey"));
+        const QPoint pos = inViewport(w.grdNoms, row, col);
+        QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(w.grdNoms->viewport(), &enter);
+        QDropEvent drop(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, {}, QEvent::Drop);
+        QCoreApplication::sendEvent(w.grdNoms->viewport(), &drop);
+    }
+    void dragJockeyTo(const QString& jockey, int row, int col = 4)
+    {
+        pressJockey(jockey);
+        ASSERT_FALSE(dragged.isEmpty());
+        dropOn(row, col);
+    }
+    /** Opens an in-grid list on a cell and chooses an entry in it. */
+    void chooseInJockeyList(int row, const QString& entry)
+    {
+        w.grdNoms->setSelectedCell(row, 10);
+        emit w.grdNoms->requestEdit(row, 10);
+        ASSERT_FALSE(w.cmbJockey->isHidden());
+        w.cmbJockey->setCurrentIndex(w.cmbJockey->findText(entry));
+        emit w.cmbJockey->lostFocus();
+    }
+    void chooseInStatusList(int row, const QString& entry)
+    {
+        w.grdNoms->setSelectedCell(row, 13);
+        emit w.grdNoms->requestEdit(row, 13);
+        ASSERT_FALSE(w.cmbBookText->isHidden());
+        const int index = w.cmbBookText->findText(entry);
+        ASSERT_GE(index, 0) << entry.toStdString();
+        w.cmbBookText->setCurrentIndex(index);
+        emit w.cmbBookText->activated(index);
+    }
+    QList<QVariantMap> bookings() { return fx.db().rows(QStringLiteral("SELECT * FROM Bookings ORDER BY rowid")); }
+};
+
+TEST_F(InGridBookingTest, DraggingAJockeyOntoARunnerBooksHimInHisColour)
+{
+    const int row = nomsRow(CAUL, QStringLiteral("2"));
+    dragJockeyTo(QStringLiteral("A Jones"), row);
+
+    // While pressing, the jockey's name and colour are shown.
+    EXPECT_EQ(w.lblJockey->text(), QStringLiteral("A Jones"));
+    EXPECT_EQ(w.lblBackColor->text(), QStringLiteral(" 255"));
+    ASSERT_EQ(dragged.size(), 1);
+    EXPECT_EQ(dragged[0], w.grdJockey);
+
+    const auto rows = bookings();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("Jockey")].toString(), QStringLiteral("A Jones"));
+    EXPECT_EQ(rows[0][QStringLiteral("MeetingCode")].toString(), CAUL);
+    EXPECT_EQ(rows[0][QStringLiteral("RaceCode")].toString(), QStringLiteral("1200 HCP R2"));
+    EXPECT_EQ(rows[0][QStringLiteral("Horse")].toString(), QStringLiteral("Bold Star"));
+    EXPECT_EQ(rows[0][QStringLiteral("TrainerName")].toString(), TRAINER);
+    EXPECT_EQ(rows[0][QStringLiteral("BookingSelection")].toString(), QStringLiteral("Planned"));
+    EXPECT_EQ(w.grdNoms->cellText(row, 10), QStringLiteral("A Jones"));
+    EXPECT_EQ(w.grdNoms->cellBackColor(row, 10), 255);
+    EXPECT_EQ(w.grdNoms->cellText(row, 13), QStringLiteral("Planned"));
+
+    // A right-button press neither picks nor drags.
+    pressJockey(QStringLiteral("B Smith"), Qt::RightButton);
+    EXPECT_EQ(w.lblJockey->text(), QStringLiteral("A Jones"));
+    EXPECT_EQ(dragged.size(), 1);
+}
+
+TEST_F(InGridBookingTest, DroppingOverAnotherJockeyAsksBeforeReplacing)
+{
+    const int row = nomsRow(FLEM, QStringLiteral("1"));
+    dragJockeyTo(QStringLiteral("A Jones"), row);
+
+    script.answerMsgBox(Prompts::vbNo);
+    pressJockey(QStringLiteral("B Smith"));
+    w.grdNoms->dropFrom(w.grdJockey, w.grdNoms->cellRect(row, 7).center());
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Confirm Jockey ride"));
+    EXPECT_EQ(bookings()[0][QStringLiteral("Jockey")].toString(), QStringLiteral("A Jones"));
+    EXPECT_EQ(w.grdNoms->cellText(row, 10), QStringLiteral("A Jones"));
+
+    script.answerMsgBox(Prompts::vbYes);
+    w.grdNoms->dropFrom(w.grdJockey, w.grdNoms->cellRect(row, 7).center());
+    const auto rows = bookings();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("Jockey")].toString(), QStringLiteral("B Smith"));
+    EXPECT_EQ(w.grdNoms->cellText(row, 10), QStringLiteral("B Smith"));
+    EXPECT_EQ(w.grdNoms->cellBackColor(row, 10), 0xFF0000);
+
+    // The same horse in another race of the meeting keeps its one booking.
+    dragJockeyTo(QStringLiteral("C Brown"), nomsRow(FLEM, QStringLiteral("3")));
+    ASSERT_EQ(bookings().size(), 1);
+    EXPECT_EQ(bookings()[0][QStringLiteral("Jockey")].toString(), QStringLiteral("C Brown"));
+}
+
+TEST_F(InGridBookingTest, AnIgnoredTrainersRunnerCannotBeBooked)
+{
+    // The trainer was marked to be ignored after his runners were listed.
+    fx.db().exec(QStringLiteral("UPDATE Trainer SET IgnoreTrainer = 1 WHERE TrainerName = ?"), {TRAINER});
+    const int row = nomsRow(CAUL, QStringLiteral("2"));
+    script.answerMsgBox(Prompts::vbOK);
+    dragJockeyTo(QStringLiteral("A Jones"), row);
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text, QStringLiteral("Trainer J Hawkes set to ignore cannot make bookings"));
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Error"));
+    EXPECT_TRUE(bookings().isEmpty());
+    EXPECT_EQ(w.grdNoms->cellText(row, 10), QString());
+    EXPECT_EQ(w.grdNoms->cellText(row, 13), QString());
+}
+
+TEST_F(InGridBookingTest, TheJockeyListBooksAndRemovesOnTheRowItWasPlacedOver)
+{
+    const int row = nomsRow(CAUL, QStringLiteral("5"));
+    script.answerMsgBox(Prompts::vbNo);
+    chooseInJockeyList(row, QStringLiteral("B Smith"));
+    EXPECT_TRUE(w.cmbJockey->isHidden());
+    EXPECT_EQ(w.cmbJockey->currentIndex(), -1);
+    // The replace question for the published rider shown in the cell.
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_TRUE(script.messages()[0].text.startsWith(QStringLiteral("Published Rider Already booked")));
+    EXPECT_TRUE(bookings().isEmpty());
+
+    script.clear();
+    script.answerMsgBox(Prompts::vbYes);
+    chooseInJockeyList(row, QStringLiteral("B Smith"));
+    auto rows = bookings();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("MeetingCode")].toString(), CAUL);
+    EXPECT_EQ(w.lblBackColor->text(), QStringLiteral("&HFF0000"));
+    EXPECT_EQ(w.grdNoms->cellBackColor(row, 10), 0xFF0000);
+
+    // Leaving the list without a choice only hides it.
+    w.grdNoms->setSelectedCell(row, 10);
+    emit w.grdNoms->requestEdit(row, 10);
+    emit w.cmbJockey->lostFocus();
+    EXPECT_TRUE(w.cmbJockey->isHidden());
+    EXPECT_EQ(bookings().size(), 1);
+
+    script.answerMsgBox(Prompts::vbYes);
+    chooseInJockeyList(row, modJockey::kDeleteJockey);
+    EXPECT_EQ(w.lblBackColor->text(), QStringLiteral("-1"));
+    EXPECT_TRUE(bookings().isEmpty());
+    EXPECT_EQ(w.grdNoms->cellText(row, 10), QString());
+    EXPECT_EQ(w.grdNoms->cellBackColor(row, 10), -1);
+}
+
+TEST_F(InGridBookingTest, EachStatusOfTheStatusList)
+{
+    const int row = nomsRow(FLEM, QStringLiteral("1"));
+
+    // "Confirmed" without a jockey: told, and the list stays for another choice.
+    script.answerMsgBox(Prompts::vbOK);
+    chooseInStatusList(row, QStringLiteral("Confirmed"));
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text, QStringLiteral("You cannot confirm, if no jockey has been entered"));
+    EXPECT_FALSE(w.cmbBookText->isHidden());
+    EXPECT_TRUE(bookings().isEmpty());
+
+    // A template text makes a booking without jockey.
+    chooseInStatusList(row, QStringLiteral("Ring trainer"));
+    EXPECT_TRUE(w.cmbBookText->isHidden());
+    ASSERT_EQ(bookings().size(), 1);
+    EXPECT_EQ(bookings()[0][QStringLiteral("BookingSelection")].toString(), QStringLiteral("Ring trainer"));
+    EXPECT_EQ(w.grdNoms->cellText(row, 13), QStringLiteral("Ring trainer"));
+
+    dragJockeyTo(QStringLiteral("A Jones"), row);
+    chooseInStatusList(row, QStringLiteral("Confirmed"));
+    auto rows = bookings();
+    EXPECT_EQ(rows[0][QStringLiteral("Confirmed")].toInt(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("BookingSelection")].toString(), QStringLiteral("Confirmed"));
+    EXPECT_EQ(w.grdNoms->cellBackColor(row, 1), 255);
+    EXPECT_EQ(w.grdNoms->cellIcon(row, 13), modJockey::kConfirmedIcon);
+
+    chooseInStatusList(row, QStringLiteral("Planned"));
+    EXPECT_EQ(bookings()[0][QStringLiteral("Confirmed")].toInt(), 0);
+    EXPECT_EQ(w.grdNoms->cellBackColor(row, 1), -1);
+    EXPECT_EQ(w.grdNoms->cellBackColor(row, 10), 255);
+    EXPECT_EQ(w.grdNoms->cellIcon(row, 13), -1);
+
+    script.clear();
+    script.answerMsgBox(Prompts::vbYes);
+    chooseInStatusList(row, QStringLiteral("Remove Booking"));
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Confirm Removal"));
+    EXPECT_TRUE(bookings().isEmpty());
+    EXPECT_EQ(w.grdNoms->cellText(row, 10), QString());
+    EXPECT_EQ(w.grdNoms->cellText(row, 13), QString());
+}
+
+TEST_F(InGridBookingTest, ConfirmingInAnotherRaceOfTheMeetingFindsTheHorsesBooking)
+{
+    dragJockeyTo(QStringLiteral("A Jones"), nomsRow(FLEM, QStringLiteral("1")));
+    // Reloaded, the horse's race-3 row shows the booking too, under its own
+    // race code; a request to edit its horse cell confirms the one booking.
+    ASSERT_TRUE(fx.clickTrainer(TRAINER));
+    const int row3 = nomsRow(FLEM, QStringLiteral("3"));
+    ASSERT_EQ(w.grdNoms->cellText(row3, 13), QStringLiteral("Planned"));
+    w.grdNoms->setSelectedCell(row3, 4);
+    emit w.grdNoms->requestEdit(row3, 4);
+
+    const auto rows = bookings();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("Confirmed")].toInt(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("RaceCode")].toString(), QStringLiteral("1200 HCP R1"));
+    EXPECT_EQ(w.grdNoms->cellText(row3, 13), QStringLiteral("Confirmed"));
+    EXPECT_EQ(w.grdNoms->cellBackColor(row3, 4), 255);
+}
+
+TEST_F(InGridBookingTest, RequestsThatOpenOtherWindows)
+{
+    QSignalSpy race(&w, &Main::raceViewRequested);
+    QSignalSpy stats(&w, &Main::statsRequested);
+    const int row = nomsRow(CAUL, QStringLiteral("2"));
+
+    // No booking: a request on another column opens the race view on the row.
+    w.grdNoms->setSelectedCell(row, 7);
+    emit w.grdNoms->requestEdit(row, 7);
+    ASSERT_EQ(race.count(), 1);
+    EXPECT_EQ(w.strMeetingCur, CAUL);
+    EXPECT_EQ(w.IntRace, 2);
+
+    // The best-placing column: statistics when it shows an icon.
+    w.grdNoms->setCellIcon(row, 5, 5);
+    w.grdNoms->setSelectedCell(row, 5);
+    emit w.grdNoms->requestEdit(row, 5);
+    EXPECT_EQ(stats.count(), 1);
+    EXPECT_EQ(modJockey::gSelHorse, QStringLiteral("Bold Star"));
+    EXPECT_TRUE(bookings().isEmpty());
+}
+} // namespace
