@@ -9,9 +9,14 @@
 #include "platform/Currency.h"
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
+#include "platform/VbError.h"
 
 #include <QApplication>
 #include <QPointer>
+
+#include <sqlite3.h>
+
+#include <cstdio>
 
 namespace modJockey
 {
@@ -73,6 +78,129 @@ QString nameBeforeBracket(const QString& horse)
     return at >= 1 ? horse.left(at) : horse;
 }
 
+/** Faster reading of a reply's dates: "yyyy-mm-dd" straight away. */
+std::optional<QDate> remoteDate(QStringView text)
+{
+    const auto digits = [&](int from, int count) {
+        int v = 0;
+        for (int i = from; i < from + count; ++i) {
+            const char16_t c = text[i].unicode();
+            if (c < u'0' || c > u'9')
+                return -1;
+            v = v * 10 + (c - u'0');
+        }
+        return v;
+    };
+    if (text.size() >= 10 && text[4] == u'-' && text[7] == u'-' && (text.size() == 10 || text[10] == u' ')) {
+        const QDate d(digits(0, 4), digits(5, 2), digits(8, 2));
+        if (d.isValid())
+            return d;
+    }
+    return remoteDate(text.toString());
+}
+
+/** The numeric value of a reply field, as modUtils::Val reads it; plain
+ *  numbers ("12", "-3.5") are read without making a copy. */
+double numericValue(QStringView text)
+{
+    double whole = 0, scale = 1;
+    bool negative = false, point = false, any = false;
+    qsizetype i = 0;
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        negative = text[i++] == u'-';
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= u'0' && c <= u'9') {
+            whole = whole * 10 + (c - u'0');
+            if (point)
+                scale *= 10;
+            any = true;
+        } else if (c == u'.' && !point) {
+            point = true;
+        } else {
+            return modUtils::Val(text.toString());
+        }
+    }
+    if (!any || scale > 1e15)
+        return modUtils::Val(text.toString());
+    return (negative ? -whole : whole) / scale;
+}
+
+/** Calls `row(fields, count)` for each row of a remote reply (empty rows
+ *  left out); the first nine fields are given, `count` is the whole number. */
+template <typename F>
+void forEachReplyRow(const QString& reply, F&& row)
+{
+    const QStringView all(reply);
+    qsizetype pos = 0;
+    while (pos < all.size()) {
+        qsizetype end = all.indexOf(u"<br>\n", pos);
+        if (end < 0)
+            end = all.size();
+        const QStringView line = all.mid(pos, end - pos);
+        pos = end + 5;
+        if (line.isEmpty())
+            continue;
+        QStringView fields[9];
+        int count = 0;
+        qsizetype from = 0;
+        for (;;) {
+            const qsizetype bar = line.indexOf(u'|', from);
+            const qsizetype stop = bar < 0 ? line.size() : bar;
+            if (count < 9)
+                fields[count] = line.mid(from, stop - from);
+            ++count;
+            if (bar < 0)
+                break;
+            from = bar + 1;
+        }
+        row(fields, count);
+    }
+}
+
+/** A statement of our own on the layer's connection, for bulk writes. */
+class RawStatement
+{
+public:
+    RawStatement(const DaoDatabase& db, const char* sql)
+        : m_db(db.handle())
+    {
+        check(sqlite3_prepare_v2(m_db, sql, -1, &m_stmt, nullptr));
+    }
+    ~RawStatement() { sqlite3_finalize(m_stmt); }
+    RawStatement(const RawStatement&) = delete;
+    RawStatement& operator=(const RawStatement&) = delete;
+
+    void bindText(int i, const char* latin) { check(sqlite3_bind_text(m_stmt, i, latin, -1, SQLITE_TRANSIENT)); }
+    /** A text cut to `size` characters (0: no limit). */
+    void bindText(int i, QStringView text, int size)
+    {
+        if (size > 0 && text.size() > size)
+            text = text.left(size);
+        check(sqlite3_bind_text16(m_stmt, i, text.utf16(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT));
+    }
+    void bindInt(int i, qint64 v) { check(sqlite3_bind_int64(m_stmt, i, v)); }
+    void bindDouble(int i, double v) { check(sqlite3_bind_double(m_stmt, i, v)); }
+    /** Runs it; returns the rows changed. */
+    int run()
+    {
+        const int rc = sqlite3_step(m_stmt);
+        sqlite3_reset(m_stmt);
+        if (rc != SQLITE_DONE)
+            check(rc);
+        return sqlite3_changes(m_db);
+    }
+
+private:
+    void check(int rc) const
+    {
+        if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
+            throw VbError(3000 + (rc & 0xff), QStringLiteral("modJockey"), QString::fromUtf8(sqlite3_errmsg(m_db)));
+    }
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
 QString withRaceFilter(qint16 raceNumber)
 {
     return raceNumber > 0 ? QStringLiteral(" AND RaceNumber = ?") : QString();
@@ -90,6 +218,7 @@ public:
             m_sizes.insert(c, f ? f->Size() : 0);
         }
     }
+    int size(const QString& column) const { return m_sizes.value(column); }
     QString fit(const QString& column, const QString& text) const
     {
         const int size = m_sizes.value(column);
@@ -218,61 +347,71 @@ StatsDownload downloadStats(const QString& jockey, bool fullRefresh, const QDate
         return StatsDownload::Failed;
     }
 
+    // A reply can hold tens of thousands of rides: read it through views and
+    // write with statements of our own, in the formats the layer stores.
     struct Ride
     {
         QDate date;
         qint64 race;
-        QString track, horse;
+        QStringView track, horse;
         int finish;
-        QString rider;
-        Currency prize;
-        QString trainer, state;
+        QStringView rider;
+        double prize;
+        QStringView trainer, state;
     };
     QList<Ride> rides;
-    const QStringList rows = modDatabase::SplitReplyRows(reply.text);
-    rides.reserve(rows.size());
-    for (const QString& row : rows) {
-        const QStringList f = modDatabase::SplitReplyFields(row);
-        if (f.size() < 9)
-            continue;
+    forEachReplyRow(reply.text, [&](const QStringView (&f)[9], int count) {
+        if (count < 9)
+            return;
         const auto date = remoteDate(f[0]);
         if (!date)
-            continue;
-        rides.append({*date, static_cast<qint64>(modUtils::Val(f[1])), f[2], f[3],
-                      static_cast<int>(modUtils::Val(f[4])), f[5], Currency::fromDouble(modUtils::Val(f[6])), f[7],
-                      f[8]});
-    }
+            return;
+        rides.append({*date, static_cast<qint64>(numericValue(f[1])), f[2], f[3],
+                      static_cast<int>(numericValue(f[4])), f[5], Currency::fromDouble(numericValue(f[6])).toDouble(),
+                      f[7], f[8]});
+    });
 
     DaoDatabase db = modDatabase::OpenLocalDatabase();
     const FieldSizes sizes(db, QStringLiteral("RaceStats"),
                            {QStringLiteral("TrackCode"), QStringLiteral("Horse"), QStringLiteral("Jockey"),
                             QStringLiteral("TrainerName"), QStringLiteral("State")});
-    const QString insert = QStringLiteral(
-        "INSERT INTO RaceStats (RaceDate, RaceNumber, TrackCode, Horse, FinishPos, Jockey, PrizeMoney, TrainerName, "
-        "State) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    // The first stored ride with the same key gets the server's values.
-    const QString update = QStringLiteral(
-        "UPDATE RaceStats SET RaceDate = ?, RaceNumber = ?, TrackCode = ?, Horse = ?, FinishPos = ?, Jockey = ?, "
-        "PrizeMoney = ?, TrainerName = ?, State = ? WHERE rowid = (SELECT rowid FROM RaceStats WHERE RaceDate = ? "
-        "AND RaceNumber = ? AND TrackCode = ? AND Horse = ? LIMIT 1)");
+    const int trackSize = sizes.size(QStringLiteral("TrackCode")), horseSize = sizes.size(QStringLiteral("Horse")),
+              riderSize = sizes.size(QStringLiteral("Jockey")), trainerSize = sizes.size(QStringLiteral("TrainerName")),
+              stateSize = sizes.size(QStringLiteral("State"));
 
     Transaction tx(db);
     if (fullRefresh)
         db.Execute(QStringLiteral("DELETE FROM RaceStats WHERE Jockey = ?"), {jockey});
-    for (const Ride& r : rides) {
-        const QVariantList values{r.date,
-                                  r.race,
-                                  sizes.fit(QStringLiteral("TrackCode"), r.track),
-                                  sizes.fit(QStringLiteral("Horse"), r.horse),
-                                  r.finish,
-                                  sizes.fit(QStringLiteral("Jockey"), r.rider),
-                                  QVariant::fromValue(r.prize),
-                                  sizes.fit(QStringLiteral("TrainerName"), r.trainer),
-                                  sizes.fit(QStringLiteral("State"), r.state)};
-        if (!fullRefresh
-            && db.Execute(update, values + QVariantList{values[0], values[1], values[2], values[3]}) > 0)
-            continue;
-        db.Execute(insert, values);
+    {
+        RawStatement insert(db, "INSERT INTO RaceStats (RaceDate, RaceNumber, TrackCode, Horse, FinishPos, Jockey, "
+                                "PrizeMoney, TrainerName, State) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+        // The first stored ride with the same key gets the server's values.
+        RawStatement update(db, "UPDATE RaceStats SET RaceDate = ?1, RaceNumber = ?2, TrackCode = ?3, Horse = ?4, "
+                                "FinishPos = ?5, Jockey = ?6, PrizeMoney = ?7, TrainerName = ?8, State = ?9 "
+                                "WHERE rowid = (SELECT rowid FROM RaceStats WHERE RaceDate = ?1 AND RaceNumber = ?2 "
+                                "AND TrackCode = ?3 AND Horse = ?4 LIMIT 1)");
+        const auto bindRide = [&](RawStatement& st, const Ride& r) {
+            char date[16];
+            std::snprintf(date, sizeof date, "%04d-%02d-%02d", r.date.year(), r.date.month(), r.date.day());
+            st.bindText(1, date);
+            st.bindInt(2, r.race);
+            st.bindText(3, r.track, trackSize);
+            st.bindText(4, r.horse, horseSize);
+            st.bindInt(5, r.finish);
+            st.bindText(6, r.rider, riderSize);
+            st.bindDouble(7, r.prize);
+            st.bindText(8, r.trainer, trainerSize);
+            st.bindText(9, r.state, stateSize);
+        };
+        for (const Ride& r : rides) {
+            if (!fullRefresh) {
+                bindRide(update, r);
+                if (update.run() > 0)
+                    continue;
+            }
+            bindRide(insert, r);
+            insert.run();
+        }
     }
     db.Execute(QStringLiteral("UPDATE Jockey SET DateLastStats = ? WHERE Jockey = ?"), {stamp, jockey});
     tx.commit();
@@ -376,8 +515,10 @@ QString BestHorsePosnSql(const QString& alias)
 {
     if (gJockeyInList.isEmpty())
         return QStringLiteral("0 as BestHPosn");
-    return QStringLiteral("(SELECT Min(FinishPos) from Racestats where Racestats.Horse =") + alias
-           + QStringLiteral(".HorseName and Racestats.Jockey in ") + gJockeyInList + QStringLiteral(") as BestHPosn");
+    // HorseName keeps the blank before a country code ("SILVER LINING (NZ)"
+    // gives "SILVER LINING "); the rides are stored without it.
+    return QStringLiteral("(SELECT Min(FinishPos) from Racestats where Racestats.Horse =rtrim(") + alias
+           + QStringLiteral(".HorseName) and Racestats.Jockey in ") + gJockeyInList + QStringLiteral(") as BestHPosn");
 }
 
 QString BestTrainerPosnSql(const QString& alias)
