@@ -172,7 +172,8 @@ void InGridBookingEditor::openRaceView(int row)
 void InGridBookingEditor::openStatistics(int row)
 {
     modJockey::gSelHorse = m_main->grdNoms->cellText(row, kColHorse);
-    // PENDING: gStatsMode = "horse/jockey" once the statistics request globals exist.
+    // The statistics window is not part of this build yet: the mode of the
+    // request ("horse/jockey") is to be set here with its shared global.
     BusyCursor busy;
     emit m_main->statsRequested();
 }

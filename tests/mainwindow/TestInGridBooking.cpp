@@ -115,6 +115,11 @@ protected:
         w.grdNoms->setSelectedCell(row, 10);
         emit w.grdNoms->requestEdit(row, 10);
         ASSERT_FALSE(w.cmbJockey->isHidden());
+        // Placed over the cell: same left edge and width, one pixel below its top.
+        const QRect cell = w.grdNoms->cellRect(row, 10);
+        const QPoint at = w.grdNoms->mapFrom(w.cmbJockey->parentWidget(), w.cmbJockey->pos());
+        EXPECT_EQ(at, cell.topLeft() + QPoint(0, 1));
+        EXPECT_EQ(w.cmbJockey->width(), cell.width());
         w.cmbJockey->setCurrentIndex(w.cmbJockey->findText(entry));
         emit w.cmbJockey->lostFocus();
     }
