@@ -111,7 +111,8 @@ void frmState::LoadFields()
         m_meABN->setText(s.ABN);
     m_chkGST->setChecked(s.ApplyGST);
     m_txtDBPath->setText(s.DBPath);
-    m_txtDataServer->setText(s.DataServer);
+    // With no server configured the field offers the data service's own host.
+    m_txtDataServer->setText(s.DataServer.trimmed().isEmpty() ? cAppSettings::kDefaultDataServer : s.DataServer);
     m_txtCompanyName->setText(s.Companyname);
     m_mebNextInvoiceNumber->setText(QString::number(s.NextInvoiceNumber, 'g', 7));
     m_txtUser->setText(modDatabase::gRemoteUser);

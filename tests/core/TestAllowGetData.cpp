@@ -13,84 +13,64 @@
 
 namespace
 {
-class AllowGetDataTest : public ::testing::Test
+struct Seen
 {
-protected:
-    TestEnv env;
-    QWidget mainWindow;
-    QPushButton* getData = nullptr;
-    Prompts::Script script;
-
-    void SetUp() override
-    {
-        mainWindow.setObjectName(QStringLiteral("Main"));
-        getData = new QPushButton(QStringLiteral("&Get Data"), &mainWindow);
-        getData->setObjectName(QStringLiteral("CmdGetData"));
-        mainWindow.show();
-    }
-
-    // Opens the window, notes its captions, types the password, presses the
-    // button and notes whether the window stayed open.
-    struct Seen
-    {
-        QString button, label;
-        bool openAfterPress = false;
-    };
-    Seen open(const QString& password)
-    {
-        Seen seen;
-        script.answerModal([&](QDialog* d) {
-            seen.button = d->findChild<QPushButton*>(QStringLiteral("cmdAllowGet"))->text();
-            seen.label = d->findChild<QLabel*>(QStringLiteral("TxtAllowGD"))->text();
-            d->findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(password);
-            d->findChild<QPushButton*>(QStringLiteral("cmdAllowGet"))->click();
-            seen.openAfterPress = d->isVisible();
-            d->reject();
-        });
-        frmAllowGet::OpenSetting();
-        return seen;
-    }
-
-    bool storedAllowGetData()
-    {
-        cAppSettings fresh;
-        fresh.LoadSettings();
-        return fresh.AllowGetData;
-    }
+    QString button, label;
+    bool stayedOpen = false;
 };
 
-TEST_F(AllowGetDataTest, WrongPasswordIsRefusedAndNothingChanges)
+// Opens the window, notes its captions, types the password, presses the button.
+Seen openAndPress(Prompts::Script& script, const QString& password, bool refused = false)
 {
+    Seen seen;
+    script.answerModal([&](QDialog* d) {
+        seen.button = d->findChild<QPushButton*>(QStringLiteral("cmdAllowGet"))->text();
+        seen.label = d->findChild<QLabel*>(QStringLiteral("TxtAllowGD"))->text();
+        d->findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(password);
+        d->findChild<QPushButton*>(QStringLiteral("cmdAllowGet"))->click();
+        seen.stayedOpen = d->isVisible();
+        d->reject();
+    });
+    if (refused)
+        script.answerMsgBox(Prompts::vbOK);
+    frmAllowGet::OpenSetting();
+    return seen;
+}
+
+TEST(AllowGetData, PasswordGuardsTheSwitchWhichHidesAndShowsTheButton)
+{
+    TestEnv env;
+    QWidget mainWindow;
+    auto* getData = new QPushButton(QStringLiteral("&Get Data"), &mainWindow);
+    getData->setObjectName(QStringLiteral("CmdGetData"));
+    mainWindow.show();
+    Prompts::Script script;
     gAppSettings.AllowGetData = true;
-    const Seen seen = open(QStringLiteral("ktr"));
+
+    Seen seen = openAndPress(script, QStringLiteral("ktr"), true);
     ASSERT_EQ(script.messages().size(), 1);
     EXPECT_EQ(script.messages()[0].text, QStringLiteral("Password Invalid"));
     EXPECT_EQ(script.messages()[0].title, QStringLiteral("Velmora V2"));
-    EXPECT_EQ(script.messages()[0].style, Prompts::vbOKOnly);
-    EXPECT_TRUE(seen.openAfterPress);
-    EXPECT_TRUE(gAppSettings.AllowGetData);
+    EXPECT_TRUE(seen.stayedOpen);
     EXPECT_TRUE(getData->isVisible());
     EXPECT_FALSE(QFile::exists(env.registryFile()));
-}
 
-TEST_F(AllowGetDataTest, SwitchHidesAndShowsTheButtonAndStoresTheSetting)
-{
-    gAppSettings.AllowGetData = true;
-    Seen seen = open(QStringLiteral("KTR"));
+    seen = openAndPress(script, QStringLiteral("KTR"));
     EXPECT_EQ(seen.button, QStringLiteral("Dissallow Get Data"));
     EXPECT_EQ(seen.label, QStringLiteral("Get Data Allowed"));
-    EXPECT_FALSE(seen.openAfterPress);
+    EXPECT_FALSE(seen.stayedOpen);
     EXPECT_FALSE(getData->isVisible());
-    EXPECT_FALSE(gAppSettings.AllowGetData);
-    EXPECT_FALSE(storedAllowGetData());
+    cAppSettings stored;
+    stored.LoadSettings();
+    EXPECT_FALSE(stored.AllowGetData);
 
-    // Opened again: the design captions, and the switch turns it back on.
-    seen = open(QStringLiteral("KTR"));
+    seen = openAndPress(script, QStringLiteral("KTR"));
     EXPECT_EQ(seen.button, QStringLiteral("Allow Get Data"));
     EXPECT_EQ(seen.label, QStringLiteral("Get Data Not Allowed"));
     EXPECT_TRUE(getData->isVisible());
-    EXPECT_TRUE(gAppSettings.AllowGetData);
-    EXPECT_TRUE(storedAllowGetData());
-    EXPECT_TRUE(script.messages().isEmpty());
+    stored.LoadSettings();
+    EXPECT_TRUE(stored.AllowGetData);
+    EXPECT_EQ(script.messages().size(), 1);
+    EXPECT_TRUE(script.unexpected().isEmpty());
 }
 } // namespace
