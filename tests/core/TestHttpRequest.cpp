@@ -334,3 +334,33 @@ TEST(FormService, ComparesTextAndNumbersAsMySqlDoes)
               "2009-04-01<br>\n2009-05-01<br>\n");
     EXPECT_TRUE(s.answerQuery("SELECT nothing FROM nowhere").startsWith("Error: "));
 }
+
+TEST(FormService, RunsTheStatisticsQueryWithItsColumnPositions)
+{
+    FixtureServer s;
+    QString error;
+    ASSERT_TRUE(s.execFile(VELMORA_SOURCE_DIR "/tests/fixtures/FormSample.sql", &error)) << error.toStdString();
+    const QByteArray body = s.answerQuery(
+        "SELECT A.*, R.*, W.WHorse as Winner, S.WHorse as 2nd, T.WHORSE  as 3rd  FROM WORKRACE A INNER JOIN "
+        "RACEMAST R ON A.WRaceDate = R.RDate AND A.WTrack = R.RTrack AND A.WRaceNo = R.RRaceNo INNER JOIN WORKRACE W "
+        "ON A.WRaceDate = W.WRaceDate AND A.WRaceNo = W.WRaceNo AND A.WTrack = W.WTrack AND W.WFinPosn =1 LEFT OUTER "
+        "JOIN WORKRACE S ON A.WRaceDate = S.WRaceDate AND A.WRaceNo = S.WRaceNo AND A.WTrack = S.WTrack AND "
+        "S.WFinPosn =2 LEFT OUTER JOIN WORKRACE T ON A.WRaceDate = T.WRaceDate AND A.WRaceNo = T.WRaceNo AND "
+        "A.WTrack = T.WTrack AND T.WFinPosn =3 WHERE A.WHorse= 'SILVER LINING' ORDER BY A.WRaceDate DESC, A.WTrack, "
+        "A.WRaceNo, A.WHorse LIMIT 0,90");
+    const auto rows = modDatabase::ParseReply(QString::fromUtf8(body));
+    ASSERT_EQ(rows.size(), 2) << body.constData();
+    const QStringList& f = rows[0]; // the newest run: Geelong, disqualified
+    ASSERT_EQ(f.size(), 39);
+    EXPECT_EQ(f[0], "2009-06-20");
+    EXPECT_EQ(f[10], "9");
+    EXPECT_EQ(f[15], "J HAWKES");
+    EXPECT_EQ(f[20], "1600");
+    EXPECT_EQ(f[22], "D");
+    EXPECT_EQ(f[29], "11");
+    EXPECT_EQ(f[35], "97.90");
+    EXPECT_EQ(f[36], "RED SKY");
+    EXPECT_EQ(f[37], "");
+    EXPECT_EQ(rows[1][36], "SILVER LINING");
+    EXPECT_EQ(rows[1][37], "RED SKY");
+}
