@@ -234,41 +234,6 @@ TEST_F(BookingRulesTest, DeleteJockeyRemovesTheBookingAndClearsTheRow)
     EXPECT_TRUE(bookings().isEmpty());
 }
 
-TEST_F(BookingRulesTest, StatusTextsFromTheList)
-{
-    // A template text on a horse without a booking: a booking without jockey.
-    status(1, QStringLiteral("Ring trainer"));
-    auto rows = bookings();
-    ASSERT_EQ(rows.size(), 1);
-    EXPECT_EQ(rows[0].selection, QStringLiteral("Ring trainer"));
-    EXPECT_TRUE(rows[0].jockey.isEmpty());
-    EXPECT_EQ(grid.cellText(1, 13), QStringLiteral("Ring trainer"));
-    EXPECT_EQ(grid.cellText(1, 10), QString());
-
-    // "Planned" on a confirmed booking clears the confirmation and the row colour.
-    book(1, QStringLiteral("A Jones"), 255);
-    ASSERT_TRUE(confirm(1, QStringLiteral("R1 1200")));
-    status(1, QStringLiteral("Planned"));
-    rows = bookings();
-    EXPECT_EQ(rows[0].selection, QStringLiteral("Planned"));
-    EXPECT_FALSE(rows[0].confirmed);
-    expectRowBack(1, -1, 10);
-    EXPECT_EQ(grid.cellBackColor(1, 10), 255);
-    EXPECT_EQ(grid.cellIcon(1, 13), -1);
-
-    // "Remove Booking" asks, then deletes the booking with its jockey.
-    script.answerMsgBox(Prompts::vbNo).answerMsgBox(Prompts::vbYes);
-    status(1, kRemoveBooking);
-    EXPECT_EQ(bookings().size(), 1);
-    EXPECT_EQ(script.messages()[0].text, QStringLiteral("Remove Text : Planned") + CR + "  from Horse Silver Lining");
-    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Confirm Removal"));
-    status(1, kRemoveBooking);
-    EXPECT_TRUE(bookings().isEmpty());
-    EXPECT_EQ(grid.cellText(1, 10), QString());
-    EXPECT_EQ(grid.cellText(1, 13), QString());
-    expectRowBack(1, -1);
-}
-
 TEST_F(BookingRulesTest, ConfirmFindsTheBookingUnderAnotherRaceCode)
 {
     book(1, QStringLiteral("A Jones"), 255);
