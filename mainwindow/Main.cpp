@@ -16,6 +16,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QHash>
+
+#include <sqlite3.h>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
@@ -31,7 +33,14 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <memory>
+#include <numeric>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 bool gCellPicked = false;
@@ -416,6 +425,76 @@ QString sqlNumber(double v)
     return QString::number(v, 'g', 15);
 }
 
+// UTF-8 text folded as the database's NOCASE comparison folds it (A-Z
+// only); folded texts then compare, byte by byte, as the database orders them.
+std::string foldUtf8(std::string_view s)
+{
+    std::string r(s);
+    for (char& c : r)
+    {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + 32);
+    }
+    return r;
+}
+
+// Texts to small numbers, looked up without copying the text.
+struct TextHash
+{
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+using IdMap = std::unordered_map<std::string, int, TextHash, std::equal_to<>>;
+
+// A statement stepped straight on the database's connection, for the bulk
+// reads of the trainer list (a recordset would first copy every row).
+class RawQuery
+{
+public:
+    RawQuery(const DaoDatabase& db, const QString& sql)
+        : m_db(db.handle())
+    {
+        const QByteArray utf8 = sql.toUtf8();
+        if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &m_stmt, nullptr) != SQLITE_OK)
+            fail();
+    }
+    ~RawQuery() { sqlite3_finalize(m_stmt); }
+    RawQuery(const RawQuery&) = delete;
+    RawQuery& operator=(const RawQuery&) = delete;
+
+    void bind(int index, const QString& value)
+    {
+        sqlite3_bind_text16(m_stmt, index, value.utf16(), static_cast<int>(value.size() * 2), SQLITE_TRANSIENT);
+    }
+    void reset() { sqlite3_reset(m_stmt); }
+    bool next()
+    {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            fail();
+        return false;
+    }
+    bool isNull(int col) const { return sqlite3_column_type(m_stmt, col) == SQLITE_NULL; }
+    qint64 number(int col) const { return sqlite3_column_int64(m_stmt, col); }
+    /** The column's text as UTF-8, valid until the next step. */
+    std::string_view utf8(int col) const
+    {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
+        return p ? std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(m_stmt, col))) : std::string_view();
+    }
+
+private:
+    [[noreturn]] void fail() const
+    {
+        const int code = sqlite3_errcode(m_db);
+        throw VbError(3000 + code, QStringLiteral("Main"), QString::fromUtf8(sqlite3_errmsg(m_db)));
+    }
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
 void reportDbError(const QString& action, const VbError& e)
 {
     Prompts::MsgBox(action + QStringLiteral(" failed: ") + e.description(), Prompts::vbCritical);
@@ -559,10 +638,9 @@ void Main::openRaceView()
 
 // ---- Trainer list ------------------------------------------------------------------
 
-QString Main::TrainerGridSql() const
+QString Main::trainerGridFilter() const
 {
-    QString sql = QStringLiteral("SELECT Noms.TrainerName, Noms.MeetingCode, Noms.RaceNumber, Noms.FormTrainer, ") +
-                  modJockey::BestTrainerPosnSql(QStringLiteral("Noms")) + QStringLiteral(" FROM Noms ");
+    QString sql;
     const double w = modUtils::Val(txtWeight->text());
     if (w > 42.5 || !MeetingInList.isEmpty())
     {
@@ -576,14 +654,48 @@ QString Main::TrainerGridSql() const
             sql += QStringLiteral(" (Weight >= ") + sqlNumber(w * 10) + QStringLiteral(" or Weight = 0)");
         }
     }
-    sql += QStringLiteral(" ORDER BY Noms.TRAINERNAME, MeetingCode, RACENUMBER");
     return sql;
+}
+
+QString Main::TrainerGridSql() const
+{
+    return QStringLiteral("SELECT Noms.TrainerName, Noms.MeetingCode, Noms.RaceNumber, Noms.FormTrainer, ") +
+           modJockey::BestTrainerPosnSql(QStringLiteral("Noms")) + QStringLiteral(" FROM Noms ") +
+           trainerGridFilter() + QStringLiteral(" ORDER BY Noms.TRAINERNAME, MeetingCode, RACENUMBER");
+}
+
+QString Main::TrainerRunnersSql() const
+{
+    return QStringLiteral("SELECT Noms.TrainerName, Noms.MeetingCode, Noms.RaceNumber, Noms.FormTrainer FROM Noms ") +
+           trainerGridFilter();
 }
 
 void Main::LoadTrainerGrid()
 {
+    // The list is the list query's result (TrainerGridSql) grouped by
+    // trainer. A racing year holds some 200,000 runners, and letting the
+    // database sort them and work out a best placing for each of them takes
+    // seconds; so the runners are read as they are stored and put in the
+    // query's order here (names and meeting codes compared as the database
+    // compares them), and the best placing is read once per form trainer.
+    // The rows come out the same.
+    struct Runner
+    {
+        int name;     // index into names
+        int meeting;  // index into meetings
+        qint64 race;  // Null sorts first
+        int seq;      // order read, for runners equal in all of the above
+        int formTrainer; // index into formTrainers, -1 for Null
+    };
+    struct Name
+    {
+        int group;
+        QString text;
+    };
     struct Group
     {
+        std::string key; // folded
+        int rank = 0;
         QString name;
         int runners = 0;
         int races = 0;
@@ -599,63 +711,203 @@ void Main::LoadTrainerGrid()
     grdNames->clearRows();
     try
     {
-        const QString sql = TrainerGridSql();
-        modGlobal::ShowStatus(sql + QStringLiteral(" - Load grdNames"));
+        modGlobal::ShowStatus(TrainerGridSql() + QStringLiteral(" - Load grdNames"));
         DaoDatabase db = modDatabase::OpenLocalDatabase();
-        DaoRecordset rs = db.OpenRecordset(sql);
-        const int cName = rs.FieldIndex(QStringLiteral("TrainerName"));
-        const int cMeeting = rs.FieldIndex(QStringLiteral("MeetingCode"));
-        const int cRace = rs.FieldIndex(QStringLiteral("RaceNumber"));
-        const int cBest = rs.FieldIndex(QStringLiteral("BestPosn"));
 
-        // One pass over the runners, grouped by trainer. A race is counted
-        // each time the meeting or the race number changes within a group, so
-        // race 3 of two meetings counts as two races.
+        IdMap nameIds, groupIds, meetingIds, foldedMeetingIds, formTrainerIds;
+        std::vector<Name> names;
         std::vector<Group> groups;
-        QString prevMeeting;
-        QVariant prevRace;
-        for (; !rs.Eof(); rs.MoveNext())
+        std::vector<int> meetingFolded;          // meeting -> folded meeting
+        std::vector<std::string> foldedMeetings; // folded meeting codes
+        std::vector<QString> formTrainers;
+        std::vector<Runner> runners;
         {
-            const QString name = text(rs.Fields(cName));
-            if (name.isEmpty())
-                continue;
-            if (groups.empty() || groups.back().name != name)
+            RawQuery rs(db, TrainerRunnersSql());
+            while (rs.next())
             {
-                Group g;
-                g.name = name;
-                g.best = static_cast<int>(modUtils::Val(text(rs.Fields(cBest))));
-                groups.push_back(g);
-                prevMeeting.clear();
-                prevRace = QVariant();
+                const std::string_view name = rs.utf8(0);
+                if (name.empty())
+                    continue; // a runner without a trainer belongs to no row
+                auto n = nameIds.find(name);
+                if (n == nameIds.end())
+                {
+                    const std::string key = foldUtf8(name);
+                    auto g = groupIds.find(key);
+                    if (g == groupIds.end())
+                    {
+                        g = groupIds.emplace(key, static_cast<int>(groups.size())).first;
+                        Group group;
+                        group.key = key;
+                        groups.push_back(std::move(group));
+                    }
+                    n = nameIds.emplace(std::string(name), static_cast<int>(names.size())).first;
+                    names.push_back(Name{g->second, QString::fromUtf8(name.data(), qsizetype(name.size()))});
+                }
+                const std::string_view meeting = rs.utf8(1);
+                auto m = meetingIds.find(meeting);
+                if (m == meetingIds.end())
+                {
+                    const std::string key = foldUtf8(meeting);
+                    auto f = foldedMeetingIds.find(key);
+                    if (f == foldedMeetingIds.end())
+                    {
+                        f = foldedMeetingIds.emplace(key, static_cast<int>(foldedMeetings.size())).first;
+                        foldedMeetings.push_back(key);
+                    }
+                    m = meetingIds.emplace(std::string(meeting), static_cast<int>(meetingFolded.size())).first;
+                    meetingFolded.push_back(f->second);
+                }
+                int formTrainer = -1;
+                if (!rs.isNull(3))
+                {
+                    const std::string_view ft = rs.utf8(3);
+                    auto t = formTrainerIds.find(ft);
+                    if (t == formTrainerIds.end())
+                    {
+                        t = formTrainerIds.emplace(std::string(ft), static_cast<int>(formTrainers.size())).first;
+                        formTrainers.push_back(QString::fromUtf8(ft.data(), qsizetype(ft.size())));
+                    }
+                    formTrainer = t->second;
+                }
+                runners.push_back(Runner{n->second, meetingFolded[static_cast<size_t>(m->second)],
+                                         rs.isNull(2) ? std::numeric_limits<qint64>::min() : rs.number(2),
+                                         static_cast<int>(runners.size()), formTrainer});
             }
-            Group& g = groups.back();
-            ++g.runners;
-            const QString meeting = text(rs.Fields(cMeeting));
-            const QVariant race = rs.Fields(cRace);
-            if (g.runners == 1 || meeting != prevMeeting || race != prevRace)
-                ++g.races;
-            prevMeeting = meeting;
-            prevRace = race;
         }
-        rs.Close();
+
+        // Order: trainer, meeting, race number (as the list query orders).
+        {
+            std::vector<int> order(groups.size());
+            std::iota(order.begin(), order.end(), 0);
+            std::sort(order.begin(), order.end(), [&](int a, int b) { return groups[a].key < groups[b].key; });
+            for (size_t i = 0; i < order.size(); ++i)
+                groups[static_cast<size_t>(order[i])].rank = static_cast<int>(i);
+        }
+        std::vector<int> meetingRank(foldedMeetings.size());
+        {
+            std::vector<int> order(foldedMeetings.size());
+            std::iota(order.begin(), order.end(), 0);
+            std::sort(order.begin(), order.end(), [&](int a, int b) { return foldedMeetings[a] < foldedMeetings[b]; });
+            for (size_t i = 0; i < order.size(); ++i)
+                meetingRank[static_cast<size_t>(order[i])] = static_cast<int>(i);
+        }
+        const auto groupOf = [&](const Runner& r) { return names[static_cast<size_t>(r.name)].group; };
+        std::sort(runners.begin(), runners.end(), [&](const Runner& a, const Runner& b) {
+            const int ga = groups[static_cast<size_t>(groupOf(a))].rank;
+            const int gb = groups[static_cast<size_t>(groupOf(b))].rank;
+            if (ga != gb)
+                return ga < gb;
+            if (a.meeting != b.meeting)
+                return meetingRank[static_cast<size_t>(a.meeting)] < meetingRank[static_cast<size_t>(b.meeting)];
+            if (a.race != b.race)
+                return a.race < b.race;
+            return a.seq < b.seq;
+        });
+
+        // Walk the runners in order. A group's name and best placing are
+        // those of its first runner; a race is counted each time the meeting
+        // or the race number changes, so race 3 of two meetings counts as two.
+        std::vector<int> listed;
+        std::vector<int> firstFormTrainer;
+        const Runner* prev = nullptr;
+        int current = -1;
+        for (const Runner& r : runners)
+        {
+            const int gi = groupOf(r);
+            Group& g = groups[static_cast<size_t>(gi)];
+            if (gi != current)
+            {
+                current = gi;
+                listed.push_back(gi);
+                firstFormTrainer.push_back(r.formTrainer);
+                g.name = names[static_cast<size_t>(r.name)].text;
+                prev = nullptr;
+            }
+            ++g.runners;
+            if (!prev || r.meeting != prev->meeting || r.race != prev->race)
+                ++g.races;
+            prev = &r;
+        }
+
+        // The managed jockeys' best placing with each form trainer's horses
+        // (none when no jockey counts). Few trainers: one look-up each; many:
+        // one pass over the managed jockeys' rides.
+        if (!modJockey::gJockeyInList.isEmpty())
+        {
+            std::vector<int> best(formTrainers.size(), -1);
+            std::vector<int> wanted;
+            for (int ft : firstFormTrainer)
+            {
+                if (ft >= 0 && best[static_cast<size_t>(ft)] == -1)
+                {
+                    best[static_cast<size_t>(ft)] = 0;
+                    wanted.push_back(ft);
+                }
+            }
+            if (wanted.size() <= 200)
+            {
+                RawQuery q(db, QStringLiteral("SELECT Min(FinishPos) from Racestats where Racestats.Trainername = ? "
+                                              "and Racestats.Jockey in ") +
+                                   modJockey::gJockeyInList);
+                for (int ft : wanted)
+                {
+                    q.reset();
+                    q.bind(1, formTrainers[static_cast<size_t>(ft)]);
+                    if (q.next() && !q.isNull(0))
+                        best[static_cast<size_t>(ft)] = static_cast<int>(q.number(0));
+                }
+            }
+            else
+            {
+                IdMap foldedFormTrainers;
+                for (int ft : wanted)
+                    foldedFormTrainers.emplace(foldUtf8(formTrainers[static_cast<size_t>(ft)].toUtf8().toStdString()), ft);
+                std::vector<int> lowest(formTrainers.size(), std::numeric_limits<int>::max());
+                RawQuery q(db, QStringLiteral("SELECT Racestats.Trainername, FinishPos from Racestats where "
+                                              "Racestats.Jockey in ") +
+                                   modJockey::gJockeyInList);
+                while (q.next())
+                {
+                    if (q.isNull(1) || q.isNull(0))
+                        continue;
+                    const auto it = foldedFormTrainers.find(foldUtf8(q.utf8(0)));
+                    if (it == foldedFormTrainers.end())
+                        continue;
+                    int& low = lowest[static_cast<size_t>(it->second)];
+                    low = std::min(low, static_cast<int>(q.number(1)));
+                }
+                for (int ft : wanted)
+                {
+                    if (lowest[static_cast<size_t>(ft)] != std::numeric_limits<int>::max())
+                        best[static_cast<size_t>(ft)] = lowest[static_cast<size_t>(ft)];
+                }
+            }
+            for (size_t i = 0; i < listed.size(); ++i)
+            {
+                if (firstFormTrainer[i] >= 0)
+                    groups[static_cast<size_t>(listed[i])].best = best[static_cast<size_t>(firstFormTrainer[i])];
+            }
+        }
 
         // The trainer records, looked up by name as the database compares it.
         QHash<QString, TrainerInfo> trainers;
-        DaoRecordset tr =
-            db.OpenRecordset(QStringLiteral("Select TrainerName, TrainerComments, IgnoreTrainer from Trainer"));
-        for (; !tr.Eof(); tr.MoveNext())
         {
-            TrainerInfo info;
-            info.comments = !text(tr.Fields(1)).isEmpty();
-            info.ignore = tr.Fields(2).toBool();
-            trainers.insert(foldAscii(text(tr.Fields(0))), info);
+            DaoRecordset tr =
+                db.OpenRecordset(QStringLiteral("Select TrainerName, TrainerComments, IgnoreTrainer from Trainer"));
+            for (; !tr.Eof(); tr.MoveNext())
+            {
+                TrainerInfo info;
+                info.comments = !text(tr.Fields(1)).isEmpty();
+                info.ignore = tr.Fields(2).toBool();
+                trainers.insert(foldAscii(text(tr.Fields(0))), info);
+            }
         }
-        tr.Close();
 
-        grdNames->setRows(static_cast<int>(groups.size()));
+        grdNames->setRows(static_cast<int>(listed.size()));
         int row = 0;
-        for (const Group& g : groups)
+        for (int gi : listed)
         {
+            const Group& g = groups[static_cast<size_t>(gi)];
             ++row;
             const auto it = trainers.constFind(foldAscii(g.name));
             const bool found = it != trainers.constEnd();

@@ -162,8 +162,12 @@ public:
     void ClearTrainerSelection();
     /** The meeting codes of the selected rows of the meetings grid, in row order. */
     QStringList SelectedMeetingCodes() const;
-    /** The SQL the trainer list is loaded with (for the current filter). */
+    /** The query the trainer list shows (for the current filter): the runners
+     *  by trainer, meeting and race with their best placings. */
     QString TrainerGridSql() const;
+    /** The runners that query reads, unordered and without placings (what the
+     *  loader actually reads; it orders and groups them itself). */
+    QString TrainerRunnersSql() const;
     /** The SQL the nominations grid is loaded with (for the current trainer and filter). */
     QString TrainerNomsSql() const;
 
@@ -233,6 +237,7 @@ protected:
 
 private:
     void buildControls();
+    QString trainerGridFilter() const;
     void buildMenus();
     void showPopup(QMenu* menu);
     void columnClick(Grid* grid, int column);

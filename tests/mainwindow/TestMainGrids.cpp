@@ -389,7 +389,7 @@ TEST(MainNoms, BestPlacingIconsFollowTheManagedJockeys)
     f.addRunner(QStringLiteral("0712FLEM"), 3, t, QStringLiteral("Stranger"));
     f.addJockey(QStringLiteral("J Smith"), QStringLiteral(" 255"));
     f.addJockey(QStringLiteral("K Other"), QStringLiteral(" 65280"));
-    f.addRide(QStringLiteral("J SMITH"), QStringLiteral("WINNER "), 1);
+    f.addRide(QStringLiteral("J SMITH"), QStringLiteral("WINNER"), 1);
     f.addRide(QStringLiteral("K OTHER"), QStringLiteral("PLACER"), 2);
     f.addRide(QStringLiteral("NOT MANAGED"), QStringLiteral("STRANGER"), 1);
 
@@ -633,4 +633,47 @@ TEST(MainWindow, ControlsAndMenusCarryTheirNames)
     }
     EXPECT_EQ(m.MnuRace->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
     EXPECT_FALSE(m.mnudebugtoggle->isChecked());
+}
+
+// ---- Best placings on a big list -------------------------------------------------------
+
+// Many trainers take the loader's one-pass way to the placings, a few its
+// look-ups; both must give the same icons.
+TEST(MainTrainers, BestPlacingsAlikeForManyAndFewTrainers)
+{
+    MainFixture f;
+    f.addMeeting(QStringLiteral("0712FLEM"), QStringLiteral("NOM"));
+    f.addMeeting(QStringLiteral("0812SAND"), QStringLiteral("NOM"));
+    f.addJockey(QStringLiteral("J Smith"), QStringLiteral(" 255"));
+    DaoDatabase db = f.db().db();
+    db.BeginTrans();
+    for (int i = 0; i < 240; ++i)
+    {
+        const QString trainer = QStringLiteral("Trainer %1").arg(i, 3, 10, QLatin1Char('0'));
+        f.addRunner(i < 6 ? QStringLiteral("0812SAND") : QStringLiteral("0712FLEM"), 1, trainer,
+                    QStringLiteral("H%1").arg(i));
+        // The remote spells form trainers in capitals.
+        if (i % 3 == 0)
+            f.addRide(QStringLiteral("J SMITH"), QStringLiteral("X"), 1, trainer.toUpper());
+        if (i % 3 != 2)
+            f.addRide(QStringLiteral("J SMITH"), QStringLiteral("Y"), 4, trainer.toUpper());
+    }
+    f.addRide(QStringLiteral("NOT MANAGED"), QStringLiteral("Z"), 1, QStringLiteral("TRAINER 001"));
+    db.CommitTrans();
+
+    Main& m = f.main();
+    f.loadJockeys();
+    const auto expectedIcon = [](int i) {
+        return i % 3 == 0 ? int(ImageList::IconBestWin) : i % 3 == 1 ? int(ImageList::IconBestPlaced) : -1;
+    };
+    m.LoadTrainerGrid();
+    ASSERT_EQ(m.grdNames->rows(), 240);
+    for (int i = 0; i < 240; ++i)
+        EXPECT_EQ(m.grdNames->cellIcon(i + 1, 4), expectedIcon(i)) << i;
+
+    m.MeetingInList = QStringLiteral("( '0812SAND')");
+    m.LoadTrainerGrid();
+    ASSERT_EQ(m.grdNames->rows(), 6);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(m.grdNames->cellIcon(i + 1, 4), expectedIcon(i)) << i;
 }
