@@ -4,6 +4,7 @@
 #include "core/modDatabase.h"
 #include "core/modGlobal.h"
 #include "core/modJockey.h"
+#include "core/modJockeyWeb.h"
 #include "core/modUtils.h"
 #include "platform/Clock.h"
 #include "platform/Currency.h"
@@ -258,8 +259,10 @@ void LoadLastStartForm(const QString& meetingCode, qint16 raceNumber)
     {
         DaoRecordset rs = modDatabase::OpenLocalRecordset(
             QStringLiteral("SELECT Horse FROM Noms WHERE MeetingCode = ?") + withRaceFilter(raceNumber), where);
-        for (; !rs.Eof(); rs.MoveNext())
+        for (; !rs.Eof(); rs.MoveNext()) {
             horses << nameBeforeBracket(modDatabase::NullToEmpty(rs.Fields(0)).toString());
+            gSelHorse = horses.last(); // the last runner stays the selected horse
+        }
     }
     if (horses.isEmpty())
         return; // no runners: an empty IN-list is not a query
