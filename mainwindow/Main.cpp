@@ -6,6 +6,7 @@
 #include "core/modJockeyLists.h"
 #include "core/modJockeyStats.h"
 #include "core/modUtils.h"
+#include "mainwindow/FieldFileImport.h"
 #include "platform/ComboEx.h"
 #include "platform/Grid.h"
 #include "platform/ImageList.h"
@@ -335,6 +336,8 @@ void Main::buildMenus()
 
     // Refresh from the meetings pop-up runs the Refresh button's command.
     connect(mnuReload, &QAction::triggered, this, &Main::cmdReload_Click);
+    connect(mnuSelJckIcn, &QAction::triggered, this, &Main::mnuSelJckIcn_Click);
+    connect(mnuRldJokDta, &QAction::triggered, this, &Main::mnuRldJokDta_Click);
 
     // Database maintenance commands.
     connect(mnuBackupDatabase, &QAction::triggered, this, &Main::mnuBackupDatabase_Click);
@@ -1298,6 +1301,39 @@ void Main::CmdGetData_Click()
 
 void Main::cmdBrowse_Click()
 {
+    FieldFileImport::Target target;
+    target.strMeetingCur = &strMeetingCur;
+    target.strMeetingType = &strMeetingType;
+    target.importFilePath = &ImportFilePath;
+    target.importFolder = &ImportFolder;
+    target.loadTrainerGrid = [this] { LoadTrainerGrid(); };
+    target.loadMeetingGrid = [this] { LoadMeetingGrid(); };
+    FieldFileImport::Run(target);
+}
+
+void Main::mnuSelJckIcn_Click()
+{
+    if (!modJockey::ToggleIconJockey(*grdJockey))
+        return; // nobody picked: the user has been told
+    WaitCursor wait;
+    LoadTrainerGrid();
+    txtRace->clear();
+    txtTrainLocation->clear();
+    txtTrainMobile->clear();
+    TxtTrainPhone->clear();
+}
+
+void Main::mnuRldJokDta_Click()
+{
+    const QString jockey = grdJockey->cellText(grdJockey->selectedRow(), 1);
+    try
+    {
+        modJockey::DownloadJockeyStats(jockey, true);
+    }
+    catch (const VbError& e)
+    {
+        reportDbError(QStringLiteral("Reloading the jockey's race data"), e);
+    }
 }
 
 void Main::Label3_Click()

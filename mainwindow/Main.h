@@ -203,6 +203,11 @@ public slots:
     void grdMeeting_OnMouseUp(int button);
     void grdMeeting_OnDblClick();
     void grdJockey_OnMouseUp(int button);
+    /** "Select Jockey for Icons": chooses or clears the icon jockey, then the
+     *  trainer list is reloaded and the race header and contact boxes emptied. */
+    void mnuSelJckIcn_Click();
+    /** "Reload Jockey Form Data": full download of the picked jockey's rides. */
+    void mnuRldJokDta_Click();
 
     // Trainer list and nominations grid
     void grdNames_OnMouseUp(int button);

@@ -677,3 +677,48 @@ TEST(MainTrainers, BestPlacingsAlikeForManyAndFewTrainers)
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(m.grdNames->cellIcon(i + 1, 4), expectedIcon(i)) << i;
 }
+
+// ---- Icon jockey -------------------------------------------------------------------------
+
+TEST(MainJockeys, IconJockeyNarrowsThePlacingsAndReloadsTheList)
+{
+    MainFixture f;
+    f.addMeeting(QStringLiteral("0712FLEM"), QStringLiteral("NOM"));
+    f.addRunner(QStringLiteral("0712FLEM"), 1, QStringLiteral("A Adams"), QStringLiteral("Alpha"));
+    f.addRunner(QStringLiteral("0712FLEM"), 2, QStringLiteral("B Bell"), QStringLiteral("Bravo"));
+    f.addJockey(QStringLiteral("J Smith"), QStringLiteral(" 255"));
+    f.addJockey(QStringLiteral("K Jones"), QStringLiteral(" 65280"));
+    f.addRide(QStringLiteral("J SMITH"), QStringLiteral("X"), 1, QStringLiteral("A ADAMS"));
+    f.addRide(QStringLiteral("K JONES"), QStringLiteral("Y"), 2, QStringLiteral("B BELL"));
+    Main& m = f.main();
+    f.loadJockeys();
+    m.LoadTrainerGrid();
+    EXPECT_EQ(m.grdNames->cellIcon(1, 4), ImageList::IconBestWin);
+    EXPECT_EQ(m.grdNames->cellIcon(2, 4), ImageList::IconBestPlaced);
+
+    // Nobody picked: the message, and nothing else.
+    Prompts::Script prompts;
+    prompts.answerMsgBox(Prompts::vbOK);
+    m.grdJockey->clearSelectedCells();
+    m.mnuSelJckIcn->trigger();
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0].text, QStringLiteral("Jockey Must be Seleted for Icons."));
+    EXPECT_EQ(m.grdNames->cellIcon(2, 4), ImageList::IconBestPlaced);
+
+    // J Smith chosen: only his rides count; the boxes are emptied.
+    m.TxtTrainPhone->setText(QStringLiteral("123"));
+    m.grdJockey->setSelectedCell(MainFixture::rowOf(m.grdJockey, QStringLiteral("J Smith")), 1);
+    m.mnuSelJckIcn->trigger();
+    EXPECT_EQ(modJockey::gIconJockey, QStringLiteral("J Smith"));
+    EXPECT_EQ(m.grdJockey->cellIcon(MainFixture::rowOf(m.grdJockey, QStringLiteral("J Smith")), 1),
+              ImageList::IconBestPlaced);
+    EXPECT_EQ(m.grdNames->cellIcon(1, 4), ImageList::IconBestWin);
+    EXPECT_EQ(m.grdNames->cellIcon(2, 4), -1);
+    EXPECT_TRUE(m.TxtTrainPhone->text().isEmpty());
+
+    // Chosen again: back to all jockeys.
+    m.mnuSelJckIcn->trigger();
+    EXPECT_TRUE(modJockey::gIconJockey.isEmpty());
+    EXPECT_EQ(m.grdNames->cellIcon(2, 4), ImageList::IconBestPlaced);
+    EXPECT_TRUE(prompts.unexpected().isEmpty());
+}
