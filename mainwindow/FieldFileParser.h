@@ -72,6 +72,14 @@ struct Runner
     int line = 0;
 };
 
+} // namespace FieldFileParser
+
+// Plain values (texts and numbers): lists of them may move them in memory.
+Q_DECLARE_TYPEINFO(FieldFileParser::Race, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(FieldFileParser::Runner, Q_RELOCATABLE_TYPE);
+
+namespace FieldFileParser
+{
 /** A whole file, or the first fault found in it. */
 struct Result
 {
