@@ -355,6 +355,15 @@ QStringList DaoConnection::tableNames()
     return m_tableOrder;
 }
 
+QVariant DaoConnection::readText(const DaoField& field, const QString& text)
+{
+    if (field.Type() != DaoType::Date)
+        return text;
+    bool ok = false;
+    const QDateTime dt = parseDateText(text, &ok);
+    return ok ? QVariant(dt) : QVariant(text);
+}
+
 QString DaoConnection::dateText(const QDateTime& dt)
 {
     if (dt.date() == QDate(1899, 12, 30))
@@ -416,8 +425,8 @@ void DaoConnection::bindValue(sqlite3_stmt* s, int index, const QVariant& value,
             if (value.typeId() == qMetaTypeId<Currency>()) {
                 rc = sqlite3_bind_double(s, index, value.value<Currency>().toDouble());
             } else {
-                const QString text = cutText(value.toString(), cutTo);
-                rc = sqlite3_bind_text16(s, index, text.utf16(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
+                const QByteArray text = cutText(value.toString(), cutTo).toUtf8();
+                rc = sqlite3_bind_text(s, index, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
             }
             break;
         }
@@ -433,7 +442,7 @@ QVariant DaoConnection::readColumn(sqlite3_stmt* s, int index)
     if (type == SQLITE_NULL)
         return {};
     const char* decl = sqlite3_column_decltype(s, index);
-    const DaoType kind = decl ? DaoField::TypeOfDeclared(QString::fromUtf8(decl)) : DaoType::Unknown;
+    const DaoType kind = DaoField::TypeOfDeclared(decl);
     auto text = [&]() {
         return QString(reinterpret_cast<const QChar*>(sqlite3_column_text16(s, index)),
                        sqlite3_column_bytes16(s, index) / 2);

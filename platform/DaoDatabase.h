@@ -16,11 +16,13 @@ struct sqlite3;
  * An open local database (an SQLite 3 file). Handles are cheap to copy: all
  * handles on one file share the engine's one connection to it (DaoEngine).
  *
- * Statements are SQLite SQL. Besides the built-in functions the connection
- * knows UCase, LCase, Val (numeric value of a text: leading number, blanks
- * skipped, "&H"/"&O"), Now (the program clock, "YYYY-MM-DD HH:MM:SS"), Date,
- * Trim, LTrim, RTrim, Len, Mid, Left$-style jet_left/jet_right, InStr (Jet
- * argument order, case ignored), Nz and CStr/CInt/CLng/CDbl.
+ * Statements are SQLite SQL. The connections of the program's engine
+ * (modDatabase::gDbEngine) also know the Jet functions the program's
+ * statements use: UCase, LCase, Val (numeric value of a text: the leading
+ * number, blanks passed over, "&H"/"&O" numbers, 0 when none, Null stays
+ * Null), Now() (the program clock as "YYYY-MM-DD HH:MM:SS"), Nz, Len and Mid.
+ * IIf and InStr are SQLite's own; Left( cannot be called in SQLite (use
+ * substr), and "&" must be written "||".
  *
  * Parameters (`?`) bind QVariant values in the database's formats: QDate as
  * "YYYY-MM-DD", QDateTime as "YYYY-MM-DD HH:MM:SS", QTime as "HH:MM:SS",

@@ -1,6 +1,6 @@
 #include "platform/DaoField.h"
 
-#include <QRegularExpression>
+#include <cstring>
 
 DaoField::DaoField(QString name, QString declaredType)
     : m_name(std::move(name))
@@ -11,38 +11,60 @@ DaoField::DaoField(QString name, QString declaredType)
 
 DaoType DaoField::TypeOfDeclared(const QString& declaredType, int* size)
 {
-    static const QRegularExpression re(QStringLiteral(R"(^\s*([A-Za-z ]+?)\s*(?:\(\s*(\d+)\s*(?:,\s*\d+\s*)?\))?\s*$)"));
-    const QRegularExpressionMatch m = re.match(declaredType);
+    return TypeOfDeclared(declaredType.toLatin1().constData(), size);
+}
+
+DaoType DaoField::TypeOfDeclared(const char* decl, int* size)
+{
+    // Read without allocating: this runs for every column of every row read.
     if (size)
         *size = 0;
-    if (!m.hasMatch())
+    if (!decl)
         return DaoType::Unknown;
-    const QString base = m.captured(1).toUpper().simplified();
-    const int n = m.captured(2).toInt();
-    if (base == QLatin1String("TEXT") || base == QLatin1String("VARCHAR") || base == QLatin1String("CHAR")
-        || base == QLatin1String("NVARCHAR") || base == QLatin1String("NCHAR")) {
-        if (size)
-            *size = n;
-        return n > 0 || base != QLatin1String("TEXT") ? DaoType::Text : DaoType::Memo;
+    while (*decl == ' ')
+        ++decl;
+    char base[24];
+    int n = 0;
+    while (*decl && *decl != '(' && n < 23) {
+        const char c = *decl++;
+        base[n++] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
     }
-    if (base == QLatin1String("LONGTEXT") || base == QLatin1String("CLOB") || base == QLatin1String("NOTE"))
+    while (n > 0 && base[n - 1] == ' ')
+        --n;
+    base[n] = '\0';
+    int number = 0;
+    if (*decl == '(') {
+        ++decl;
+        while (*decl == ' ')
+            ++decl;
+        while (*decl >= '0' && *decl <= '9')
+            number = number * 10 + (*decl++ - '0');
+    } else if (*decl) {
+        return DaoType::Unknown; // a longer name than any kind we know
+    }
+    auto is = [&](const char* name) { return std::strcmp(base, name) == 0; };
+    if (is("TEXT") || is("VARCHAR") || is("CHAR") || is("NVARCHAR") || is("NCHAR")) {
+        if (size)
+            *size = number;
+        return number > 0 || !is("TEXT") ? DaoType::Text : DaoType::Memo;
+    }
+    if (is("LONGTEXT") || is("CLOB") || is("NOTE"))
         return DaoType::Memo;
-    if (base == QLatin1String("TINYINT") || base == QLatin1String("BYTE"))
+    if (is("TINYINT") || is("BYTE"))
         return DaoType::Byte;
-    if (base == QLatin1String("SMALLINT") || base == QLatin1String("SHORT"))
+    if (is("SMALLINT") || is("SHORT"))
         return DaoType::Integer;
-    if (base == QLatin1String("INTEGER") || base == QLatin1String("INT") || base == QLatin1String("LONG")
-        || base == QLatin1String("BIGINT"))
+    if (is("INTEGER") || is("INT") || is("LONG") || is("BIGINT"))
         return DaoType::Long;
-    if (base == QLatin1String("REAL") || base == QLatin1String("SINGLE") || base == QLatin1String("FLOAT"))
+    if (is("REAL") || is("SINGLE") || is("FLOAT"))
         return DaoType::Single;
-    if (base == QLatin1String("DOUBLE") || base == QLatin1String("DOUBLE PRECISION"))
+    if (is("DOUBLE") || is("DOUBLE PRECISION"))
         return DaoType::Double;
-    if (base == QLatin1String("CURRENCY") || base == QLatin1String("MONEY"))
+    if (is("CURRENCY") || is("MONEY"))
         return DaoType::Currency;
-    if (base == QLatin1String("DATETIME") || base == QLatin1String("DATE") || base == QLatin1String("TIME"))
+    if (is("DATETIME") || is("DATE") || is("TIME"))
         return DaoType::Date;
-    if (base == QLatin1String("BOOLEAN") || base == QLatin1String("BIT") || base == QLatin1String("YESNO"))
+    if (is("BOOLEAN") || is("BIT") || is("YESNO"))
         return DaoType::Boolean;
     return DaoType::Unknown;
 }

@@ -56,6 +56,7 @@ public:
 
     /** The kind a declared type stands for ("TEXT(24)" → Text, size 24). */
     static DaoType TypeOfDeclared(const QString& declaredType, int* size = nullptr);
+    static DaoType TypeOfDeclared(const char* declaredType, int* size = nullptr);
 
     // Setters used by the layer when it describes a column.
     void setCollation(const QString& c) { m_collation = c; }

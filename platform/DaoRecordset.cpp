@@ -90,6 +90,12 @@ struct DaoRecordset::Data
     QList<qint64> rowids;
     QString table;             // the table written to; empty when read-only
     QStringList tableColumn;   // per field: the table's column it is, empty when not writable
+    QList<DaoField> tableField; // per field: that column's definition (kind, size)
+    QList<int> sameColumn;     // per field: the first field that is the same table column
+    QHash<QString, int> index; // lower-case name -> first field of that name
+    QHash<QString, int> exact; // name as the query gives it -> first field of that name
+    QString readBackSql;       // reads a row's table columns by rowid
+    QHash<quint64, QString> writeSql; // INSERT/UPDATE text by the set of columns written
     QHash<QString, QString> aliases; // alias (lower case) -> table name
     int pos = 0;
     bool deleted = false;
@@ -103,8 +109,38 @@ struct DaoRecordset::Data
     int count() const { return static_cast<int>(rows.size()); }
     bool hasCurrent() const { return !deleted && pos >= 0 && pos < count(); }
     void run();
+    void prepareWrites();
     QVariantList readRow(qint64 rowid, const QVariantList& keep);
+    /** Row `i`, read from the table first when it was added by this
+     *  recordset and not read yet. */
+    const QVariantList& row(int i);
 };
+
+void DaoRecordset::Data::prepareWrites()
+{
+    index.clear();
+    exact.clear();
+    for (int i = static_cast<int>(fields.size()) - 1; i >= 0; --i) {
+        index.insert(fields.at(i).Name().toLower(), i);
+        exact.insert(fields.at(i).Name(), i);
+    }
+    tableField.clear();
+    sameColumn.clear();
+    QStringList cols;
+    const DaoTableDef* t = table.isEmpty() ? nullptr : conn->tableDef(table);
+    for (int i = 0; i < fields.size(); ++i) {
+        const QString& c = tableColumn.at(i);
+        const DaoField* tf = t && !c.isEmpty() ? t->Field(c) : nullptr;
+        tableField.append(tf ? *tf : DaoField());
+        sameColumn.append(static_cast<int>(c.isEmpty() ? i : tableColumn.indexOf(c)));
+        if (!c.isEmpty())
+            cols.append(quoteId(c));
+    }
+    readBackSql = cols.isEmpty() ? QString()
+                                 : QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                                       .arg(cols.join(QLatin1String(", ")), quoteId(table));
+    writeSql.clear();
+}
 
 DaoRecordset::DaoRecordset() = default;
 DaoRecordset::~DaoRecordset() = default;
@@ -181,26 +217,32 @@ void DaoRecordset::Data::run()
     }
 }
 
+const QVariantList& DaoRecordset::Data::row(int i)
+{
+    QVariantList& r = rows[i];
+    if (r.isEmpty() && !fields.isEmpty())
+        r = readRow(rowids.at(i), QVariantList(fields.size()));
+    return r;
+}
+
 QVariantList DaoRecordset::Data::readRow(qint64 rowid, const QVariantList& keep)
 {
-    QStringList cols;
-    for (const QString& c : tableColumn) {
-        if (!c.isEmpty())
-            cols.append(quoteId(c));
-    }
     QVariantList row = keep;
     row.resize(fields.size());
-    if (cols.isEmpty())
+    if (readBackSql.isEmpty())
         return row;
-    DaoConnection::Statement st(
-        *conn, QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(cols.join(QLatin1String(", ")), quoteId(table)));
+    DaoConnection::Statement st(*conn, readBackSql);
     st.bind(1, rowid);
     if (!st.step())
         return row;
     int k = 0;
     for (int i = 0; i < fields.size(); ++i) {
-        if (!tableColumn.at(i).isEmpty())
-            row[i] = st.column(k++);
+        if (tableColumn.at(i).isEmpty())
+            continue;
+        QVariant v = st.column(k++);
+        if (fields.at(i).Type() == DaoType::Boolean && v.isValid() && v.typeId() != QMetaType::Bool)
+            v = v.toDouble() != 0.0;
+        row[i] = v;
     }
     return row;
 }
@@ -268,6 +310,7 @@ DaoRecordset DaoRecordset::open(const std::shared_ptr<DaoConnection>& conn, cons
     } else {
         d->tableColumn.fill(QString(), d->fields.size());
     }
+    d->prepareWrites();
 
     // Table aliases, so "N.Jockey" can tell two columns named Jockey apart.
     static const QRegularExpression aliasRe(
@@ -392,6 +435,10 @@ int DaoRecordset::FieldCount() const
 int DaoRecordset::FieldIndex(const QString& rawName) const
 {
     const Data& x = data();
+    // The usual case, a name spelt as the query gives it, costs one look-up.
+    const auto hit = x.exact.constFind(rawName);
+    if (hit != x.exact.constEnd())
+        return *hit;
     const QString name = stripBrackets(rawName);
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     if (dot > 0) {
@@ -413,11 +460,7 @@ int DaoRecordset::FieldIndex(const QString& rawName) const
         }
         return -1;
     }
-    for (int i = 0; i < x.fields.size(); ++i) {
-        if (!x.fields.at(i).Name().compare(name, Qt::CaseInsensitive))
-            return i;
-    }
-    return -1;
+    return x.index.value(name.toLower(), -1);
 }
 
 namespace
@@ -449,7 +492,7 @@ DaoField DaoRecordset::Field(const QString& name) const
 
 QVariant DaoRecordset::Fields(int index) const
 {
-    const Data& x = data();
+    Data& x = data();
     if (index < 0 || index >= x.fields.size())
         noSuchField(QString::number(index));
     if (x.editMode)
@@ -458,7 +501,7 @@ QVariant DaoRecordset::Fields(int index) const
         throw VbError(3167, kSource, QStringLiteral("The record has been deleted."));
     if (!x.hasCurrent())
         noCurrentRecord();
-    return x.rows.at(x.pos).at(index);
+    return x.row(x.pos).at(index);
 }
 
 QVariant DaoRecordset::Fields(const QString& name) const
@@ -484,15 +527,13 @@ void DaoRecordset::SetField(int index, const QVariant& value)
         noSuchField(QString::number(index));
     if (!x.editMode)
         throw VbError(3020, kSource, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
-    const QString col = x.tableColumn.at(index);
-    if (col.isEmpty())
+    if (x.tableColumn.at(index).isEmpty())
         throw VbError(3164, kSource, QStringLiteral("The field '%1' cannot be updated.").arg(x.fields.at(index).Name()));
-    const DaoTableDef* t = x.conn->tableDef(x.table);
-    const DaoField* tf = t ? t->Field(col) : nullptr;
-    const QVariant v = tf ? DaoConnection::normaliseFor(*tf, value) : value;
+    const QVariant v = DaoConnection::normaliseFor(x.tableField.at(index), value);
     // The same column may appear more than once ("SELECT *, Horse ...").
-    for (int i = 0; i < x.fields.size(); ++i) {
-        if (x.tableColumn.at(i) == col) {
+    const int first = x.sameColumn.at(index);
+    for (int i = first; i < x.fields.size(); ++i) {
+        if (x.sameColumn.at(i) == first) {
             x.buffer[i] = v;
             x.dirty[i] = true;
         }
@@ -515,13 +556,11 @@ void DaoRecordset::AddNew()
     if (x.table.isEmpty())
         throw VbError(3027, kSource, QStringLiteral("The recordset is read-only."));
     x.editMode = 2;
-    x.buffer = QVariantList(x.fields.size());
-    x.dirty = QList<bool>(x.fields.size(), false);
+    x.buffer.fill(QVariant(), x.fields.size());
+    x.dirty.fill(false, x.fields.size());
     // A Yes/No column starts False, as the database's default has it.
-    const DaoTableDef* t = x.conn->tableDef(x.table);
     for (int i = 0; i < x.fields.size(); ++i) {
-        const DaoField* tf = t && !x.tableColumn.at(i).isEmpty() ? t->Field(x.tableColumn.at(i)) : nullptr;
-        if (tf && tf->Type() == DaoType::Boolean)
+        if (x.tableField.at(i).Type() == DaoType::Boolean)
             x.buffer[i] = false;
     }
 }
@@ -534,7 +573,7 @@ void DaoRecordset::Edit()
     if (!x.hasCurrent())
         noCurrentRecord();
     x.editMode = 1;
-    x.buffer = x.rows.at(x.pos);
+    x.buffer = x.row(x.pos);
     x.dirty = QList<bool>(x.fields.size(), false);
 }
 
@@ -543,68 +582,64 @@ void DaoRecordset::Update()
     Data& x = data();
     if (!x.editMode)
         throw VbError(3020, kSource, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
-    const DaoTableDef* t = x.conn->tableDef(x.table);
-    if (!t)
-        throw VbError(3078, kSource, QStringLiteral("The table '%1' no longer exists.").arg(x.table));
-    QStringList cols;
-    QVariantList values;
-    QList<int> sizes;
-    QSet<QString> seen;
+    // The columns written: each table column once.
+    QList<int> written;
+    quint64 mask = x.editMode == 2 ? 1 : 0;
     for (int i = 0; i < x.fields.size(); ++i) {
-        if (!x.dirty.at(i) || seen.contains(x.tableColumn.at(i)))
-            continue;
-        seen.insert(x.tableColumn.at(i));
-        const DaoField* tf = t->Field(x.tableColumn.at(i));
-        cols.append(x.tableColumn.at(i));
-        values.append(x.buffer.at(i));
-        sizes.append(tf && tf->Type() == DaoType::Text ? tf->Size() : 0);
+        if (x.dirty.at(i) && x.sameColumn.at(i) == i) {
+            written.append(i);
+            mask |= quint64(1) << ((i + 1) % 64);
+        }
+    }
+    if (x.editMode == 1 && written.isEmpty()) {
+        x.lastModified = x.pos;
+        x.editMode = 0;
+        return;
+    }
+    // The statement text depends only on which columns are written; beyond
+    // 63 columns the mask is not exact, so the text is then not reused.
+    QString& sql = x.writeSql[x.fields.size() < 63 ? mask : 0];
+    if (sql.isEmpty() || x.fields.size() >= 63) {
+        QStringList cols, marks;
+        for (int i : written) {
+            cols.append(quoteId(x.tableColumn.at(i)));
+            marks.append(QStringLiteral("?"));
+        }
+        if (x.editMode == 2) {
+            sql = written.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteId(x.table))
+                                    : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                          .arg(quoteId(x.table), cols.join(QLatin1String(", ")),
+                                               marks.join(QLatin1String(", ")));
+        } else {
+            sql = QStringLiteral("UPDATE %1 SET %2 = ? WHERE rowid = ?")
+                      .arg(quoteId(x.table), cols.join(QLatin1String(" = ?, ")));
+        }
+    }
+    {
+        DaoConnection::Statement st(*x.conn, sql);
+        int k = 1;
+        for (int i : written) {
+            const DaoField& tf = x.tableField.at(i);
+            st.bind(k++, x.buffer.at(i), tf.Type() == DaoType::Text ? tf.Size() : 0);
+        }
+        if (x.editMode == 1)
+            st.bind(k, x.rowids.at(x.pos));
+        st.step();
     }
     if (x.editMode == 2) {
-        QString sql;
-        if (cols.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteId(x.table));
-        } else {
-            QStringList q, marks;
-            for (const QString& c : cols) {
-                q.append(quoteId(c));
-                marks.append(QStringLiteral("?"));
-            }
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoteId(x.table), q.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
-        }
-        qint64 rowid = 0;
-        {
-            DaoConnection::Statement st(*x.conn, sql);
-            for (int i = 0; i < values.size(); ++i)
-                st.bind(i + 1, values.at(i), sizes.at(i));
-            st.step();
-            rowid = sqlite3_last_insert_rowid(x.conn->db());
-        }
+        const qint64 rowid = sqlite3_last_insert_rowid(x.conn->db());
         const bool atEnd = x.pos >= x.count();
-        x.rows.append(x.readRow(rowid, x.buffer));
+        // Read back only when it is visited: adding many rows stays cheap.
+        x.rows.append(QVariantList());
         x.rowids.append(rowid);
         x.lastModified = x.count() - 1;
         if (atEnd && !x.deleted)
             x.pos = x.count();
     } else {
-        if (!cols.isEmpty()) {
-            QStringList sets;
-            for (const QString& c : cols)
-                sets.append(quoteId(c) + QStringLiteral(" = ?"));
-            DaoConnection::Statement st(
-                *x.conn,
-                QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoteId(x.table), sets.join(QLatin1String(", "))));
-            for (int i = 0; i < values.size(); ++i)
-                st.bind(i + 1, values.at(i), sizes.at(i));
-            st.bind(static_cast<int>(values.size()) + 1, x.rowids.at(x.pos));
-            st.step();
-        }
         x.rows[x.pos] = x.readRow(x.rowids.at(x.pos), x.buffer);
         x.lastModified = x.pos;
     }
     x.editMode = 0;
-    x.buffer.clear();
-    x.dirty.clear();
 }
 
 void DaoRecordset::CancelUpdate()
@@ -697,7 +732,7 @@ bool DaoRecordset::find(const QString& criteria, const QVariantList& params, boo
     for (int i = 0; i < x.fields.size(); ++i) {
         const DaoType t = x.fields.at(i).Type();
         const bool text = t == DaoType::Text || t == DaoType::Memo
-                          || (t == DaoType::Unknown && x.count() && x.rows.at(0).at(i).typeId() == QMetaType::QString);
+                          || (t == DaoType::Unknown && x.count() && x.row(0).at(i).typeId() == QMetaType::QString);
         cols.append(QStringLiteral("?%1 AS %2")
                         .arg(text ? QStringLiteral(" COLLATE NOCASE") : QString(), quoteId(x.fields.at(i).Name())));
     }
@@ -707,7 +742,7 @@ bool DaoRecordset::find(const QString& criteria, const QVariantList& params, boo
     for (int i = from; i >= 0 && i < n; i += forward ? 1 : -1) {
         sqlite3_reset(st);
         for (int c = 0; c < k; ++c)
-            st.bind(c + 1, x.rows.at(i).at(c));
+            st.bind(c + 1, x.row(i).at(c));
         for (int p = 0; p < params.size(); ++p)
             st.bind(k + p + 1, params.at(p));
         if (st.step()) {
@@ -756,6 +791,7 @@ void DaoRecordset::Requery()
     x.editMode = 0;
     x.deleted = false;
     x.run();
+    x.prepareWrites();
     x.pos = 0;
     x.lastModified = -1;
 }
