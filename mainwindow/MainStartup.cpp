@@ -23,6 +23,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextEdit>
 
 #include <cmath>
@@ -132,6 +133,12 @@ void Main::Form_Load()
     runStep([] { modJockey::RefreshAllJockeyStats(); });
 
     modGlobal::ShowStatus(QStringLiteral("Setting up Main Form"));
+    // The size a first start opens with (nothing saved yet): roomy, but never
+    // beyond the screen.
+    QSize design(1180, 760);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        design = design.boundedTo(screen->availableGeometry().size() * 0.95);
+    resize(design);
     runStep([this] {
         SetupNamesGrid();
         SetupNomsGrid();
