@@ -8,6 +8,7 @@
 #include "platform/VbError.h"
 #include "support/TestEnv.h"
 
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTest>
@@ -72,6 +73,21 @@ TEST_F(SplashTest, FirstStartMigratesOnceAndRemembersIt)
     again.Form_Load();
     EXPECT_EQ(migrations, 1);
     EXPECT_TRUE(script.unexpected().isEmpty());
+}
+
+TEST_F(SplashTest, FirstStartWithoutAnOlderInstallationIsRecordedToo)
+{
+    const QString db = env.installTemplateDatabase();
+    QFile f(db);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    frmSplash splash; // the program's own migration: nothing in the legacy folder
+    splash.Form_Load();
+    EXPECT_TRUE(stored().AlreadyUpgraded);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    EXPECT_TRUE(script.records().isEmpty());
 }
 
 TEST_F(SplashTest, StoredDatabaseFolderIsKept)
