@@ -1,6 +1,7 @@
 // Recordsets of the local database layer: moving, reading, the round trip of
 // changes written back by rowid, searching, and what makes one read-only.
 #include "core/modDatabase.h"
+#include "platform/Currency.h"
 #include "platform/VbError.h"
 #include "support/DbFixture.h"
 #include "support/TestEnv.h"
@@ -224,4 +225,45 @@ TEST_F(DaoRecordsetTest, AddedRowAppearsAtTheEndAndPositionStays)
     EXPECT_EQ(rs.EditMode(), 2);
     rs.CancelUpdate();
     EXPECT_EQ(fx.count(QStringLiteral("Trainer")), 4);
+}
+
+TEST_F(DaoRecordsetTest, MoneyDatesAndYesNoAreStoredInTheirForms)
+{
+    // Money: four decimals, halves to the even digit, sums exact.
+    EXPECT_EQ(Currency::fromDouble(12.34565).raw(), 123456);
+    EXPECT_EQ(Currency::fromDouble(12.34575).raw(), 123458);
+    EXPECT_EQ(Currency::fromDouble(-0.00015).raw(), -2);
+    EXPECT_EQ((Currency::fromDouble(0.1) + Currency::fromDouble(0.2)).toString(), QStringLiteral("0.3000"));
+    EXPECT_EQ(Currency::fromDouble(2.125).rounded(2).toString(), QStringLiteral("2.1200"));
+    EXPECT_EQ(Currency::fromDouble(2.135).rounded(2).toString(), QStringLiteral("2.1400"));
+
+    DaoRecordset rs = db.OpenRecordset(QStringLiteral("Jockey"));
+    rs.AddNew();
+    rs.SetField(QStringLiteral("Jockey"), QStringLiteral("J Smith"));
+    rs.SetField(QStringLiteral("ManBookFee"), 12.34565);
+    rs.SetField(QStringLiteral("TrialFee"), QVariant::fromValue(Currency::fromRaw(255000)));
+    rs.SetField(QStringLiteral("LastInvoiceDate"), QStringLiteral("30/6/2009")); // a typed date
+    rs.SetField(QStringLiteral("DateLastStats"), QDateTime(QDate(2009, 7, 1), QTime(18, 5, 9)));
+    rs.SetField(QStringLiteral("ManagerRate"), 2.618f);
+    rs.Update();
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT ManBookFee FROM Jockey")).toDouble(), 12.3456);
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT TrialFee FROM Jockey")).toDouble(), 25.5);
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT LastInvoiceDate || '' FROM Jockey")).toString(), QStringLiteral("2009-06-30"));
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT DateLastStats || '' FROM Jockey")).toString(),
+              QStringLiteral("2009-07-01 18:05:09"));
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT ManagerRate FROM Jockey")).toDouble(), 2.618);
+
+    // Yes/No: text and numbers written to it become 0/1; Null becomes False.
+    addTrainers();
+    DaoRecordset t = db.OpenRecordset(QStringLiteral("SELECT * FROM Trainer ORDER BY TrainerName"));
+    t.Edit();
+    t.SetField(QStringLiteral("IgnoreTrainer"), QStringLiteral("True"));
+    t.Update();
+    t.MoveLast();
+    t.Edit();
+    t.SetField(QStringLiteral("IgnoreTrainer"), QVariant());
+    t.Update();
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT group_concat(IgnoreTrainer, ',') FROM Trainer")).toString(),
+              QStringLiteral("1,0,0"));
+    EXPECT_EQ(t.Fields(QStringLiteral("IgnoreTrainer")).typeId(), QMetaType::Bool);
 }
