@@ -1,6 +1,7 @@
 #include "mainwindow/Main.h"
 #include "mainwindow/InGridBookingEditor.h"
 
+#include "core/HttpRequest.h"
 #include "core/modDatabase.h"
 #include "core/modGlobal.h"
 #include "core/modJockeyLists.h"
@@ -16,7 +17,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QHash>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
 
 #include <sqlite3.h>
 #include <QCloseEvent>
@@ -1339,4 +1346,51 @@ void Main::mnuRldJokDta_Click()
 void Main::Label3_Click()
 {
     modUtils::PlayAppSound(QStringLiteral("horse-gallop.wav"));
+}
+
+// ---- Link check -----------------------------------------------------------------------
+
+QString Main::CheckLink(const QString& var_URL)
+{
+    if (var_URL.isEmpty())
+        return QString();
+    const QString timeout = QStringLiteral("Timeout error");
+    const QUrl url(var_URL);
+    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty())
+        return timeout;
+
+    QNetworkAccessManager manager;
+    QNetworkRequest request(url);
+    request.setRawHeader("User-Agent", "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)");
+    QNetworkReply* reply = manager.get(request);
+    QEventLoop loop;
+    QTimer limit;
+    limit.setSingleShot(true);
+    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    limit.start(modDatabase::HttpTimeLimit());
+    if (!reply->isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+
+    QString result = timeout;
+    // An answer with any HTTP status counts (an error page is text too);
+    // no status means no answer.
+    if (reply->isFinished() && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+    {
+        const QString head = QString::fromUtf8(reply->readAll()).left(60);
+        if (head.isEmpty())
+            result = QStringLiteral("Server not found");
+        else if (head.contains(QLatin1String("404")))
+            result = QStringLiteral("File not found");
+        else if (head.contains(QLatin1String("Fatal Error")) || head.contains(QLatin1String("FATAL ERROR")))
+            result = QStringLiteral("Fatal Error");
+        else
+            result = QStringLiteral("OK");
+    }
+    else
+    {
+        reply->abort();
+    }
+    delete reply;
+    return result;
 }

@@ -171,6 +171,17 @@ public:
     /** The SQL the nominations grid is loaded with (for the current trainer and filter). */
     QString TrainerNomsSql() const;
 
+    /**
+     * Fetches a web address and sums up the answer by its first 60
+     * characters: "" for an empty address, "Server not found" for an empty
+     * answer, "File not found" when it shows "404", "Fatal Error" when it
+     * shows "Fatal Error" or "FATAL ERROR", otherwise "OK"; "Timeout error"
+     * when no answer came (no connection, a bad address, or the time limit of
+     * the program's web requests ran out). Waits for the answer; the window
+     * takes no input meanwhile.
+     */
+    QString CheckLink(const QString& var_URL);
+
     // ---- Grid layout lists (stored in the settings as comma lists) -----------
     /** Column widths in creation order, joined by "," ("130,30,30,15,15,0"). */
     static QString ColumnWidthList(const Grid* grid);

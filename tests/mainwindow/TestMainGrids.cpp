@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTest>
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
@@ -633,6 +634,15 @@ TEST(MainWindow, ControlsAndMenusCarryTheirNames)
     }
     EXPECT_EQ(m.MnuRace->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
     EXPECT_FALSE(m.mnudebugtoggle->isChecked());
+
+    // The race header opens the race view only once a meeting was chosen.
+    QSignalSpy raceView(&m, &Main::raceViewRequested);
+    QTest::mouseDClick(m.txtRace->viewport(), Qt::LeftButton);
+    EXPECT_EQ(raceView.count(), 0);
+    m.strMeetingCur = QStringLiteral("0712FLEM");
+    m.IntRace = 3;
+    QTest::mouseDClick(m.txtRace->viewport(), Qt::LeftButton);
+    EXPECT_EQ(raceView.count(), 1);
 }
 
 // ---- Best placings on a big list -------------------------------------------------------
