@@ -163,8 +163,8 @@ bool DaoConnection::fileReplaced() const
 
 void DaoConnection::dropStatements()
 {
-    for (auto it = m_stmts.begin(); it != m_stmts.end(); ++it)
-        sqlite3_finalize(it->stmt);
+    for (auto& [sql, c] : m_stmts)
+        sqlite3_finalize(c.stmt);
     m_stmts.clear();
 }
 
@@ -176,14 +176,14 @@ void DaoConnection::fail(int rc, const QString& context) const
     throw VbError(3000 + (rc & 0xff), kSource, msg);
 }
 
-sqlite3_stmt* DaoConnection::acquire(const QString& sql, bool& cached)
+sqlite3_stmt* DaoConnection::acquire(const QString& sql, bool*& busy)
 {
     sqlite3* h = db();
     auto it = m_stmts.find(sql);
-    if (it != m_stmts.end() && !it->busy) {
-        it->busy = true;
-        cached = true;
-        return it->stmt;
+    if (it != m_stmts.end() && !it->second.busy) {
+        it->second.busy = true;
+        busy = &it->second.busy;
+        return it->second.stmt;
     }
     sqlite3_stmt* s = nullptr;
     const QByteArray utf8 = sql.toUtf8();
@@ -202,38 +202,38 @@ sqlite3_stmt* DaoConnection::acquire(const QString& sql, bool& cached)
         throw VbError(3000 + SQLITE_MISUSE, kSource,
                       QStringLiteral("Only one statement can be run with parameters (in: %1)").arg(sql.left(300)));
     }
-    cached = keep;
-    if (keep)
-        m_stmts.insert(sql, Cached{s, true});
+    busy = nullptr;
+    if (keep) {
+        Cached& c = m_stmts[sql];
+        c.stmt = s;
+        c.busy = true;
+        busy = &c.busy;
+    }
     return s;
 }
 
-void DaoConnection::giveBack(const QString& sql, sqlite3_stmt* s, bool cached)
+void DaoConnection::giveBack(sqlite3_stmt* s, bool* busy)
 {
-    if (!cached) {
+    if (!busy) {
         sqlite3_finalize(s);
         return;
     }
     sqlite3_reset(s);
     sqlite3_clear_bindings(s);
-    auto it = m_stmts.find(sql);
-    if (it != m_stmts.end() && it->stmt == s)
-        it->busy = false;
-    else
-        sqlite3_finalize(s);
+    *busy = false;
 }
 
 DaoConnection::Statement::Statement(DaoConnection& c, const QString& sql)
     : m_conn(c)
     , m_sql(sql)
 {
-    m_stmt = c.acquire(sql, m_cached);
+    m_stmt = c.acquire(sql, m_busy);
 }
 
 DaoConnection::Statement::~Statement()
 {
     if (m_stmt)
-        m_conn.giveBack(m_sql, m_stmt, m_cached);
+        giveBack(m_stmt, m_busy);
 }
 
 void DaoConnection::Statement::bind(const QVariantList& params)

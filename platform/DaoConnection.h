@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <unordered_map>
 #include <memory>
 
 #include <sys/types.h>
@@ -63,7 +64,7 @@ public:
         DaoConnection& m_conn;
         sqlite3_stmt* m_stmt = nullptr;
         QString m_sql;
-        bool m_cached = false;
+        bool* m_busy = nullptr; // the cache entry's flag; null when not cached
     };
 
     /** Runs a statement with parameters and returns the rows changed. */
@@ -88,8 +89,8 @@ public:
     static QString dateText(const QDateTime& dt);
 
 private:
-    sqlite3_stmt* acquire(const QString& sql, bool& cached);
-    void giveBack(const QString& sql, sqlite3_stmt* s, bool cached);
+    sqlite3_stmt* acquire(const QString& sql, bool*& busy);
+    static void giveBack(sqlite3_stmt* s, bool* busy);
     void dropStatements();
     void loadSchema();
 
@@ -103,7 +104,8 @@ private:
         sqlite3_stmt* stmt = nullptr;
         bool busy = false;
     };
-    QHash<QString, Cached> m_stmts;
+    // Node-based, so an entry stays where it is while others are added.
+    std::unordered_map<QString, Cached> m_stmts;
     int m_schemaVersion = -1;
     QHash<QString, DaoTableDef> m_tables; // key: lower-case name
     QStringList m_tableOrder;
