@@ -376,9 +376,25 @@ bool CompactLocalDatabase()
         return false;
 
     // Our own connection must not be in the middle of a transaction; it is
-    // closed for the duration and reconnects on its next use.
+    // closed for the duration and opened again on the result.
+    const bool wasConnected = gDbEngine.IsConnected(dbPath);
     if (!gDbEngine.CloseDatabase(dbPath))
         return false;
+    struct Reconnect
+    {
+        bool wanted;
+        QString path;
+        ~Reconnect()
+        {
+            if (!wanted)
+                return;
+            try {
+                gDbEngine.OpenDatabase(path);
+            } catch (...) {
+                // Reported by the next use of the database.
+            }
+        }
+    } reconnect{wasConnected, dbPath};
 
     bool ok = false;
     try {
