@@ -115,6 +115,7 @@ TEST_F(CompactionTest, ShrinksAndKeepsEveryRow)
     DaoDatabase held = fx.db(); // a handle kept across the compaction
 
     ASSERT_TRUE(CompactLocalDatabase());
+    EXPECT_TRUE(gDbEngine.IsConnected(fx.path())); // opened again, on the compacted file
     EXPECT_LT(QFileInfo(fx.path()).size(), before / 2);
     EXPECT_FALSE(QFileInfo::exists(temp));
     EXPECT_EQ(fx.count(QStringLiteral("Noms")), 750);
