@@ -22,6 +22,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
@@ -127,12 +128,21 @@ Main::Main(QWidget* parent)
     buildMenus();
     modJockey::SetJockeyListGrid(grdJockey);
     bookingEditor = new InGridBookingEditor(this);
+    // A refused data-service account stops the field-file import until the
+    // next start (its bookings check needs the service).
+    modDatabase::SetAccessDeniedHandler([button = QPointer<QPushButton>(cmdBrowse)] {
+        if (button)
+            button->setEnabled(false);
+    });
 }
 
 Main::~Main()
 {
     if (s_instance == this)
+    {
         s_instance = nullptr;
+        modDatabase::SetAccessDeniedHandler({});
+    }
 }
 
 void Main::buildControls()
@@ -223,6 +233,7 @@ void Main::buildControls()
     connect(grdNames, &Grid::mouseUp, this, [this](int button, int, int, int) { grdNames_OnMouseUp(button); });
     connect(grdNames, &Grid::columnClick, this, &Main::grdNames_OnColumnClick);
     connect(grdNoms, &Grid::columnClick, this, &Main::grdNoms_OnColumnClick);
+    connect(grdNoms, &Grid::mouseUp, this, [this](int button, int, int, int) { grdNoms_OnMouseUp(button); });
 
     connect(cmdExit, &QPushButton::clicked, this, &Main::cmdExit_Click);
     connect(CmdFindHorse, &QPushButton::clicked, this, &Main::CmdFindHorse_Click);
@@ -353,6 +364,16 @@ void Main::buildMenus()
     connect(mnudebugtoggle, &QAction::triggered, this, &Main::mnudebugtoggle_Click);
     connect(mnuResetRace, &QAction::triggered, this, &Main::mnuResetRace_Click);
     connect(mnuDeleteMeeting, &QAction::triggered, this, &Main::mnuDeleteMeeting_Click);
+
+    // Setup and help menus, and the web page and status commands of the pop-ups.
+    connect(mnuAbout, &QAction::triggered, this, &Main::mnuAbout_Click);
+    connect(mnuSystemSettings, &QAction::triggered, this, &Main::mnuSystemSettings_Click);
+    connect(MnuAllGet, &QAction::triggered, this, &Main::MnuAllGet_Click);
+    connect(MnuVicRatings, &QAction::triggered, this, &Main::MnuVicRatings_Click);
+    connect(mnuRego, &QAction::triggered, this, &Main::mnuRego_Click);
+    connect(mnuMeetingForm, &QAction::triggered, this, &Main::mnuMeetingForm_Click);
+    connect(mnuNomsRBForm, &QAction::triggered, this, &Main::mnuNomsRBForm_Click);
+    connect(mnuUpdateStatus, &QAction::triggered, this, &Main::mnuUpdateStatus_Click);
 }
 
 void Main::showPopup(QMenu* menu)

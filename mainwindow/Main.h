@@ -241,6 +241,36 @@ public slots:
     void mnudebugtoggle_Click();
     void mnuResetRace_Click();
 
+    // ---- Menu commands and the nominations pop-up (defined in MainMenus.cpp) ----
+public:
+    /** Root address (scheme and host, no trailing "/") of the racing body's
+     *  site with the race-book form pages. Defaults to the body's public
+     *  site; VELMORA_RACEBOOK_SITE replaces that, SetRaceBookSite replaces
+     *  both (an empty text restores them). */
+    static QString RaceBookSite();
+    static void SetRaceBookSite(const QString& root);
+
+public slots:
+    /** Right button: the nominations pop-up, offering "Set Remaining Status
+     *  to" over a booking template's status; other buttons: the race header
+     *  for the clicked row's meeting and race. */
+    void grdNoms_OnMouseUp(int button);
+
+private slots:
+    void mnuAbout_Click();
+    void mnuSystemSettings_Click();
+    void MnuAllGet_Click();
+    void MnuVicRatings_Click();
+    void mnuRego_Click();
+    void mnuMeetingForm_Click();
+    void mnuNomsRBForm_Click();
+    void mnuUpdateStatus_Click();
+
+private:
+    /** Rewrites the race header txtRace for strMeetingCur / IntRace. */
+    void writeRaceHeader();
+    // ---- end of menu commands ------------------------------------------------------
+
 signals:
     /** The race view is to open on strMeetingCur / IntRace (modal). */
     void raceViewRequested();

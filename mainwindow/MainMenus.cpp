@@ -1,0 +1,282 @@
+// The main window's menu commands that open the small windows and web pages,
+// the nominations grid's mouse-up (pop-up menu and race header) and the
+// "Set Remaining Status to" command.
+#include "mainwindow/Main.h"
+
+#include "core/FrmBrowse.h"
+#include "core/HttpRequest.h"
+#include "core/frmAbout.h"
+#include "core/frmAllowGet.h"
+#include "core/frmState.h"
+#include "core/modDatabase.h"
+#include "core/modJockeyBooking.h"
+#include "core/modJockeyWeb.h"
+#include "core/modUtils.h"
+#include "platform/Grid.h"
+#include "platform/Prompts.h"
+#include "platform/VbError.h"
+
+#include <QAction>
+#include <QColor>
+#include <QDateTime>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextEdit>
+
+#include <cmath>
+
+namespace
+{
+const QString kDefaultRaceBookSite = QStringLiteral("https://www.racingaustralia.horse");
+QString g_raceBookSite;
+
+constexpr int kStatusCol = 13; // grdNoms: booking status
+constexpr qint64 kBlue = 0xFF0000; // Windows colour numbers are 0x00BBGGRR
+
+// The race-book page sizes, in twips: the viewer and its browser control.
+constexpr int kViewerWidth = 18750;
+constexpr int kViewerHeight = 16950;
+constexpr int kBrowserWidth = 18550;
+constexpr int kBrowserHeight = 16750;
+
+QString text(const QVariant& v)
+{
+    return v.isValid() && !v.isNull() ? v.toString() : QString();
+}
+
+// Appends text at the end of the header in its own format.
+void insertFormatted(QTextCursor& cursor, const QString& s, bool bold, double points, qint64 winColor)
+{
+    QTextCharFormat format;
+    format.setFontWeight(bold ? QFont::Bold : QFont::Normal);
+    format.setFontPointSize(points);
+    format.setForeground(QColor(int(winColor & 0xFF), int((winColor >> 8) & 0xFF), int((winColor >> 16) & 0xFF)));
+    cursor.insertText(s, format);
+}
+
+// One part of a race-book key, encoded so that a location holding "&", "#"
+// or "," cannot cut the address short.
+QString keyPart(const QString& s)
+{
+    return modDatabase::UrlEncodeValue(s);
+}
+
+void showRaceBookSize(FrmBrowse* viewer)
+{
+    viewer->SetSizeTwips(kViewerWidth, kViewerHeight);
+    viewer->SetBrowserSizeTwips(kBrowserWidth, kBrowserHeight);
+}
+} // namespace
+
+QString Main::RaceBookSite()
+{
+    QString root = g_raceBookSite;
+    if (root.isEmpty())
+        root = qEnvironmentVariable("VELMORA_RACEBOOK_SITE");
+    if (root.isEmpty())
+        root = kDefaultRaceBookSite;
+    while (root.endsWith(QLatin1Char('/')))
+        root.chop(1);
+    return root;
+}
+
+void Main::SetRaceBookSite(const QString& root)
+{
+    g_raceBookSite = root;
+}
+
+// ---- Nominations grid mouse-up -------------------------------------------------------
+
+void Main::grdNoms_OnMouseUp(int button)
+{
+    gCellPicked = grdNoms->selectedRow() >= 1 && grdNoms->selectedCol() >= 1;
+    if (!gCellPicked)
+        return;
+    const int row = grdNoms->selectedRow();
+
+    if (button == 2)
+    {
+        const int col = grdNoms->selectedCol();
+        const QString s = grdNoms->cellText(row, col);
+        // Offered only over a booking template's text in the status column.
+        if (col == kStatusCol && !s.isEmpty() && s != modJockey::kPlanned && s != modJockey::kConfirmed)
+        {
+            mnuUpdateStatus->setText(QStringLiteral("Set Remaining Status to ") + s);
+            mnuUpdateStatus->setData(s);
+            mnuUpdateStatus->setVisible(true);
+        }
+        else
+        {
+            mnuUpdateStatus->setVisible(false);
+        }
+        showPopup(MnuPUNoms);
+        return;
+    }
+
+    const QString meeting = grdNoms->cellText(row, 1);
+    const auto race = static_cast<qint16>(std::lround(modUtils::Val(grdNoms->cellText(row, 2))));
+    if (meeting.isEmpty() || (meeting == strMeetingCur && race == IntRace))
+        return;
+    strMeetingCur = meeting;
+    IntRace = race;
+    writeRaceHeader();
+}
+
+void Main::writeRaceHeader()
+{
+    // Cleared in every case, so a meeting without its row never leaves the
+    // previous meeting's lines above the new race.
+    txtRace->clear();
+    QTextCursor cursor(txtRace->document());
+    cursor.movePosition(QTextCursor::End);
+    const QString code = strMeetingCur.trimmed();
+    try
+    {
+        DaoDatabase db = modDatabase::OpenLocalDatabase();
+        DaoRecordset rs = db.OpenRecordset(QStringLiteral("SELECT * FROM Meeting Where MeetingCode = ?"), {code});
+        if (!rs.Eof())
+        {
+            insertFormatted(cursor, text(rs.Fields(QStringLiteral("MeetingLocation"))), true, 14, kBlue);
+            insertFormatted(cursor, QStringLiteral("     ") + text(rs.Fields(QStringLiteral("MeetingLevel"))) +
+                                        QStringLiteral("\n"),
+                            false, 8.25, 0);
+            insertFormatted(cursor, text(rs.Fields(QStringLiteral("MeetingDetails"))) + QStringLiteral("\n\n"), false,
+                            8.25, 0);
+        }
+        rs.Close();
+
+        rs = db.OpenRecordset(QStringLiteral("SELECT * FROM Race Where MeetingCode = ? and RaceNumber = ?"),
+                              {code, int(IntRace)});
+        if (!rs.Eof())
+        {
+            insertFormatted(cursor, QStringLiteral("Race :") + text(rs.Fields(QStringLiteral("RaceNumber"))), true, 12,
+                            kBlue);
+            QString line;
+            // A time of 00:01 AM or earlier marks a race without a time.
+            const QVariant time = rs.Fields(QStringLiteral("RaceTime"));
+            if (time.isValid() && time.toDateTime().time() > QTime(0, 1))
+                line += QStringLiteral("     ") + time.toDateTime().time().toString(QStringLiteral("hh:mm AP"));
+            const QVariant claim = rs.Fields(QStringLiteral("ApprClaim"));
+            line += claim.isValid() && claim.toBool() ? QStringLiteral("        Apprentices can claim.")
+                                                      : QStringLiteral("        No Allowances for apprentices.");
+            insertFormatted(cursor, line + QStringLiteral("\n"), true, 8.25, 0);
+            insertFormatted(cursor, text(rs.Fields(QStringLiteral("RaceDetails"))) + QStringLiteral("\n"), false, 8.25,
+                            0);
+        }
+        rs.Close();
+    }
+    catch (const VbError& e)
+    {
+        Prompts::MsgBox(QStringLiteral("Reading the race failed: ") + e.description(), Prompts::vbCritical);
+    }
+}
+
+// ---- Setup and help menus ------------------------------------------------------------
+
+void Main::mnuAbout_Click()
+{
+    // One About window at a time; it does not block the main window.
+    auto* about = findChild<frmAbout*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!about)
+    {
+        about = new frmAbout(this);
+        about->setAttribute(Qt::WA_DeleteOnClose);
+        about->setModal(false);
+    }
+    about->show();
+    about->raise();
+    about->activateWindow();
+}
+
+void Main::mnuSystemSettings_Click()
+{
+    frmState::OpenSetting(this);
+}
+
+void Main::MnuAllGet_Click()
+{
+    frmAllowGet::OpenSetting(this);
+}
+
+// ---- Web pages -----------------------------------------------------------------------
+
+void Main::MnuVicRatings_Click()
+{
+    const int row = grdNoms->selectedRow();
+    if (grdNoms->cellText(row, 1) == QStringLiteral(" "))
+        return;
+    modJockey::gSelHorse = grdNoms->cellText(row, 4);
+    modJockey::ShowRbhRating();
+}
+
+void Main::mnuRego_Click()
+{
+    const int row = grdNoms->selectedRow();
+    if (grdNoms->cellText(row, 1) == QStringLiteral(" "))
+        return;
+    modJockey::gSelHorse = grdNoms->cellText(row, 4);
+    modJockey::ShowRegistrationSearch();
+}
+
+void Main::mnuMeetingForm_Click()
+{
+    // One race-book page per selected meeting, each after the last is closed.
+    for (int r = 1; r <= grdMeeting->rows(); ++r)
+    {
+        if (!grdMeeting->isCellSelected(r, 1))
+            continue;
+        FrmBrowse viewer(this);
+        viewer.setWindowTitle(QStringLiteral("Racebook Form"));
+        const QString url = RaceBookSite() + QStringLiteral("/FreeFields/Form.aspx?Key=") +
+                            keyPart(grdMeeting->cellText(r, 4)) + QStringLiteral(",") +
+                            keyPart(grdMeeting->cellText(r, 5)) + QStringLiteral(",") +
+                            keyPart(grdMeeting->cellText(r, 3));
+        showRaceBookSize(&viewer);
+        viewer.Navigate(url);
+        viewer.ShowModal();
+    }
+}
+
+void Main::mnuNomsRBForm_Click()
+{
+    const int row = grdNoms->selectedRow();
+    if (grdNoms->cellText(row, 1) == QStringLiteral(" "))
+        return;
+    auto* viewer = new FrmBrowse(this);
+    viewer->setWindowTitle(QStringLiteral("Racebook Form"));
+    // The page opens at the row's race.
+    QString race = grdNoms->cellText(row, 2);
+    while (race.startsWith(QLatin1Char(' ')))
+        race.remove(0, 1);
+    viewer->Navigate(RaceBookSite() + QStringLiteral("/FreeFields/Nominations_Form.aspx?Key=") +
+                     keyPart(grdNoms->cellText(row, 14)) + QStringLiteral(",") + keyPart(grdNoms->cellText(row, 16)) +
+                     QStringLiteral(",") + keyPart(grdNoms->cellText(row, 15)) +
+                     QStringLiteral("&recentform=Y#race") + race);
+    showRaceBookSize(viewer);
+    viewer->ShowModeless();
+}
+
+// ---- Set Remaining Status to ---------------------------------------------------------
+
+void Main::mnuUpdateStatus_Click()
+{
+    const QString status = mnuUpdateStatus->data().toString();
+    if (status.isEmpty())
+        return; // offered only over a template's text; nothing to give otherwise
+    // Every row of the grid belongs to the trainer picked in the trainer list.
+    const QString trainer = grdNames->cellText(grdNames->selectedRow(), 1).trimmed();
+    try
+    {
+        for (int i = 1; i <= grdNoms->rows(); ++i)
+        {
+            if (!grdNoms->cellText(i, kStatusCol).isEmpty())
+                continue;
+            modJockey::SetBookingText(*grdNoms, i, kStatusCol, status, grdNoms->cellText(i, 4).trimmed(),
+                                      grdNoms->cellText(i, 1), grdNoms->cellText(i, 11), trainer);
+        }
+    }
+    catch (const VbError& e)
+    {
+        Prompts::MsgBox(QStringLiteral("Setting the booking status failed: ") + e.description(), Prompts::vbCritical);
+    }
+}
