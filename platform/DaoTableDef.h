@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <utility>
+
 /**
  * The definition of one table of a database: its name, the columns in their
  * stored order, and the statement that created it.
@@ -21,7 +23,10 @@ public:
     }
 
     const QString& Name() const { return m_name; }
-    const QList<DaoField>& Fields() const { return m_fields; }
+    const QList<DaoField>& Fields() const& { return m_fields; }
+    /** On a definition returned by value (`db.TableDef(name).Fields()`) the
+     *  list is handed over, so a range-for over the result stays valid. */
+    QList<DaoField> Fields() && { return std::move(m_fields); }
     int FieldCount() const { return static_cast<int>(m_fields.size()); }
     /** The column named exactly `name` (letter case counts), or nullptr. */
     const DaoField* FieldExact(const QString& name) const;

@@ -89,8 +89,9 @@ protected:
     void expectRowBack(int row, qint64 colour, int exceptCol = 0)
     {
         for (int c = 1; c <= grid.columns(); ++c) {
-            if (c != exceptCol)
+            if (c != exceptCol) {
                 EXPECT_EQ(grid.cellBackColor(row, c), colour) << "column " << c;
+            }
         }
     }
 };

@@ -97,10 +97,12 @@ TEST(ModDatabase, TemplateHasEveryTableAndColumnInOrder)
         const QString t = QString::fromLatin1(table);
         EXPECT_EQ(columnsOf(db, t), split(cols)) << table;
         for (const DaoField& f : db.TableDef(t).Fields()) {
-            if (f.Type() == DaoType::Text || f.Type() == DaoType::Memo)
+            if (f.Type() == DaoType::Text || f.Type() == DaoType::Memo) {
                 EXPECT_EQ(f.Collation().toUpper(), QStringLiteral("NOCASE")) << table << "." << qPrintable(f.Name());
-            if (f.Type() == DaoType::Boolean)
+            }
+            if (f.Type() == DaoType::Boolean) {
                 EXPECT_TRUE(f.NotNull()) << qPrintable(f.Name());
+            }
         }
     }
     // Sizes the program relies on.
