@@ -119,6 +119,7 @@ void installJetFunctions(sqlite3* db)
 }
 
 std::function<void(const char*)> g_compactionHook;
+constexpr auto quoteId = &DaoConnection::quoteId;
 
 QString joinPath(const QString& folder, const QString& name)
 {
@@ -131,13 +132,6 @@ QString databaseFolder()
 {
     const QString folder = gAppSettings.DBPath;
     return folder.isEmpty() ? AppPaths::appDir() : folder;
-}
-
-QString quoteId(const QString& name)
-{
-    QString n = name;
-    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + n + QLatin1Char('"');
 }
 
 // SQLite's column affinity for a declared type.

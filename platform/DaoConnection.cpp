@@ -312,9 +312,7 @@ void DaoConnection::loadSchema()
     }
     for (const auto& [name, sql] : tables) {
         QList<DaoField> fields;
-        QString pragma = name;
-        pragma.replace(QLatin1Char('"'), QLatin1String("\"\""));
-        Statement info(*this, QStringLiteral("PRAGMA table_info(\"%1\")").arg(pragma));
+        Statement info(*this, QStringLiteral("PRAGMA table_info(%1)").arg(quoteId(name)));
         while (info.step()) {
             DaoField f(info.column(1).toString(), info.column(2).toString());
             f.setNotNull(sqlite3_column_int(info, 3) != 0);
@@ -372,6 +370,13 @@ QString DaoConnection::dateText(const QDateTime& dt)
     if (t.hour() == 0 && t.minute() == 0 && t.second() == 0)
         return dt.date().toString(QStringLiteral("yyyy-MM-dd"));
     return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString DaoConnection::quoteId(const QString& name)
+{
+    QString n = name;
+    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + n + QLatin1Char('"');
 }
 
 void DaoConnection::bindValue(sqlite3_stmt* s, int index, const QVariant& value, int cutTo)

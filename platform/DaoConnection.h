@@ -87,6 +87,8 @@ public:
     static QVariant readText(const DaoField& field, const QString& text);
     /** The text form of a date/time value as the database stores it. */
     static QString dateText(const QDateTime& dt);
+    /** A table or column name quoted for SQL text ("a""b" for a"b). */
+    static QString quoteId(const QString& name);
 
 private:
     sqlite3_stmt* acquire(const QString& sql, bool*& busy);

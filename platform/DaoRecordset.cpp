@@ -12,13 +12,7 @@ namespace
 {
 const QString kSource = QStringLiteral("Velmora.Recordset");
 const QString kRowidName = QStringLiteral("__velmora_rowid");
-
-QString quoteId(const QString& name)
-{
-    QString n = name;
-    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + n + QLatin1Char('"');
-}
+constexpr auto quoteId = &DaoConnection::quoteId;
 
 QString stripBrackets(QString s)
 {
