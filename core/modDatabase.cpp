@@ -5,6 +5,7 @@
 #include "platform/AppPaths.h"
 #include "platform/Clock.h"
 #include "platform/DaoConnection.h"
+#include "platform/FileSync.h"
 #include "platform/VbError.h"
 
 #include <QDir>
@@ -14,12 +15,8 @@
 
 #include <sqlite3.h>
 
-#include <cerrno>
 #include <cmath>
 #include <stdexcept>
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace
 {
@@ -121,13 +118,6 @@ void installJetFunctions(sqlite3* db)
 std::function<void(const char*)> g_compactionHook;
 constexpr auto quoteId = &DaoConnection::quoteId;
 
-QString joinPath(const QString& folder, const QString& name)
-{
-    if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
-        return folder + name;
-    return folder + QLatin1Char('/') + name;
-}
-
 QString databaseFolder()
 {
     const QString folder = gAppSettings.DBPath;
@@ -147,22 +137,6 @@ QString affinityOf(const QString& declared)
     if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) || t.contains(QLatin1String("DOUB")))
         return QStringLiteral("REAL");
     return QStringLiteral("NUMERIC");
-}
-
-bool fsyncPath(const QString& path, bool directory)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), directory ? O_RDONLY | O_DIRECTORY : O_RDONLY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
-void removeWithJournal(const QString& path)
-{
-    QFile::remove(path);
-    QFile::remove(path + QStringLiteral("-journal"));
 }
 
 struct RawDb
@@ -196,7 +170,7 @@ DaoEngine gDbEngine(installJetFunctions);
 
 QString LocalDatabasePath()
 {
-    return joinPath(databaseFolder(), QStringLiteral("Tarrow.mdb"));
+    return AppPaths::join(databaseFolder(), QStringLiteral("Tarrow.mdb"));
 }
 
 DaoDatabase OpenLocalDatabase()
@@ -361,8 +335,8 @@ void SetCompactionHook(std::function<void(const char* stage)> hook)
 bool CompactLocalDatabase()
 {
     const QString folder = databaseFolder();
-    const QString dbPath = joinPath(folder, QStringLiteral("Tarrow.mdb"));
-    const QString tmpPath = joinPath(folder, QStringLiteral("temp.mdb"));
+    const QString dbPath = AppPaths::join(folder, QStringLiteral("Tarrow.mdb"));
+    const QString tmpPath = AppPaths::join(folder, QStringLiteral("temp.mdb"));
 
     // Without the database there is nothing to compact, and a "temp.mdb"
     // lying there may be the only copy left: leave it alone.
@@ -392,7 +366,7 @@ bool CompactLocalDatabase()
 
     bool ok = false;
     try {
-        removeWithJournal(tmpPath);
+        FileSync::removeWithJournal(tmpPath);
         if (QFileInfo::exists(tmpPath))
             return false;
 
@@ -436,17 +410,16 @@ bool CompactLocalDatabase()
             if (!good)
                 throw std::runtime_error("check");
         }
-        if (!fsyncPath(tmpPath, false))
+        if (!FileSync::toDisk(tmpPath))
             throw std::runtime_error("sync");
         stage("checked");
 
         // One step: readers see either the old file or the compacted one.
-        if (::rename(QFile::encodeName(tmpPath).constData(), QFile::encodeName(dbPath).constData()) != 0)
+        if (!FileSync::replace(tmpPath, dbPath))
             throw std::runtime_error("rename");
-        fsyncPath(folder, true);
         ok = true;
     } catch (...) {
-        removeWithJournal(tmpPath);
+        FileSync::removeWithJournal(tmpPath);
         return false;
     }
     try {

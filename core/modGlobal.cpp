@@ -58,15 +58,13 @@ void SetStatusLabel(QLabel* label)
 
 #include "core/modDatabase.h"
 #include "platform/AppPaths.h"
+#include "platform/FileSync.h"
 #include "platform/VbError.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace modGlobal
 {
@@ -74,21 +72,10 @@ namespace
 {
 const QString kMigrationSource = QStringLiteral("Velmora.modGlobal");
 
-bool syncFile(const QString& path, bool directory)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), directory ? O_RDONLY | O_DIRECTORY : O_RDONLY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
 void removeDatabaseFile(const QString& path)
 {
     modDatabase::gDbEngine.CloseDatabase(path);
-    QFile::remove(path);
-    QFile::remove(path + QStringLiteral("-journal"));
+    FileSync::removeWithJournal(path);
 }
 
 // Adds to `old` the current database's trainers that it lacks.
@@ -178,12 +165,11 @@ void ImportOldInstallation()
         // step: there is never a moment without a whole Tarrow.mdb.
         if (!modDatabase::gDbEngine.CloseDatabase(work) || !modDatabase::gDbEngine.CloseDatabase(target))
             throw VbError(3000, kMigrationSource, QStringLiteral("The database is still in use."));
-        if (!syncFile(work, false))
+        if (!FileSync::toDisk(work))
             throw VbError(3051, kMigrationSource, QStringLiteral("'%1' cannot be written to disk.").arg(work));
-        if (::rename(QFile::encodeName(work).constData(), QFile::encodeName(target).constData()) != 0)
+        if (!FileSync::replace(work, target))
             throw VbError(3051, kMigrationSource,
                           QStringLiteral("'%1' cannot be replaced by the migrated database.").arg(target));
-        syncFile(appDir, true);
     } catch (...) {
         removeDatabaseFile(work);
         throw;

@@ -1,0 +1,36 @@
+#include "platform/FileSync.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace FileSync
+{
+bool toDisk(const QString& path, bool directory)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), directory ? O_RDONLY | O_DIRECTORY : O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool replace(const QString& from, const QString& to)
+{
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        return false;
+    toDisk(QFileInfo(to).absolutePath(), true);
+    return true;
+}
+
+void removeWithJournal(const QString& path)
+{
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+}
+} // namespace FileSync

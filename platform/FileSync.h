@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+/**
+ * Durable replacement of a database file: the new file is flushed to disk,
+ * renamed over the old one in one step, and the folder flushed so the
+ * rename itself survives a power cut.
+ */
+namespace FileSync
+{
+/** Flushes a file (or, with `directory`, a folder's entries) to disk; false
+ *  when it cannot be opened or flushed. */
+bool toDisk(const QString& path, bool directory = false);
+
+/** Renames `from` over `to` in one step (readers see the old file or the
+ *  new one, never neither) and flushes the folder; false when the rename
+ *  fails. */
+bool replace(const QString& from, const QString& to);
+
+/** Removes a database file and the rollback journal SQLite may have left
+ *  beside it. */
+void removeWithJournal(const QString& path);
+} // namespace FileSync
