@@ -1,12 +1,20 @@
 #include "core/modGlobal.h"
 
 #include "core/frmSplash.h"
+#include "core/modDatabase.h"
+#include "platform/AppPaths.h"
+#include "platform/FileSync.h"
+#include "platform/VbError.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPointer>
+#include <QRegularExpression>
 
 namespace modGlobal
 {
-
 int RunProgram(QApplication& app)
 {
     // The splash closes before the main window is shown, and a cancelled or
@@ -27,13 +35,6 @@ int RunProgram(QApplication& app)
     return code;
 }
 
-} // namespace modGlobal
-
-#include <QLabel>
-#include <QPointer>
-
-namespace modGlobal
-{
 namespace
 {
 QPointer<QLabel> g_statusLabel;
@@ -50,24 +51,11 @@ void SetStatusLabel(QLabel* label)
 {
     g_statusLabel = label;
 }
-} // namespace modGlobal
 
 // ---------------------------------------------------------------------------
 // First-start migration
 // ---------------------------------------------------------------------------
 
-#include "core/modDatabase.h"
-#include "platform/AppPaths.h"
-#include "platform/FileSync.h"
-#include "platform/VbError.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-
-
-namespace modGlobal
-{
 namespace
 {
 const QString kMigrationSource = QStringLiteral("Velmora.modGlobal");

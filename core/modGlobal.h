@@ -3,18 +3,14 @@
 #include <QString>
 
 class QApplication;
+class QLabel;
 
 /** Program-wide state and the start of the program. */
 namespace modGlobal
 {
 /** Runs the program: shows the start-up window and the event loop. */
 int RunProgram(QApplication& app);
-} // namespace modGlobal
 
-class QLabel;
-
-namespace modGlobal
-{
 /** Shows a step's text followed by "..." on the start-up window's status
  *  label (when it is open) and lets the user interface catch up: pending
  *  repaints and input are handled before it returns. */
@@ -23,10 +19,7 @@ void ShowStatus(const QString& text);
 /** The label ShowStatus writes to; the start-up window registers its own
  *  status label here, and it is forgotten when the label goes away. */
 void SetStatusLabel(QLabel* label);
-} // namespace modGlobal
 
-namespace modGlobal
-{
 /**
  * Takes over an older installation's database at the first start: its
  * Tarrow.mdb (in the legacy folder) is copied into the program's folder,
