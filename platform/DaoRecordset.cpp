@@ -27,6 +27,21 @@ QString stripBrackets(QString s)
     throw VbError(3021, kSource, QStringLiteral("No current record."));
 }
 
+[[noreturn]] void readOnly()
+{
+    throw VbError(3027, kSource, QStringLiteral("The recordset is read-only."));
+}
+
+[[noreturn]] void notEditing()
+{
+    throw VbError(3020, kSource, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+}
+
+[[noreturn]] void noSuchField(const QString& name)
+{
+    throw VbError(3265, kSource, QStringLiteral("There is no field '%1' in the recordset.").arg(name));
+}
+
 // Position of the FROM that ends the select list (outside brackets, quotes
 // and sub-queries), -1 when there is none.
 int topLevelFrom(const QString& sql, int start)
@@ -102,6 +117,28 @@ struct DaoRecordset::Data
 
     int count() const { return static_cast<int>(rows.size()); }
     bool hasCurrent() const { return !deleted && pos >= 0 && pos < count(); }
+    void requireCurrent() const
+    {
+        if (!hasCurrent())
+            noCurrentRecord();
+    }
+    void requireUpdatable() const
+    {
+        if (table.isEmpty())
+            readOnly();
+    }
+    void requireField(int i) const
+    {
+        if (i < 0 || i >= fields.size())
+            noSuchField(QString::number(i));
+    }
+    /** Makes row `i` the current one, leaving any edit. */
+    void moveTo(int i)
+    {
+        editMode = 0;
+        deleted = false;
+        pos = i;
+    }
     void run();
     void prepareWrites();
     QVariantList readRow(qint64 rowid, const QVariantList& keep);
@@ -368,9 +405,7 @@ void DaoRecordset::SetAbsolutePosition(int index)
     Data& x = data();
     if (index < 0 || index >= x.count())
         throw VbError(3001, kSource, QStringLiteral("Invalid record position %1.").arg(index));
-    x.editMode = 0;
-    x.deleted = false;
-    x.pos = index;
+    x.moveTo(index);
 }
 
 void DaoRecordset::MoveFirst()
@@ -378,9 +413,7 @@ void DaoRecordset::MoveFirst()
     Data& x = data();
     if (x.count() == 0)
         noCurrentRecord();
-    x.editMode = 0;
-    x.deleted = false;
-    x.pos = 0;
+    x.moveTo(0);
 }
 
 void DaoRecordset::MoveLast()
@@ -388,9 +421,7 @@ void DaoRecordset::MoveLast()
     Data& x = data();
     if (x.count() == 0)
         noCurrentRecord();
-    x.editMode = 0;
-    x.deleted = false;
-    x.pos = x.count() - 1;
+    x.moveTo(x.count() - 1);
 }
 
 void DaoRecordset::MoveNext()
@@ -459,17 +490,19 @@ int DaoRecordset::FieldIndex(const QString& rawName) const
 
 namespace
 {
-[[noreturn]] void noSuchField(const QString& name)
+int existingField(const DaoRecordset& rs, const QString& name)
 {
-    throw VbError(3265, kSource, QStringLiteral("There is no field '%1' in the recordset.").arg(name));
+    const int i = rs.FieldIndex(name);
+    if (i < 0)
+        noSuchField(name);
+    return i;
 }
 } // namespace
 
 DaoField DaoRecordset::Field(int index) const
 {
     const Data& x = data();
-    if (index < 0 || index >= x.fields.size())
-        noSuchField(QString::number(index));
+    x.requireField(index);
     DaoField f = x.fields.at(index);
     if (x.editMode || x.hasCurrent())
         f.setValue(Fields(index));
@@ -478,49 +511,37 @@ DaoField DaoRecordset::Field(int index) const
 
 DaoField DaoRecordset::Field(const QString& name) const
 {
-    const int i = FieldIndex(name);
-    if (i < 0)
-        noSuchField(name);
-    return Field(i);
+    return Field(existingField(*this, name));
 }
 
 QVariant DaoRecordset::Fields(int index) const
 {
     Data& x = data();
-    if (index < 0 || index >= x.fields.size())
-        noSuchField(QString::number(index));
+    x.requireField(index);
     if (x.editMode)
         return x.buffer.at(index);
     if (x.deleted)
         throw VbError(3167, kSource, QStringLiteral("The record has been deleted."));
-    if (!x.hasCurrent())
-        noCurrentRecord();
+    x.requireCurrent();
     return x.row(x.pos).at(index);
 }
 
 QVariant DaoRecordset::Fields(const QString& name) const
 {
-    const int i = FieldIndex(name);
-    if (i < 0)
-        noSuchField(name);
-    return Fields(i);
+    return Fields(existingField(*this, name));
 }
 
 void DaoRecordset::SetField(const QString& name, const QVariant& value)
 {
-    const int i = FieldIndex(name);
-    if (i < 0)
-        noSuchField(name);
-    SetField(i, value);
+    SetField(existingField(*this, name), value);
 }
 
 void DaoRecordset::SetField(int index, const QVariant& value)
 {
     Data& x = data();
-    if (index < 0 || index >= x.fields.size())
-        noSuchField(QString::number(index));
+    x.requireField(index);
     if (!x.editMode)
-        throw VbError(3020, kSource, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        notEditing();
     if (x.tableColumn.at(index).isEmpty())
         throw VbError(3164, kSource, QStringLiteral("The field '%1' cannot be updated.").arg(x.fields.at(index).Name()));
     const QVariant v = DaoConnection::normaliseFor(x.tableField.at(index), value);
@@ -547,8 +568,7 @@ QString DaoRecordset::TableName() const
 void DaoRecordset::AddNew()
 {
     Data& x = data();
-    if (x.table.isEmpty())
-        throw VbError(3027, kSource, QStringLiteral("The recordset is read-only."));
+    x.requireUpdatable();
     x.editMode = 2;
     x.buffer.fill(QVariant(), x.fields.size());
     x.dirty.fill(false, x.fields.size());
@@ -562,10 +582,8 @@ void DaoRecordset::AddNew()
 void DaoRecordset::Edit()
 {
     Data& x = data();
-    if (x.table.isEmpty())
-        throw VbError(3027, kSource, QStringLiteral("The recordset is read-only."));
-    if (!x.hasCurrent())
-        noCurrentRecord();
+    x.requireUpdatable();
+    x.requireCurrent();
     x.editMode = 1;
     x.buffer = x.row(x.pos);
     x.dirty = QList<bool>(x.fields.size(), false);
@@ -575,7 +593,7 @@ void DaoRecordset::Update()
 {
     Data& x = data();
     if (!x.editMode)
-        throw VbError(3020, kSource, QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+        notEditing();
     // The columns written: each table column once.
     QList<int> written;
     quint64 mask = x.editMode == 2 ? 1 : 0;
@@ -652,10 +670,8 @@ int DaoRecordset::EditMode() const
 void DaoRecordset::Delete()
 {
     Data& x = data();
-    if (x.table.isEmpty())
-        throw VbError(3027, kSource, QStringLiteral("The recordset is read-only."));
-    if (!x.hasCurrent())
-        noCurrentRecord();
+    x.requireUpdatable();
+    x.requireCurrent();
     x.editMode = 0;
     x.conn->exec(QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteId(x.table)), {x.rowids.at(x.pos)});
     x.rows.removeAt(x.pos);
@@ -672,9 +688,7 @@ void DaoRecordset::MoveToLastModified()
     Data& x = data();
     if (x.lastModified < 0 || x.lastModified >= x.count())
         noCurrentRecord();
-    x.editMode = 0;
-    x.deleted = false;
-    x.pos = x.lastModified;
+    x.moveTo(x.lastModified);
 }
 
 namespace
