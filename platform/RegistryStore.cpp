@@ -40,25 +40,47 @@ QString RegistryStore::keyId(qint32 root, const QString& path)
 
 namespace
 {
-// Creating a key creates its parents too, as in the registry.
-template <typename TreeT, typename KeyT, typename IdFn>
-void ensureKey(TreeT& tree, qint32 root, const QString& normalisedPath, IdFn keyId)
+// Holds the store's lock file while a write reads, changes and replaces the
+// file, so two programs writing at once do not lose each other's change.
+class WriteLock
 {
-    const QStringList parts = normalisedPath.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
-    QString path;
-    for (const QString& part : parts) {
-        path = path.isEmpty() ? part : path + QLatin1Char('\\') + part;
-        const QString id = keyId(root, path);
-        if (!tree.contains(id))
-            tree.insert(id, KeyT{path, {}});
+public:
+    explicit WriteLock(const QString& file)
+        : m_lock(file + QStringLiteral(".lock"))
+    {
+        m_lock.tryLock(5000);
     }
-}
+
+private:
+    QLockFile m_lock;
+};
 
 bool isText(quint32 type)
 {
     return type == RegistryStore::REG_SZ || type == RegistryStore::REG_EXPAND_SZ || type == RegistryStore::REG_MULTI_SZ;
 }
 } // namespace
+
+void RegistryStore::ensureKey(Tree& tree, qint32 root, const QString& path)
+{
+    const QStringList parts = normalise(path).split(QLatin1Char('\\'), Qt::SkipEmptyParts);
+    QString sofar;
+    for (const QString& part : parts) {
+        sofar = sofar.isEmpty() ? part : sofar + QLatin1Char('\\') + part;
+        const QString id = keyId(root, sofar);
+        if (!tree.contains(id))
+            tree.insert(id, Key{sofar, {}});
+    }
+}
+
+qsizetype RegistryStore::valueIndex(const Key& key, const QString& name)
+{
+    for (qsizetype i = 0; i < key.values.size(); ++i) {
+        if (key.values.at(i).first.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
 
 RegistryStore::Tree RegistryStore::load() const
 {
@@ -155,13 +177,12 @@ bool RegistryStore::createKey(qint32 root, const QString& path)
 {
     if (!rootAvailable(root))
         return false;
-    QLockFile lock(m_file + QStringLiteral(".lock"));
-    lock.tryLock(5000);
+    WriteLock lock(m_file);
     Tree tree = load();
     const QString id = keyId(root, path);
     if (tree.contains(id) || normalise(path).isEmpty())
         return true;
-    ensureKey<Tree, Key>(tree, root, normalise(path), &RegistryStore::keyId);
+    ensureKey(tree, root, path);
     return save(tree);
 }
 
@@ -169,8 +190,7 @@ bool RegistryStore::deleteKey(qint32 root, const QString& path)
 {
     if (!rootAvailable(root) || normalise(path).isEmpty())
         return false;
-    QLockFile lock(m_file + QStringLiteral(".lock"));
-    lock.tryLock(5000);
+    WriteLock lock(m_file);
     Tree tree = load();
     const QString id = keyId(root, path);
     if (!tree.contains(id))
@@ -193,11 +213,10 @@ std::optional<RegistryStore::Value> RegistryStore::readValue(qint32 root, const 
     auto it = tree.constFind(keyId(root, path));
     if (it == tree.cend())
         return std::nullopt;
-    for (const auto& [n, v] : it->values) {
-        if (n.compare(name, Qt::CaseInsensitive) == 0)
-            return v;
-    }
-    return std::nullopt;
+    const qsizetype i = valueIndex(*it, name);
+    if (i < 0)
+        return std::nullopt;
+    return it->values.at(i).second;
 }
 
 bool RegistryStore::writeValue(qint32 root, const QString& path, const QString& name, const Value& value)
@@ -209,23 +228,17 @@ bool RegistryStore::writeValues(qint32 root, const QString& path, const QList<QP
 {
     if (!rootAvailable(root))
         return false;
-    QLockFile lock(m_file + QStringLiteral(".lock"));
-    lock.tryLock(5000);
+    WriteLock lock(m_file);
     Tree tree = load();
     const QString id = keyId(root, path);
     if (!tree.contains(id))
-        ensureKey<Tree, Key>(tree, root, normalise(path), &RegistryStore::keyId);
+        ensureKey(tree, root, path);
     Key& key = tree[id];
     for (const auto& [name, v] : values) {
-        bool replaced = false;
-        for (auto& entry : key.values) {
-            if (entry.first.compare(name, Qt::CaseInsensitive) == 0) {
-                entry.second = v;
-                replaced = true;
-                break;
-            }
-        }
-        if (!replaced)
+        const qsizetype i = valueIndex(key, name);
+        if (i >= 0)
+            key.values[i].second = v;
+        else
             key.values.append({name, v});
     }
     return save(tree);
@@ -235,19 +248,16 @@ bool RegistryStore::deleteValue(qint32 root, const QString& path, const QString&
 {
     if (!rootAvailable(root))
         return false;
-    QLockFile lock(m_file + QStringLiteral(".lock"));
-    lock.tryLock(5000);
+    WriteLock lock(m_file);
     Tree tree = load();
     auto it = tree.find(keyId(root, path));
     if (it == tree.end())
         return false;
-    for (qsizetype i = 0; i < it->values.size(); ++i) {
-        if (it->values[i].first.compare(name, Qt::CaseInsensitive) == 0) {
-            it->values.removeAt(i);
-            return save(tree);
-        }
-    }
-    return false;
+    const qsizetype i = valueIndex(*it, name);
+    if (i < 0)
+        return false;
+    it->values.removeAt(i);
+    return save(tree);
 }
 
 std::optional<QStringList> RegistryStore::valueNames(qint32 root, const QString& path) const
@@ -270,14 +280,15 @@ std::optional<QStringList> RegistryStore::subKeys(qint32 root, const QString& pa
         return std::nullopt;
     const Tree tree = load();
     const QString id = keyId(root, path);
-    if (!normalise(path).isEmpty() && !tree.contains(id))
+    const QString parent = normalise(path);
+    if (!parent.isEmpty() && !tree.contains(id))
         return std::nullopt;
-    const QString prefix = normalise(path).isEmpty() ? QString::number(root) + QLatin1Char('\\') : id + QLatin1Char('\\');
+    const QString prefix = parent.isEmpty() ? QString::number(root) + QLatin1Char('\\') : id + QLatin1Char('\\');
     QStringList names;
     for (auto it = tree.cbegin(); it != tree.cend(); ++it) {
         if (!it.key().startsWith(prefix))
             continue;
-        const QString rest = it->path.mid(normalise(path).isEmpty() ? 0 : normalise(path).size() + 1);
+        const QString rest = it->path.mid(parent.isEmpty() ? 0 : parent.size() + 1);
         const QString first = rest.section(QLatin1Char('\\'), 0, 0);
         if (!first.isEmpty() && !names.contains(first, Qt::CaseInsensitive))
             names << first;

@@ -81,6 +81,10 @@ private:
     Tree load() const;
     bool save(const Tree& tree);
     static QString keyId(qint32 root, const QString& path);
+    /** Creates the key and its missing parents, as the registry does. */
+    static void ensureKey(Tree& tree, qint32 root, const QString& path);
+    /** Position of the value named `name` (case ignored) in the key, or -1. */
+    static qsizetype valueIndex(const Key& key, const QString& name);
     static QString normalise(const QString& path);
 
     QString m_file;
