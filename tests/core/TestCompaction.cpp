@@ -6,7 +6,6 @@
 #include "support/DbFixture.h"
 #include "support/TestEnv.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 
@@ -21,14 +20,6 @@ using namespace modDatabase;
 
 namespace
 {
-QByteArray fileHash(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
-
 void fill(DbFixture& fx, int rows)
 {
     DaoDatabase db = fx.db();
@@ -155,12 +146,12 @@ TEST_F(CompactionTest, DatabaseInUseByAnotherProgramIsLeftUntouched)
     fill(fx, 200);
     fx.exec(QStringLiteral("DELETE FROM Noms WHERE RaceNumber > 50"));
     gDbEngine.CloseAll(); // nothing of ours is carried into the child
-    const QByteArray hash = fileHash(fx.path());
+    const QByteArray hash = fx.fileHash();
     for (const char* mode : {"read", "write"}) {
         LockHolder holder(fx.path(), mode);
         ASSERT_TRUE(holder.locked()) << mode;
         EXPECT_FALSE(CompactLocalDatabase()) << mode;
-        EXPECT_EQ(fileHash(fx.path()), hash) << mode;
+        EXPECT_EQ(fx.fileHash(), hash) << mode;
         EXPECT_FALSE(QFileInfo::exists(temp)) << mode;
     }
     EXPECT_TRUE(CompactLocalDatabase());
@@ -183,14 +174,14 @@ TEST_F(CompactionTest, FailureAfterTheCopyKeepsTheOriginal)
     fill(fx, 300);
     fx.exec(QStringLiteral("DELETE FROM Noms WHERE RaceNumber >= 100"));
     gDbEngine.CloseAll();
-    const QByteArray hash = fileHash(fx.path());
+    const QByteArray hash = fx.fileHash();
     for (const char* failAt : {"copied", "checked"}) {
         SetCompactionHook([failAt](const char* stage) {
             if (qstrcmp(stage, failAt) == 0)
                 throw std::runtime_error("injected");
         });
         EXPECT_FALSE(CompactLocalDatabase()) << failAt;
-        EXPECT_EQ(fileHash(fx.path()), hash) << failAt;
+        EXPECT_EQ(fx.fileHash(), hash) << failAt;
         EXPECT_FALSE(QFileInfo::exists(temp)) << failAt;
         EXPECT_EQ(fx.count(QStringLiteral("Noms")), 100);
         gDbEngine.CloseAll();
@@ -200,7 +191,7 @@ TEST_F(CompactionTest, FailureAfterTheCopyKeepsTheOriginal)
     QFile::setPermissions(env.appDir(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     if (::access(QFile::encodeName(env.appDir()).constData(), W_OK) != 0) { // not when running as root
         EXPECT_FALSE(CompactLocalDatabase());
-        EXPECT_EQ(fileHash(fx.path()), hash);
+        EXPECT_EQ(fx.fileHash(), hash);
     }
     QFile::setPermissions(env.appDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }

@@ -9,7 +9,6 @@
 #include "support/DbFixture.h"
 #include "support/TestEnv.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,14 +17,6 @@
 
 namespace
 {
-QByteArray fileHash(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
-
 QVariantMap trainer(const char* name, const char* location)
 {
     return {{QStringLiteral("TrainerName"), QString::fromUtf8(name)},
@@ -47,7 +38,7 @@ protected:
 TEST_F(MigrationTest, NothingHappensWithoutAnOlderDatabase)
 {
     const QFileInfoList before = QDir(env.appDir()).entryInfoList(QDir::Files);
-    const QByteArray hash = fileHash(current.path());
+    const QByteArray hash = current.fileHash();
     modGlobal::ImportOldInstallation();
     const QFileInfoList after = QDir(env.appDir()).entryInfoList(QDir::Files);
     ASSERT_EQ(after.size(), before.size());
@@ -55,7 +46,7 @@ TEST_F(MigrationTest, NothingHappensWithoutAnOlderDatabase)
         EXPECT_EQ(after[i].fileName(), before[i].fileName());
         EXPECT_EQ(after[i].lastModified(), before[i].lastModified());
     }
-    EXPECT_EQ(fileHash(current.path()), hash);
+    EXPECT_EQ(current.fileHash(), hash);
 }
 
 TEST_F(MigrationTest, MergesNewTrainersAndKeepsTheOlderOnes)
@@ -137,7 +128,7 @@ TEST_F(MigrationTest, TrainersComeFromDbPathAndTheProgramFolderFileIsReplaced)
     DbFixture elsewhere(dataDir, true); // DBPath now points here
     elsewhere.insert(QStringLiteral("Trainer"), trainer("Data Folder", "Y"));
     current.insert(QStringLiteral("Trainer"), trainer("Program Folder", "Z"));
-    const QByteArray dataHash = fileHash(elsewhere.path());
+    const QByteArray dataHash = elsewhere.fileHash();
 
     modGlobal::ImportOldInstallation();
 
@@ -145,14 +136,14 @@ TEST_F(MigrationTest, TrainersComeFromDbPathAndTheProgramFolderFileIsReplaced)
     ASSERT_EQ(names.size(), 2);
     EXPECT_EQ(names[0].value(QStringLiteral("TrainerName")).toString(), QStringLiteral("Data Folder"));
     EXPECT_EQ(names[1].value(QStringLiteral("TrainerName")).toString(), QStringLiteral("Old Only"));
-    EXPECT_EQ(fileHash(elsewhere.path()), dataHash);
+    EXPECT_EQ(elsewhere.fileHash(), dataHash);
 }
 
 TEST_F(MigrationTest, OlderFileThatIsNoDatabaseChangesNothing)
 {
     current.insert(QStringLiteral("Trainer"), trainer("Keep", "Me"));
     modDatabase::gDbEngine.CloseAll();
-    const QByteArray hash = fileHash(current.path());
+    const QByteArray hash = current.fileHash();
     const QString legacyFile = env.legacyDir() + QStringLiteral("/Tarrow.mdb");
     const QList<QByteArray> contents = {
         QByteArray("this is not a database at all, only some text in a file"),
@@ -164,7 +155,7 @@ TEST_F(MigrationTest, OlderFileThatIsNoDatabaseChangesNothing)
         f.write(bytes);
         f.close();
         EXPECT_THROW(modGlobal::ImportOldInstallation(), VbError);
-        EXPECT_EQ(fileHash(current.path()), hash);
+        EXPECT_EQ(current.fileHash(), hash);
         EXPECT_FALSE(QFileInfo::exists(appFile("oldTarrow.mdb")));
     }
     // An older database lacking a Trainer column the merge needs fails too.
@@ -174,6 +165,6 @@ TEST_F(MigrationTest, OlderFileThatIsNoDatabaseChangesNothing)
         old.exec(QStringLiteral("ALTER TABLE Trainer DROP COLUMN TrainerType"));
     }
     EXPECT_THROW(modGlobal::ImportOldInstallation(), VbError);
-    EXPECT_EQ(fileHash(current.path()), hash);
+    EXPECT_EQ(current.fileHash(), hash);
     EXPECT_FALSE(QFileInfo::exists(appFile("oldTarrow.mdb")));
 }

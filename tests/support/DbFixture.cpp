@@ -4,6 +4,7 @@
 #include "core/modDatabase.h"
 #include "support/TestEnv.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QStringList>
 
@@ -91,4 +92,12 @@ QList<QVariantMap> DbFixture::rows(const QString& sql, const QVariantList& param
         out.append(m);
     }
     return out;
+}
+
+QByteArray DbFixture::fileHash() const
+{
+    QFile f(m_path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/DaoDatabase.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -38,6 +39,9 @@ public:
 
     /** Full path of the database file. */
     const QString& path() const { return m_path; }
+    /** SHA-256 of the database file as it is on disk (empty when unreadable):
+     *  the way to show a failed operation left the file exactly as it was. */
+    QByteArray fileHash() const;
     /** The database, through the program's engine. */
     DaoDatabase db() const;
 
