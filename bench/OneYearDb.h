@@ -35,9 +35,11 @@ inline QString meetingCode(int i)
     return d.toString(QStringLiteral("ddMM")) + QString::fromLatin1(track(i)) + QString::number(i / 365);
 }
 
+/** Every 97th name holds a quote, as real names like O'Neil do. */
 inline QString trainerName(int i)
 {
-    return QStringLiteral("Trainer %1").arg(i, 4, 10, QLatin1Char('0'));
+    return QStringLiteral("Trainer %1").arg(i, 4, 10, QLatin1Char('0'))
+           + (i % 97 == 0 ? QStringLiteral(" O'Neil") : QString());
 }
 
 inline QString horseName(int i)
@@ -50,8 +52,7 @@ inline QString jockeyName(int i)
     return QStringLiteral("Jockey %1").arg(QChar(QLatin1Char(static_cast<char>('A' + i))));
 }
 
-namespace detail
-{
+/** Ends the program with SQLite's message when a call failed. */
 inline void check(int rc, sqlite3* db, const char* what)
 {
     if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW) {
@@ -59,6 +60,9 @@ inline void check(int rc, sqlite3* db, const char* what)
         std::exit(1);
     }
 }
+
+namespace detail
+{
 
 // One prepared INSERT, bound and run row by row.
 class Insert
@@ -96,7 +100,6 @@ private:
 /** Fills the database file at `path` (a copy of the template) with the year. */
 inline void build(const QString& path)
 {
-    using detail::check;
     using detail::Insert;
     sqlite3* db = nullptr;
     check(sqlite3_open(path.toUtf8().constData(), &db), db, "open");
@@ -132,9 +135,15 @@ inline void build(const QString& path)
         }
     }
     {
-        Insert t(db, "INSERT INTO Trainer (TrainerName, TrainerLocation, Phone, IgnoreTrainer) VALUES (?,?,?,?)");
-        for (int i = 0; i < kTrainers; i += 2)
-            t.text(1, trainerName(i)).text(2, QStringLiteral("Town %1").arg(i % 50)).text(3, QString::number(i)).num(4, 0).run();
+        Insert t(db, "INSERT INTO Trainer (TrainerName, TrainerLocation, Phone, TrainerComments, IgnoreTrainer) "
+                     "VALUES (?,?,?,?,?)");
+        for (int i = 0; i < kTrainers; i += 2) // half the trainers have a record
+            t.text(1, trainerName(i))
+                .text(2, QStringLiteral("Town %1").arg(i % 50))
+                .text(3, QStringLiteral("03%1").arg(i))
+                .text(4, i % 10 == 0 ? QStringLiteral("Comments") : QString())
+                .num(5, i % 50 == 0 ? 1 : 0)
+                .run();
     }
     {
         Insert j(db, "INSERT INTO Jockey (Jockey, JockeyColor, DateLastStats) VALUES (?,?,?)");
@@ -142,35 +151,41 @@ inline void build(const QString& path)
             j.text(1, jockeyName(i)).text(2, QString::number(255 << (i % 3 * 8))).text(3, QStringLiteral("2024-12-01 00:00:00")).run();
     }
     {
-        Insert n(db, "INSERT INTO Noms (MeetingCode, RaceNumber, RaceCode, TrainerName, TrainerLocation, Horse, "
-                     "HorseName, Class, Weight, Form, Rating, Jockey) VALUES (?,?,?,?,?,?,?,?,?,?,?,?)");
+        Insert n(db, "INSERT INTO Noms (MeetingCode, RaceNumber, RaceCode, TrainerName, Phone, TrainerLocation, "
+                     "Horse, HorseName, Class, Weight, Form, Rating, Jockey, EorB, FormTrainer) "
+                     "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
         Insert b(db, "INSERT INTO Bookings (Jockey, MeetingCode, RaceCode, Horse, TrainerName, BookingSelection, "
                      "Confirmed) VALUES (?,?,?,?,?,?,?)");
         for (int i = 0; i < kRunners; ++i) {
             const int meeting = i % kMeetings;
             const int race = 1 + (i / kMeetings) % kRacesPerMeeting;
             const int horse = static_cast<int>(rng.bounded(kHorses));
+            const int trainer = horse % kTrainers;
             const QString code = meetingCode(meeting);
             const QString h = horseName(horse);
             n.text(1, code)
                 .num(2, race)
                 .text(3, QStringLiteral("1200 HCP R%1").arg(race))
-                .text(4, trainerName(horse % kTrainers))
-                .text(5, QStringLiteral("Town %1").arg(horse % 50))
-                .text(6, h)
+                .text(4, trainerName(trainer))
+                .text(5, QStringLiteral("0398%1").arg(trainer))
+                .text(6, QStringLiteral("Town %1").arg(trainer % 50))
                 .text(7, h)
-                .text(8, QStringLiteral("BM%1").arg(50 + race * 5))
-                .num(9, 540 + rng.bounded(40))
-                .text(10, QStringLiteral("x1234"))
-                .text(11, QString::number(50 + rng.bounded(40)))
-                .text(12, i % 3 == 0 ? QStringLiteral("Rider %1").arg(rng.bounded(40)) : QString())
+                .text(8, h)
+                .text(9, QStringLiteral("BM%1").arg(50 + race * 5))
+                .num(10, 540 + rng.bounded(40))
+                .text(11, QStringLiteral("x1234"))
+                .text(12, QString::number(50 + rng.bounded(40)))
+                // Some runners ridden by the managed jockeys, most by others.
+                .text(13, i % 3 == 0 ? jockeyName(static_cast<int>(rng.bounded(20))) : QString())
+                .text(14, i % 11 == 0 ? QStringLiteral("E") : QString())
+                .text(15, trainerName(trainer).toUpper())
                 .run();
             if (i % (kRunners / kBookings) == 0)
                 b.text(1, jockeyName(i % kJockeys))
                     .text(2, code)
                     .text(3, QStringLiteral("1200 HCP R%1").arg(race))
                     .text(4, h)
-                    .text(5, trainerName(horse % kTrainers))
+                    .text(5, trainerName(trainer))
                     .text(6, i % 4 == 0 ? QStringLiteral("Confirmed") : QStringLiteral("Planned"))
                     .num(7, i % 4 == 0 ? 1 : 0)
                     .run();

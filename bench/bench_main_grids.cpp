@@ -1,5 +1,6 @@
 // Main window grids on a racing year: about 2,000 meetings, 200,000 runners,
-// 20,000 bookings and 50,000 race results of the managed jockeys.
+// 20,000 bookings and 50,000 race results of the managed jockeys, made by the
+// shared generator in bench/OneYearDb.h.
 //
 // Prints the time to fill the meetings grid, the trainer list for all
 // meetings and for one meeting, and one trainer's nominations, each beside
@@ -7,6 +8,7 @@
 // memory of the process.
 //
 // Usage: bench_main_grids [repeats]   (default 5; the best run is reported)
+#include "bench/OneYearDb.h"
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
 #include "core/modJockeyLists.h"
@@ -16,13 +18,10 @@
 #include "platform/Sound.h"
 
 #include <QApplication>
-#include <QDate>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QLocale>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
@@ -33,194 +32,7 @@
 
 namespace
 {
-constexpr int kMeetings = 2000;
-constexpr int kRacesPerMeeting = 8;
-constexpr int kRunners = 200000;
-constexpr int kBookings = 20000;
-constexpr int kResults = 50000;
-constexpr int kTrainers = 2500;
-constexpr int kHorses = 30000;
-constexpr int kJockeys = 8;
-
-const char* const kTracks[] = {"FLEM", "CAUL", "MOON", "SAND", "RAND", "BALL", "BEND", "GEEL", "SALE", "KILM"};
-const char* const kLevels[] = {"NOM", "WGT", "ACP", "N/A"};
-
-void check(int rc, sqlite3* db, const char* what)
-{
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
-    {
-        std::fprintf(stderr, "%s: %s\n", what, sqlite3_errmsg(db));
-        std::exit(1);
-    }
-}
-
-QString meetingCode(int i)
-{
-    const QDate d = QDate(2024, 1, 1).addDays(i % 365);
-    return QStringLiteral("%1%2%3")
-        .arg(d.day(), 2, 10, QLatin1Char('0'))
-        .arg(d.month(), 2, 10, QLatin1Char('0'))
-        .arg(QString::fromLatin1(kTracks[i % 10]))
-        + QString::number(i / 365);
-}
-
-QString trainerName(int i)
-{
-    return QStringLiteral("Trainer %1").arg(i, 4, 10, QLatin1Char('0')) + (i % 97 == 0 ? QStringLiteral(" O'Neil") : QString());
-}
-
-QString horseName(int i)
-{
-    return QStringLiteral("HORSE %1").arg(i, 5, 10, QLatin1Char('0'));
-}
-
-QString jockeyName(int i)
-{
-    return QStringLiteral("Jockey %1").arg(QChar(QLatin1Char('A' + i)));
-}
-
-struct Stmt
-{
-    sqlite3_stmt* s = nullptr;
-    sqlite3* db;
-    Stmt(sqlite3* d, const char* sql)
-        : db(d)
-    {
-        check(sqlite3_prepare_v2(d, sql, -1, &s, nullptr), d, sql);
-    }
-    ~Stmt() { sqlite3_finalize(s); }
-    Stmt& text(int i, const QString& v)
-    {
-        const QByteArray b = v.toUtf8();
-        sqlite3_bind_text(s, i, b.constData(), b.size(), SQLITE_TRANSIENT);
-        return *this;
-    }
-    Stmt& num(int i, qint64 v)
-    {
-        sqlite3_bind_int64(s, i, v);
-        return *this;
-    }
-    void run()
-    {
-        check(sqlite3_step(s), db, "step");
-        sqlite3_reset(s);
-    }
-};
-
-// Fills the database with bare SQLite in one transaction.
-void buildYear(const QString& path)
-{
-    sqlite3* db = nullptr;
-    check(sqlite3_open(path.toUtf8().constData(), &db), db, "open");
-    check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db, "begin");
-    QRandomGenerator rng(20241207);
-
-    {
-        Stmt m(db, "INSERT INTO Meeting (MeetingCode, MeetingLocation, MeetingDetails, MeetingDate, DisplayMeeting, "
-                   "State, MeetingLevel, MeetType) VALUES (?,?,?,?,?,?,?,?)");
-        for (int i = 0; i < kMeetings; ++i)
-        {
-            m.text(1, meetingCode(i))
-                .text(2, QString::fromLatin1(kTracks[i % 10]))
-                .text(3, QStringLiteral("Meeting details %1").arg(i))
-                .text(4, QDate(2024, 1, 1).addDays(i % 365).toString(Qt::ISODate))
-                .num(5, i % 20 == 0 ? 0 : 1)
-                .text(6, QStringLiteral("VIC"))
-                .text(7, QString::fromLatin1(kLevels[i % 4]))
-                .text(8, QStringLiteral("M"))
-                .run();
-        }
-    }
-    {
-        Stmt t(db, "INSERT INTO Trainer (TrainerName, TrainerLocation, Phone, TrainerComments, IgnoreTrainer) "
-                   "VALUES (?,?,?,?,?)");
-        for (int i = 0; i < kTrainers; i += 2) // half the trainers have a record
-        {
-            t.text(1, trainerName(i))
-                .text(2, QStringLiteral("Town %1").arg(i % 50))
-                .text(3, QStringLiteral("03%1").arg(i))
-                .text(4, i % 10 == 0 ? QStringLiteral("Comments") : QString())
-                .num(5, i % 50 == 0 ? 1 : 0)
-                .run();
-        }
-    }
-    {
-        Stmt j(db, "INSERT INTO Jockey (Jockey, JockeyColor) VALUES (?,?)");
-        for (int i = 0; i < kJockeys; ++i)
-            j.text(1, jockeyName(i)).text(2, i == 0 ? QString() : QStringLiteral(" %1").arg(255 << (i % 3 * 8))).run();
-    }
-    std::vector<std::pair<QString, QString>> runners; // meeting, horse
-    runners.reserve(kRunners);
-    {
-        Stmt n(db, "INSERT INTO Noms (MeetingCode, RaceNumber, RaceCode, TrainerName, Phone, TrainerLocation, Horse, "
-                   "HorseName, Class, Weight, Form, Rating, Jockey, EorB, FormTrainer) "
-                   "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-        for (int i = 0; i < kRunners; ++i)
-        {
-            const int meeting = i % kMeetings;
-            const int race = 1 + (i / kMeetings) % kRacesPerMeeting;
-            const int horse = static_cast<int>(rng.bounded(kHorses));
-            const int trainer = horse % kTrainers;
-            const QString code = meetingCode(meeting);
-            const QString h = horseName(horse);
-            n.text(1, code)
-                .num(2, race)
-                .text(3, QStringLiteral("1200 HCP R%1").arg(race))
-                .text(4, trainerName(trainer))
-                .text(5, QStringLiteral("0398%1").arg(trainer))
-                .text(6, QStringLiteral("Town %1").arg(trainer % 50))
-                .text(7, h)
-                .text(8, h)
-                .text(9, QStringLiteral("BM%1").arg(50 + race * 5))
-                .num(10, 540 + rng.bounded(40))
-                .text(11, QStringLiteral("x1234"))
-                .text(12, QString::number(50 + rng.bounded(40)))
-                .text(13, i % 3 == 0 ? jockeyName(static_cast<int>(rng.bounded(20))) : QString())
-                .text(14, i % 11 == 0 ? QStringLiteral("E") : QString())
-                .text(15, trainerName(trainer).toUpper())
-                .run();
-            runners.emplace_back(code, h);
-        }
-    }
-    {
-        Stmt b(db, "INSERT INTO Bookings (Jockey, MeetingCode, RaceCode, Horse, TrainerName, BookingSelection, "
-                   "Confirmed) VALUES (?,?,?,?,?,?,?)");
-        for (int i = 0; i < kBookings; ++i)
-        {
-            const auto& r = runners[static_cast<size_t>(rng.bounded(kRunners))];
-            const bool confirmed = i % 4 == 0;
-            b.text(1, jockeyName(i % kJockeys))
-                .text(2, r.first)
-                .text(3, QStringLiteral("1200 HCP R1"))
-                .text(4, r.second)
-                .text(5, QString())
-                .text(6, confirmed ? QStringLiteral("Confirmed") : QStringLiteral("Planned"))
-                .num(7, confirmed ? 1 : 0)
-                .run();
-        }
-    }
-    {
-        Stmt s(db, "INSERT INTO RaceStats (RaceDate, RaceNumber, TrackCode, Horse, FinishPos, Jockey, PrizeMoney, "
-                   "TrainerName, State) VALUES (?,?,?,?,?,?,?,?,?)");
-        for (int i = 0; i < kResults; ++i)
-        {
-            const int horse = static_cast<int>(rng.bounded(kHorses));
-            s.text(1, QDate(2023, 1, 1).addDays(i % 700).toString(Qt::ISODate))
-                .num(2, 1 + i % 9)
-                .text(3, QString::fromLatin1(kTracks[i % 10]))
-                .text(4, horseName(horse))
-                .num(5, 1 + rng.bounded(14))
-                .text(6, jockeyName(i % kJockeys).toUpper())
-                .num(7, 0)
-                .text(8, trainerName(horse % kTrainers).toUpper())
-                .text(9, QStringLiteral("VIC"))
-                .run();
-        }
-    }
-    check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
-    check(sqlite3_exec(db, "ANALYZE", nullptr, nullptr, nullptr), db, "analyze");
-    sqlite3_close(db);
-}
+using OneYearDb::check;
 
 // Best of `repeats` runs, in milliseconds.
 double best(int repeats, const std::function<void()>& work)
@@ -279,9 +91,9 @@ int main(int argc, char** argv)
 
     QElapsedTimer build;
     build.start();
-    buildYear(path);
-    std::printf("database: %d meetings, %d runners, %d bookings, %d results, built in %.1f s\n", kMeetings, kRunners,
-                kBookings, kResults, build.nsecsElapsed() / 1e9);
+    OneYearDb::build(path);
+    std::printf("database: %d meetings, %d runners, %d bookings, %d results, built in %.1f s\n", OneYearDb::kMeetings,
+                OneYearDb::kRunners, OneYearDb::kBookings, OneYearDb::kResults, build.nsecsElapsed() / 1e9);
 
     if (!qEnvironmentVariableIsEmpty("BENCH_KEEP_DB"))
         QFile::copy(path, qEnvironmentVariable("BENCH_KEEP_DB"));
@@ -307,14 +119,14 @@ int main(int argc, char** argv)
     report("trainer list, all meetings", allTrainers, floorOf(repeats, raw, m->TrainerRunnersSql()), 300);
     std::printf("  (%d trainers listed)\n", m->grdNames->rows());
 
-    m->MeetingInList = QStringLiteral("( '") + modDatabase::SqlQuote(meetingCode(7)) + QStringLiteral("')");
+    m->MeetingInList = QStringLiteral("( '") + modDatabase::SqlQuote(OneYearDb::meetingCode(7)) + QStringLiteral("')");
     const double oneMeeting = best(repeats, [&] { m->LoadTrainerGrid(); });
     report("trainer list, one meeting", oneMeeting, floorOf(repeats, raw, m->TrainerRunnersSql()), 50);
     std::printf("  (%d trainers listed)\n", m->grdNames->rows());
 
     m->MeetingInList.clear();
     m->LoadTrainerGrid();
-    const QString trainer = trainerName(97); // a name holding a quote
+    const QString trainer = OneYearDb::trainerName(97); // a name holding a quote
     for (int r = 1; r <= m->grdNames->rows(); ++r)
         if (m->grdNames->cellText(r, 1) == trainer)
             m->grdNames->setSelectedCell(r, 1);
