@@ -16,6 +16,7 @@
 #include <sqlite3.h>
 
 #include <cmath>
+#include <future>
 #include <stdexcept>
 
 namespace
@@ -386,6 +387,13 @@ bool CompactLocalDatabase()
             RawDb src;
             if (!src.open(dbPath, SQLITE_OPEN_READONLY))
                 throw std::runtime_error("open");
+            // The copy takes this connection's write settings. SQLite's own
+            // flush of it is left out: the copy is flushed below, beside the
+            // check, before it may replace the file. A small page cache
+            // suits a copy that streams every page once (measured faster
+            // than the default 2 MB).
+            src.exec("PRAGMA synchronous = OFF");
+            src.exec("PRAGMA cache_size = -512");
             sqlite3_stmt* st = nullptr;
             if (sqlite3_prepare_v2(src.db, "VACUUM INTO ?", -1, &st, nullptr) != SQLITE_OK)
                 throw std::runtime_error("prepare");
@@ -399,19 +407,30 @@ bool CompactLocalDatabase()
         stage("copied");
 
         {
-            RawDb check;
-            if (!check.open(tmpPath, SQLITE_OPEN_READONLY))
-                throw std::runtime_error("open copy");
-            sqlite3_stmt* st = nullptr;
-            bool good = sqlite3_prepare_v2(check.db, "PRAGMA quick_check", -1, &st, nullptr) == SQLITE_OK
-                        && sqlite3_step(st) == SQLITE_ROW
-                        && qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok") == 0;
-            sqlite3_finalize(st);
+            // The flush to disk waits on the device and the check on the
+            // processor: they run side by side, and both must succeed before
+            // the copy may replace the file. (The future waits for the flush
+            // however this block is left.)
+            std::future<bool> flushed =
+                std::async(std::launch::async, [path = tmpPath] { return FileSync::toDisk(path); });
+            bool good = false;
+            {
+                RawDb check;
+                if (!check.open(tmpPath, SQLITE_OPEN_READONLY))
+                    throw std::runtime_error("open copy");
+                check.exec("PRAGMA cache_size = -512");
+                sqlite3_stmt* st = nullptr;
+                good = sqlite3_prepare_v2(check.db, "PRAGMA quick_check", -1, &st, nullptr) == SQLITE_OK
+                       && sqlite3_step(st) == SQLITE_ROW
+                       && qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok") == 0;
+                sqlite3_finalize(st);
+            }
+            const bool synced = flushed.get();
             if (!good)
                 throw std::runtime_error("check");
+            if (!synced)
+                throw std::runtime_error("sync");
         }
-        if (!FileSync::toDisk(tmpPath))
-            throw std::runtime_error("sync");
         stage("checked");
 
         // One step: readers see either the old file or the compacted one.
