@@ -469,13 +469,73 @@ std::string foldUtf8(std::string_view s)
     return r;
 }
 
-// Texts to small numbers, looked up without copying the text.
-struct TextHash
+// Texts to small numbers, looked up without copying the text: open
+// addressing over a power-of-two table (the trainer list looks up some
+// 600,000 texts, and a node-based map's modulo and pointer chasing were a
+// third of its time).
+class IdMap
 {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+public:
+    /** The number given to `key`, or -1. */
+    int find(std::string_view key) const
+    {
+        if (m_slots.empty())
+            return -1;
+        const size_t h = std::hash<std::string_view>{}(key);
+        for (size_t i = h & m_mask;; i = (i + 1) & m_mask)
+        {
+            const Slot& slot = m_slots[i];
+            if (slot.entry < 0)
+                return -1;
+            const Entry& e = m_entries[static_cast<size_t>(slot.entry)];
+            if (slot.hash == h && e.key == key)
+                return e.id;
+        }
+    }
+    size_t size() const { return m_entries.size(); }
+    /** Gives `key` (not yet present) the number `id`. */
+    void insert(std::string_view key, int id)
+    {
+        if ((m_entries.size() + 1) * 2 > m_slots.size())
+            grow();
+        m_entries.push_back(Entry{std::string(key), id});
+        place(std::hash<std::string_view>{}(key), static_cast<int>(m_entries.size() - 1));
+    }
+
+private:
+    struct Slot
+    {
+        size_t hash = 0;
+        int entry = -1; // index into m_entries, -1 for a free slot
+    };
+    struct Entry
+    {
+        std::string key;
+        int id;
+    };
+    void place(size_t h, int entry)
+    {
+        size_t i = h & m_mask;
+        while (m_slots[i].entry >= 0)
+            i = (i + 1) & m_mask;
+        m_slots[i] = Slot{h, entry};
+    }
+    void grow()
+    {
+        const size_t size = m_slots.empty() ? 64 : m_slots.size() * 2;
+        std::vector<Slot> old(size);
+        old.swap(m_slots);
+        m_mask = size - 1;
+        for (const Slot& slot : old)
+        {
+            if (slot.entry >= 0)
+                place(slot.hash, slot.entry);
+        }
+    }
+    std::vector<Slot> m_slots;
+    std::vector<Entry> m_entries;
+    size_t m_mask = 0;
 };
-using IdMap = std::unordered_map<std::string, int, TextHash, std::equal_to<>>;
 
 // A statement stepped straight on the database's connection, for the bulk
 // reads of the trainer list (a recordset would first copy every row).
@@ -722,6 +782,7 @@ void Main::LoadTrainerGrid()
     {
         int group;
         QString text;
+        int lastFormTrainer = -1; // the form trainer of this name's last runner (nearly always the same)
     };
     struct Group
     {
@@ -751,56 +812,77 @@ void Main::LoadTrainerGrid()
         std::vector<int> meetingFolded;          // meeting -> folded meeting
         std::vector<std::string> foldedMeetings; // folded meeting codes
         std::vector<QString> formTrainers;
+        std::vector<std::string> formTrainerKeys; // as stored
         std::vector<Runner> runners;
         {
             RawQuery rs(db, TrainerRunnersSql());
+            // Runners are mostly stored meeting by meeting: the last meeting
+            // code read is compared first.
+            std::string lastMeetingText;
+            int lastMeeting = -1;
             while (rs.next())
             {
                 const std::string_view name = rs.utf8(0);
                 if (name.empty())
                     continue; // a runner without a trainer belongs to no row
-                auto n = nameIds.find(name);
-                if (n == nameIds.end())
+                int n = nameIds.find(name);
+                if (n < 0)
                 {
                     const std::string key = foldUtf8(name);
-                    auto g = groupIds.find(key);
-                    if (g == groupIds.end())
+                    int g = groupIds.find(key);
+                    if (g < 0)
                     {
-                        g = groupIds.emplace(key, static_cast<int>(groups.size())).first;
+                        g = static_cast<int>(groups.size());
+                        groupIds.insert(key, g);
                         Group group;
                         group.key = key;
                         groups.push_back(std::move(group));
                     }
-                    n = nameIds.emplace(std::string(name), static_cast<int>(names.size())).first;
-                    names.push_back(Name{g->second, QString::fromUtf8(name.data(), qsizetype(name.size()))});
+                    n = static_cast<int>(names.size());
+                    nameIds.insert(name, n);
+                    names.push_back(Name{g, QString::fromUtf8(name.data(), qsizetype(name.size()))});
                 }
                 const std::string_view meeting = rs.utf8(1);
-                auto m = meetingIds.find(meeting);
-                if (m == meetingIds.end())
+                if (lastMeeting < 0 || meeting != lastMeetingText)
                 {
-                    const std::string key = foldUtf8(meeting);
-                    auto f = foldedMeetingIds.find(key);
-                    if (f == foldedMeetingIds.end())
+                    int m = meetingIds.find(meeting);
+                    if (m < 0)
                     {
-                        f = foldedMeetingIds.emplace(key, static_cast<int>(foldedMeetings.size())).first;
-                        foldedMeetings.push_back(key);
+                        const std::string key = foldUtf8(meeting);
+                        int f = foldedMeetingIds.find(key);
+                        if (f < 0)
+                        {
+                            f = static_cast<int>(foldedMeetings.size());
+                            foldedMeetingIds.insert(key, f);
+                            foldedMeetings.push_back(key);
+                        }
+                        m = static_cast<int>(meetingFolded.size());
+                        meetingIds.insert(meeting, m);
+                        meetingFolded.push_back(f);
                     }
-                    m = meetingIds.emplace(std::string(meeting), static_cast<int>(meetingFolded.size())).first;
-                    meetingFolded.push_back(f->second);
+                    lastMeeting = meetingFolded[static_cast<size_t>(m)];
+                    lastMeetingText.assign(meeting);
                 }
                 int formTrainer = -1;
                 if (!rs.isNull(3))
                 {
                     const std::string_view ft = rs.utf8(3);
-                    auto t = formTrainerIds.find(ft);
-                    if (t == formTrainerIds.end())
+                    Name& named = names[static_cast<size_t>(n)];
+                    formTrainer = named.lastFormTrainer;
+                    if (formTrainer < 0 || formTrainerKeys[static_cast<size_t>(formTrainer)] != ft)
                     {
-                        t = formTrainerIds.emplace(std::string(ft), static_cast<int>(formTrainers.size())).first;
-                        formTrainers.push_back(QString::fromUtf8(ft.data(), qsizetype(ft.size())));
+                        formTrainer = formTrainerIds.find(ft);
+                        if (formTrainer < 0)
+                        {
+                            formTrainer = static_cast<int>(formTrainers.size());
+                            formTrainerIds.insert(ft, formTrainer);
+                            formTrainers.push_back(QString::fromUtf8(ft.data(), qsizetype(ft.size())));
+                            formTrainerKeys.emplace_back(ft);
+                        }
+                        named.lastFormTrainer = formTrainer;
                     }
-                    formTrainer = t->second;
                 }
-                runners.push_back(Runner{n->second, meetingFolded[static_cast<size_t>(m->second)],
+                runners.push_back(Runner{n, lastMeeting,
                                          rs.isNull(2) ? std::numeric_limits<qint64>::min() : rs.number(2),
                                          static_cast<int>(runners.size()), formTrainer});
             }
@@ -823,17 +905,35 @@ void Main::LoadTrainerGrid()
                 meetingRank[static_cast<size_t>(order[i])] = static_cast<int>(i);
         }
         const auto groupOf = [&](const Runner& r) { return names[static_cast<size_t>(r.name)].group; };
-        std::sort(runners.begin(), runners.end(), [&](const Runner& a, const Runner& b) {
-            const int ga = groups[static_cast<size_t>(groupOf(a))].rank;
-            const int gb = groups[static_cast<size_t>(groupOf(b))].rank;
-            if (ga != gb)
-                return ga < gb;
-            if (a.meeting != b.meeting)
-                return meetingRank[static_cast<size_t>(a.meeting)] < meetingRank[static_cast<size_t>(b.meeting)];
-            if (a.race != b.race)
-                return a.race < b.race;
-            return a.seq < b.seq;
-        });
+        {
+            // Runners go to their trainer's place in the order first (a
+            // counting sort, which keeps the order read), then each trainer's
+            // runners are sorted on their own. A runner's meeting becomes its
+            // meeting's rank: equal ranks are equal meetings.
+            std::vector<int> start(groups.size() + 1, 0);
+            for (Runner& r : runners)
+            {
+                r.meeting = meetingRank[static_cast<size_t>(r.meeting)];
+                ++start[static_cast<size_t>(groups[static_cast<size_t>(groupOf(r))].rank) + 1];
+            }
+            for (size_t i = 1; i < start.size(); ++i)
+                start[i] += start[i - 1];
+            std::vector<Runner> sorted(runners.size());
+            std::vector<int> next(start.begin(), start.end() - 1);
+            for (const Runner& r : runners)
+                sorted[static_cast<size_t>(next[static_cast<size_t>(groups[static_cast<size_t>(groupOf(r))].rank)]++)] = r;
+            runners.swap(sorted);
+            for (size_t g = 0; g + 1 < start.size(); ++g)
+            {
+                std::sort(runners.begin() + start[g], runners.begin() + start[g + 1], [](const Runner& a, const Runner& b) {
+                    if (a.meeting != b.meeting)
+                        return a.meeting < b.meeting;
+                    if (a.race != b.race)
+                        return a.race < b.race;
+                    return a.seq < b.seq;
+                });
+            }
+        }
 
         // Walk the runners in order. A group's name and best placing are
         // those of its first runner; a race is counted each time the meeting
@@ -890,10 +990,22 @@ void Main::LoadTrainerGrid()
             }
             else
             {
+                // Form trainers that differ only in letter case match the
+                // same results: each folded name has one lowest placing.
                 IdMap foldedFormTrainers;
+                std::vector<int> slotOf(formTrainers.size(), -1);
                 for (int ft : wanted)
-                    foldedFormTrainers.emplace(foldUtf8(formTrainers[static_cast<size_t>(ft)].toUtf8().toStdString()), ft);
-                std::vector<int> lowest(formTrainers.size(), std::numeric_limits<int>::max());
+                {
+                    const std::string key = foldUtf8(formTrainerKeys[static_cast<size_t>(ft)]);
+                    int slot = foldedFormTrainers.find(key);
+                    if (slot < 0)
+                    {
+                        slot = static_cast<int>(foldedFormTrainers.size());
+                        foldedFormTrainers.insert(key, slot);
+                    }
+                    slotOf[static_cast<size_t>(ft)] = slot;
+                }
+                std::vector<int> lowest(foldedFormTrainers.size(), std::numeric_limits<int>::max());
                 RawQuery q(db, QStringLiteral("SELECT Racestats.Trainername, FinishPos from Racestats where "
                                               "Racestats.Jockey in ") +
                                    modJockey::gJockeyInList);
@@ -901,16 +1013,17 @@ void Main::LoadTrainerGrid()
                 {
                     if (q.isNull(1) || q.isNull(0))
                         continue;
-                    const auto it = foldedFormTrainers.find(foldUtf8(q.utf8(0)));
-                    if (it == foldedFormTrainers.end())
+                    const int slot = foldedFormTrainers.find(foldUtf8(q.utf8(0)));
+                    if (slot < 0)
                         continue;
-                    int& low = lowest[static_cast<size_t>(it->second)];
+                    int& low = lowest[static_cast<size_t>(slot)];
                     low = std::min(low, static_cast<int>(q.number(1)));
                 }
                 for (int ft : wanted)
                 {
-                    if (lowest[static_cast<size_t>(ft)] != std::numeric_limits<int>::max())
-                        best[static_cast<size_t>(ft)] = lowest[static_cast<size_t>(ft)];
+                    const int low = lowest[static_cast<size_t>(slotOf[static_cast<size_t>(ft)])];
+                    if (low != std::numeric_limits<int>::max())
+                        best[static_cast<size_t>(ft)] = low;
                 }
             }
             for (size_t i = 0; i < listed.size(); ++i)

@@ -688,6 +688,63 @@ TEST(MainTrainers, BestPlacingsAlikeForManyAndFewTrainers)
         EXPECT_EQ(m.grdNames->cellIcon(i + 1, 4), expectedIcon(i)) << i;
 }
 
+// Names and meeting codes group and order as the database compares them (A-Z
+// without regard to case); equal runners keep the order they were stored in,
+// and a group is named after its first runner.
+TEST(MainTrainers, LetterCaseVariantsGroupAndOrderAsTheDatabaseCompares)
+{
+    MainFixture f;
+    f.addMeeting(QStringLiteral("0712FLEM"), QStringLiteral("NOM"));
+    f.addMeeting(QStringLiteral("0812SAND"), QStringLiteral("NOM"));
+    f.addRunner(QStringLiteral("0812SAND"), 1, QStringLiteral("T Brown"), QStringLiteral("H1"));
+    f.addRunner(QStringLiteral("0712FLEM"), 2, QStringLiteral("t brown"), QStringLiteral("H2"));
+    f.addRunner(QStringLiteral("0712flem"), 2, QStringLiteral("T BROWN"), QStringLiteral("H3")); // same race
+    f.addRunner(QStringLiteral("0712FLEM"), 1, QStringLiteral("a clark"), QStringLiteral("H4"));
+    f.addRunner(QStringLiteral("0712FLEM"), 5, QStringLiteral("t Brown"), QStringLiteral("H5"));
+    f.db().exec(QStringLiteral("UPDATE Noms SET RaceNumber = Null WHERE Horse = 'H5'")); // Null sorts first
+    f.addRunner(QStringLiteral("0812SAND"), 1, QStringLiteral("B Able"), QStringLiteral("H6"));
+
+    Main& m = f.main();
+    m.LoadTrainerGrid();
+    EXPECT_EQ(columnTexts(m.grdNames, 1), (QStringList{"a clark", "B Able", "t Brown"}));
+    EXPECT_EQ(columnTexts(m.grdNames, 2), (QStringList{"1", "1", "4"}));
+    EXPECT_EQ(columnTexts(m.grdNames, 3), (QStringList{"1", "1", "3"}));
+}
+
+// Form trainers spelt alike but for letter case match the same rides, on the
+// one-pass way to the placings as on the look-ups.
+TEST(MainTrainers, BestPlacingsOfFormTrainersDifferingInCase)
+{
+    for (const int others : {0, 240})
+    {
+        MainFixture f;
+        f.addMeeting(QStringLiteral("0712FLEM"), QStringLiteral("NOM"));
+        f.addJockey(QStringLiteral("J Smith"), QStringLiteral(" 255"));
+        DaoDatabase db = f.db().db();
+        db.BeginTrans();
+        for (int i = 0; i < others; ++i)
+            f.addRunner(QStringLiteral("0712FLEM"), 2, QStringLiteral("Trainer %1").arg(i, 3, 10, QLatin1Char('0')),
+                        QStringLiteral("H%1").arg(i));
+        f.addRunner(QStringLiteral("0712FLEM"), 1, QStringLiteral("A Smith"), QStringLiteral("X1"), 560, QString(),
+                    QString(), QStringLiteral("A SMITH"));
+        f.addRunner(QStringLiteral("0712FLEM"), 1, QStringLiteral("Alan Smith"), QStringLiteral("X2"), 560, QString(),
+                    QString(), QStringLiteral("a smith"));
+        f.addRide(QStringLiteral("J SMITH"), QStringLiteral("X"), 1, QStringLiteral("A Smith"));
+        db.CommitTrans();
+
+        Main& m = f.main();
+        f.loadJockeys();
+        m.LoadTrainerGrid();
+        ASSERT_EQ(m.grdNames->rows(), others + 2);
+        for (const QString& trainer : {QStringLiteral("A Smith"), QStringLiteral("Alan Smith")})
+        {
+            const int row = MainFixture::rowOf(m.grdNames, trainer);
+            ASSERT_GE(row, 1) << trainer.toStdString();
+            EXPECT_EQ(m.grdNames->cellIcon(row, 4), ImageList::IconBestWin) << trainer.toStdString() << " " << others;
+        }
+    }
+}
+
 // ---- Icon jockey -------------------------------------------------------------------------
 
 TEST(MainJockeys, IconJockeyNarrowsThePlacingsAndReloadsTheList)
