@@ -2,6 +2,7 @@
 #include "core/frmSplash.h"
 #include "core/modGlobal.h"
 #include "mainwindow/Main.h"
+#include "mainwindow/WindowOpeners.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -53,6 +54,7 @@ int main(int argc, char** argv)
     g_sinceStart.start();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
+    RegisterWindowOpeners();
 
     // The splash shows the main window through this factory; core knows
     // nothing of the main window itself.

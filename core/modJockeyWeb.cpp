@@ -11,7 +11,6 @@
 
 namespace modJockey
 {
-QString gSelHorse;
 
 const QString kDefaultRbhSite = QStringLiteral("http://www.racingservicesbureau.com.au");
 const QString kDefaultRegistrationSite = QStringLiteral("https://www.racingaustralia.horse");

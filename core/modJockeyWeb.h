@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/modShared.h"
+
 #include <QString>
 
 /**
@@ -15,9 +17,9 @@
  */
 namespace modJockey
 {
-/** The horse picked in a grid; callers set it before ShowRbhRating or
- *  ShowRegistrationSearch. */
-extern QString gSelHorse;
+/** The horse picked in a grid (shared state); callers set it before
+ *  ShowRbhRating or ShowRegistrationSearch. */
+using ::gSelHorse;
 
 /** Built-in root addresses of the two sites (scheme and host, no path). */
 extern const QString kDefaultRbhSite;

@@ -14,8 +14,6 @@
 
 #include <sys/stat.h>
 
-bool gDebugOn = false;
-QString gDebugFile;
 
 namespace DatabaseMaintenance
 {

@@ -3,11 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-/** The debug switch: off at every start, never stored in the settings. */
-extern bool gDebugOn;
-/** Full path of the debug file; empty until one is chosen, then kept for the
- *  rest of the run. */
-extern QString gDebugFile;
+#include "core/modShared.h"
 
 /**
  * The main window's housekeeping commands on the local database and the

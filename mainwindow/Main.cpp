@@ -52,7 +52,6 @@
 #include <unordered_map>
 #include <vector>
 
-bool gCellPicked = false;
 
 namespace
 {
@@ -122,6 +121,9 @@ Main::Main(QWidget* parent)
 {
     setObjectName(QStringLiteral("Main"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // The public members live in core; a new main window starts them afresh
+    // as it would its own members.
+    gMainState = MainWindowState{};
     if (!s_instance)
         s_instance = this;
     buildControls();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/modShared.h"
 #include "platform/ComboEx.h"
 
 #include <QMainWindow>
@@ -20,10 +21,6 @@ class QSpinBox;
 class QTextEdit;
 class QVBoxLayout;
 
-/** Set by each grid mouse handler of the main window: the grid has a selected
- *  row and a selected column (both at least 1). Tested at once by the same
- *  handler; nothing relies on a value left by another handler. */
-extern bool gCellPicked;
 
 /**
  * The main window: meetings, trainers, nominations and jockeys, and the hub
@@ -49,12 +46,14 @@ public:
     ~Main() override;
 
     // ---- Public state read and written by other windows -------------------
+    // The three members the opened windows read live in core (gMainState);
+    // these names refer to them.
     /** Meeting code the race view opens on. */
-    QString strMeetingCur;
+    QString& strMeetingCur = gMainState.strMeetingCur;
     /** Race the race view opens on (0 = the whole meeting). */
-    qint16 IntRace = 0;
+    qint16& IntRace = gMainState.IntRace;
     /** Stage of the field file imported last ("NOM", "WGT", "ACP", "N/A"). */
-    QString strMeetingType;
+    QString& strMeetingType = gMainState.strMeetingType;
     /** SQL IN-list of the meetings selected at the last Refresh, or empty. */
     QString MeetingInList;
     /** The chosen trainer, single quotes doubled (ready for SQL). */
