@@ -416,15 +416,15 @@ void frmJockey::cmdDelete_Click()
         const QString stored = textOf(m_rs.Fields(QStringLiteral("Jockey")));
         m_rs.Delete();
         modDatabase::OpenLocalDatabase().Execute(QStringLiteral("Delete from RaceStats where Jockey = ?"), {stored});
-        m_rs.MoveNext();
-        if (m_rs.Eof())
-            m_rs.MoveLast();
         if (m_rs.RecordCount() == 0)
         {
             Prompts::MsgBox(QStringLiteral("No more data left"));
             close();
             return;
         }
+        m_rs.MoveNext();
+        if (m_rs.Eof())
+            m_rs.MoveLast();
         ShowJockeyRecord();
     }
     catch (const VbError& e)
