@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include "RecordsTestUtil.h"
 
@@ -203,6 +204,30 @@ TEST_F(JockeyRecordsTest, CancelShowsTheRecordAgainAndEditSavesIt)
     EXPECT_DOUBLE_EQ(row.value(QStringLiteral("TrialFee")).toDouble(), 1234.5);
     EXPECT_EQ(f.db().count(QStringLiteral("Jockey")), 1);
     EXPECT_EQ(server.requestCount(), 0);
+}
+
+TEST_F(JockeyRecordsTest, MaskedBoxesShowTypedTextWhileFocusedAndKeepTheirLimit)
+{
+    frmJockey w;
+    ASSERT_TRUE(w.OpenRecords(QString()));
+    FormattedLineEdit* rate = w.mebManagerRate;
+    rate->setRawText(QStringLiteral("7.5"));
+    EXPECT_EQ(rate->text(), QStringLiteral("7.50"));
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(rate, &in);
+    EXPECT_EQ(rate->text(), QStringLiteral("7.5"));
+    rate->selectAll();
+    QTest::keyClicks(rate, QStringLiteral("123456"));
+    EXPECT_EQ(rate->rawText(), QStringLiteral("12345"));
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(rate, &out);
+    EXPECT_EQ(rate->text(), QStringLiteral("12345.00"));
+    EXPECT_EQ(rate->rawText(), QStringLiteral("12345"));
+    // A fee longer than its typed limit still shows whole.
+    w.mebManBookFee->setRawText(QStringLiteral("123456789"));
+    EXPECT_EQ(w.mebManBookFee->text(), QStringLiteral("$123,456,789.00"));
+    rate->setRawText(QString());
+    EXPECT_EQ(rate->text(), QString());
 }
 
 TEST_F(JockeyRecordsTest, NavigationStopsAtBothEnds)

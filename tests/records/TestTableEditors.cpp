@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTableView>
 #include <QTest>
@@ -92,13 +93,23 @@ TEST_F(TableEditorsTest, AnEditIsKeptWhenTheWindowCloses)
         EXPECT_EQ(w.grid()->currentIndex().row(), 2);
         set(w, 1, 3, 135.25);
         w.show();
+        // A cell still being typed in when the window closes is written too.
+        const QModelIndex state = cell(w, 0, 0);
+        w.grid()->setCurrentIndex(state);
+        w.grid()->edit(state);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        if (!editor)
+            editor = w.grid()->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->setText(QStringLiteral("WA"));
         w.close();
         EXPECT_FALSE(w.isVisible());
     }
+    EXPECT_EQ(f.db().count(QStringLiteral("BookRate"), QStringLiteral("State = 'WA'")), 1);
     EXPECT_DOUBLE_EQ(
         f.db().scalar(QStringLiteral("SELECT BookingRate FROM BookRate WHERE State = 'VIC'")).toDouble(), 135.25);
     EXPECT_DOUBLE_EQ(
-        f.db().scalar(QStringLiteral("SELECT BookingRate FROM BookRate WHERE State = 'NSW'")).toDouble(), 80.0);
+        f.db().scalar(QStringLiteral("SELECT BookingRate FROM BookRate WHERE State = 'WA'")).toDouble(), 80.0);
 }
 
 TEST_F(TableEditorsTest, TheRaceTypeListPutsThePickIntoThatCellOnly)
