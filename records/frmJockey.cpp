@@ -18,6 +18,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -37,6 +39,23 @@ QString textOf(const QVariant& v)
 QColor windowBackground()
 {
     return WinColor::toQColor(kWindowBackground);
+}
+
+// Racing silks (cap and jacket) in `fill`, for the window's picture.
+QPixmap silks(const QColor& fill)
+{
+    QPixmap pm(72, 72);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(60, 60, 60), 2));
+    p.setBrush(fill);
+    const QPointF jacket[] = {{22, 30}, {8, 40}, {14, 52}, {22, 46}, {22, 68}, {50, 68},
+                              {50, 46}, {58, 52}, {64, 40}, {50, 30}, {42, 28}, {36, 34}, {30, 28}};
+    p.drawPolygon(jacket, static_cast<int>(std::size(jacket)));
+    p.drawChord(QRectF(22, 6, 28, 28), 0, 180 * 16);
+    p.drawLine(QPointF(22, 20), QPointF(56, 20));
+    return pm;
 }
 
 struct WaitCursor
@@ -179,8 +198,15 @@ void frmJockey::buildControls()
     picButtons->addWidget(cmdUpdate, 1, 1);
     picButtons->addWidget(cmdDelete, 1, 2);
 
+    imgJockey = new QLabel(this);
+    imgJockey->setObjectName(QStringLiteral("imgJockey"));
+    imgJockey->setFixedSize(72, 72);
+    auto* top = new QHBoxLayout;
+    top->addLayout(grid, 1);
+    top->addWidget(imgJockey, 0, Qt::AlignTop);
+
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
+    layout->addLayout(top);
     layout->addSpacing(8);
     layout->addLayout(picButtons);
 
@@ -256,6 +282,8 @@ void frmJockey::setColorBox(const QColor& color)
     QPalette p = txtJockeyColor->palette();
     p.setColor(QPalette::Base, color);
     txtJockeyColor->setPalette(p);
+    if (imgJockey)
+        imgJockey->setPixmap(silks(color));
 }
 
 void frmJockey::ShowJockeyRecord()

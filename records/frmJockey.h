@@ -8,6 +8,7 @@
 class FormattedLineEdit;
 class QComboBox;
 class QDateEdit;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -56,6 +57,9 @@ public:
     FormattedLineEdit* mebTrialFee = nullptr;
     QComboBox* vblcInvPer = nullptr;
     QDateEdit* dtpLast = nullptr;
+
+    /** The picture: racing silks drawn in the jockey's highlight colour. */
+    QLabel* imgJockey = nullptr;
 
     QPushButton* cmdSeachJockey = nullptr;
     QPushButton* cmdSelColor = nullptr;

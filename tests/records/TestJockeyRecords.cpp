@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -382,5 +383,7 @@ TEST_F(JockeyRecordsTest, RendersWithFixtureData)
     EXPECT_GT(image.height(), 300);
     EXPECT_EQ(w.mebTrialFee->text(), QStringLiteral("$1,250.00"));
     EXPECT_EQ(colourBox(w), QColor(255, 255, 0));
+    // The silks in the picture wear the jockey's colour.
+    EXPECT_EQ(w.imgJockey->pixmap().toImage().pixelColor(36, 50), QColor(255, 255, 0));
 }
 } // namespace
