@@ -428,6 +428,12 @@ QString Grid::colKey(int col) const
     return validCol(col) ? m_cols.at(col - 1).key : QString();
 }
 
+void Grid::setColKey(int col, const QString& key)
+{
+    if (validCol(col))
+        m_cols[col - 1].key = key;
+}
+
 QString Grid::colHeader(int col) const
 {
     return validCol(col) ? m_cols.at(col - 1).header : QString();

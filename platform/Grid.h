@@ -82,6 +82,8 @@ public:
     /** Number of the column with this key (case-insensitive), 0 when none. */
     int colIndex(const QString& key) const;
     QString colKey(int col) const;
+    /** Gives a column another key (a column whose meaning follows the data shown). */
+    void setColKey(int col, const QString& key);
     QString colHeader(int col) const;
     void setColHeader(int col, const QString& text);
     /** Width in pixels; a hidden column keeps (and reports) its width. */
