@@ -1501,6 +1501,9 @@ void Grid::setDragHook(std::function<void(Grid* source)> hook)
 void Grid::beginDrag()
 {
     if (dragHook()) {
+        // The drop that follows learns where the drag came from, as after a
+        // real drag.
+        dragSource() = this;
         dragHook()(this);
         return;
     }
@@ -1548,8 +1551,10 @@ void Grid::dropEvent(QDropEvent* event)
         return;
     }
     QWidget* source = qobject_cast<QWidget*>(event->source());
-    if (!source)
+    if (!source) {
         source = dragSource().data();
+        dragSource() = nullptr;
+    }
     event->acceptProposedAction();
     dropFrom(source, toGrid(event->position().toPoint()));
 }

@@ -37,7 +37,6 @@ constexpr qint64 kBlue = 16711680; // 0xFF0000 as a Windows colour
 constexpr qint64 kRed = 255;
 constexpr qint64 kBlack = 0;
 constexpr qint64 kYellow = 0xFFFF;
-constexpr qint64 kSystemHighlight = 0x8000000DLL;
 constexpr int kIconWin = ImageList::IconBestWin;
 constexpr int kIconPlaced = ImageList::IconBestPlaced;
 constexpr int kIconConfirmed = ImageList::IconConfirmed;
@@ -313,9 +312,7 @@ void FrmRace::buildControls()
     connect(cmdPrint, &QPushButton::clicked, this, &FrmRace::cmdPrint_Click);
     connect(grdMeeting, &Grid::mouseUp, this, &FrmRace::grdMeeting_OnMouseUp);
     connect(grdRaces, &Grid::mouseUp, this, &FrmRace::grdRaces_OnMouseUp);
-    // Picking a race in the list marks its group yellow; the next gesture on
-    // the field brings the usual highlight back.
-    connect(grdRace, &Grid::mouseDown, this, [this] { grdRace->setSelectionColor(kSystemHighlight); });
+    connectFieldGestures();
 }
 
 void FrmRace::buildPopMenus()
@@ -496,6 +493,10 @@ void FrmRace::Form_Unload()
 
 void FrmRace::done(int result)
 {
+    // A contact box still being typed in is saved like one that was left.
+    txtTrainLocation_LostFocus();
+    TxtTrainPhone_LostFocus();
+    txtTrainMobile_LostFocus();
     Form_Unload();
     QDialog::done(result);
 }

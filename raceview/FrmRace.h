@@ -6,6 +6,8 @@
 
 class ComboEx;
 class Grid;
+class InCellBooking;
+struct BookingRowKeys;
 class ImageList;
 class PopMenu;
 class QAction;
@@ -145,6 +147,17 @@ public:
 
     /** The "Race" and "Jockey" pop-up menus (built at load). */
     PopMenu* popMenu() const { return m_popMenu; }
+    /** The booking gestures on the field (drag and drop, in-cell lists, confirm). */
+    InCellBooking* booking() const { return m_booking; }
+
+    // ---- Trainer contact boxes ------------------------------------------------
+    /** The trainer whose contact data the boxes show (the field's trainer
+     *  text of the runner clicked last); empty until a runner was clicked. */
+    QString ShownTrainer;
+    /** What a booking on a field row is filed under: the row's horse,
+     *  trainer, the meeting shown and the race code of the row's own race.
+     *  Not valid for a group row or a race the meeting does not list. */
+    BookingRowKeys RowKeys(int row) const;
 
     // ---- Loading ----------------------------------------------------------------
     void Form_Load();
@@ -173,8 +186,27 @@ public slots:
     void grdMeeting_OnMouseUp(int button, int shift, int x, int y);
     void grdRaces_OnMouseUp(int button, int shift, int x, int y);
 
+    // Booking in the field
+    void grdJockey_OnMouseDown(int button, int shift, int x, int y);
+    void grdRace_OnDragDrop(QWidget* source, int x, int y);
+    void grdRace_OnRequestEdit(int row, int col);
+    void cmbJockey_LostFocus();
+    void cmbBookText_OnSelect();
+
+    // Clicks, menus and sorting
+    void grdRace_OnMouseUp(int button, int shift, int x, int y);
+    void grdRace_OnDblClick(int row, int col);
+    void grdRace_OnColumnClick(int col);
+    void grdJockey_OnMouseUp(int button, int shift, int x, int y);
+
+    // Trainer contact boxes
+    void txtTrainLocation_LostFocus();
+    void txtTrainMobile_LostFocus();
+    void TxtTrainPhone_LostFocus();
+
 protected:
     void done(int result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -185,7 +217,17 @@ private:
     void applyWeightControls();
     /** Caption, key, visibility and sort of the stage column for a stage. */
     void applyStageColumn(const QString& stage);
+    void connectFieldGestures();
+    /** Shows the contact data of the selected runner's trainer. */
+    void ShowTrainer();
+    /** Writes one contact box into the shown trainer's record. */
+    void saveTrainerBox(QLineEdit* box, const char* column);
+    /** Acts on a chosen item of the "Race" menu for a runner row. */
+    void raceMenuChosen(const QString& key, int row);
+    /** Opens the statistics window for the request just set (hourglass meanwhile). */
+    void openStatistics();
 
     PopMenu* m_popMenu = nullptr;
+    InCellBooking* m_booking = nullptr;
     bool m_unloaded = false;
 };

@@ -209,8 +209,8 @@ TEST_F(FrmRaceTest, WholeMeetingNavigationScrollsToTheRaceAndMarksIt)
     EXPECT_EQ(f.grdRace->selectedRow(), group3);
     EXPECT_EQ(f.grdRace->selectionColor(), 0xFFFF);
     EXPECT_EQ(f.grdRace->rows(), 3 + 1 + 12 + 2); // runners and three group rows
-    // A press on the field brings the usual highlight back.
-    emit f.grdRace->mouseDown(1, 0, 5, 5);
+    // A click on the field brings the usual highlight back.
+    emit f.grdRace->mouseUp(1, 0, 5, 5);
     EXPECT_EQ(f.grdRace->selectionColor(), 0x8000000D);
 
     // Another meeting keeps the mode and the race number; its race 3 has no
