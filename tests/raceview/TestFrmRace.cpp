@@ -773,6 +773,13 @@ TEST_F(RaceViewRender, SingleRaceAndWholeMeeting)
 
     FrmRace& m = open(QStringLiteral("1412CAUL"), 0);
     EXPECT_EQ(m.grdRace->rows(), 24);
+    // As the manager leaves it: sorted by weight, a runner of race 2 clicked.
+    emit m.grdRace->columnClick(F::ColWeight);
+    m.show();
+    QApplication::processEvents();
+    const QRect cell = m.grdRace->cellRect(m.GroupRowOf(2) + 2, F::ColHorse);
+    emit m.grdRace->mouseUp(1, 0, cell.center().x(), cell.center().y());
+    EXPECT_EQ(m.RaceNumber, 2);
     render(QStringLiteral("raceview-meeting.png"));
 }
 } // namespace
