@@ -171,6 +171,7 @@ TEST_F(RaceViewCommands, UpdateRatingsShowsTheFetchedRatingsAndIsRefusedForTheWh
     ASSERT_EQ(script.records().size(), 1);
     EXPECT_EQ(script.records()[0].text, QStringLiteral("Only allowed in race view!"));
     EXPECT_EQ(script.records()[0].title, QStringLiteral("Access denied"));
+    EXPECT_EQ(script.records()[0].style, Prompts::vbInformation + Prompts::vbOKOnly);
 }
 
 TEST_F(RaceViewCommands, UpdateExtrasForTheWholeMeetingAsksOnceForAllItsHorses)
