@@ -261,6 +261,11 @@ private slots:
     void MnuAllGet_Click();
     void MnuVicRatings_Click();
     void mnuRego_Click();
+    // Statistics of the selected horse, trainer or jockey.
+    void MnuHorseForm_Click();
+    void mnuTrainerStats_Click();
+    void MnuTrainJockForm_Click();
+    void mnuPrvRides_Click();
     void mnuMeetingForm_Click();
     void mnuNomsRBForm_Click();
     void mnuUpdateStatus_Click();
@@ -288,6 +293,8 @@ private:
     void columnClick(Grid* grid, int column);
     void writeTrainerContact(QLineEdit* box, const char* column);
     void openRaceView();
+    /** Sets gStatsMode and opens the statistics window (statsRequested). */
+    void openStatistics(const QString& mode);
 
     QVBoxLayout* m_leftColumn = nullptr;
     QVBoxLayout* m_middleColumn = nullptr;
