@@ -103,6 +103,10 @@ FrmRaceStats::FrmRaceStats(QWidget* parent)
     grdStats->setFont(verdana);
     grdStats->setRowMode(true);
     grdStats->setEditOnDoubleClick(false);
+    // The narrow columns' captions ("Prz Won", "Lmt") fit in a smaller face.
+    QFont headerFont = verdana;
+    headerFont.setPointSizeF(7);
+    grdStats->horizontalHeader()->setFont(headerFont);
 
     auto* top = new QHBoxLayout;
     top->addWidget(lblStatsDesc, 1);
