@@ -142,6 +142,8 @@ frmRaceResult::frmRaceResult(QWidget* parent)
     grdResults->setObjectName(QStringLiteral("grdResults"));
     grdResults->setFont(verdana);
     grdResults->setRowMode(true);
+    // Sire and dam are the longest texts: they take the width left over.
+    grdResults->setStretchLastColumn(true);
 
     cmdExit = new QPushButton(QStringLiteral("Exit"), this);
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
@@ -268,6 +270,7 @@ void frmRaceResult::FillHeader(const QString& raceDate, const QString& track, co
     txtLimWeight->setText(at(8));
     txtValue->setText(MoneyText(at(9)));
     lblDescription->clear();
+    lblDescription->setVisible(false);
 }
 
 void frmRaceResult::FillFinishers(const QString& reply, const QString& horse)

@@ -64,6 +64,6 @@ public:
     Grid* grdResults = nullptr;
     QPushButton* cmdExit = nullptr;
 
-    static constexpr int kDesignWidth = 900;
+    static constexpr int kDesignWidth = 960;
     static constexpr int kDesignHeight = 440;
 };
