@@ -3,6 +3,8 @@
 #include "core/modDatabase.h"
 #include "core/modUtils.h"
 
+#include <QHash>
+
 #include <cmath>
 
 namespace FormStats
@@ -122,7 +124,20 @@ QStringList rowCells(const QStringList& f, const QDate& date)
     c.reserve(kColumnCount);
     for (int i = 0; i < kColumnCount; ++i)
         c << QString();
-    auto put = [&c](const char* key, const QString& text) { c[ColumnOf(QLatin1String(key)) - 1] = text; };
+    // Column numbers by key, looked up once: this runs for every run of every reply.
+    struct Cache
+    {
+        QHash<const char*, int> index;
+        int of(const char* key)
+        {
+            auto it = index.find(key);
+            if (it == index.end())
+                it = index.insert(key, ColumnOf(QLatin1String(key)) - 1);
+            return *it;
+        }
+    };
+    static Cache cache;
+    auto put = [&c](const char* key, const QString& text) { c[cache.of(key)] = text; };
     const QString finish = field(f, fFinish);
     put("FP", finish);
     put("Horse", modUtils::ProperCase(field(f, fHorse)));
