@@ -383,6 +383,10 @@ void Main::buildMenus()
     connect(MnuTrainJockForm, &QAction::triggered, this, &Main::MnuTrainJockForm_Click);
     connect(mnuPrvRides, &QAction::triggered, this, &Main::mnuPrvRides_Click);
     connect(this, &Main::statsRequested, this, [] { modOpeners::OpenRaceStats(); });
+    connect(mnuEditJockey, &QAction::triggered, this, &Main::mnuEditJockey_Click);
+    connect(mnuEditTrainer, &QAction::triggered, this, &Main::mnuEditTrainer_Click);
+    connect(mnuBookRate, &QAction::triggered, this, &Main::mnuBookRate_Click);
+    connect(MnuBookTemp, &QAction::triggered, this, &Main::MnuBookTemp_Click);
 }
 
 void Main::showPopup(QMenu* menu)

@@ -2,9 +2,11 @@
 
 #include "core/modOpeners.h"
 #include "formhistory/FormHistoryOpeners.h"
+#include "records/RecordsOpeners.h"
 
 void RegisterWindowOpeners()
 {
     // Each subsystem library registers its own windows here.
     RegisterFormHistoryOpeners();
+    RegisterRecordsOpeners();
 }
