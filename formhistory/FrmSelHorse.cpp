@@ -13,7 +13,9 @@
 #include "platform/Prompts.h"
 
 #include <QDate>
+#include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -40,7 +42,7 @@ FrmSelHorse::FrmSelHorse(QWidget* parent)
 {
     setObjectName(QStringLiteral("FrmSelHorse"));
     setWindowTitle(QStringLiteral("Select a Horse"));
-    resize(600, 420);
+    resize(680, 420);
 
     imlGrdRace = ImageList::gridRaceIcons(this);
     imlGrdRace->setObjectName(QStringLiteral("imlGrdRace"));
@@ -114,6 +116,15 @@ void FrmSelHorse::Form_Load()
     grdSelHorse->addColumn(QStringLiteral("Trainer"), QStringLiteral("Trainer"), 100, Qt::AlignLeft);
     grdSelHorse->setTag(QStringLiteral("ex_columns,ex_font,ex_left"));
     grdSelHorse->setDefaultRowHeight(kRowHeight);
+    // A caption wider than its column ("Sex" in 20 pixels) widens the column
+    // so the heading can be read; the trainer takes the width left over.
+    const QFontMetrics fm(grdSelHorse->horizontalHeader()->font());
+    for (int col = 1; col <= grdSelHorse->columns(); ++col) {
+        const int needed = fm.horizontalAdvance(grdSelHorse->colHeader(col)) + 12;
+        if (grdSelHorse->colWidth(col) < needed)
+            grdSelHorse->setColWidth(col, needed);
+    }
+    grdSelHorse->setStretchLastColumn(true);
 }
 
 void FrmSelHorse::cmdSeachHorse_Click()

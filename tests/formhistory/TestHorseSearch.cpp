@@ -4,6 +4,7 @@
 #include "core/modOpeners.h"
 #include "core/modShared.h"
 #include "fixtures/FixtureServer.h"
+#include "formhistory/FormFixture.h"
 #include "formhistory/FrmSelHorse.h"
 #include "platform/Grid.h"
 #include "platform/PopMenu.h"
@@ -11,6 +12,7 @@
 #include "support/TestEnv.h"
 
 #include <QLineEdit>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -99,6 +101,17 @@ TEST_F(HorseSearch, TypedTextIsUpperCasedWithQuotesDoubled)
     search(QStringLiteral("O'REIL"));
     EXPECT_EQ(server.sqlQueries().value(1), server.sqlQueries().value(0));
     EXPECT_EQ(names(), QStringList{QStringLiteral("O'reilly")});
+}
+
+TEST_F(HorseSearch, RendersTheFoundHorses)
+{
+    addHorse(QStringLiteral("REILLY'S LAD"), 2, QStringLiteral("J HAWKES"));
+    addHorse(QStringLiteral("MISS REILLY"), 4, QStringLiteral("C MAHER & D EUSTACE"));
+    search(QStringLiteral("reil"));
+    ASSERT_EQ(names(), (QStringList{"Reilly's Lad", "O'reilly", "Miss Reilly"}));
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_TRUE(SavePicture(&w, QStringLiteral("horse-search.png")));
 }
 
 TEST_F(HorseSearch, AtMostThirtyYoungestFirstThenByName)
