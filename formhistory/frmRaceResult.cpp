@@ -313,6 +313,17 @@ void frmRaceResult::FillFinishers(const QString& reply, const QString& horse)
 void frmRaceResult::OpenResult(const QString& raceDate, const QString& track, const QString& raceNo,
                                const QString& horse)
 {
+    // The queries wait with events running: a second double-click on the
+    // statistics would otherwise start a second result under the first.
+    static bool opening = false;
+    if (opening)
+        return;
+    struct Opening
+    {
+        Opening() { opening = true; }
+        ~Opening() { opening = false; }
+    } guard;
+
     frmRaceResult window;
     window.Form_Load();
     HourGlass busy;

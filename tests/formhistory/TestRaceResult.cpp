@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -211,6 +212,18 @@ TEST_F(RaceResult, ErrorAndEmptyRepliesAreReportedAndTheWindowIsNotShown)
     EXPECT_EQ(script.messages()[2].text, QStringLiteral("Error: 404 Not Found"));
     EXPECT_EQ(modalsShown(), 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(RaceResult, ASecondOpeningDuringTheWaitDoesNothing)
+{
+    server.enqueue(FixtureServer::Reply::serve(400));
+    QTimer::singleShot(100, [] {
+        frmRaceResult::OpenResult(kDate, QStringLiteral("FLEM"), QStringLiteral("5"), QStringLiteral("Red Sky"));
+    });
+    script.answerModal([](QDialog* d) { d->accept(); });
+    frmRaceResult::OpenResult(kDate, QStringLiteral("FLEM"), QStringLiteral("5"), QStringLiteral("Super Horse"));
+    EXPECT_EQ(server.sqlQueries().size(), 2);
+    EXPECT_EQ(modalsShown(), 1);
 }
 
 TEST_F(RaceResult, LayoutIsRestoredAndSaved)
