@@ -11,7 +11,9 @@
 #include "support/TestEnv.h"
 
 #include <QLabel>
+#include <QDialog>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -205,6 +207,24 @@ TEST_F(RaceStatsWindow, AnErrorReplyIsShownAndLeavesEmptyPaintedGrids)
     EXPECT_TRUE(w.GrdSummary->cellText(2, 1).isEmpty());
     EXPECT_TRUE(w.grdStats->redraw());
     EXPECT_TRUE(w.GrdSummary->redraw());
+}
+
+TEST_F(RaceStatsWindow, AStatisticsCommandDuringTheLoadOpensNoSecondWindow)
+{
+    gStatsMode = QStringLiteral("horse");
+    gSelHorse = QStringLiteral("Super Horse");
+    server.enqueue(FixtureServer::Reply::serve(400));
+    QTimer::singleShot(100, [] { FrmRaceStats::Open(); });
+    int rows = -1;
+    script.answerModal([&](QDialog* d) {
+        rows = static_cast<FrmRaceStats*>(d)->grdStats->rows();
+        d->accept();
+    });
+    FrmRaceStats::Open();
+    EXPECT_EQ(rows, 6);
+    EXPECT_EQ(server.sqlQueries().size(), 1);
+    // Closed, the layout of the horse group is kept.
+    EXPECT_EQ(gAppSettings.StatHorseWidth.split(QLatin1Char(',')).size(), 29);
 }
 
 TEST_F(RaceStatsWindow, LayoutIsKeptPerModeGroup)
