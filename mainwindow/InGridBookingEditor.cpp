@@ -123,8 +123,7 @@ void InGridBookingEditor::openRaceView(int row)
 void InGridBookingEditor::openStatistics(int row)
 {
     modJockey::gSelHorse = m_main->grdNoms->cellText(row, kColHorse);
-    // The statistics window is not part of this build yet: the mode of the
-    // request ("horse/jockey") is to be set here with its shared global.
+    gStatsMode = QStringLiteral("horse/jockey");
     BusyCursor busy;
     emit m_main->statsRequested();
 }

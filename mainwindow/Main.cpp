@@ -7,6 +7,7 @@
 #include "core/modJockeyLists.h"
 #include "core/modJockeyStats.h"
 #include "core/modOpeners.h"
+#include "core/modShared.h"
 #include "core/modUtils.h"
 #include "mainwindow/FieldFileImport.h"
 #include "platform/ComboEx.h"
@@ -383,6 +384,11 @@ void Main::buildMenus()
     connect(mnuMeetingForm, &QAction::triggered, this, &Main::mnuMeetingForm_Click);
     connect(mnuNomsRBForm, &QAction::triggered, this, &Main::mnuNomsRBForm_Click);
     connect(mnuUpdateStatus, &QAction::triggered, this, &Main::mnuUpdateStatus_Click);
+    connect(MnuHorseForm, &QAction::triggered, this, &Main::MnuHorseForm_Click);
+    connect(mnuTrainerStats, &QAction::triggered, this, &Main::mnuTrainerStats_Click);
+    connect(MnuTrainJockForm, &QAction::triggered, this, &Main::MnuTrainJockForm_Click);
+    connect(mnuPrvRides, &QAction::triggered, this, &Main::mnuPrvRides_Click);
+    connect(this, &Main::statsRequested, this, [] { modOpeners::OpenRaceStats(); });
     connect(mnuEditJockey, &QAction::triggered, this, &Main::mnuEditJockey_Click);
     connect(mnuEditTrainer, &QAction::triggered, this, &Main::mnuEditTrainer_Click);
     connect(mnuBookRate, &QAction::triggered, this, &Main::mnuBookRate_Click);
@@ -1165,6 +1171,13 @@ void Main::grdNames_OnMouseUp(int button)
     const QString name = grdNames->cellText(row, 1);
     if (name.isEmpty())
         return;
+    // A left click on the trainer's best-placing icon shows the trainer's
+    // rides with the managed jockeys.
+    if (button == 1 && grdNames->selectedCol() == 4 && grdNames->cellIcon(row, 4) != -1)
+    {
+        gSelTrainer = name;
+        openStatistics(QStringLiteral("trainer/jockey"));
+    }
     txtRace->clear();
     if (grdNames->cellText(row, 6) == QLatin1String("True"))
     {
@@ -1489,7 +1502,7 @@ void Main::cmdExit_Click()
 
 void Main::CmdFindHorse_Click()
 {
-    // The horse search window is opened here once it exists.
+    modOpeners::OpenSelectHorse();
 }
 
 void Main::cmdMtgRfs_Click()

@@ -3,6 +3,8 @@
 #include "core/modJockeyBooking.h"
 #include "core/modJockeyLists.h"
 #include "core/modJockeyWeb.h"
+#include "core/modOpeners.h"
+#include "core/modShared.h"
 #include "mainwindow/InGridBookingEditor.h"
 #include "mainwindow/Main.h"
 #include "platform/ComboEx.h"
@@ -308,6 +310,8 @@ TEST_F(InGridBookingTest, RequestsThatOpenOtherWindows)
 {
     QSignalSpy race(&w, &Main::raceViewRequested);
     QSignalSpy stats(&w, &Main::statsRequested);
+    QStringList statsModes;
+    modOpeners::Openers().raceStats = [&] { statsModes << gStatsMode; };
     const int row = nomsRow(CAUL, QStringLiteral("2"));
 
     // No booking: a request on another column opens the race view on the row.
@@ -323,6 +327,8 @@ TEST_F(InGridBookingTest, RequestsThatOpenOtherWindows)
     emit w.grdNoms->requestEdit(row, 5);
     EXPECT_EQ(stats.count(), 1);
     EXPECT_EQ(modJockey::gSelHorse, QStringLiteral("Bold Star"));
+    EXPECT_EQ(statsModes, QStringList{QStringLiteral("horse/jockey")});
     EXPECT_TRUE(bookings().isEmpty());
+    modOpeners::Openers().raceStats = nullptr;
 }
 } // namespace
