@@ -320,11 +320,18 @@ void AddOrAlterColumn(const QString& table, const QString& column, const QString
         db.Execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(quoteId(def.Name()), quoteId(column), declared));
         return;
     }
-    // The same storage class: nothing to change. Texts keep their stated
-    // size; only a real change of kind rebuilds the table.
+    // The same storage class: nothing to change, except a text asked for
+    // wider than it is (its texts are cut to the stated size on writing).
+    // A text is never narrowed: stored rows would lose their ends.
     const QString want = affinityOf(declared.section(QLatin1Char(' '), 0, 0));
-    if (affinityOf(existing->DeclaredType()) == want)
-        return;
+    if (affinityOf(existing->DeclaredType()) == want) {
+        static const QRegularExpression sizeRe(QStringLiteral(R"(^TEXT\((\d+)\))"));
+        const QRegularExpressionMatch m = sizeRe.match(declared);
+        const bool widen = m.hasMatch() && existing->Type() == DaoType::Text && existing->Size() > 0
+                           && m.captured(1).toInt() > existing->Size();
+        if (!widen)
+            return;
+    }
     rebuildTable(db, def, column, declared);
 }
 

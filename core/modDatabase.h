@@ -47,7 +47,9 @@ QVariant NullToEmpty(const QVariant& value);
  * "Date", "Long", "Integer", "Double", "Currency", "Memo", "YesNo").
  * The column is looked for by its exact name (letter case counts): when it is
  * missing it is added (a name differing only in case is refused by the
- * database, which throws); when it exists with the same kind nothing happens;
+ * database, which throws); when it exists with the same kind nothing happens,
+ * except that a text column asked for with a larger size is widened (never
+ * narrowed);
  * when its kind really differs the table is rebuilt with the new kind, keeping
  * its rows, column order, indexes and the views on it.
  * Throws VbError when the table is missing or the database refuses.

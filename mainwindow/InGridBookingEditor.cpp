@@ -76,10 +76,11 @@ qint64 InGridBookingEditor::colourFromText(const QString& text)
     return static_cast<qint64>(std::llround(modUtils::Val(text)));
 }
 
-QString InGridBookingEditor::trainer() const
+QString InGridBookingEditor::trainerOf(int row) const
 {
-    const Grid* names = m_main->grdNames;
-    return names->cellText(names->selectedRow(), 1).trimmed();
+    // The trainer list's selection can move (arrow keys, a click on an ignored
+    // trainer) without the runners shown changing: the row knows its trainer.
+    return m_main->grdNoms->cellItemData(row, kColHorse).toString().trimmed();
 }
 
 QString InGridBookingEditor::meetingOf(int row) const
@@ -139,7 +140,7 @@ void InGridBookingEditor::grdNoms_OnDragDrop(QWidget* source, int x, int y)
         return;
     guarded([&] {
         modJockey::BookJockey(*noms, cell.row, kColJockey, jockey, horseOf(cell.row), meetingOf(cell.row),
-                              raceCodeOf(cell.row), trainer(), colourFromText(m_main->lblBackColor->text()));
+                              raceCodeOf(cell.row), trainerOf(cell.row), colourFromText(m_main->lblBackColor->text()));
     });
 }
 
@@ -149,6 +150,9 @@ void InGridBookingEditor::placeList(ComboEx* list, int row, int col)
     m_editRow = row;
     m_editCol = col;
     list->setFont(noms->cellFont(row, col));
+    // The list opens with nothing chosen: leaving it untouched must book
+    // nobody, whatever it showed when it was filled or last used.
+    list->setCurrentIndex(-1);
     // One pixel down, so the grid line above the cell stays visible.
     list->showOver(noms, noms->cellRect(row, col).translated(0, 1));
 }
@@ -225,7 +229,7 @@ void InGridBookingEditor::cmbJockey_LostFocus()
             m_main->lblBackColor->setText(m_main->grdJockey->cellText(list->currentIndex() + 1, 2));
         guarded([&] {
             modJockey::BookJockey(*m_main->grdNoms, row, col, chosen, horseOf(row), meetingOf(row), raceCodeOf(row),
-                                  trainer(), colourFromText(m_main->lblBackColor->text()));
+                                  trainerOf(row), colourFromText(m_main->lblBackColor->text()));
         });
     }
     hideList(list);
@@ -255,7 +259,7 @@ void InGridBookingEditor::cmbBookText_OnSelect()
         } else {
             guarded([&] {
                 modJockey::SetBookingText(*noms, row, col, chosen, horseOf(row), meetingOf(row), raceCodeOf(row),
-                                          trainer());
+                                          trainerOf(row));
             });
         }
     }

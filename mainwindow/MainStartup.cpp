@@ -81,6 +81,7 @@ void Main::Form_Load()
 
     modGlobal::ShowStatus(QStringLiteral("Loading Application Settings"));
     gAppSettings.LoadSettings();
+    cAppSettings::ReportDamagedSettings();
     setWindowTitle(QStringLiteral("Velmora 2 Version ") + frmSplash::versionText());
 
     if (gAppSettings.DBPath.isEmpty())
