@@ -11,6 +11,8 @@
 #include <QLockFile>
 #include <QSaveFile>
 
+#include <atomic>
+
 #include <sys/stat.h>
 
 RegistryStore::RegistryStore()
@@ -93,6 +95,13 @@ std::optional<RegistryStore::Damage>& pendingDamage()
 }
 } // namespace
 
+static std::atomic<quint64> g_parses{0};
+
+quint64 RegistryStore::parseCount()
+{
+    return g_parses.load();
+}
+
 std::optional<RegistryStore::Damage> RegistryStore::takeDamage()
 {
     std::optional<Damage> out;
@@ -130,6 +139,7 @@ const RegistryStore::Tree& RegistryStore::load() const
 
 RegistryStore::Tree RegistryStore::parse() const
 {
+    ++g_parses;
     Tree tree;
     QFile f(m_file);
     if (!f.exists())

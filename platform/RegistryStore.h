@@ -82,6 +82,10 @@ public:
     /** The damage met since the last call (by any instance), once. */
     static std::optional<Damage> takeDamage();
 
+    /** How many times any instance has parsed a store file (for checking
+     *  that a load of many values parses it once). */
+    static quint64 parseCount();
+
 private:
     struct Key
     {
