@@ -266,7 +266,7 @@ TEST_F(InGridBookingTest, ABookingTakesTheTrainerOfTheRunnerBooked)
     const auto rows = bookings();
     ASSERT_EQ(rows.size(), 2);
     for (const auto& b : rows)
-        EXPECT_EQ(b[QStringLiteral("TrainerName")].toString(), TRAINER) << b[QStringLiteral("Horse")].toString();
+        EXPECT_EQ(b[QStringLiteral("TrainerName")].toString(), TRAINER) << b[QStringLiteral("Horse")].toString().toStdString();
     EXPECT_EQ(rows[1][QStringLiteral("BookingSelection")].toString(), QStringLiteral("Ring trainer"));
     EXPECT_EQ(script.messages().size(), 1); // no refusal for the ignored trainer
 }
