@@ -219,7 +219,7 @@ TEST_F(MainStartupTest, DamagedOrLockedDatabaseEndsTheProgram)
         EXPECT_TRUE(w->ProgramEnded());
         EXPECT_NE(w->EndCode(), 0);
         ASSERT_EQ(script.messages().size(), 1);
-        // The Part's text, then the cause.
+        // The usual text, then the cause.
         EXPECT_EQ(script.messages().first().text,
                   critical + "\r\rThe file " + dbFile
                       + " is in use by another program (perhaps another copy of Velmora).");
