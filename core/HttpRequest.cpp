@@ -121,12 +121,14 @@ QString decodeBody(const QByteArray& bytes, const QByteArray& contentType)
 }
 
 /** The hourglass for as long as the wait lasts; it is taken down before any
- *  message box. Without a graphical application there is no pointer. */
+ *  message box. Without a graphical application (or off its thread) there is
+ *  no pointer to change. */
 class BusyCursor
 {
 public:
     BusyCursor()
-        : m_on(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
+        : m_on(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr
+               && QThread::currentThread() == QCoreApplication::instance()->thread())
     {
         if (m_on)
             QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
