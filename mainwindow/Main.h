@@ -334,5 +334,7 @@ private:
     void EndProgram(int code);
     bool m_loadStarted = false;
     bool m_programEnded = false;
+    bool m_importRunning = false; // the field-file import (it waits on the track lookup)
+    bool m_reloadRunning = false; // a jockey's race data reload
     int m_endCode = 0;
 };
