@@ -8,6 +8,7 @@
 #include "support/PdfPages.h"
 #include "support/TestEnv.h"
 
+#include <QApplication>
 #include <QDate>
 #include <QDialog>
 #include <QDir>
@@ -297,6 +298,12 @@ TEST(MeetingReportTest, TitleAndDateFromTheMeeting)
     QString title;
     script.answerModal([&](QDialog* d) {
         title = d->windowTitle();
+        // What the manager sees: the preview of the first page.
+        d->resize(900, 1000);
+        QApplication::processEvents();
+        const QString dir = s(VELMORA_BIN_DIR "/../test-output");
+        QDir().mkpath(dir);
+        d->grab().save(dir + s("/meeting-report-preview.png"));
         d->reject();
     });
     EXPECT_TRUE(PrintMeetingReport(kCode, s("ACP")));
