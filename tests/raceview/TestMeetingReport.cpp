@@ -67,14 +67,17 @@ struct MeetingDb
             row.insert(it.key(), it.value());
         db.insert(s("Noms"), row);
     }
-    /** `races` races of `perRace` runners each. */
+    /** `races` races of `perRace` runners each, written in one transaction. */
     void field(int races, int perRace) const
     {
+        DaoDatabase d = db.db();
+        d.BeginTrans();
         for (int r = 1; r <= races; ++r) {
             race(r, s("Race %1 handicap").arg(r));
             for (int e = 1; e <= perRace; ++e)
                 runner(r, e, s("Horse %1-%2").arg(r).arg(e));
         }
+        d.CommitTrans();
     }
 };
 
@@ -244,11 +247,14 @@ TEST(MeetingReportTest, PagesFromNoRunnersToTwoHundred)
 
     MeetingDb m;
     m.meeting(kCode, s("Flemington"), QDate(2024, 11, 5));
+    DaoDatabase d = m.db.db();
+    d.BeginTrans();
     for (int r = 1; r <= 12; ++r) {
         m.race(r, s("Race %1").arg(r));
         for (int e = 1; e <= (r <= 8 ? 17 : 16); ++e)
             m.runner(r, e, s("Horse %1-%2").arg(r).arg(e));
     }
+    d.CommitTrans();
     const ReportLayout l = layout();
     EXPECT_GE(l.pages.size(), 4);
     expectPaged(l);
@@ -357,6 +363,8 @@ TEST(MeetingReportTest, ThreeRaceMeetingWritesItsPdf)
     MeetingDb m;
     m.meeting(kCode, s("Flemington"), QDate(2024, 11, 5));
     const char* trainers[] = {"C Waller", "J O'Shea", "G Waterhouse & A Bott", "P Moody"};
+    DaoDatabase d = m.db.db();
+    d.BeginTrans();
     for (int r = 1; r <= 3; ++r) {
         m.race(r, s("THE SAMPLE HANDICAP (BENCHMARK 78)\r\nThree-Years-Old and Upwards, Prize Money $100,000"),
                QTime(12 + r, 5 * r), r != 2);
@@ -373,6 +381,7 @@ TEST(MeetingReportTest, ThreeRaceMeetingWritesItsPdf)
                                     {s("Jockey"), s("D Oliver")},
                                     {s("BookingSelection"), s("Confirmed")}});
     }
+    d.CommitTrans();
     ReportDefinition def;
     ReportData data;
     MeetingReport::Prepare(kCode, s("ACP"), def, data);
