@@ -14,6 +14,7 @@
 #include "platform/Prompts.h"
 #include "platform/Twips.h"
 #include "platform/VbError.h"
+#include "raceview/MeetingReport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -509,9 +510,12 @@ void FrmRace::cmdExit_Click()
     close();
 }
 
-// The meeting report is a command of its own; the window only offers its
-// button. Weights, ratings and last starts are in FrmRaceCommands.cpp.
-void FrmRace::cmdPrint_Click() {}
+// Weights, ratings and last starts are in FrmRaceCommands.cpp.
+void FrmRace::cmdPrint_Click()
+{
+    // The report of the meeting on view, its stage value by the stage shown.
+    PrintMeetingReport(MeetingCode, txtMeetingType->text(), ReportTarget::preview(this));
+}
 
 // ---- Headers and race list -------------------------------------------------------------------
 
