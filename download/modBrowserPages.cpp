@@ -317,7 +317,7 @@ QTime FileViewTime(const QString& text)
     if (!upper.endsWith(QLatin1String("AM")) && !upper.endsWith(QLatin1String("PM"))) {
         // Races run from late morning into the evening: 10 and 11 o'clock are
         // morning, every other hour up to 9 (and 12) is afternoon.
-        const int hour = static_cast<int>(modText::Val(t.section(QLatin1Char(':'), 0, 0)));
+        const double hour = modText::Val(t.section(QLatin1Char(':'), 0, 0));
         if ((hour >= 1 && hour <= 9) || hour == 12)
             withHalf += QStringLiteral("PM");
     }

@@ -299,6 +299,7 @@ TEST(FileViewPage, TimeRuleAndMissingMarkers)
     EXPECT_EQ(FileViewTime(QStringLiteral("11:30 am")), QTime(11, 30));
     EXPECT_EQ(FileViewTime(QString()), QTime(0, 0));
     EXPECT_EQ(FileViewTime(QStringLiteral("TBA")), QTime(0, 0));
+    EXPECT_EQ(FileViewTime(QStringLiteral("11000000000000000:30")), QTime(0, 0));
 
     // No "<hr>" at all, a race table as the last part, a part without a
     // race header: no crash, no race.
