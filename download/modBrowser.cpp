@@ -14,6 +14,8 @@
 #include <QSet>
 
 #include <exception>
+#include <functional>
+#include <optional>
 
 namespace modBrowser
 {
@@ -148,32 +150,50 @@ void checkBookings(const QString& meetingCode, const QString& stage, const QList
     }
 }
 
-using PageParser = ParsedPage (*)(const QString&, const QString&, const QStringList&);
+/** What a loader does between the track lookup and the writing: fetch its
+ *  page(s) and read them. A failure gives an error text and no races. */
+using FetchAndParse = std::function<ParsedPage()>;
+
+/** What differs between the sources once the page is read. */
+struct LoaderKind
+{
+    WriteOptions write;
+    QString stateWithoutTrack;
+    QString rsbCode;
+    bool checkBookings = true;
+    bool lastStarts = false;
+};
+
+/** A page fetched with GET: its text, or the reason it cannot be used. */
+std::optional<QString> fetchPage(const QString& url, QString& error)
+{
+    const modDatabase::HttpReply reply = modDatabase::HttpSend(url, QStringLiteral("GET"));
+    if (!reply.ok()) {
+        error = reply.text.isEmpty() ? QStringLiteral("The site reported an error.") : reply.text;
+        return std::nullopt;
+    }
+    if (reply.text.trimmed().isEmpty()) {
+        error = QStringLiteral("The site sent an empty page.");
+        return std::nullopt;
+    }
+    return reply.text;
+}
 
 /** The frame every loader follows (see the header). */
-LoadResult loadMeeting(const QString& name, const QDate& date, const QString& phase, const QString& url,
-                       const QString& stateWithoutTrack, PageParser parse, const WriteOptions& options,
-                       bool lastStarts)
+LoadResult loadMeeting(const QString& name, const QDate& date, const QString& phase, const LoaderKind& kind,
+                       const FetchAndParse& fetchAndParse)
 {
     LoadResult result;
-    BusyCursor busy;
-    const MeetingInfo meeting = BuildMeetingInfo(name, date, phase, LookupTrackRemote(name), stateWithoutTrack);
+    std::optional<BusyCursor> busy(std::in_place);
+    MeetingInfo meeting = BuildMeetingInfo(name, date, phase, LookupTrackRemote(name), kind.stateWithoutTrack);
+    meeting.rsbCode = kind.rsbCode;
     result.meetingCode = meeting.meetingCode;
     gDownloadPhase = phase;
     LoadRaceShortCodes();
 
-    const modDatabase::HttpReply reply = modDatabase::HttpSend(url, QStringLiteral("GET"));
-    if (!reply.ok()) {
-        result.error = reply.text.isEmpty() ? QStringLiteral("The site reported an error.") : reply.text;
-        return result;
-    }
-    if (reply.text.trimmed().isEmpty()) {
-        result.error = QStringLiteral("The site sent an empty page.");
-        return result;
-    }
-    const ParsedPage page = parse(reply.text, phase, gRaceShortCodes);
+    const ParsedPage page = fetchAndParse();
     if (!page.error.isEmpty()) {
-        result.error = QStringLiteral("The page cannot be read: ") + page.error + QLatin1Char('.');
+        result.error = page.error;
         return result;
     }
     if (page.races.isEmpty()) {
@@ -181,9 +201,9 @@ LoadResult loadMeeting(const QString& name, const QDate& date, const QString& ph
         return result;
     }
 
-    const QList<StoredRunner> runners = storedRunners(page, options);
+    const QList<StoredRunner> runners = storedRunners(page, kind.write);
     try {
-        result.runners = WriteMeeting(meeting, page, options);
+        result.runners = WriteMeeting(meeting, page, kind.write);
     } catch (const std::exception& e) {
         result.error = QStringLiteral("The meeting could not be stored: ") + describe(e);
         return result;
@@ -192,18 +212,41 @@ LoadResult loadMeeting(const QString& name, const QDate& date, const QString& ph
     result.ok = true;
 
     // The field is stored: what the manager answers about a booking now is
-    // not undone by anything later.
-    try {
-        checkBookings(meeting.meetingCode, meeting.level, runners);
-    } catch (const std::exception& e) {
-        Prompts::MsgBox(QStringLiteral("The meeting ") + name
-                            + QStringLiteral(" was loaded, but its bookings could not be checked:\r")
-                            + describe(e),
-                        Prompts::vbExclamation, QStringLiteral("Error"));
+    // not undone by anything later. The pointer is the default one while a
+    // question is shown.
+    busy.reset();
+    if (kind.checkBookings) {
+        try {
+            checkBookings(meeting.meetingCode, meeting.level, runners);
+        } catch (const std::exception& e) {
+            Prompts::MsgBox(QStringLiteral("The meeting ") + name
+                                + QStringLiteral(" was loaded, but its bookings could not be checked:\r")
+                                + describe(e),
+                            Prompts::vbExclamation, QStringLiteral("Error"));
+        }
     }
-    if (lastStarts && result.runners > 0)
+    if (kind.lastStarts && result.runners > 0)
         modJockey::LoadLastStartForm(meeting.meetingCode, 0);
     return result;
+}
+
+/** Fetch-and-parse of a source whose meeting is one page. */
+FetchAndParse onePage(const QString& url, const QString& phase,
+                      ParsedPage (*parse)(const QString&, const QString&, const QStringList&))
+{
+    return [url, phase, parse]() {
+        ParsedPage out;
+        QString error;
+        const std::optional<QString> text = fetchPage(url, error);
+        if (!text) {
+            out.error = error;
+            return out;
+        }
+        out = parse(*text, phase, gRaceShortCodes);
+        if (!out.error.isEmpty())
+            out.error = QStringLiteral("The page cannot be read: ") + out.error + QLatin1Char('.');
+        return out;
+    };
 }
 } // namespace
 
@@ -324,7 +367,8 @@ int WriteMeeting(const MeetingInfo& meeting, const ParsedPage& page, const Write
             // The later block's values win, as when the row was edited.
             const ParsedRace& v = page.races[lastOfRace.value(key)];
             races.insert({meeting.meetingCode, v.raceCode, v.raceNumber,
-                          v.raceName + QStringLiteral("\r\n") + v.details, v.distance, QString(),
+                          options.detailsOnly ? v.details : v.raceName + QStringLiteral("\r\n") + v.details,
+                          v.distance, v.rsbCode,
                           v.time ? QVariant(*v.time) : QVariant(), v.apprClaim});
         }
 
@@ -378,13 +422,62 @@ int WriteMeeting(const MeetingInfo& meeting, const ParsedPage& page, const Write
 LoadResult LoadPublicFieldsMeeting(const QString& name, const QDate& date, const QString& phase,
                                    const QString& link, const QString& state)
 {
+    LoaderKind kind;
+    kind.stateWithoutTrack = state;
+    kind.lastStarts = true;
     const QString url = WebSources::Resolve(WebSources::Base(WebSources::Source::PublicSite), link);
-    return loadMeeting(name, date, phase, url, state, &ParsePublicFieldsPage, WriteOptions{true, true}, true);
+    return loadMeeting(name, date, phase, kind, onePage(url, phase, &ParsePublicFieldsPage));
 }
 
 LoadResult LoadFileViewMeeting(const QString& name, const QDate& date, const QString& phase, const QString& link)
 {
+    LoaderKind kind;
+    kind.write.keepRatingWhenEmpty = false;
+    kind.write.writeForm = false;
     const QString url = WebSources::Resolve(WebSources::Base(WebSources::Source::FileListFolder), link);
-    return loadMeeting(name, date, phase, url, QString(), &ParseFileViewPage, WriteOptions{false, false}, false);
+    return loadMeeting(name, date, phase, kind, onePage(url, phase, &ParseFileViewPage));
+}
+
+LoadResult LoadClubServiceMeeting(const QString& name, const QDate& date, const QString& phase, const QString& link)
+{
+    const QString number = ClubMeetingNumber(link);
+    if (number.isEmpty()) {
+        LoadResult result;
+        result.error = QStringLiteral("The meeting's link names no meeting number.");
+        return result;
+    }
+    LoaderKind kind;
+    kind.write.keepRatingWhenEmpty = false;
+    kind.write.writeForm = false;
+    kind.write.detailsOnly = true;
+    kind.rsbCode = number;
+    kind.checkBookings = false;
+    const QString service = WebSources::Base(WebSources::Source::ClubService);
+    const QString url = WebSources::Resolve(service, link);
+    return loadMeeting(name, date, phase, kind, [url, number, service]() {
+        ParsedPage out;
+        QString error;
+        const std::optional<QString> text = fetchPage(url, error);
+        if (!text) {
+            out.error = error;
+            return out;
+        }
+        for (const QString& piece : SplitClubMeetingPage(*text, number)) {
+            ParsedRace race;
+            std::optional<QString> racePage;
+            if (ParseClubServiceRace(piece, gRaceShortCodes, race, error)) {
+                racePage = fetchPage(service + QStringLiteral("/scripts/ws.exe/bravik/") + race.pageLink, error);
+                if (racePage && !ParseClubServiceRacePage(*racePage, race, error))
+                    racePage.reset();
+            }
+            if (!racePage) {
+                out.error = QStringLiteral("Race %1 cannot be read: ").arg(out.races.size() + 1) + error;
+                out.races.clear();
+                return out;
+            }
+            out.races << race;
+        }
+        return out;
+    });
 }
 } // namespace modBrowser

@@ -100,6 +100,8 @@ struct ParsedRace
     /** Start time: acceptances only (midnight when the page gives none). */
     std::optional<QTime> time;
     bool apprClaim = false;
+    QString rsbCode;  // the racing club's race type; empty from the other sources
+    QString pageLink; // the racing club's race page, relative to its service folder
     QList<ParsedRunner> runners; // in page order; rows without a horse are left out
 };
 
@@ -141,6 +143,31 @@ QList<ParsedRunner> ParseFileViewNoms(const QString& runnerPart, const QString& 
  *  is afternoon, 10 and 11 morning; an empty or unreadable cell is midnight. */
 QTime FileViewTime(const QString& text);
 
+// ---- Racing club web service -----------------------------------------------------------
+
+/** The text between each ">" and the next "<" after it, joined; the trimmed
+ *  text itself when it holds no ">". */
+QString StripHtmlTags(const QString& text);
+/** Race details joined into lines of under 75 characters (each source line
+ *  trimmed and put after a blank), the lines separated by a carriage return. */
+QString RewrapClubDetails(const QString& details);
+/** The meeting number of a club meeting link: the text after its last "=";
+ *  empty when it has none. */
+QString ClubMeetingNumber(const QString& link);
+/** The race rows of a club meeting page (the pieces after each race-row
+ *  marker of that meeting number). */
+QStringList SplitClubMeetingPage(const QString& page, const QString& meetingNumber);
+/** One race row of the meeting page: number, start time, name, distance,
+ *  race type, race code and the race page's link. False (with `error`) when
+ *  a marker or a number is missing. */
+bool ParseClubServiceRace(const QString& piece, const QStringList& shortCodes, ParsedRace& race, QString& error);
+/** The race page of a club race: its details (first table) and runners
+ *  (second table) into `race`. False (with `error`) without both tables. */
+bool ParseClubServiceRacePage(const QString& page, ParsedRace& race, QString& error);
+/** The runners of a club race's field table; rows of fewer than ten cells
+ *  are no runners. */
+QList<ParsedRunner> ParseClubServiceNoms(const QString& table);
+
 // ---- Writing -------------------------------------------------------------------------
 
 /** The Meeting row of a download. */
@@ -173,6 +200,8 @@ struct WriteOptions
 {
     bool keepRatingWhenEmpty = true;
     bool writeForm = true;
+    /** RaceDetails is the details alone (else the race name, CR LF, details). */
+    bool detailsOnly = false;
 };
 
 /**
@@ -201,6 +230,15 @@ struct LoadResult
  */
 LoadResult LoadPublicFieldsMeeting(const QString& name, const QDate& date, const QString& phase,
                                    const QString& link, const QString& state);
+
+/**
+ * Loads one meeting from the racing club's web service: the meeting page
+ * `link` (listed by the club's meeting list) and one page per race. Every
+ * race page must be read before anything is stored. No bookings check and
+ * no last starts from this source. A link without a meeting number loads
+ * nothing.
+ */
+LoadResult LoadClubServiceMeeting(const QString& name, const QDate& date, const QString& phase, const QString& link);
 
 /** Loads one meeting from a file-view page `link` (relative to the file
  *  list's folder, or a full address). Checks the bookings; no last starts. */

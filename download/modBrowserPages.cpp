@@ -468,3 +468,145 @@ ParsedPage ParseFileViewPage(const QString& page, const QString& phase, const QS
     return out;
 }
 } // namespace modBrowser
+
+// ---------------------------------------------------------------------------
+// Racing club web service
+// ---------------------------------------------------------------------------
+
+namespace modBrowser
+{
+QString StripHtmlTags(const QString& text)
+{
+    const QString t = text.trimmed();
+    qsizetype gt = InStr(t, QStringLiteral(">"));
+    if (gt == 0)
+        return t;
+    QString out;
+    while (gt > 0) {
+        const qsizetype lt = InStr(gt + 1, t, QStringLiteral("<"));
+        if (lt == 0)
+            break;
+        out += Mid(t, gt + 1, lt - gt - 1);
+        gt = InStr(lt, t, QStringLiteral(">"));
+    }
+    return out;
+}
+
+QString RewrapClubDetails(const QString& details)
+{
+    QString result;
+    QString running;
+    for (const QString& raw : modText::Split(details, kCrLf)) {
+        const QString line = raw.trimmed();
+        if (line.size() + running.size() >= 75) {
+            result += running + QLatin1Char('\r');
+            running = line;
+        } else {
+            running += QLatin1Char(' ') + line;
+        }
+    }
+    if (!running.isEmpty())
+        result += running;
+    return result;
+}
+
+QString ClubMeetingNumber(const QString& link)
+{
+    const qsizetype eq = InStrRev(link, QStringLiteral("="));
+    return eq == 0 ? QString() : Mid(link, eq + 1);
+}
+
+QStringList SplitClubMeetingPage(const QString& page, const QString& meetingNumber)
+{
+    const QString marker = QStringLiteral("<tr><td><a href=\"download.hts?type=meet&meet_no=") + meetingNumber
+        + QStringLiteral("&race_no=");
+    QStringList pieces = modText::Split(page, marker);
+    pieces.removeFirst();
+    return pieces;
+}
+
+bool ParseClubServiceRace(const QString& piece, const QStringList& shortCodes, ParsedRace& race, QString& error)
+{
+    race = ParsedRace();
+    const qsizetype link = InStr(piece, QStringLiteral("\"race.hts?meeting_no="));
+    const qsizetype linkEnd = link > 0 ? InStr(link + 1, piece, QStringLiteral("\">")) : 0;
+    const qsizetype type = InStr(piece, QStringLiteral("&race_type="));
+    const qsizetype typeEnd = type > 0 ? InStr(type + 11, piece, QStringLiteral("&")) : 0;
+    if (linkEnd == 0 || typeEnd == 0) {
+        error = QStringLiteral("the race row has no race page link");
+        return false;
+    }
+    race.pageLink = Mid(piece, link + 1, linkEnd - link - 1).trimmed();
+    race.rsbCode = removed(Mid(piece, type + 11, typeEnd - type - 11), QStringLiteral("+"));
+
+    QString cells[7];
+    qsizetype pos = typeEnd;
+    for (int k = 1; k <= 6; ++k) {
+        const qsizetype open = InStr(pos, piece, QStringLiteral("<td>"));
+        const qsizetype close = open > 0 ? InStr(open, piece, QStringLiteral("</td>")) : 0;
+        if (close == 0) {
+            error = QStringLiteral("the race row is cut short");
+            return false;
+        }
+        cells[k] = Mid(piece, open + 4, close - open - 4).trimmed();
+        pos = close;
+    }
+    const std::optional<qint32> number = modText::WholeNumber(cells[1]);
+    const std::optional<qint32> distance = modText::WholeNumber(cells[6]);
+    if (!number || !distance) {
+        error = QStringLiteral("the race number or distance is not a number");
+        return false;
+    }
+    race.raceNumber = *number;
+    race.time = modText::ParseTime(cells[2]); // none when the cell is no time
+    race.raceName = cells[3];
+    race.distance = QString::number(*distance);
+    race.raceCode = RaceCodeOf(race.distance, ShortenRaceName(race.raceName, cells[4], shortCodes));
+    return true;
+}
+
+bool ParseClubServiceRacePage(const QString& page, ParsedRace& race, QString& error)
+{
+    const qsizetype first = InStr(page, QStringLiteral("<table border="));
+    const qsizetype firstEnd = first > 0 ? InStr(first + 14, page, QStringLiteral("</table>")) : 0;
+    const qsizetype second = firstEnd > 0 ? InStr(firstEnd + 8, page, QStringLiteral("<table border=")) : 0;
+    const qsizetype secondEnd = second > 0 ? InStr(second, page, QStringLiteral("</table>")) : 0;
+    if (firstEnd == 0 || secondEnd == 0) {
+        error = QStringLiteral("the race page has no details and field tables");
+        return false;
+    }
+    QString details = StripHtmlTags(Mid(page, first, firstEnd - first).trimmed());
+    const qsizetype name = race.raceName.isEmpty() ? 0 : InStr(details.toUpper(), race.raceName.toUpper());
+    if (name > 0)
+        details = Mid(details, name);
+    race.details = RewrapClubDetails(details);
+    race.runners = ParseClubServiceNoms(Mid(page, second, secondEnd - second).trimmed());
+    return true;
+}
+
+QList<ParsedRunner> ParseClubServiceNoms(const QString& table)
+{
+    QList<ParsedRunner> out;
+    const QStringList rows = modText::Split(table, QStringLiteral("<tr valign=top>"));
+    for (qsizetype i = 1; i < rows.size(); ++i) {
+        const QStringList pieces = modText::Split(rows[i], QStringLiteral("<td"));
+        if (pieces.size() - 1 < 10)
+            continue;
+        auto cell = [&pieces](int k) {
+            const QString& p = pieces[k];
+            const qsizetype end = InStr(p, QStringLiteral("</td>"));
+            return end > 0 ? Mid(p, 2, end - 2) : Mid(p, 2);
+        };
+        ParsedRunner r;
+        r.entryNo = wholeValue(cell(2), 1);
+        r.horse = replaced(StripHtmlTags(cell(3)), QStringLiteral("&amp;"), QStringLiteral("&"));
+        r.barrier = wholeValue(cell(6), 1);
+        r.weight = wholeValue(cell(8), 10);
+        r.jockey = StripHtmlTags(cell(9));
+        r.trainer = replaced(StripHtmlTags(cell(10)), QStringLiteral("&amp;"), QStringLiteral("&"));
+        if (!r.horse.trimmed().isEmpty())
+            out << r;
+    }
+    return out;
+}
+} // namespace modBrowser
