@@ -6,6 +6,7 @@
 #include "core/modGlobal.h"
 #include "core/modJockeyLists.h"
 #include "core/modJockeyStats.h"
+#include "core/modOpeners.h"
 #include "core/modUtils.h"
 #include "mainwindow/FieldFileImport.h"
 #include "platform/ComboEx.h"
@@ -1440,8 +1441,9 @@ void Main::cmdMtgRfs_Click()
 
 void Main::CmdGetData_Click()
 {
-    // The meeting list window (download) is shown here once it exists; the
-    // lists are reloaded when it returns.
+    // The meeting list window downloads the chosen meetings; the lists show
+    // them when it returns.
+    modOpeners::OpenSelectMeeting();
     LoadTrainerGrid();
     LoadMeetingGrid();
 }

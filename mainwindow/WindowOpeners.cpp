@@ -1,10 +1,12 @@
 #include "mainwindow/WindowOpeners.h"
 
 #include "core/modOpeners.h"
+#include "download/DownloadOpeners.h"
 #include "records/RecordsOpeners.h"
 
 void RegisterWindowOpeners()
 {
     // Each subsystem library registers its own windows here.
     RegisterRecordsOpeners();
+    RegisterDownloadOpeners();
 }
