@@ -2,7 +2,7 @@
 # Builds a fuzz target with libFuzzer and the address and undefined-behaviour
 # sanitizers, then runs it.
 #   fuzz/run.sh [target] [seconds] [extra libFuzzer options...]
-# Targets: fieldfile (the default), publicfields, fileview.
+# Targets: fieldfile (the default), publicfields, fileview, lists, club.
 # Defaults to 60 seconds. New inputs go to a scratch folder; the saved seeds
 # in fuzz/corpus*/ are only read. Findings (crash-*, leak-*, timeout-*) land
 # in the build folder.
@@ -11,7 +11,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 target=fieldfile
 case "${1:-}" in
-    fieldfile|publicfields|fileview) target=$1; shift ;;
+    fieldfile|publicfields|fileview|lists|club) target=$1; shift ;;
 esac
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
@@ -21,9 +21,12 @@ case "$target" in
     fieldfile)
         sources="$here/fieldfile_fuzz.cpp $root/mainwindow/FieldFileParser.cpp"
         seeds="$here/corpus"; dict="$here/fieldfile.dict"; maxlen=8192 ;;
-    publicfields|fileview)
+    publicfields|fileview|club)
         sources="$here/${target}_fuzz.cpp $root/download/modBrowserPages.cpp $root/core/modText.cpp"
         seeds="$here/corpus_$target"; dict="$here/pages.dict"; maxlen=16384 ;;
+    lists)
+        sources="$here/lists_fuzz.cpp $root/download/MeetingLists.cpp $root/core/modText.cpp"
+        seeds="$here/corpus_lists"; dict="$here/pages.dict"; maxlen=16384 ;;
 esac
 scratch="$out/corpus"
 [ "$target" = fieldfile ] || scratch="$out/corpus_$target"
