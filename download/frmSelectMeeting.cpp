@@ -45,11 +45,21 @@ bool isErrorReply(const QString& reply)
     return reply.left(6) == QLatin1String("Error:");
 }
 
+/** Shows a message with the default pointer, then the hourglass again
+ *  when one was showing. */
+void tell(const QString& text, int style, const QString& title)
+{
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    Prompts::MsgBox(text, style, title);
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
 void showConnectionError(const QString& reply)
 {
-    QApplication::restoreOverrideCursor();
-    Prompts::MsgBox(reply, Prompts::vbCritical, kConnectionError);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    tell(reply, Prompts::vbCritical, kConnectionError);
 }
 
 QString get(const QString& url)
@@ -411,12 +421,9 @@ MeetingLists::List frmSelectMeeting::LoadClubServiceMeetings(bool /*showAllPhase
         list.append({o.date, o.meeting, MeetingLists::ClubPhaseOf(get(link)), link});
     }
     if (!skipped.isEmpty()) {
-        QApplication::restoreOverrideCursor();
-        Prompts::MsgBox(QStringLiteral("These meetings of the racing club's list have no readable date and are not "
-                                       "listed:\r")
-                            + skipped.join(QLatin1Char('\r')),
-                        Prompts::vbExclamation, QStringLiteral("Select Meetings"));
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        tell(QStringLiteral("These meetings of the racing club's list have no readable date and are not listed:\r")
+                 + skipped.join(QLatin1Char('\r')),
+             Prompts::vbExclamation, QStringLiteral("Select Meetings"));
     }
     return list;
 }

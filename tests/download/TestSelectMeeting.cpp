@@ -420,3 +420,45 @@ TEST_F(SelectMeeting, PictureOfTheWindow)
     EXPECT_GT(QFile(file).size(), 1000);
     EXPECT_EQ(w.grdMeeting->rows(), 6);
 }
+
+TEST_F(SelectMeeting, BureauFileListWritesBothRepliesToTheDebugFile)
+{
+    WebSources::SetBase(WebSources::Source::RacingData, server.url(QStringLiteral("/data")));
+    const QByteArray first = "<tr><th align=left><h3>Victoria</h3></th></tr><tr><th align=right>SALE</th>"
+                             "<td><a href=\"s1.txt\">0703 (ACCS)</a></td></tr>";
+    const QByteArray second = "<tr><th align=left><h3>Victoria</h3></th></tr><tr><th align=right>KILMORE</th>"
+                              "<td><a href=\"k1.txt\">0803 (NOMS)</a></td></tr>";
+    server.addPage(QStringLiteral("/files/"), first);
+    server.addPage(QStringLiteral("/data/cgi-bin/rsb/public/fileList.cgi"), second);
+    const QString debug = env.root() + QStringLiteral("/debug.txt");
+    gDebugOn = true;
+    gDebugFile = debug;
+    const MeetingLists::List l = frmSelectMeeting::LoadBureauFileList(QStringLiteral("VIC"), false);
+    gDebugOn = false;
+    gDebugFile.clear();
+    WebSources::SetBase(WebSources::Source::RacingData, QString());
+    ASSERT_EQ(l.size(), 2);
+    EXPECT_EQ(l[0].meeting, QStringLiteral("SALE"));
+    EXPECT_EQ(l[0].phase, QStringLiteral("Acceptances"));
+    EXPECT_EQ(l[1].link, server.url(QStringLiteral("/data/cgi-bin/rsb/public/k1.txt")));
+    QFile f(debug);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "===============Acceptance Data=================\n" + first
+                               + "\n===============Nomination Data=================\n" + second + "\n");
+}
+
+TEST_F(SelectMeeting, ClubOptionsWithoutAReadableDateAreNamed)
+{
+    server.clearPages();
+    server.addPage(kClub + QStringLiteral("findinfo.hts"),
+                   QByteArray("<SELECT NAME=\"meet_no\">\r\n<OPTION VALUE=\"101\">MOONEE VALLEY, 05/03/2030\r\n"
+                              "<OPTION VALUE=\"7\">NO DATE\r\n<OPTION VALUE=\"8\">BAD, 32/03/2030\r\n</SELECT>"));
+    gAppSettings.DefaultState = QStringLiteral("XA");
+    script.answerMsgBox(Prompts::vbOK);
+    frmSelectMeeting w;
+    w.Prepare();
+    EXPECT_EQ(w.grdMeeting->rows(), 1);
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text, QStringLiteral("These meetings of the racing club's list have no readable "
+                                                        "date and are not listed:\rNO DATE\rBAD, 32/03/2030"));
+}
