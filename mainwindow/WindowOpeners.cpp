@@ -2,11 +2,13 @@
 
 #include "core/modOpeners.h"
 #include "download/DownloadOpeners.h"
+#include "raceview/RaceViewOpeners.h"
 #include "records/RecordsOpeners.h"
 
 void RegisterWindowOpeners()
 {
     // Each subsystem library registers its own windows here.
+    RegisterRaceViewOpeners();
     RegisterRecordsOpeners();
     RegisterDownloadOpeners();
 }
