@@ -3,6 +3,7 @@
 // layouts, the file-view time rule, missing markers, and the saved fuzz
 // inputs replayed.
 #include "core/modText.h"
+#include "download/WebSources.h"
 #include "download/modBrowser.h"
 #include "support/TestEnv.h"
 
@@ -348,4 +349,30 @@ TEST(PageCorpus, SavedFuzzInputsReadWithoutFault)
         }
     }
     EXPECT_GE(pages, 6);
+}
+
+TEST(WebSourceAddresses, DefaultsEnvironmentAndLinks)
+{
+    using WebSources::Source;
+    qunsetenv("VELMORA_PUBLIC_SITE");
+    qunsetenv("VELMORA_FILELIST_FOLDER");
+    EXPECT_EQ(WebSources::Base(Source::PublicSite), QStringLiteral("https://www.racingaustralia.horse"));
+    EXPECT_TRUE(WebSources::Base(Source::FileListFolder).endsWith(QLatin1Char('/')));
+    qputenv("VELMORA_PUBLIC_SITE", "http://127.0.0.1:9/");
+    qputenv("VELMORA_FILELIST_FOLDER", "http://127.0.0.1:9/files");
+    EXPECT_EQ(WebSources::Base(Source::PublicSite), QStringLiteral("http://127.0.0.1:9"));
+    EXPECT_EQ(WebSources::Base(Source::FileListFolder), QStringLiteral("http://127.0.0.1:9/files/"));
+    WebSources::SetBase(Source::PublicSite, QStringLiteral("http://127.0.0.1:7"));
+    EXPECT_EQ(WebSources::Base(Source::PublicSite), QStringLiteral("http://127.0.0.1:7"));
+    WebSources::SetBase(Source::PublicSite, QString());
+    EXPECT_EQ(WebSources::Base(Source::PublicSite), QStringLiteral("http://127.0.0.1:9"));
+    qunsetenv("VELMORA_PUBLIC_SITE");
+    qunsetenv("VELMORA_FILELIST_FOLDER");
+
+    EXPECT_EQ(WebSources::Resolve(QStringLiteral("http://h:1/a/b/"), QStringLiteral("/FreeFields/X.aspx?Key=1,VIC")),
+              QStringLiteral("http://h:1/FreeFields/X.aspx?Key=1,VIC"));
+    EXPECT_EQ(WebSources::Resolve(QStringLiteral("http://h:1/a/b/"), QStringLiteral("viewfile.aspx?file=X.DGN")),
+              QStringLiteral("http://h:1/a/b/viewfile.aspx?file=X.DGN"));
+    EXPECT_EQ(WebSources::Resolve(QStringLiteral("http://h:1/a/"), QStringLiteral("http://other/x?y=1")),
+              QStringLiteral("http://other/x?y=1"));
 }
