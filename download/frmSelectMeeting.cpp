@@ -342,7 +342,8 @@ void frmSelectMeeting::cmdDownload_Click()
     setBusy(true);
     QStringList failed;
     {
-        const BusyCursor busy;
+        // Each loader shows the hourglass while it works and the default
+        // pointer while it asks about a booking.
         for (const Row& r : selected) {
             const std::optional<QDate> date = modText::ParseDate(r.date);
             if (!date) {
