@@ -2,6 +2,7 @@
 
 #include "core/modOpeners.h"
 #include "download/DownloadOpeners.h"
+#include "formhistory/FormHistoryOpeners.h"
 #include "raceview/RaceViewOpeners.h"
 #include "records/RecordsOpeners.h"
 
@@ -9,6 +10,7 @@ void RegisterWindowOpeners()
 {
     // Each subsystem library registers its own windows here.
     RegisterRaceViewOpeners();
+    RegisterFormHistoryOpeners();
     RegisterRecordsOpeners();
     RegisterDownloadOpeners();
 }
