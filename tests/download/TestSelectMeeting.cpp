@@ -462,3 +462,34 @@ TEST_F(SelectMeeting, ClubOptionsWithoutAReadableDateAreNamed)
     EXPECT_EQ(script.messages()[0].text, QStringLiteral("These meetings of the racing club's list have no readable "
                                                         "date and are not listed:\rNO DATE\rBAD, 32/03/2030"));
 }
+
+TEST_F(SelectMeeting, CalendarAndFileListRowsDownloadThroughTheirLoaders)
+{
+    frmSelectMeeting::SetLoader({});
+    server.exec(QStringLiteral("INSERT INTO Track (TrackCode, TrackClub, State, MeetType, TrackLocat) VALUES "
+                               "('FLEM', 'VRC', 'VIC', 'M', 'FLEMINGTON')"));
+    server.addPage(QStringLiteral("/FreeFields/Acceptances.aspx"),
+                   fixturePage(QStringLiteral("publicfields-acceptances.html")));
+    server.addPage(QStringLiteral("/files/viewfile.aspx"), fixturePage(QStringLiteral("fileview-acceptances.html")));
+    frmSelectMeeting w;
+    w.Prepare();
+    script.answerMsgBox(Prompts::vbOK);
+    w.cmdDownload_Click();
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Success"));
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT MeetingDetails FROM Meeting WHERE MeetingCode = '0503FLEM'")).toString(),
+              QStringLiteral("Tuesday 5 March 2030 VRC"));
+    EXPECT_EQ(db.count(QStringLiteral("Noms"), QStringLiteral("MeetingCode = '0503FLEM'")), 6);
+
+    gUseOtherSource = 1;
+    frmSelectMeeting other;
+    other.Prepare();
+    script.answerMsgBox(Prompts::vbOK);
+    other.cmdDownload_Click();
+    ASSERT_EQ(script.messages().size(), 2);
+    EXPECT_EQ(script.messages()[1].title, QStringLiteral("Success"));
+    EXPECT_EQ(server.requests().last().target, QByteArray("/files/viewfile.aspx?file=20300305FLEM.DFA"));
+    EXPECT_EQ(db.count(QStringLiteral("Race"), QStringLiteral("MeetingCode = '0503FLEM'")), 3);
+    EXPECT_EQ(db.count(QStringLiteral("Noms"), QStringLiteral("MeetingCode = '0503FLEM' AND Form IS NULL")), 4);
+    EXPECT_EQ(db.count(QStringLiteral("Noms"), QStringLiteral("MeetingCode = '0503FLEM'")), 4);
+}
