@@ -6,6 +6,7 @@
 #include "core/modGlobal.h"
 #include "core/modJockeyLists.h"
 #include "core/modJockeyStats.h"
+#include "core/modOpeners.h"
 #include "core/modUtils.h"
 #include "mainwindow/FieldFileImport.h"
 #include "platform/ComboEx.h"
@@ -358,6 +359,7 @@ void Main::buildMenus()
     connect(mnuReload, &QAction::triggered, this, &Main::cmdReload_Click);
     connect(mnuSelJckIcn, &QAction::triggered, this, &Main::mnuSelJckIcn_Click);
     connect(mnuRldJokDta, &QAction::triggered, this, &Main::mnuRldJokDta_Click);
+    connect(mnuJockeyReport, &QAction::triggered, this, &Main::mnuJockeyReport_Click);
 
     // Database maintenance commands.
     connect(mnuBackupDatabase, &QAction::triggered, this, &Main::mnuBackupDatabase_Click);
@@ -1477,6 +1479,13 @@ void Main::mnuRldJokDta_Click()
     {
         reportDbError(QStringLiteral("Reloading the jockey's race data"), e);
     }
+}
+
+void Main::mnuJockeyReport_Click()
+{
+    // With no row picked the name is empty: the invoice window refuses it.
+    QString jockey = grdJockey->selectedRow() >= 1 ? grdJockey->cellText(grdJockey->selectedRow(), 1) : QString();
+    modOpeners::OpenJockeyInvoice(jockey);
 }
 
 void Main::Label3_Click()
