@@ -136,8 +136,14 @@ QString AbnText(const QString& stored)
     for (const QChar c : t)
         if (c.isDigit())
             digits += c;
-    if (digits.size() != 11)
-        return t; // not a full ABN: print what was entered
+    if (digits.size() != 11) {
+        // Not a full ABN: print what was typed, without the mask's blanks.
+        QString typed = t;
+        typed.remove(QLatin1Char('_'));
+        while (typed.endsWith(QLatin1Char('-')))
+            typed.chop(1);
+        return typed;
+    }
     return digits.left(2) + QLatin1Char(' ') + digits.mid(2, 3) + QLatin1Char(' ') + digits.mid(5, 3)
            + QLatin1Char(' ') + digits.mid(8, 3);
 }

@@ -76,12 +76,13 @@ JockeyRow LoadJockey(const QString& jockey)
 QList<Ride> LoadRides(const QString& jockey, const QDate& start, const QDate& end)
 {
     // Dates are ISO texts, some with a time of day: everything before the
-    // day after the end belongs to the end day.
+    // day after the end belongs to the end day, and a day's rides are in
+    // race order whatever time they carry.
     DaoDatabase db = modDatabase::OpenLocalDatabase();
     DaoRecordset rs = db.OpenRecordset(
         QStringLiteral("SELECT RaceDate, RaceNumber, TrackCode, Horse, FinishPos, PrizeMoney, State, BookingRate "
                        "FROM qryJockeyInvoice WHERE Jockey = ? AND RaceDate >= ? AND RaceDate < ? "
-                       "ORDER BY RaceDate, RaceNumber"),
+                       "ORDER BY date(RaceDate), RaceNumber"),
         {jockey, isoDate(start), isoDate(end.addDays(1))});
     QList<Ride> rides;
     rides.reserve(rs.RecordCount());

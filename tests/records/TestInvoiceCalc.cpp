@@ -141,6 +141,7 @@ TEST(InvoiceAbn, FormattedOrBlank)
     EXPECT_EQ(AbnText(QStringLiteral("__-___-___-___")), QString());
     EXPECT_EQ(AbnText(QString()), QString());
     EXPECT_EQ(AbnText(QStringLiteral("   ")), QString());
+    EXPECT_EQ(AbnText(QStringLiteral("12-3__-___-___")), QStringLiteral("12-3")); // partly typed
 
     Input in = fullInput();
     in.abn = QStringLiteral("51-824-753-556");
