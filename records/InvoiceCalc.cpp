@@ -11,15 +11,6 @@ namespace InvoiceCalc
 {
 namespace
 {
-// Rows of the report footer that the invoice touches (tops in twips, as the
-// report is designed). Only the ones needed to keep printed controls inside
-// the footer are listed.
-constexpr int kTotalOwedRuleTop = 3210; // linTotOwed2, under the total owed
-constexpr int kAbnTop = 3645;           // lblABN / lblABNPmt
-constexpr int kAbnHeight = 300;
-// A rule is drawn with a pen about a pixel wide; keep that much room under it.
-constexpr int kRuleRoom = 30;
-
 QDate lastDayOfMonth(const QDate& d)
 {
     return QDate(d.year(), d.month(), d.daysInMonth());
@@ -261,12 +252,9 @@ Result Compute(const Input& in)
             set(n, QString());
         p.controls[QStringLiteral("linGST1")].width = 0;
         p.controls[QStringLiteral("linGST2")].width = 0;
-        // The footer loses the GST rows, but never so much that it would cut
-        // off the rule under the total owed or an ABN that is printed.
-        int lowest = kTotalOwedRuleTop + kRuleRoom;
-        if (!abn.isEmpty())
-            lowest = kAbnTop + kAbnHeight;
-        p.footerHeight = std::max(kFooterHeight - kGstRowsHeight, lowest) - shift;
+        // The report never cuts a printed control off at the end of its
+        // section, so the rule under the total owed and an ABN still print.
+        p.footerHeight = kFooterHeight - kGstRowsHeight - shift;
     }
 
     if (!abn.isEmpty()) {
