@@ -266,6 +266,11 @@ private slots:
     void mnuMeetingForm_Click();
     void mnuNomsRBForm_Click();
     void mnuUpdateStatus_Click();
+    // Record windows (jockeys, trainer, booking rates and templates).
+    void mnuEditJockey_Click();
+    void mnuEditTrainer_Click();
+    void mnuBookRate_Click();
+    void MnuBookTemp_Click();
 
 private:
     /** Rewrites the race header txtRace for strMeetingCur / IntRace. */

@@ -2,9 +2,11 @@
 
 #include "core/modOpeners.h"
 #include "records/InvoiceOpeners.h"
+#include "records/RecordsOpeners.h"
 
 void RegisterWindowOpeners()
 {
     // Each subsystem library registers its own windows here.
+    RegisterRecordsOpeners();
     RegisterInvoiceOpeners();
 }

@@ -4,8 +4,8 @@
 #include "platform/Clock.h"
 #include "platform/Prompts.h"
 #include "platform/VbError.h"
-#include "records/AmountEdit.h"
 #include "records/InvoiceReport.h"
+#include "records/RecordFormats.h"
 
 #include <QDateEdit>
 #include <QGridLayout>
@@ -38,6 +38,19 @@ W* named(W* w, const char* name)
     return w;
 }
 
+// An amount field: money while not being edited, the typed text otherwise
+// (a text that is not an amount is shown as typed).
+FormattedLineEdit* amountField(QWidget* parent, const char* name)
+{
+    return named(new FormattedLineEdit(
+                     [](const QString& raw) {
+                         const auto amount = InvoiceCalc::ParseAmount(raw);
+                         return amount ? InvoiceCalc::MoneyText(*amount) : raw;
+                     },
+                     parent),
+                 name);
+}
+
 QDateEdit* datePicker(QWidget* parent, const char* name)
 {
     auto* d = named(new QDateEdit(parent), name);
@@ -58,9 +71,9 @@ frmSelectDate::frmSelectDate(QWidget* parent)
     medScratchings = named(new QLineEdit(this), "medScratchings");
     MedTrials = named(new QLineEdit(this), "MedTrials");
     txtExtra1 = named(new QLineEdit(this), "txtExtra1");
-    meExtra1 = named(new AmountEdit(this), "meExtra1");
+    meExtra1 = amountField(this, "meExtra1");
     txtExtra2 = named(new QLineEdit(this), "txtExtra2");
-    meExtra2 = named(new AmountEdit(this), "meExtra2");
+    meExtra2 = amountField(this, "meExtra2");
     for (QLineEdit* e : {static_cast<QLineEdit*>(meExtra1), static_cast<QLineEdit*>(meExtra2), medScratchings,
                          MedTrials})
         e->setAlignment(Qt::AlignRight);
@@ -163,8 +176,8 @@ bool frmSelectDate::Prepare(const QString& jockey)
 
     txtExtra1->setText(gAppSettings.ExtChgText1);
     txtExtra2->setText(gAppSettings.ExtChgText2);
-    meExtra1->setText(QString::number(gAppSettings.ExtChgVal1));
-    meExtra2->setText(QString::number(gAppSettings.ExtChgVal2));
+    meExtra1->setRawText(QString::number(gAppSettings.ExtChgVal1));
+    meExtra2->setRawText(QString::number(gAppSettings.ExtChgVal2));
     medScratchings->clear();
     MedTrials->clear();
     setWindowTitle(kCaption + QStringLiteral(" - ") + jockey);

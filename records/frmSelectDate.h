@@ -7,7 +7,7 @@
 
 #include <functional>
 
-class AmountEdit;
+class FormattedLineEdit;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
@@ -78,9 +78,9 @@ private:
     QLineEdit* medScratchings = nullptr;
     QLineEdit* MedTrials = nullptr;
     QLineEdit* txtExtra1 = nullptr;
-    AmountEdit* meExtra1 = nullptr;
+    FormattedLineEdit* meExtra1 = nullptr;
     QLineEdit* txtExtra2 = nullptr;
-    AmountEdit* meExtra2 = nullptr;
+    FormattedLineEdit* meExtra2 = nullptr;
     QPushButton* cmdSaveExtras = nullptr;
     QPushButton* cmdReport = nullptr;
     QPushButton* cmdExit = nullptr;

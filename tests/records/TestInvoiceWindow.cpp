@@ -7,8 +7,8 @@
 #include "platform/Clock.h"
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
-#include "records/AmountEdit.h"
 #include "records/InvoiceOpeners.h"
+#include "records/RecordFormats.h"
 #include "records/frmSelectDate.h"
 #include "support/DbFixture.h"
 #include "support/MainFixture.h"
@@ -110,6 +110,11 @@ W* child(QWidget& w, const char* name)
     return c;
 }
 
+FormattedLineEdit* amount(QWidget& w, const char* name)
+{
+    return child<FormattedLineEdit>(w, name);
+}
+
 QString storedDate(const DbFixture& db, const QString& jockey)
 {
     return db.scalar(QStringLiteral("SELECT LastInvoiceDate FROM Jockey WHERE Jockey = ?"), {jockey})
@@ -132,8 +137,8 @@ TEST(InvoiceWindow, OpensWithTheJockeysTermsPeriodAndExtraCharges)
     EXPECT_EQ(form.terms().trialFee, Currency()); // Null fee
     EXPECT_EQ(child(form, "txtExtra1")->text(), QStringLiteral("Admin fee"));
     EXPECT_EQ(child(form, "txtExtra2")->text(), QStringLiteral("Travel"));
-    EXPECT_EQ(child<AmountEdit>(form, "meExtra1")->rawText(), QStringLiteral("25"));
-    EXPECT_EQ(child<AmountEdit>(form, "meExtra2")->rawText(), QStringLiteral("0"));
+    EXPECT_EQ(child<FormattedLineEdit>(form, "meExtra1")->rawText(), QStringLiteral("25"));
+    EXPECT_EQ(child<FormattedLineEdit>(form, "meExtra2")->rawText(), QStringLiteral("0"));
     EXPECT_EQ(child(form, "meExtra1")->text(), QStringLiteral("$25.00")); // not focused
     EXPECT_EQ(child(form, "meExtra2")->text(), QStringLiteral("$0.00"));
     EXPECT_TRUE(child(form, "medScratchings")->text().isEmpty());
@@ -144,7 +149,7 @@ TEST(InvoiceWindow, OpensWithTheJockeysTermsPeriodAndExtraCharges)
 
     // Focused, the field shows the text as typed; left, the money again.
     form.show();
-    auto* amount = child<AmountEdit>(form, "meExtra1");
+    auto* amount = child<FormattedLineEdit>(form, "meExtra1");
     QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
     QApplication::sendEvent(amount, &in);
     EXPECT_EQ(amount->text(), QStringLiteral("25"));
@@ -221,8 +226,8 @@ TEST(InvoiceExtraCharges, SavedAsWholeDollarsAndChecked)
                {"5", "1,2", "Extra Charge 2 is not a valid numeric"},
                {"$3,000,000,000", "5", "Extra Charge 1 is not a valid numeric"}}; // beyond 32 bits
     for (const auto& c : bad) {
-        child(form, "meExtra1")->setText(QString::fromLatin1(c.a1));
-        child(form, "meExtra2")->setText(QString::fromLatin1(c.a2));
+        amount(form, "meExtra1")->setRawText(QString::fromLatin1(c.a1));
+        amount(form, "meExtra2")->setRawText(QString::fromLatin1(c.a2));
         w.script.answerMsgBox(Prompts::vbOK);
         save->click();
         ASSERT_FALSE(w.script.messages().isEmpty());
@@ -236,12 +241,12 @@ TEST(InvoiceExtraCharges, SavedAsWholeDollarsAndChecked)
 
     // Valid: stored rounded to whole dollars (halves to even) and saved.
     child(form, "txtExtra1")->setText(QStringLiteral("Saddle cloth"));
-    child(form, "meExtra1")->setText(QStringLiteral("12.50"));
+    amount(form, "meExtra1")->setRawText(QStringLiteral("12.50"));
     child(form, "txtExtra2")->clear();
-    child(form, "meExtra2")->setText(QStringLiteral("13.50"));
+    amount(form, "meExtra2")->setRawText(QStringLiteral("13.50"));
     save->click();
     EXPECT_EQ(w.script.messages().size(), 5);
-    EXPECT_EQ(child<AmountEdit>(form, "meExtra1")->rawText(), QStringLiteral("12.50")); // cents kept
+    EXPECT_EQ(child<FormattedLineEdit>(form, "meExtra1")->rawText(), QStringLiteral("12.50")); // cents kept
     EXPECT_EQ(child(form, "meExtra2")->text(), QStringLiteral("$13.50"));
     cAppSettings stored;
     ASSERT_TRUE(stored.LoadSettings());
@@ -250,8 +255,8 @@ TEST(InvoiceExtraCharges, SavedAsWholeDollarsAndChecked)
     EXPECT_EQ(stored.ExtChgVal1, 12);
     EXPECT_EQ(stored.ExtChgVal2, 14);
 
-    child(form, "meExtra1")->setText(QStringLiteral("$1,250.00"));
-    child(form, "meExtra2")->setText(QStringLiteral("0"));
+    amount(form, "meExtra1")->setRawText(QStringLiteral("$1,250.00"));
+    amount(form, "meExtra2")->setRawText(QStringLiteral("0"));
     save->click();
     ASSERT_TRUE(stored.LoadSettings());
     EXPECT_EQ(stored.ExtChgVal1, 1250);
@@ -260,12 +265,12 @@ TEST(InvoiceExtraCharges, SavedAsWholeDollarsAndChecked)
     // The next opening shows the saved defaults.
     frmSelectDate again;
     ASSERT_TRUE(again.Prepare(QStringLiteral("J SMITH")));
-    EXPECT_EQ(child<AmountEdit>(again, "meExtra1")->rawText(), QStringLiteral("1250"));
+    EXPECT_EQ(child<FormattedLineEdit>(again, "meExtra1")->rawText(), QStringLiteral("1250"));
     EXPECT_EQ(child(again, "txtExtra2")->text(), QString());
 
     // Each field checks its own text when it is left, and does nothing else.
     w.script.clear();
-    child(form, "meExtra2")->setText(QString());
+    amount(form, "meExtra2")->setRawText(QString());
     w.script.answerMsgBox(Prompts::vbOK);
     form.meExtra2_CheckNumeric();
     form.meExtra1_CheckNumeric(); // "$1,250.00" is fine
@@ -384,10 +389,10 @@ TEST(InvoiceFlow, RefusedBeforeAnythingIsShown)
     form.show();
     auto* print = child<QPushButton>(form, "cmdReport");
 
-    child(form, "meExtra2")->setText(QString());
+    amount(form, "meExtra2")->setRawText(QString());
     w.script.answerMsgBox(Prompts::vbOK);
     print->click();
-    child(form, "meExtra2")->setText(QStringLiteral("0"));
+    amount(form, "meExtra2")->setRawText(QStringLiteral("0"));
     child<QDateEdit>(form, "dtpEnd")->setDate(QDate(2024, 2, 1)); // before the start
     w.script.answerMsgBox(Prompts::vbOK);
     print->click();
