@@ -11,6 +11,8 @@ namespace InvoiceCalc
 {
 namespace
 {
+constexpr int kPerRideGrowth = 300;
+
 QDate lastDayOfMonth(const QDate& d)
 {
     return QDate(d.year(), d.month(), d.daysInMonth());
@@ -176,6 +178,9 @@ Result Compute(const Input& in)
         a.managerFee = Currency::fromRaw(in.terms.bookFee.raw() * a.rides);
     } else {
         set("lblPerRide", QStringLiteral("At Commision Rate"));
+        // Wider than its box in the report's fonts: widen the right-aligned
+        // box into the free space beside "Dollars per ride" so it is not cut.
+        p.controls[QStringLiteral("lblPerRide")].growLeft = kPerRideGrowth;
         a.managerFee = times(a.bookRateTotal, rateFactor);
     }
     set("lblTarrowFee", MoneyText(a.managerFee));

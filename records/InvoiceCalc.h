@@ -118,6 +118,8 @@ struct ControlChange
     /** Twips to move the control up (its top decreases by this). */
     int moveUp = 0;
     std::optional<int> width;
+    /** Twips the control widens to the left (its right edge stays). */
+    int growLeft = 0;
 };
 
 /** Everything the invoice changes in the report definition. */

@@ -175,6 +175,7 @@ TEST(InvoiceAmounts, WorkedExamples)
     in.totals.bookRateTotal = cur("2400");
     r = Compute(in);
     EXPECT_EQ(caption(r, "lblPerRide"), QStringLiteral("$15.00"));
+    EXPECT_EQ(r.patch.controls.value(QStringLiteral("lblPerRide")).growLeft, 0);
     EXPECT_EQ(r.amounts.managerFee, cur("180"));
     EXPECT_EQ(caption(r, "lblTarrowFee"), QStringLiteral("$180.00"));
 
@@ -183,6 +184,7 @@ TEST(InvoiceAmounts, WorkedExamples)
         in.terms.bookFee = cur(fee);
         r = Compute(in);
         EXPECT_EQ(caption(r, "lblPerRide"), QStringLiteral("At Commision Rate"));
+        EXPECT_GT(r.patch.controls.value(QStringLiteral("lblPerRide")).growLeft, 0); // the long text fits
         EXPECT_EQ(r.amounts.managerFee, cur("480"));
         EXPECT_EQ(caption(r, "lblBookValue"), QStringLiteral("$2,400.00"));
     }
