@@ -12,6 +12,7 @@
 #include "records/frmSelectDate.h"
 #include "support/DbFixture.h"
 #include "support/MainFixture.h"
+#include "support/PdfPages.h"
 #include "support/TestEnv.h"
 
 #include <QAction>
@@ -21,7 +22,9 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -413,7 +416,7 @@ TEST(InvoiceFlow, MainWindowMenuOpensTheInvoiceOfThePickedJockey)
     modOpeners::Openers() = WindowOpeners();
     RegisterInvoiceOpeners();
     fx.addJockey(QStringLiteral("J SMITH"));
-    fx.db().exec(QStringLiteral("UPDATE Jockey SET ManagerRate = 20, LastInvoiceDate = '2024-02-29'"));
+    fx.db().exec(QStringLiteral("UPDATE Jockey SET ManagerRate = 20, LastInvoiceDate = '2024-02-29', InvoicePeriod = 'MT'"));
     fx.loadJockeys();
     Grid* grid = fx.main().findChild<Grid*>(QStringLiteral("grdJockey"));
     ASSERT_NE(grid, nullptr);
@@ -427,15 +430,43 @@ TEST(InvoiceFlow, MainWindowMenuOpensTheInvoiceOfThePickedJockey)
     ASSERT_EQ(script.records().size(), 1);
     EXPECT_EQ(script.records()[0].kind, Prompts::Kind::MsgBox);
 
-    // The picked jockey's invoice window opens.
-    QString caption;
+    // The picked jockey's invoice window opens, prints through the preview
+    // (saved as PDF there) and asks about the update afterwards.
+    fx.db().exec(QStringLiteral("INSERT INTO RaceStats (RaceDate, RaceNumber, TrackCode, Horse, FinishPos, Jockey, "
+                                "PrizeMoney, State) VALUES ('2024-03-05', 3, 'CAUL', 'Delta', 1, 'J SMITH', 4000, "
+                                "'VIC')"));
+    gAppSettings.ApplyGST = true;
+    const QString pdf = outputDir() + QStringLiteral("/invoice-from-main-window.pdf");
+    QFile::remove(pdf);
+    QString caption, preview;
     script.answerModal([&](QDialog* d) {
         caption = d->windowTitle();
+        d->findChild<QPushButton*>(QStringLiteral("cmdReport"))->click();
+    });
+    script.answerModal([&](QDialog* d) {
+        preview = d->windowTitle();
+        if (auto* save = d->findChild<QAction*>(QStringLiteral("actionSavePdf")))
+            save->trigger();
         d->reject();
     });
+    script.answerSaveFile(pdf).answerMsgBox(Prompts::vbNo);
     grid->setSelectedCell(MainFixture::rowOf(grid, QStringLiteral("J SMITH")), 1);
     menu->trigger();
     EXPECT_EQ(caption, QStringLiteral("Jockey Invoice Settings - J SMITH"));
+    EXPECT_EQ(preview, QStringLiteral("Jockey Winning Report"));
+    EXPECT_EQ(PdfPageCount(pdf), 1);
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (!tool.isEmpty()) { // the ride and its commission are on the page
+        QProcess p;
+        p.start(tool, {pdf, QStringLiteral("-")});
+        p.waitForFinished(20000);
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        EXPECT_TRUE(text.contains(QStringLiteral("Delta")));
+        EXPECT_TRUE(text.contains(QStringLiteral("$4,000.00")));
+        EXPECT_TRUE(text.contains(QStringLiteral("$44.00"))); // $40 commission plus GST
+    }
+    EXPECT_EQ(script.messages().last().title, QStringLiteral("Invoice update message"));
     EXPECT_TRUE(script.unexpected().isEmpty());
+    EXPECT_EQ(script.pending(), 0);
     modOpeners::Openers() = WindowOpeners();
 }
