@@ -358,6 +358,12 @@ void Main::buildMenus()
     // Refresh from the meetings pop-up runs the Refresh button's command.
     connect(mnuReload, &QAction::triggered, this, &Main::cmdReload_Click);
     connect(mnuSelJckIcn, &QAction::triggered, this, &Main::mnuSelJckIcn_Click);
+    connect(MnuRace, &QAction::triggered, this, &Main::MnuRace_Click);
+    connect(MnuMeetingView, &QAction::triggered, this, &Main::MnuMeetingView_Click);
+    connect(mnuRaceView, &QAction::triggered, this, &Main::mnuRaceView_Click);
+    // Every way into the race view (here and in the nominations grid's
+    // editor) asks for it with this signal.
+    connect(this, &Main::raceViewRequested, this, &Main::showRaceView);
     connect(mnuRldJokDta, &QAction::triggered, this, &Main::mnuRldJokDta_Click);
     connect(mnuJockeyReport, &QAction::triggered, this, &Main::mnuJockeyReport_Click);
 
@@ -731,8 +737,58 @@ void Main::grdMeeting_OnDblClick()
 void Main::openRaceView()
 {
     WaitCursor wait;
-    // The race view is a window of its own; whoever provides it listens here.
     emit raceViewRequested();
+}
+
+void Main::showRaceView()
+{
+    // A build without the race view has nothing to open.
+    if (!modOpeners::Openers().raceView)
+        return;
+    modOpeners::OpenRaceView();
+    WaitCursor wait;
+    try
+    {
+        modJockey::LoadJockeyCombo(grdJockey, this);
+        modJockey::GetJockeyInList();
+    }
+    catch (const VbError& e)
+    {
+        reportDbError(QStringLiteral("Loading the jockeys"), e);
+    }
+    LoadTrainerGrid();
+}
+
+void Main::MnuRace_Click()
+{
+    // One modal race view after the other, for every selected meeting.
+    for (const QString& code : SelectedMeetingCodes())
+    {
+        strMeetingCur = code;
+        IntRace = 1;
+        openRaceView();
+    }
+}
+
+void Main::MnuMeetingView_Click()
+{
+    for (const QString& code : SelectedMeetingCodes())
+    {
+        strMeetingCur = code;
+        IntRace = 0;
+        openRaceView();
+    }
+}
+
+void Main::mnuRaceView_Click()
+{
+    const int row = grdNoms->selectedRow();
+    gCellPicked = row >= 1 && grdNoms->selectedCol() >= 1;
+    if (!gCellPicked || grdNoms->cellText(row, 1).isEmpty())
+        return;
+    strMeetingCur = grdNoms->cellText(row, 1);
+    IntRace = static_cast<qint16>(std::lround(modUtils::Val(grdNoms->cellText(row, 2))));
+    openRaceView();
 }
 
 // ---- Trainer list ------------------------------------------------------------------
@@ -1420,7 +1476,9 @@ void Main::txtRace_OnOpenRace()
     // Nothing to open before a row or a race view command chose a meeting.
     if (strMeetingCur.isEmpty())
         return;
-    openRaceView();
+    // The race header opens the race view as the members stand, without the
+    // hourglass of the other ways in.
+    emit raceViewRequested();
 }
 
 // ---- Buttons -----------------------------------------------------------------------

@@ -212,6 +212,12 @@ public slots:
     // Meetings grid and jockey list
     void grdMeeting_OnMouseUp(int button);
     void grdMeeting_OnDblClick();
+    /** Meetings pop-up: the race view of each selected meeting in turn, race 1 /
+     *  the whole meeting. */
+    void MnuRace_Click();
+    void MnuMeetingView_Click();
+    /** Nominations pop-up: the race view on the selected runner's race. */
+    void mnuRaceView_Click();
     void grdJockey_OnMouseUp(int button);
     /** "Select Jockey for Icons": chooses or clears the icon jockey, then the
      *  trainer list is reloaded and the race header and contact boxes emptied. */
@@ -295,6 +301,10 @@ private:
     void columnClick(Grid* grid, int column);
     void writeTrainerContact(QLineEdit* box, const char* column);
     void openRaceView();
+    /** Opens the race view on strMeetingCur / IntRace and, when it has closed,
+     *  reloads the jockey list (its icon jockey may have changed) and the
+     *  trainer list. */
+    void showRaceView();
 
     QVBoxLayout* m_leftColumn = nullptr;
     QVBoxLayout* m_middleColumn = nullptr;

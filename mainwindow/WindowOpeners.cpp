@@ -1,12 +1,14 @@
 #include "mainwindow/WindowOpeners.h"
 
 #include "core/modOpeners.h"
+#include "raceview/RaceViewOpeners.h"
 #include "records/InvoiceOpeners.h"
 #include "records/RecordsOpeners.h"
 
 void RegisterWindowOpeners()
 {
     // Each subsystem library registers its own windows here.
+    RegisterRaceViewOpeners();
     RegisterRecordsOpeners();
     RegisterInvoiceOpeners();
 }

@@ -428,6 +428,12 @@ QString Grid::colKey(int col) const
     return validCol(col) ? m_cols.at(col - 1).key : QString();
 }
 
+void Grid::setColKey(int col, const QString& key)
+{
+    if (validCol(col))
+        m_cols[col - 1].key = key;
+}
+
 QString Grid::colHeader(int col) const
 {
     return validCol(col) ? m_cols.at(col - 1).header : QString();
@@ -1495,6 +1501,9 @@ void Grid::setDragHook(std::function<void(Grid* source)> hook)
 void Grid::beginDrag()
 {
     if (dragHook()) {
+        // The drop that follows learns where the drag came from, as after a
+        // real drag.
+        dragSource() = this;
         dragHook()(this);
         return;
     }
@@ -1542,8 +1551,10 @@ void Grid::dropEvent(QDropEvent* event)
         return;
     }
     QWidget* source = qobject_cast<QWidget*>(event->source());
-    if (!source)
+    if (!source) {
         source = dragSource().data();
+        dragSource() = nullptr;
+    }
     event->acceptProposedAction();
     dropFrom(source, toGrid(event->position().toPoint()));
 }
