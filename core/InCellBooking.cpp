@@ -106,6 +106,9 @@ void InCellBooking::placeList(ComboEx* list, int row, int col)
     m_editRow = row;
     m_editCol = col;
     list->setFont(m_c.grid->cellFont(row, col));
+    // The list opens with nothing chosen: leaving it untouched must book
+    // nobody, whatever it showed when it was filled or last used.
+    list->setCurrentIndex(-1);
     // One pixel down, so the grid line above the cell stays visible.
     list->showOver(m_c.grid, m_c.grid->cellRect(row, col).translated(0, 1));
 }

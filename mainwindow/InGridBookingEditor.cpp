@@ -51,8 +51,8 @@ InGridBookingEditor::InGridBookingEditor(Main* main)
     controls.statusList = m_main->cmbBookText;
     controls.lblJockey = m_main->lblJockey;
     controls.lblBackColor = m_main->lblBackColor;
-    // Every gesture on a nominations row books under that row's own meeting
-    // and race code, for the trainer chosen in the trainer list.
+    // Every gesture on a nominations row books under that row's own meeting,
+    // race code and trainer.
     m_booking = new InCellBooking(
         controls,
         [this](int row) {
@@ -61,7 +61,7 @@ InGridBookingEditor::InGridBookingEditor(Main* main)
             keys.horse = horseOf(row);
             keys.meetingCode = meetingOf(row);
             keys.raceCode = raceCodeOf(row);
-            keys.trainer = trainer();
+            keys.trainer = trainerOf(row);
             return keys;
         },
         this);
@@ -80,10 +80,11 @@ int InGridBookingEditor::editCol() const
     return m_booking->editCol();
 }
 
-QString InGridBookingEditor::trainer() const
+QString InGridBookingEditor::trainerOf(int row) const
 {
-    const Grid* names = m_main->grdNames;
-    return names->cellText(names->selectedRow(), 1).trimmed();
+    // The trainer list's selection can move (arrow keys, a click on an ignored
+    // trainer) without the runners shown changing: the row knows its trainer.
+    return m_main->grdNoms->cellItemData(row, kColHorse).toString().trimmed();
 }
 
 QString InGridBookingEditor::meetingOf(int row) const
@@ -123,8 +124,7 @@ void InGridBookingEditor::openRaceView(int row)
 void InGridBookingEditor::openStatistics(int row)
 {
     modJockey::gSelHorse = m_main->grdNoms->cellText(row, kColHorse);
-    // The statistics window is not part of this build yet: the mode of the
-    // request ("horse/jockey") is to be set here with its shared global.
+    gStatsMode = QStringLiteral("horse/jockey");
     BusyCursor busy;
     emit m_main->statsRequested();
 }

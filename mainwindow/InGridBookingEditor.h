@@ -43,7 +43,7 @@ public slots:
     void cmbBookText_OnSelect();
 
 private:
-    QString trainer() const;
+    QString trainerOf(int row) const;
     /** The meeting code, horse and race code of a nominations row. */
     QString meetingOf(int row) const;
     QString horseOf(int row) const;

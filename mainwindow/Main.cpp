@@ -7,6 +7,7 @@
 #include "core/modJockeyLists.h"
 #include "core/modJockeyStats.h"
 #include "core/modOpeners.h"
+#include "core/modShared.h"
 #include "core/modUtils.h"
 #include "mainwindow/FieldFileImport.h"
 #include "platform/ComboEx.h"
@@ -57,6 +58,31 @@
 namespace
 {
 Main* s_instance = nullptr;
+
+/** Lets a command that waits on the network run once at a time: a second
+ *  start while the first one waits (its wait processes events) is ignored. */
+class OneAtATime
+{
+public:
+    explicit OneAtATime(bool& running)
+        : m_running(running)
+        , m_entered(!running)
+    {
+        m_running = true;
+    }
+    ~OneAtATime()
+    {
+        if (m_entered)
+            m_running = false;
+    }
+    OneAtATime(const OneAtATime&) = delete;
+    OneAtATime& operator=(const OneAtATime&) = delete;
+    bool entered() const { return m_entered; }
+
+private:
+    bool& m_running;
+    bool m_entered;
+};
 
 QAction* addItem(QMenu* menu, QObject* owner, const char* name, const QString& caption,
                  const QKeySequence& shortcut = QKeySequence(), bool enabled = true)
@@ -384,6 +410,11 @@ void Main::buildMenus()
     connect(mnuMeetingForm, &QAction::triggered, this, &Main::mnuMeetingForm_Click);
     connect(mnuNomsRBForm, &QAction::triggered, this, &Main::mnuNomsRBForm_Click);
     connect(mnuUpdateStatus, &QAction::triggered, this, &Main::mnuUpdateStatus_Click);
+    connect(MnuHorseForm, &QAction::triggered, this, &Main::MnuHorseForm_Click);
+    connect(mnuTrainerStats, &QAction::triggered, this, &Main::mnuTrainerStats_Click);
+    connect(MnuTrainJockForm, &QAction::triggered, this, &Main::MnuTrainJockForm_Click);
+    connect(mnuPrvRides, &QAction::triggered, this, &Main::mnuPrvRides_Click);
+    connect(this, &Main::statsRequested, this, [] { modOpeners::OpenRaceStats(); });
     connect(mnuEditJockey, &QAction::triggered, this, &Main::mnuEditJockey_Click);
     connect(mnuEditTrainer, &QAction::triggered, this, &Main::mnuEditTrainer_Click);
     connect(mnuBookRate, &QAction::triggered, this, &Main::mnuBookRate_Click);
@@ -1147,6 +1178,10 @@ void Main::LoadTrainerGrid()
 void Main::ClearTrainerSelection()
 {
     SelectedTrainer.clear();
+    txtTrainerName->clear();
+    m_shownLocation = txtTrainLocation->text();
+    m_shownPhone = TxtTrainPhone->text();
+    m_shownMobile = txtTrainMobile->text();
     for (QLineEdit* box : {txtTrainLocation, TxtTrainPhone, txtTrainMobile})
     {
         box->setReadOnly(true);
@@ -1166,6 +1201,13 @@ void Main::grdNames_OnMouseUp(int button)
     const QString name = grdNames->cellText(row, 1);
     if (name.isEmpty())
         return;
+    // A left click on the trainer's best-placing icon shows the trainer's
+    // rides with the managed jockeys.
+    if (button == 1 && grdNames->selectedCol() == 4 && grdNames->cellIcon(row, 4) != -1)
+    {
+        gSelTrainer = name;
+        openStatistics(QStringLiteral("trainer/jockey"));
+    }
     txtRace->clear();
     if (grdNames->cellText(row, 6) == QLatin1String("True"))
     {
@@ -1255,6 +1297,7 @@ void Main::LoadTrainerNoms()
         const int cDate = rs.FieldIndex(QStringLiteral("MeetingDate"));
         const int cMeetingLocation = rs.FieldIndex(QStringLiteral("MeetingLocation"));
         const int cState = rs.FieldIndex(QStringLiteral("State"));
+        const int cTrainer = rs.FieldIndex(QStringLiteral("TrainerName"));
 
         const QString bookingSql = QStringLiteral(
             "SELECT Bookings.*, Jockey.JockeyColor FROM Bookings Left JOIN Jockey ON Bookings.Jockey = Jockey.Jockey "
@@ -1315,6 +1358,9 @@ void Main::LoadTrainerNoms()
             grdNoms->setCellDetails(r, 2, (QStringLiteral(" ") + text(rs.Fields(cRace))).right(2), kRight, -1,
                                     rowColor);
             grdNoms->setCellDetails(r, 4, horse, kLeft, -1, rowColor, horseFore, nullptr, 5);
+            // Each runner carries its own trainer: a booking is made under it,
+            // whatever row of the trainer list is selected by then.
+            grdNoms->setCellItemData(r, 4, text(rs.Fields(cTrainer)));
             grdNoms->setCellDetails(r, 5, QString(), kLeft, bestIcon, rowColor);
             grdNoms->setCellDetails(r, 7, sqlNumber(modUtils::Val(text(rs.Fields(cWeight))) / 10.0), kRight, -1,
                                     rowColor);
@@ -1490,7 +1536,7 @@ void Main::cmdExit_Click()
 
 void Main::CmdFindHorse_Click()
 {
-    // The horse search window is opened here once it exists.
+    modOpeners::OpenSelectHorse();
 }
 
 void Main::cmdMtgRfs_Click()
@@ -1508,6 +1554,9 @@ void Main::CmdGetData_Click()
 
 void Main::cmdBrowse_Click()
 {
+    const OneAtATime once(m_importRunning);
+    if (!once.entered())
+        return;
     FieldFileImport::Target target;
     target.strMeetingCur = &strMeetingCur;
     target.strMeetingType = &strMeetingType;
@@ -1528,10 +1577,16 @@ void Main::mnuSelJckIcn_Click()
     txtTrainLocation->clear();
     txtTrainMobile->clear();
     TxtTrainPhone->clear();
+    // The emptied boxes belong to no trainer now: locked, and tied to none,
+    // so leaving one cannot write its empty text over the last trainer's.
+    ClearTrainerSelection();
 }
 
 void Main::mnuRldJokDta_Click()
 {
+    const OneAtATime once(m_reloadRunning);
+    if (!once.entered())
+        return;
     const QString jockey = grdJockey->cellText(grdJockey->selectedRow(), 1);
     try
     {
@@ -1570,6 +1625,10 @@ QString Main::CheckLink(const QString& var_URL)
     QNetworkRequest request(url);
     request.setRawHeader("User-Agent", "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)");
     QNetworkReply* reply = manager.get(request);
+    // Only the page's head is read: an endless answer is held at the reply
+    // size limit (and then runs into the time limit) instead of filling memory.
+    reply->setReadBufferSize(modDatabase::kMaxReplyBytes);
+    const WaitCursor busy;
     QEventLoop loop;
     QTimer limit;
     limit.setSingleShot(true);

@@ -269,6 +269,11 @@ private slots:
     void MnuAllGet_Click();
     void MnuVicRatings_Click();
     void mnuRego_Click();
+    // Statistics of the selected horse, trainer or jockey.
+    void MnuHorseForm_Click();
+    void mnuTrainerStats_Click();
+    void MnuTrainJockForm_Click();
+    void mnuPrvRides_Click();
     void mnuMeetingForm_Click();
     void mnuNomsRBForm_Click();
     void mnuUpdateStatus_Click();
@@ -305,6 +310,8 @@ private:
      *  reloads the jockey list (its icon jockey may have changed) and the
      *  trainer list. */
     void showRaceView();
+    /** Sets gStatsMode and opens the statistics window (statsRequested). */
+    void openStatistics(const QString& mode);
 
     QVBoxLayout* m_leftColumn = nullptr;
     QVBoxLayout* m_middleColumn = nullptr;
@@ -329,5 +336,7 @@ private:
     void EndProgram(int code);
     bool m_loadStarted = false;
     bool m_programEnded = false;
+    bool m_importRunning = false; // the field-file import (it waits on the track lookup)
+    bool m_reloadRunning = false; // a jockey's race data reload
     int m_endCode = 0;
 };

@@ -1,6 +1,7 @@
 #include "mainwindow/WindowOpeners.h"
 
 #include "core/modOpeners.h"
+#include "formhistory/FormHistoryOpeners.h"
 #include "raceview/RaceViewOpeners.h"
 #include "records/InvoiceOpeners.h"
 #include "records/RecordsOpeners.h"
@@ -9,6 +10,7 @@ void RegisterWindowOpeners()
 {
     // Each subsystem library registers its own windows here.
     RegisterRaceViewOpeners();
+    RegisterFormHistoryOpeners();
     RegisterRecordsOpeners();
     RegisterInvoiceOpeners();
 }

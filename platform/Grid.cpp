@@ -1371,6 +1371,14 @@ void Grid::paintOverlay()
             const QColor c = WinColor::toQColor(fore);
             p.setPen(c.isValid() ? c : palette().color(QPalette::Text));
             p.setFont(cellFont(r0 + 1, m_rowTextCol));
+            // A row text with a colour of its own is drawn on a band of that
+            // colour as wide as the text, so the mark stands out under the row.
+            const qint64 back = it->data(RoleBack).isValid() ? it->data(RoleBack).toLongLong() : -1;
+            const QColor band = WinColor::toQColor(back);
+            if (band.isValid()) {
+                const QRect used = p.boundingRect(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, it->text());
+                p.fillRect(used.adjusted(-2, 0, 2, 0), band);
+            }
             p.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, it->text());
         }
     }

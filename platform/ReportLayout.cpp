@@ -5,12 +5,12 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFontMetricsF>
-#include <QHash>
 #include <QLocale>
 #include <QTime>
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 
 // ---------------------------------------------------------------- data
 
@@ -344,7 +344,7 @@ private:
     Built m_footerBuilt;
     int m_y = 0;
     QList<QPair<int, int>> m_pageFields;
-    QHash<QString, QFontMetricsF*> m_metrics;
+    std::unordered_map<QString, QFontMetricsF> m_metrics;
 
     const ReportSection* visibleSection(ReportSectionKind kind) const
     {
@@ -359,10 +359,10 @@ private:
     int textHeight(const ReportFont& font, int width, const QString& text)
     {
         const QString key = QStringLiteral("%1|%2|%3|%4").arg(font.family).arg(font.size).arg(font.bold).arg(font.italic);
-        QFontMetricsF*& fm = m_metrics[key];
-        if (!fm)
-            fm = new QFontMetricsF(ReportQFont(font));
-        const QRectF r = fm->boundingRect(QRectF(0, 0, std::max(width, 1), 1e7),
+        auto it = m_metrics.find(key);
+        if (it == m_metrics.end())
+            it = m_metrics.try_emplace(key, ReportQFont(font)).first;
+        const QRectF r = it->second.boundingRect(QRectF(0, 0, std::max(width, 1), 1e7),
                                           Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
         return static_cast<int>(std::ceil(r.height()));
     }
@@ -487,9 +487,6 @@ private:
             m_y += b.height;
         }
     }
-
-public:
-    ~Layouter() { qDeleteAll(m_metrics); }
 };
 } // namespace
 

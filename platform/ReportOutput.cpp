@@ -47,7 +47,7 @@ void PaintReport(const ReportLayout& layout, QPainter& painter, QPagedPaintDevic
     QFont current;
     bool haveFont = false;
     ReportFont currentSpec;
-    double lineHeight = 1;
+    QFontMetricsF metrics(current);
     for (int p = 0; p < layout.pages.size(); ++p) {
         if (p > 0)
             device.newPage();
@@ -71,13 +71,33 @@ void PaintReport(const ReportLayout& layout, QPainter& painter, QPagedPaintDevic
                     currentSpec = item.font;
                     haveFont = true;
                     painter.setFont(current);
-                    lineHeight = QFontMetricsF(current).lineSpacing();
+                    metrics = QFontMetricsF(current);
                 }
                 // Text wraps within its control and shows the whole lines
                 // that fit (at least one): never a line cut in half.
+                const double lineHeight = metrics.lineSpacing();
                 const double lines = std::max(1.0, std::floor(item.rect.height() / lineHeight));
                 const QRectF box(item.rect.x(), item.rect.y(), item.rect.width(), lines * lineHeight);
-                painter.drawText(box, alignmentOf(item.align) | Qt::AlignTop | Qt::TextWordWrap, item.text);
+                const Qt::Alignment align = alignmentOf(item.align) | Qt::AlignTop;
+                if (lines == 1 && !item.text.contains(QLatin1Char('\n'))) {
+                    // A one-line control whose text is too wide (the stand-in
+                    // fonts run wider than the ones the layout was drawn for)
+                    // gets its text narrowed rather than losing words.
+                    const double width = metrics.horizontalAdvance(item.text);
+                    // Narrowed past 60 % it would be unreadable: then it
+                    // wraps like the rest and shows the words that fit.
+                    if (width > item.rect.width() && width * 0.6 <= item.rect.width()) {
+                        const double factor = item.rect.width() / width;
+                        painter.save();
+                        painter.translate(box.topLeft());
+                        painter.scale(factor, 1.0);
+                        painter.drawText(QRectF(0, 0, box.width() / factor, box.height()), align | Qt::TextSingleLine,
+                                         item.text);
+                        painter.restore();
+                        break;
+                    }
+                }
+                painter.drawText(box, align | Qt::TextWordWrap, item.text);
                 break;
             }
             }

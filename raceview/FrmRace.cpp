@@ -14,6 +14,7 @@
 #include "platform/Prompts.h"
 #include "platform/Twips.h"
 #include "platform/VbError.h"
+#include "raceview/MeetingReport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -511,7 +512,11 @@ void FrmRace::cmdExit_Click()
 void FrmRace::cmdCalcWgts_Click() {}
 void FrmRace::cmdRating_Click() {}
 void FrmRace::CmdUpdExtra_Click() {}
-void FrmRace::cmdPrint_Click() {}
+void FrmRace::cmdPrint_Click()
+{
+    // The report of the meeting on view, its stage value by the stage shown.
+    PrintMeetingReport(MeetingCode, txtMeetingType->text(), ReportTarget::preview(this));
+}
 
 // ---- Headers and race list -------------------------------------------------------------------
 
