@@ -4,6 +4,7 @@
 #include "download/DownloadOpeners.h"
 #include "formhistory/FormHistoryOpeners.h"
 #include "raceview/RaceViewOpeners.h"
+#include "records/InvoiceOpeners.h"
 #include "records/RecordsOpeners.h"
 
 void RegisterWindowOpeners()
@@ -13,4 +14,5 @@ void RegisterWindowOpeners()
     RegisterFormHistoryOpeners();
     RegisterRecordsOpeners();
     RegisterDownloadOpeners();
+    RegisterInvoiceOpeners();
 }
