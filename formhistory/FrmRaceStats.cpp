@@ -136,6 +136,9 @@ void FrmRaceStats::Open()
     FrmRaceStats window;
     window.Form_Load();
     g_openBusy = false;
+    // Openers put up the hourglass before they open the window; it ends with
+    // the load, not when the window closes.
+    DefaultPointer();
     Prompts::ShowModal(&window);
     window.Form_Unload();
 }
@@ -288,6 +291,7 @@ void FrmRaceStats::LoadRaceStats()
 
     if (p.noManagedJockeys) {
         busy.release();
+        DefaultPointer();
         Prompts::MsgBox(QStringLiteral("There are no managed jockeys in the jockey list, so there are no rides to "
                                        "show."),
                         Prompts::vbExclamation, QStringLiteral("Racing Statistics"));
@@ -300,6 +304,7 @@ void FrmRaceStats::LoadRaceStats()
     m_loading = false;
     if (reply.left(6) == QLatin1String("Error:")) {
         busy.release();
+        DefaultPointer();
         Prompts::MsgBox(reply, Prompts::vbCritical, QStringLiteral("Connection error"));
         return;
     }
