@@ -18,7 +18,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
+
+#include <utility>
 
 using namespace FormStats;
 
@@ -372,6 +375,10 @@ void FrmRaceStats::grdStats_OnDblClick(int, int)
     const QString track = grdStats->cellText(row, ColumnOf(QStringLiteral("Track")));
     const QString raceNo = grdStats->cellText(row, ColumnOf(QStringLiteral("Race No")));
     const QString horse = grdStats->cellText(row, ColumnOf(QStringLiteral("Horse")));
+    // The result waits on the form database with events running: the window
+    // stays open beneath it until it is back.
+    const bool wasLoading = std::exchange(m_loading, true);
+    const auto done = qScopeGuard([this, wasLoading] { m_loading = wasLoading; });
     if (g_resultOpener)
         g_resultOpener(raceDate, track, raceNo, horse);
     else
