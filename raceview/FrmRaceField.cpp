@@ -136,7 +136,9 @@ void FrmRace::cmbBookText_OnSelect()
 
 void FrmRace::openStatistics()
 {
-    WaitCursor wait;
+    // The statistics window puts up its own hourglass while it loads and takes
+    // it down before its messages; one held here would stay up over the whole
+    // window.
     modOpeners::OpenRaceStats();
 }
 
@@ -269,9 +271,12 @@ void FrmRace::grdJockey_OnMouseUp(int button, int /*shift*/, int x, int y)
         WaitCursor wait;
         LoadRaceField();
         txtRace->clear();
-        txtTrainLocation->clear();
-        TxtTrainPhone->clear();
-        txtTrainMobile->clear();
+        // Emptied for the eye only: a box counts as changed only when the
+        // user types in it, so leaving it keeps the trainer's record.
+        for (QLineEdit* b : {txtTrainLocation, TxtTrainPhone, txtTrainMobile}) {
+            b->clear();
+            b->setModified(false);
+        }
     }
 }
 

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
 
@@ -30,6 +31,8 @@ using F = FrmRace;
 struct StatsRequest
 {
     QString mode, horse, jockey, trainer, formTrainer;
+    /** The hourglass was up while the statistics window was open. */
+    bool busy = false;
 };
 
 class RaceViewGestures : public RaceViewTest
@@ -63,7 +66,9 @@ protected:
                   {{QStringLiteral("Template"), QStringLiteral("Ring trainer")}, {QStringLiteral("Sequence"), 1}});
         Grid::setDragHook([this](Grid* source) { dragged.append(source); });
         modOpeners::Openers().raceStats = [this] {
-            stats << StatsRequest{gStatsMode, gSelHorse, gSelJockey, gSelTrainer, gSelFormTrainer};
+            stats << StatsRequest{gStatsMode,      gSelHorse,
+                                  gSelJockey,      gSelTrainer,
+                                  gSelFormTrainer, QApplication::overrideCursor() != nullptr};
         };
     }
     void TearDown() override
@@ -308,6 +313,10 @@ TEST_F(RaceViewGestures, RaceMenuKeysSetTheRequest)
     EXPECT_EQ(stats[2].mode, QStringLiteral("trainer"));
     EXPECT_EQ(stats[2].trainer, QStringLiteral("D O'Brien"));
     EXPECT_EQ(stats[2].formTrainer, QStringLiteral("D O'BRIEN"));
+    // The statistics window shows its own pointer; none of the race view's
+    // hourglass stays up over it.
+    for (const StatsRequest& s : stats)
+        EXPECT_FALSE(s.busy) << s.mode.toStdString();
     // "Jockey Form" on a runner without a jockey opens nothing.
     clickField(bare, F::ColHorse, Qt::RightButton);
     EXPECT_EQ(stats.size(), 3);
@@ -354,6 +363,8 @@ TEST_F(RaceViewGestures, IconDoubleClicksOpenStatisticsWithTheJockeys)
     EXPECT_EQ(stats[1].mode, QStringLiteral("trainer/jockey"));
     EXPECT_EQ(stats[1].trainer, QStringLiteral("D O'Brien"));
     EXPECT_EQ(stats[1].formTrainer, QStringLiteral("D O'BRIEN"));
+    EXPECT_FALSE(stats[0].busy);
+    EXPECT_FALSE(stats[1].busy);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -410,6 +421,41 @@ TEST_F(RaceViewGestures, JockeyMenuAndTheIconJockey)
     ASSERT_EQ(stats.size(), 1);
     EXPECT_EQ(stats[0].mode, QStringLiteral("jockey"));
     EXPECT_EQ(stats[0].jockey, QStringLiteral("Kate O'Ray"));
+    EXPECT_FALSE(stats[0].busy);
+}
+
+TEST_F(RaceViewGestures, IconJockeyChoiceEmptiesTheTrainerBoxesWithoutSavingThem)
+{
+    db.insert(QStringLiteral("Trainer"), {{QStringLiteral("TrainerName"), QStringLiteral("D O'Brien")},
+                                          {QStringLiteral("Phone"), QStringLiteral("0311")},
+                                          {QStringLiteral("TrainerMobile"), QStringLiteral("0411")},
+                                          {QStringLiteral("TrainerLocation"), QStringLiteral("Mornington")}});
+    FrmRace& f = show(5);
+    clickField(rowOf(QStringLiteral("Five A")), F::ColHorse);
+    ASSERT_EQ(f.TxtTrainPhone->text(), QStringLiteral("0311"));
+    PopMenu::Script menus;
+    menus.choose(QStringLiteral("SelJockeyIcon"));
+    const int kate = gridRow(f.grdJockey, QStringLiteral("Kate O'Ray"));
+    f.grdJockey->setSelectedCell(kate, 1);
+    QTest::mouseClick(f.grdJockey->viewport(), Qt::RightButton, {}, inViewport(f.grdJockey, kate, 1));
+    ASSERT_EQ(modJockey::gIconJockey, QStringLiteral("Kate O'Ray"));
+    EXPECT_TRUE(f.TxtTrainPhone->text().isEmpty());
+    EXPECT_TRUE(f.txtTrainMobile->text().isEmpty());
+    EXPECT_TRUE(f.txtTrainLocation->text().isEmpty());
+
+    // The user typed nothing: passing through the emptied boxes and closing
+    // the window leave the trainer's record as it was.
+    f.txtTrainLocation->setFocus();
+    f.TxtTrainPhone->setFocus();
+    f.txtTrainMobile->setFocus();
+    f.grdRace->setFocus();
+    f.cmdExit->click();
+    const auto rows =
+        db.rows(QStringLiteral("SELECT * FROM Trainer WHERE TrainerName = ?"), {QStringLiteral("D O'Brien")});
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("Phone")].toString(), QStringLiteral("0311"));
+    EXPECT_EQ(rows[0][QStringLiteral("TrainerMobile")].toString(), QStringLiteral("0411"));
+    EXPECT_EQ(rows[0][QStringLiteral("TrainerLocation")].toString(), QStringLiteral("Mornington"));
 }
 
 // ---- Sorting -----------------------------------------------------------------------------------------
