@@ -608,8 +608,16 @@ TEST_F(FrmRaceTest, RaceTypesListedForVictorianMeetings)
     db.insert(QStringLiteral("RaceType"), {{QStringLiteral("RaceType"), QStringLiteral("MDN")},
                                            {QStringLiteral("MetroOrder"), 2},
                                            {QStringLiteral("ProvOrder"), 1}});
+    db.exec(QStringLiteral("UPDATE Race SET RaceType = 'MDN' WHERE RaceNumber = 3"));
     FrmRace& f = open(FLEM, 3);
     EXPECT_EQ(f.cmbRaceType->count(), 2);
+    // The race's own type, which is not the first of the list.
+    EXPECT_EQ(f.cmbRaceType->currentText(), QStringLiteral("MDN"));
+    // Race 2 has no race type: the list shows none, not race 3's.
+    f.grdRaces->setSelectedCell(2, 1);
+    f.grdRaces_OnMouseUp(1, 0, 0, 0);
+    ASSERT_EQ(f.RaceNumber, 2);
+    EXPECT_TRUE(f.cmbRaceType->currentText().isEmpty());
     db.exec(QStringLiteral("UPDATE Meeting SET State = 'NSW'"));
     open(FLEM, 3);
     EXPECT_EQ(form->cmbRaceType->count(), 0);
