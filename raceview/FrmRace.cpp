@@ -243,6 +243,8 @@ void FrmRace::buildControls()
     lblBackColor = label(this, "lblBackColor", QStringLiteral("BackColor for Jockey"));
     lblBackColor->setVisible(false);
     lblJockey = label(this, "lblJockey", QStringLiteral("Jockey for Drag drop"));
+    // Both labels only carry the dragged jockey from the press to the drop.
+    lblJockey->setVisible(false);
     Image1 = label(this, "Image1", QString());
     Image1->setPixmap(imlGrdRace->pixmap(ImageList::IconHorseForm));
 
