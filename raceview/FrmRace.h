@@ -175,8 +175,9 @@ public:
      *  meeting code, then (single-race mode) race number. */
     QString RaceFieldSql() const;
 
-    /** True while a data command (weights, ratings, last starts) runs: the
-     *  window's commands and its closing are refused meanwhile. */
+    /** True while a data command (weights, ratings, last starts) or a lookup
+     *  of the horse's pages runs: the window's commands and its closing are
+     *  refused meanwhile. */
     bool IsBusy() const { return m_busy; }
 
 public slots:

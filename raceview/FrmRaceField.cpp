@@ -21,6 +21,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QTextEdit>
 
 namespace
@@ -178,12 +179,17 @@ void FrmRace::raceMenuChosen(const QString& key, int row)
         gSelHorse = grdRace->cellText(sel, ColHorse);
         gStatsMode = QStringLiteral("horse");
         openStatistics();
-    } else if (key == QLatin1String("Rating")) {
+    } else if (key == QLatin1String("Rating") || key == QLatin1String("Rego")) {
+        // The horse's pages wait on the network with the window running on:
+        // meanwhile it neither closes nor starts another lookup or command.
+        if (m_busy)
+            return;
+        const QScopedValueRollback<bool> busy(m_busy, true);
         gSelHorse = grdRace->cellText(sel, ColHorse);
-        modJockey::ShowRbhRating();
-    } else if (key == QLatin1String("Rego")) {
-        gSelHorse = grdRace->cellText(sel, ColHorse);
-        modJockey::ShowRegistrationSearch();
+        if (key == QLatin1String("Rating"))
+            modJockey::ShowRbhRating();
+        else
+            modJockey::ShowRegistrationSearch();
     } else if (key == QLatin1String("Jockey")) {
         const QString jockey = grdRace->cellText(sel, ColJockey);
         if (jockey.isEmpty())

@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace
 {
@@ -345,6 +346,36 @@ TEST_F(RaceViewGestures, RatingAndRegoMenuKeysShowTheHorsesPages)
     EXPECT_TRUE(stats.isEmpty());
     modJockey::SetRbhSite(QString());
     modJockey::SetRegistrationSite(QString());
+}
+
+TEST_F(RaceViewGestures, WindowStaysOpenWhileTheRatingPageIsFetched)
+{
+    FixtureServer server;
+    modJockey::SetRbhSite(server.url());
+    server.addPage(QStringLiteral("/publishing/RBH/pgFindHorse.asp?txtMode=ProcessSearch"),
+                   FixtureServer::Reply::withBody(QByteArrayLiteral("<html><body>No horse found</body></html>"))
+                       .after(400),
+                   "POST");
+    FrmRace& f = show(5);
+    prompts.answerModal([](QDialog* d) { d->reject(); });
+    PopMenu::Script menus;
+    menus.choose(QStringLiteral("Rating")).choose(QStringLiteral("Rating"));
+    // During the wait: the close box and a second lookup.
+    bool closedDuringWait = true;
+    QTimer::singleShot(150, &f, [&] {
+        clickField(rowOf(QStringLiteral("Five B")), F::ColHorse, Qt::RightButton);
+        f.close();
+        closedDuringWait = f.isHidden();
+    });
+    clickField(rowOf(QStringLiteral("Five B")), F::ColHorse, Qt::RightButton);
+    EXPECT_FALSE(closedDuringWait);
+    EXPECT_FALSE(f.isHidden());
+    EXPECT_EQ(server.requestCount(), 1);
+    EXPECT_EQ(menus.pending(), 0);
+    // Back from the lookup, the window closes as usual.
+    f.close();
+    EXPECT_TRUE(f.isHidden());
+    modJockey::SetRbhSite(QString());
 }
 
 TEST_F(RaceViewGestures, IconDoubleClicksOpenStatisticsWithTheJockeys)
