@@ -139,7 +139,11 @@ void FrmRace::openStatistics()
 {
     // The statistics window puts up its own hourglass while it loads and takes
     // it down before its messages; one held here would stay up over the whole
-    // window.
+    // window. Its load waits on the network with this window running on, which
+    // meanwhile does not close.
+    if (m_busy)
+        return;
+    const QScopedValueRollback<bool> busy(m_busy, true);
     modOpeners::OpenRaceStats();
 }
 

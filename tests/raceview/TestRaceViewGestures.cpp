@@ -33,7 +33,7 @@ struct StatsRequest
 {
     QString mode, horse, jockey, trainer, formTrainer;
     /** The hourglass was up while the statistics window was open. */
-    bool busy = false;
+    bool hourglass = false;
 };
 
 class RaceViewGestures : public RaceViewTest
@@ -317,7 +317,7 @@ TEST_F(RaceViewGestures, RaceMenuKeysSetTheRequest)
     // The statistics window shows its own pointer; none of the race view's
     // hourglass stays up over it.
     for (const StatsRequest& s : stats)
-        EXPECT_FALSE(s.busy) << s.mode.toStdString();
+        EXPECT_FALSE(s.hourglass) << s.mode.toStdString();
     // "Jockey Form" on a runner without a jockey opens nothing.
     clickField(bare, F::ColHorse, Qt::RightButton);
     EXPECT_EQ(stats.size(), 3);
@@ -394,9 +394,20 @@ TEST_F(RaceViewGestures, IconDoubleClicksOpenStatisticsWithTheJockeys)
     EXPECT_EQ(stats[1].mode, QStringLiteral("trainer/jockey"));
     EXPECT_EQ(stats[1].trainer, QStringLiteral("D O'Brien"));
     EXPECT_EQ(stats[1].formTrainer, QStringLiteral("D O'BRIEN"));
-    EXPECT_FALSE(stats[0].busy);
-    EXPECT_FALSE(stats[1].busy);
+    EXPECT_FALSE(stats[0].hourglass);
+    EXPECT_FALSE(stats[1].hourglass);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // The statistics load waits on the network with this window running on:
+    // its close box does nothing until the statistics window is back.
+    bool closedDuringLoad = true;
+    modOpeners::Openers().raceStats = [&] {
+        f.close();
+        closedDuringLoad = f.isHidden();
+    };
+    QTest::mouseDClick(f.grdRace->viewport(), Qt::LeftButton, {}, inViewport(f.grdRace, row, F::ColHorseIcon));
+    EXPECT_FALSE(closedDuringLoad);
+    EXPECT_FALSE(f.isHidden());
 }
 
 TEST_F(RaceViewGestures, JockeyMenuAndTheIconJockey)
@@ -452,7 +463,7 @@ TEST_F(RaceViewGestures, JockeyMenuAndTheIconJockey)
     ASSERT_EQ(stats.size(), 1);
     EXPECT_EQ(stats[0].mode, QStringLiteral("jockey"));
     EXPECT_EQ(stats[0].jockey, QStringLiteral("Kate O'Ray"));
-    EXPECT_FALSE(stats[0].busy);
+    EXPECT_FALSE(stats[0].hourglass);
 }
 
 TEST_F(RaceViewGestures, IconJockeyChoiceEmptiesTheTrainerBoxesWithoutSavingThem)
