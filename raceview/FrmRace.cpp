@@ -664,6 +664,7 @@ QString FrmRace::RaceFieldSql() const
 
 void FrmRace::LoadRaceField()
 {
+    closeInCellLists();
     grdRace->setRedraw(false);
     grdRace->setGroupColumn(0);
     grdRace->clearRows();

@@ -233,6 +233,10 @@ private:
     void raceMenuChosen(const QString& key, int row);
     /** Opens the statistics window for the request just set (hourglass meanwhile). */
     void openStatistics();
+    /** Before the field's rows move or are replaced: the in-cell jockey list
+     *  books its choice on the runner it was opened over, the status list
+     *  closes unchosen. */
+    void closeInCellLists();
 
     PopMenu* m_popMenu = nullptr;
     InCellBooking* m_booking = nullptr;

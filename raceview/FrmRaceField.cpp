@@ -133,6 +133,18 @@ void FrmRace::cmbBookText_OnSelect()
     m_booking->statusChosen();
 }
 
+void FrmRace::closeInCellLists()
+{
+    // A list left open over a cell would otherwise act on whichever runner
+    // comes to stand in that row.
+    if (!cmbJockey->isHidden())
+        cmbJockey_LostFocus();
+    if (!cmbBookText->isHidden()) {
+        cmbBookText->setVisible(false);
+        cmbBookText->setCurrentIndex(-1);
+    }
+}
+
 // ---- Clicks and menus ------------------------------------------------------------------------
 
 void FrmRace::openStatistics()
@@ -236,6 +248,7 @@ void FrmRace::grdRace_OnColumnClick(int col)
     // The ballot or barrier text sorts on its numeric key in the hidden column
     // beside it; every other column on itself.
     const int sortCol = col == ColBallotBarrier ? int(ColBallotKey) : col;
+    closeInCellLists();
     grdRace->clearSortKeys();
     Qt::SortOrder order;
     if (grdRace->colTag(col).isEmpty()) {

@@ -248,6 +248,39 @@ TEST_F(RaceViewGestures, InCellListsDeleteConfirmAndTemplateTexts)
     EXPECT_EQ(f.grdRace->cellIcon(row, F::ColBooking), -1);
 }
 
+TEST_F(RaceViewGestures, InCellListsCloseBeforeTheRowsMove)
+{
+    FrmRace& f = show(5);
+    Grid* g = f.grdRace;
+    // By entry Five A, Five B, Five C; by weight, descending, Five C comes first.
+    g->setSelectedCell(rowOf(QStringLiteral("Five A")), F::ColJockey);
+    QTest::keyClick(g, Qt::Key_F2);
+    ASSERT_FALSE(f.cmbJockey->isHidden());
+    f.cmbJockey->setCurrentIndex(f.cmbJockey->findText(QStringLiteral("John Smith")));
+    emit g->columnClick(F::ColWeight);
+    ASSERT_EQ(g->cellText(1, F::ColHorse), QStringLiteral("Five C"));
+    EXPECT_TRUE(f.cmbJockey->isHidden());
+    emit f.cmbJockey->lostFocus();
+    auto rows = bookings();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("Horse")].toString(), QStringLiteral("Five A"));
+    EXPECT_EQ(g->cellText(rowOf(QStringLiteral("Five A")), F::ColJockey), QStringLiteral("John Smith"));
+    EXPECT_TRUE(g->cellText(rowOf(QStringLiteral("Five C")), F::ColJockey).isEmpty());
+
+    // The status list closes unchosen, on a sort and on a reload.
+    g->setSelectedCell(rowOf(QStringLiteral("Five C")), F::ColBooking);
+    QTest::keyClick(g, Qt::Key_F2);
+    ASSERT_FALSE(f.cmbBookText->isHidden());
+    emit g->columnClick(F::ColWeight);
+    EXPECT_TRUE(f.cmbBookText->isHidden());
+    g->setSelectedCell(rowOf(QStringLiteral("Five C")), F::ColBooking);
+    QTest::keyClick(g, Qt::Key_F2);
+    ASSERT_FALSE(f.cmbBookText->isHidden());
+    f.LoadRaceField();
+    EXPECT_TRUE(f.cmbBookText->isHidden());
+    EXPECT_EQ(bookings().size(), 1);
+}
+
 TEST_F(RaceViewGestures, DoubleClickConfirmsOnlyWithJockeyAndStatus)
 {
     addBooking(FLEM, QStringLiteral("Five A"), QStringLiteral("John Smith"), QStringLiteral("Planned"));
