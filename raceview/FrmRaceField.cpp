@@ -94,7 +94,9 @@ BookingRowKeys FrmRace::RowKeys(int row) const
     keys.valid = !keys.raceCode.isEmpty();
     keys.horse = grdRace->cellText(row, ColHorse).trimmed();
     keys.trainer = grdRace->cellText(row, ColTrainer);
-    keys.meetingCode = txtMeeting->text();
+    // The meeting the field shows; the header box keeps its old text when
+    // the meeting has no Meeting row.
+    keys.meetingCode = MeetingCode;
     return keys;
 }
 

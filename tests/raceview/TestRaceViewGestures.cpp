@@ -161,6 +161,21 @@ TEST_F(RaceViewGestures, WholeMeetingDropBooksUnderTheRowsOwnRace)
     EXPECT_EQ(f.grdRace->cellText(row, F::ColBooking), QStringLiteral("Planned"));
 }
 
+TEST_F(RaceViewGestures, BookingOnAMeetingWithoutItsMeetingRowKeepsItsCode)
+{
+    const QString bare = QStringLiteral("0912BARE");
+    addRace(bare, 1, QStringLiteral("1000 BARE"));
+    addRunner(bare, 1, 1, QStringLiteral("Bare One"), QStringLiteral("Tom Hill"));
+    open(bare, 1);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    dragJockeyTo(QStringLiteral("John Smith"), rowOf(QStringLiteral("Bare One")));
+    const auto rows = bookings();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("MeetingCode")].toString(), bare);
+    EXPECT_EQ(rows[0][QStringLiteral("RaceCode")].toString(), QStringLiteral("1000 BARE"));
+}
+
 TEST_F(RaceViewGestures, DropsOnAGroupRowEmptySpaceOrFromElsewhereBookNothing)
 {
     FrmRace& f = show(0);
