@@ -14,6 +14,7 @@
 #include "platform/Prompts.h"
 #include "platform/Twips.h"
 #include "platform/VbError.h"
+#include "platform/WaitCursor.h"
 #include "raceview/MeetingReport.h"
 
 #include <QAction>
@@ -85,16 +86,6 @@ bool guarded(const QString& what, F&& work)
         return false;
     }
 }
-
-/** The hourglass while a handler works (restored however it ends). */
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 template <typename W>
 W* named(W* widget, const char* name)

@@ -16,6 +16,7 @@
 #include "platform/PopMenu.h"
 #include "platform/Prompts.h"
 #include "platform/VbError.h"
+#include "platform/WaitCursor.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -27,15 +28,6 @@
 namespace
 {
 constexpr qint64 kSystemHighlight = 0x8000000DLL;
-
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 QString text(const QVariant& v)
 {
