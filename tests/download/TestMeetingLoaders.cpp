@@ -9,6 +9,7 @@
 #include "fixtures/FixtureServer.h"
 #include "platform/Prompts.h"
 #include "support/DbFixture.h"
+#include "support/ServerDbTest.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -35,18 +36,12 @@ QByteArray fixturePage(const QString& name)
     return f.readAll();
 }
 
-class MeetingLoaders : public ::testing::Test
+class MeetingLoaders : public ServerDbTest
 {
 protected:
-    TestEnv env;
-    DbFixture db{env};
-    FixtureServer server;
-    Prompts::Script script;
-
     void SetUp() override
     {
-        server.connectProgram();
-        modDatabase::SetHttpTimeLimit(3000);
+        ServerDbTest::SetUp();
         WebSources::SetBase(WebSources::Source::PublicSite, server.url());
         WebSources::SetBase(WebSources::Source::FileListFolder, server.url(QStringLiteral("/files/")));
         server.exec(QStringLiteral("INSERT INTO RaceShortCode (RaceTerm, ShtTerm) VALUES ('HANDICAP', 'HCP'), "
@@ -59,8 +54,8 @@ protected:
     {
         WebSources::SetBase(WebSources::Source::PublicSite, QString());
         WebSources::SetBase(WebSources::Source::FileListFolder, QString());
-        modDatabase::SetHttpTimeLimit(0);
         EXPECT_TRUE(script.unexpected().isEmpty());
+        ServerDbTest::TearDown();
     }
 
     LoadResult loadPublic(const QString& name = QStringLiteral("Pakenham"))

@@ -13,6 +13,7 @@
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
 #include "support/DbFixture.h"
+#include "support/ServerDbTest.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -43,20 +44,15 @@ QByteArray fixturePage(const QString& name)
 
 const QString kClub = QStringLiteral("/scripts/ws.exe/bravik/");
 
-class SelectMeeting : public ::testing::Test
+class SelectMeeting : public ServerDbTest
 {
 protected:
-    TestEnv env;
-    DbFixture db{env};
-    FixtureServer server;
-    Prompts::Script script;
     QList<frmSelectMeeting::DownloadCall> calls;
     QStringList failing; // meetings the recording loader fails
 
     void SetUp() override
     {
-        server.connectProgram();
-        modDatabase::SetHttpTimeLimit(3000);
+        ServerDbTest::SetUp();
         WebSources::SetBase(WebSources::Source::PublicSite, server.url());
         WebSources::SetBase(WebSources::Source::FileListFolder, server.url(QStringLiteral("/files/")));
         WebSources::SetBase(WebSources::Source::ClubService, server.url());
@@ -90,9 +86,9 @@ protected:
                        WebSources::Source::ClubService})
             WebSources::SetBase(s, QString());
         Clock::setFixed(QDateTime());
-        modDatabase::SetHttpTimeLimit(0);
         gUseOtherSource = 0;
         EXPECT_TRUE(script.unexpected().isEmpty());
+        ServerDbTest::TearDown();
     }
 
     QStringList paths() const
