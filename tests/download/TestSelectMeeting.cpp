@@ -265,6 +265,11 @@ TEST_F(SelectMeeting, HeaderSortCycleAndKeys)
     QTest::keyClick(&w, Qt::Key_F5);
     EXPECT_EQ(server.requestCount(), 1);
     EXPECT_EQ(w.grdMeeting->rows(), 4);
+    // Where the manager's keys go after picking rows: the list itself.
+    QTest::keyClick(w.grdMeeting, Qt::Key_F5);
+    EXPECT_EQ(server.requestCount(), 2);
+    QTest::keyClick(w.cmbState, Qt::Key_F6);
+    EXPECT_EQ(server.requestCount(), 2);
 }
 
 TEST_F(SelectMeeting, EmptyAndFailedListings)
