@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
 #include <QString>
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 namespace BenchCommon
@@ -75,6 +77,15 @@ inline QString useFolder(const QString& folder)
         return QString();
     gAppSettings.DBPath = folder;
     return path;
+}
+
+/** Milliseconds that work takes. */
+inline double timeIt(const std::function<void()>& work)
+{
+    QElapsedTimer t;
+    t.start();
+    work();
+    return t.nsecsElapsed() / 1e6;
 }
 
 inline double median(std::vector<double> v)

@@ -85,13 +85,7 @@ void drawStraight(const ReportLayout& layout, const QString& path)
     }
 }
 
-double timeIt(const std::function<void()>& f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return t.nsecsElapsed() / 1e6;
-}
+using BenchCommon::timeIt;
 
 void report(const char* what, std::vector<double> v)
 {
