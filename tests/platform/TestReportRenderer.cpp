@@ -5,6 +5,7 @@
 #include "platform/ReportOutput.h"
 #include "support/LayoutCompare.h"
 #include "support/PdfPages.h"
+#include "support/QtPrinters.h"
 
 #include <QAction>
 #include <QDate>
@@ -16,11 +17,6 @@
 #include <QTime>
 
 #include <gtest/gtest.h>
-
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace
 {

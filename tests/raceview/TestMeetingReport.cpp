@@ -7,6 +7,7 @@
 #include "support/DbFixture.h"
 #include "support/LayoutCompare.h"
 #include "support/PdfPages.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnv.h"
 
 #include <QApplication>
@@ -17,11 +18,6 @@
 #include <QTime>
 
 #include <gtest/gtest.h>
-
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace
 {
