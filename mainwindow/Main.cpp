@@ -39,6 +39,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QAbstractTextDocumentLayout>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -161,6 +162,9 @@ void Main::buildControls()
     lblJockey->setObjectName(QStringLiteral("lblJockey"));
     lblBackColor = new QLabel(central);
     lblBackColor->setObjectName(QStringLiteral("lblBackColor"));
+    // It holds the picked jockey's colour number for the booking code; the
+    // user sees the colour behind the jockey's name, not the number.
+    lblBackColor->hide();
 
     cmdExit = addButton(central, "cmdExit", QStringLiteral("E&xit"));
     CmdFindHorse = addButton(central, "CmdFindHorse", QStringLiteral("Find &Horse"));
@@ -203,7 +207,11 @@ void Main::buildControls()
     txtRace = new QTextEdit(central);
     txtRace->setObjectName(QStringLiteral("txtRace"));
     txtRace->setReadOnly(true);
-    txtRace->setMaximumHeight(90);
+    // As tall as the race details need, growing with them.
+    txtRace->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(txtRace->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+            &Main::FitRaceHeader);
+    FitRaceHeader();
     txtRace->viewport()->installEventFilter(this);
 
     cmbJockey = new ComboEx(central);
@@ -376,6 +384,8 @@ void Main::buildMenus()
     connect(mnuMeetingForm, &QAction::triggered, this, &Main::mnuMeetingForm_Click);
     connect(mnuNomsRBForm, &QAction::triggered, this, &Main::mnuNomsRBForm_Click);
     connect(mnuUpdateStatus, &QAction::triggered, this, &Main::mnuUpdateStatus_Click);
+
+    ConnectPopupShortcuts();
 }
 
 void Main::showPopup(QMenu* menu)
@@ -803,6 +813,7 @@ void Main::LoadTrainerGrid()
 
     grdNames->setRedraw(false);
     grdNames->clearRows();
+    clearSortArrows(grdNames); // the rows come back in the query's order
     try
     {
         modGlobal::ShowStatus(TrainerGridSql() + QStringLiteral(" - Load grdNames"));
@@ -1201,6 +1212,7 @@ void Main::LoadTrainerNoms()
 
         grdNoms->setRedraw(false);
         grdNoms->clearRows();
+        clearSortArrows(grdNoms); // the rows come back in the query's order
         grdNoms->setRows(rs.RecordCount());
         int r = 0;
         for (; !rs.Eof(); rs.MoveNext())
@@ -1323,6 +1335,16 @@ void Main::columnClick(Grid* grid, int column)
     modUtils::PlayAppSound(QStringLiteral("Utopia Open.wav"));
 }
 
+void Main::clearSortArrows(Grid* grid)
+{
+    for (int c = 1; c <= grid->columns(); ++c)
+    {
+        const int image = grid->colHeaderImage(c);
+        if (image == ImageList::IconSortAscending || image == ImageList::IconSortDescending)
+            grid->setColHeaderImage(c, -1);
+    }
+}
+
 void Main::grdNames_OnColumnClick(int column)
 {
     columnClick(grdNames, column);
@@ -1439,6 +1461,7 @@ void Main::CmdGetData_Click()
     // The meeting list window (download) is shown here once it exists; the
     // lists are reloaded when it returns.
     LoadTrainerGrid();
+    ReloadChosenTrainerNoms();
     LoadMeetingGrid();
 }
 
@@ -1449,9 +1472,32 @@ void Main::cmdBrowse_Click()
     target.strMeetingType = &strMeetingType;
     target.importFilePath = &ImportFilePath;
     target.importFolder = &ImportFolder;
-    target.loadTrainerGrid = [this] { LoadTrainerGrid(); };
+    target.loadTrainerGrid = [this] {
+        LoadTrainerGrid();
+        ReloadChosenTrainerNoms();
+    };
     target.loadMeetingGrid = [this] { LoadMeetingGrid(); };
     FieldFileImport::Run(target);
+}
+
+void Main::ReloadChosenTrainerNoms()
+{
+    // New fields may have replaced the runners, and the bookings check may
+    // have removed bookings: what the nominations grid showed is stale.
+    int row = 0;
+    for (int r = 1; r <= grdNames->rows() && !SelectedTrainer.isEmpty() && !row; ++r)
+    {
+        if (modDatabase::SqlQuote(grdNames->cellText(r, 1)).compare(SelectedTrainer, Qt::CaseInsensitive) == 0)
+            row = r;
+    }
+    if (!row)
+    {
+        grdNoms->clearRows();
+        ClearTrainerSelection();
+        return;
+    }
+    grdNames->setSelectedCell(row, 1);
+    LoadTrainerNoms();
 }
 
 void Main::mnuSelJckIcn_Click()
