@@ -32,6 +32,8 @@ struct TrainerEditResult
 {
     /** True when a Trainer row was added or updated. */
     bool saved = false;
+    /** The row was new (added): a list row without comments keeps its icon. */
+    bool added = false;
     /** The saved row has comments (the list shows the comments icon). */
     bool hasComments = false;
     /** The saved row's ignore flag. */

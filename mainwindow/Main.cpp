@@ -384,6 +384,10 @@ void Main::buildMenus()
     connect(mnuMeetingForm, &QAction::triggered, this, &Main::mnuMeetingForm_Click);
     connect(mnuNomsRBForm, &QAction::triggered, this, &Main::mnuNomsRBForm_Click);
     connect(mnuUpdateStatus, &QAction::triggered, this, &Main::mnuUpdateStatus_Click);
+    connect(mnuEditJockey, &QAction::triggered, this, &Main::mnuEditJockey_Click);
+    connect(mnuEditTrainer, &QAction::triggered, this, &Main::mnuEditTrainer_Click);
+    connect(mnuBookRate, &QAction::triggered, this, &Main::mnuBookRate_Click);
+    connect(MnuBookTemp, &QAction::triggered, this, &Main::MnuBookTemp_Click);
 
     ConnectPopupShortcuts();
 }

@@ -268,6 +268,11 @@ private slots:
     void mnuMeetingForm_Click();
     void mnuNomsRBForm_Click();
     void mnuUpdateStatus_Click();
+    // Record windows (jockeys, trainer, booking rates and templates).
+    void mnuEditJockey_Click();
+    void mnuEditTrainer_Click();
+    void mnuBookRate_Click();
+    void MnuBookTemp_Click();
 
 public:
     /** Makes the pop-up items' Ctrl shortcuts work from the window itself,

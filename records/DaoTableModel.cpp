@@ -1,0 +1,251 @@
+#include "records/DaoTableModel.h"
+
+#include "core/modDatabase.h"
+#include "platform/Clock.h"
+#include "platform/Prompts.h"
+#include "platform/VbError.h"
+#include "records/RecordFormats.h"
+
+DaoTableModel::DaoTableModel(QString table, QList<Column> columns, QObject* parent)
+    : QAbstractTableModel(parent), m_table(std::move(table)), m_columns(std::move(columns))
+{
+}
+
+bool DaoTableModel::load()
+{
+    QStringList fields;
+    for (const Column& c : m_columns)
+        fields << c.field;
+    QList<Row> rows;
+    try
+    {
+        DaoRecordset rs = modDatabase::OpenLocalRecordset(QStringLiteral("SELECT rowid, ") + fields.join(QStringLiteral(", ")) +
+                                                          QStringLiteral(" FROM ") + m_table +
+                                                          QStringLiteral(" ORDER BY rowid"));
+        for (; !rs.Eof(); rs.MoveNext())
+        {
+            Row r;
+            r.rowid = rs.Fields(0).toLongLong();
+            for (int i = 0; i < m_columns.size(); ++i)
+                r.values << rs.Fields(i + 1);
+            rows << r;
+        }
+    }
+    catch (const VbError& e)
+    {
+        Prompts::MsgBox(QStringLiteral("Opening the table ") + m_table + QStringLiteral(" failed: ") + e.description(),
+                        Prompts::vbCritical);
+        return false;
+    }
+    beginResetModel();
+    m_rows = rows;
+    endResetModel();
+    return true;
+}
+
+bool DaoTableModel::isDirty(int row) const
+{
+    return row >= 0 && row < m_rows.size() && m_rows.at(row).dirty;
+}
+
+bool DaoTableModel::hasChanges() const
+{
+    for (const Row& r : m_rows)
+        if (r.dirty)
+            return true;
+    return false;
+}
+
+bool DaoTableModel::submitRow(int row)
+{
+    if (!isDirty(row))
+        return true;
+    Row& r = m_rows[row];
+    QStringList fields;
+    for (const Column& c : m_columns)
+        fields << c.field;
+    try
+    {
+        DaoDatabase db = modDatabase::OpenLocalDatabase();
+        QVariantList params;
+        for (int i = 0; i < m_columns.size(); ++i)
+            params << db.FitToField(m_table, m_columns.at(i).field, r.values.at(i));
+        if (r.rowid == 0)
+        {
+            QStringList marks;
+            for (int i = 0; i < fields.size(); ++i)
+                marks << QStringLiteral("?");
+            db.Execute(QStringLiteral("INSERT INTO ") + m_table + QStringLiteral(" (") + fields.join(QStringLiteral(", ")) +
+                           QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) + QStringLiteral(")"),
+                       params);
+            r.rowid = db.Scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+        }
+        else
+        {
+            QStringList sets;
+            for (const QString& f : fields)
+                sets << f + QStringLiteral(" = ?");
+            params << r.rowid;
+            if (db.Execute(QStringLiteral("UPDATE ") + m_table + QStringLiteral(" SET ") + sets.join(QStringLiteral(", ")) +
+                               QStringLiteral(" WHERE rowid = ?"),
+                           params) != 1)
+                throw VbError(3021, m_table, QStringLiteral("the row is no longer in the table"));
+        }
+    }
+    catch (const VbError& e)
+    {
+        Prompts::MsgBox(QStringLiteral("Saving the row failed: ") + e.description(), Prompts::vbCritical);
+        return false;
+    }
+    r.dirty = false;
+    return true;
+}
+
+bool DaoTableModel::submitAll()
+{
+    bool ok = true;
+    for (int row = 0; row < m_rows.size(); ++row)
+        if (!submitRow(row))
+            ok = false;
+    return ok;
+}
+
+bool DaoTableModel::deleteRow(int row)
+{
+    if (row < 0 || row >= m_rows.size())
+        return false;
+    const qint64 rowid = m_rows.at(row).rowid;
+    if (rowid != 0)
+    {
+        try
+        {
+            modDatabase::OpenLocalDatabase().Execute(QStringLiteral("DELETE FROM ") + m_table +
+                                                         QStringLiteral(" WHERE rowid = ?"),
+                                                     {rowid});
+        }
+        catch (const VbError& e)
+        {
+            Prompts::MsgBox(QStringLiteral("Deleting the row failed: ") + e.description(), Prompts::vbCritical);
+            return false;
+        }
+    }
+    beginRemoveRows(QModelIndex(), row, row);
+    m_rows.removeAt(row);
+    endRemoveRows();
+    return true;
+}
+
+int DaoTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size()) + 1;
+}
+
+int DaoTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QString DaoTableModel::displayText(Kind kind, const QVariant& value)
+{
+    if (!value.isValid())
+        return QString();
+    switch (kind)
+    {
+    case Kind::Money:
+        return RecordFormats::MoneyText(value.toDouble());
+    case Kind::Date:
+        return RecordFormats::ShortDateText(value.toDate());
+    case Kind::Integer:
+        return QString::number(value.toLongLong());
+    case Kind::Text:
+        break;
+    }
+    return value.toString();
+}
+
+QVariant DaoTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.column() >= m_columns.size())
+        return {};
+    const Column& c = m_columns.at(index.column());
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(c.align | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return {};
+    const QVariant value = index.row() < m_rows.size() ? m_rows.at(index.row()).values.at(index.column()) : QVariant();
+    if (role == Qt::DisplayRole)
+        return displayText(c.kind, value);
+    // The editor follows the value's type, so an empty cell gets the editor of its kind too.
+    switch (c.kind)
+    {
+    case Kind::Money:
+        return value.isValid() ? value.toDouble() : 0.0;
+    case Kind::Date:
+        return value.isValid() ? value.toDate() : Clock::today();
+    case Kind::Integer:
+        return value.isValid() ? value.toInt() : 0;
+    case Kind::Text:
+        break;
+    }
+    return value.isValid() ? value.toString() : QString();
+}
+
+QVariant DaoTableModel::toStored(Kind kind, const QVariant& value) const
+{
+    if (!value.isValid())
+        return {};
+    switch (kind)
+    {
+    case Kind::Money:
+        return value.toDouble();
+    case Kind::Date:
+        return value.toDate();
+    case Kind::Integer:
+        return value.toInt();
+    case Kind::Text:
+        break;
+    }
+    return value.toString();
+}
+
+bool DaoTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole || index.column() >= m_columns.size())
+        return false;
+    const int row = index.row();
+    if (row == m_rows.size())
+    {
+        // Typing in the blank row makes it a new row; a fresh blank row follows it.
+        Row r;
+        for (int i = 0; i < m_columns.size(); ++i)
+            r.values << QVariant();
+        beginInsertRows(QModelIndex(), row + 1, row + 1);
+        m_rows << r;
+        endInsertRows();
+    }
+    Row& r = m_rows[row];
+    const QVariant stored = toStored(m_columns.at(index.column()).kind, value);
+    if (r.values.at(index.column()) == stored && r.values.at(index.column()).isValid() == stored.isValid())
+        return true;
+    r.values[index.column()] = stored;
+    r.dirty = true;
+    emit dataChanged(index, index);
+    return true;
+}
+
+Qt::ItemFlags DaoTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
+}
+
+QVariant DaoTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return section < m_columns.size() ? m_columns.at(section).caption : QString();
+    // The blank row is marked as the place for a new row.
+    return section == m_rows.size() ? QStringLiteral("*") : QString();
+}

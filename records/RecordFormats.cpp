@@ -1,0 +1,140 @@
+#include "records/RecordFormats.h"
+
+#include <QFocusEvent>
+#include <QRegularExpressionValidator>
+
+#include <cmath>
+
+namespace RecordFormats
+{
+namespace
+{
+// Digits of |amount| to two decimals with thousands commas ("1,234.50").
+QString groupedAmount(double amount)
+{
+    const double cents = std::nearbyint(std::fabs(amount) * 100.0);
+    const qint64 whole = static_cast<qint64>(cents / 100.0);
+    const int rest = static_cast<int>(cents - static_cast<double>(whole) * 100.0);
+    QString digits = QString::number(whole);
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(i, QLatin1Char(','));
+    return digits + QLatin1Char('.') + QStringLiteral("%1").arg(rest, 2, 10, QLatin1Char('0'));
+}
+
+bool showsNegative(double amount)
+{
+    return std::nearbyint(std::fabs(amount) * 100.0) > 0 && amount < 0;
+}
+
+struct Period
+{
+    const char* code;
+    const char* text;
+};
+constexpr Period kPeriods[] = {
+    {" 7", "7 Days"}, {"14", "14 Days"}, {"28", "28 Days"}, {"MT", "Calender Month"}, {"HF", "Half Monthly"},
+};
+} // namespace
+
+QString MoneyText(double amount)
+{
+    return (showsNegative(amount) ? QStringLiteral("-$") : QStringLiteral("$")) + groupedAmount(amount);
+}
+
+QString FeeText(double amount)
+{
+    if (showsNegative(amount))
+        return QStringLiteral("($") + groupedAmount(amount) + QLatin1Char(')');
+    return QStringLiteral("$") + groupedAmount(amount);
+}
+
+QString RateText(double value)
+{
+    return QString::number(value, 'f', 2);
+}
+
+QString ShortDateText(const QDate& date)
+{
+    if (!date.isValid())
+        return QString();
+    return QStringLiteral("%1/%2/%3").arg(date.day()).arg(date.month()).arg(date.year() % 100, 2, 10, QLatin1Char('0'));
+}
+
+const QStringList& PeriodTexts()
+{
+    static const QStringList texts = [] {
+        QStringList t;
+        for (const Period& p : kPeriods)
+            t << QString::fromLatin1(p.text);
+        return t;
+    }();
+    return texts;
+}
+
+QString PeriodTextOfCode(const QString& code)
+{
+    for (const Period& p : kPeriods)
+        if (code == QLatin1String(p.code))
+            return QString::fromLatin1(p.text);
+    return QString();
+}
+
+QString PeriodCodeOfText(const QString& text)
+{
+    for (const Period& p : kPeriods)
+        if (text == QLatin1String(p.text))
+            return QString::fromLatin1(p.code);
+    return QString();
+}
+} // namespace RecordFormats
+
+FormattedLineEdit::FormattedLineEdit(Formatter format, QWidget* parent) : QLineEdit(parent), m_format(std::move(format))
+{
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& t) {
+        if (!m_showingFormatted)
+            m_raw = t;
+    });
+}
+
+void FormattedLineEdit::setRawText(const QString& raw)
+{
+    m_raw = raw;
+    if (hasFocus())
+    {
+        m_showingFormatted = false;
+        setText(raw);
+    }
+    else
+    {
+        showFormatted();
+    }
+}
+
+void FormattedLineEdit::setRawMaxLength(int n)
+{
+    // Not QLineEdit's own limit: that would also cut the longer display text.
+    setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("^.{0,%1}$").arg(n), QRegularExpression::DotMatchesEverythingOption), this));
+}
+
+void FormattedLineEdit::showFormatted()
+{
+    m_showingFormatted = true;
+    setText(m_raw.isEmpty() ? QString() : m_format(m_raw));
+}
+
+void FormattedLineEdit::focusInEvent(QFocusEvent* event)
+{
+    if (m_showingFormatted)
+    {
+        m_showingFormatted = false;
+        setText(m_raw);
+    }
+    QLineEdit::focusInEvent(event);
+}
+
+void FormattedLineEdit::focusOutEvent(QFocusEvent* event)
+{
+    QLineEdit::focusOutEvent(event);
+    showFormatted();
+}

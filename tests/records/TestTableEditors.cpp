@@ -1,0 +1,249 @@
+// The booking template and booking rate editors: the new-record row, rows
+// written when left or when the window closes, failed writes, the race-type
+// list, display formats, deleting, and the booking-status list reloaded by
+// the main window.
+#include "core/modOpeners.h"
+#include "mainwindow/Main.h"
+#include "platform/ComboEx.h"
+#include "platform/Prompts.h"
+#include "records/DaoTableModel.h"
+#include "records/RecordsOpeners.h"
+#include "records/TableEditors.h"
+#include "support/MainFixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTableView>
+#include <QTest>
+
+#include "RecordsTestUtil.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+class TableEditorsTest : public ::testing::Test
+{
+protected:
+    QModelIndex cell(const TableEditorWindow& w, int row, int col) const { return w.model()->index(row, col); }
+    void set(TableEditorWindow& w, int row, int col, const QVariant& v)
+    {
+        w.grid()->setCurrentIndex(cell(w, row, col));
+        ASSERT_TRUE(w.model()->setData(cell(w, row, col), v));
+    }
+    void addRate(const QString& state, const QString& type, const QDate& date, double rate)
+    {
+        f.db().insert(QStringLiteral("BookRate"), {{QStringLiteral("State"), state},
+                                                  {QStringLiteral("RaceType"), type},
+                                                  {QStringLiteral("DateEffective"), date},
+                                                  {QStringLiteral("BookingRate"), rate}});
+    }
+
+    MainFixture f;
+    Prompts::Script script;
+};
+
+TEST_F(TableEditorsTest, AnEmptyTableOpensOnTheNewRowAndALeftRowIsInserted)
+{
+    frmBookRate w;
+    ASSERT_TRUE(w.Form_Load());
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Jockey Booking Rates"));
+    EXPECT_EQ(w.model()->rowCount(), 1);
+    EXPECT_EQ(w.grid()->currentIndex().row(), 0);
+    EXPECT_EQ(w.model()->newRow(), 0);
+
+    set(w, 0, 0, QStringLiteral("VIC"));
+    set(w, 0, 1, QStringLiteral("R"));
+    set(w, 0, 2, QDate(2024, 3, 5));
+    set(w, 0, 3, 12.5);
+    EXPECT_EQ(w.model()->rowCount(), 2); // a fresh blank row follows
+    EXPECT_EQ(f.db().count(QStringLiteral("BookRate")), 0);
+    w.grid()->setCurrentIndex(cell(w, 1, 0));
+    ASSERT_EQ(f.db().count(QStringLiteral("BookRate")), 1);
+    const QVariantMap row = f.db().rows(QStringLiteral("SELECT * FROM BookRate")).value(0);
+    EXPECT_EQ(row.value(QStringLiteral("State")).toString(), QStringLiteral("VIC"));
+    EXPECT_EQ(row.value(QStringLiteral("RaceType")).toString(), QStringLiteral("R"));
+    EXPECT_EQ(row.value(QStringLiteral("DateEffective")).toDateTime().date(), QDate(2024, 3, 5));
+    EXPECT_DOUBLE_EQ(row.value(QStringLiteral("BookingRate")).toDouble(), 12.5);
+
+    // Shown through the display formats.
+    EXPECT_EQ(cell(w, 0, 2).data().toString(), QStringLiteral("5/3/24"));
+    EXPECT_EQ(cell(w, 0, 3).data().toString(), QStringLiteral("$12.50"));
+    EXPECT_EQ(DaoTableModel::displayText(DaoTableModel::Kind::Money, 1234567.891), QStringLiteral("$1,234,567.89"));
+    EXPECT_EQ(DaoTableModel::displayText(DaoTableModel::Kind::Money, -5), QStringLiteral("-$5.00"));
+    EXPECT_EQ(DaoTableModel::displayText(DaoTableModel::Kind::Date, QDate(2031, 12, 25)), QStringLiteral("25/12/31"));
+    EXPECT_EQ(DaoTableModel::displayText(DaoTableModel::Kind::Money, QVariant()), QString());
+
+    // Leaving the row again writes nothing more.
+    w.grid()->setCurrentIndex(cell(w, 0, 0));
+    w.grid()->setCurrentIndex(cell(w, 1, 0));
+    EXPECT_EQ(f.db().count(QStringLiteral("BookRate")), 1);
+    EXPECT_TRUE(script.messages().isEmpty());
+}
+
+TEST_F(TableEditorsTest, AnEditIsKeptWhenTheWindowCloses)
+{
+    addRate(QStringLiteral("NSW"), QStringLiteral("T"), QDate(2023, 7, 1), 80);
+    addRate(QStringLiteral("VIC"), QStringLiteral("R"), QDate(2023, 7, 1), 120);
+    {
+        frmBookRate w;
+        ASSERT_TRUE(w.Form_Load());
+        EXPECT_EQ(w.grid()->currentIndex().row(), 2);
+        set(w, 1, 3, 135.25);
+        w.show();
+        // A cell still being typed in when the window closes is written too.
+        const QModelIndex state = cell(w, 0, 0);
+        w.grid()->setCurrentIndex(state);
+        w.grid()->edit(state);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        if (!editor)
+            editor = w.grid()->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->setText(QStringLiteral("WA"));
+        w.close();
+        EXPECT_FALSE(w.isVisible());
+    }
+    EXPECT_EQ(f.db().count(QStringLiteral("BookRate"), QStringLiteral("State = 'WA'")), 1);
+    EXPECT_DOUBLE_EQ(
+        f.db().scalar(QStringLiteral("SELECT BookingRate FROM BookRate WHERE State = 'VIC'")).toDouble(), 135.25);
+    EXPECT_DOUBLE_EQ(
+        f.db().scalar(QStringLiteral("SELECT BookingRate FROM BookRate WHERE State = 'WA'")).toDouble(), 80.0);
+}
+
+TEST_F(TableEditorsTest, TheRaceTypeListPutsThePickIntoThatCellOnly)
+{
+    addRate(QStringLiteral("VIC"), QStringLiteral("R"), QDate(2023, 7, 1), 120);
+    frmBookRate w;
+    ASSERT_TRUE(w.Form_Load());
+    w.show();
+    QApplication::processEvents();
+    const QModelIndex type = cell(w, 0, frmBookRate::kRaceTypeColumn);
+    w.grid()->setCurrentIndex(type);
+    w.grid()->edit(type);
+    auto* list = w.grid()->findChild<QListWidget*>(QStringLiteral("lstType"));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("R"));
+    EXPECT_EQ(list->item(1)->text(), QStringLiteral("T"));
+    EXPECT_EQ(list->item(2)->text(), QStringLiteral("J"));
+    EXPECT_EQ(list->width(), w.grid()->visualRect(type).width());
+    EXPECT_EQ(list->y(), w.grid()->visualRect(type).y());
+    QListWidgetItem* j = list->item(2);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(j).center());
+    QApplication::processEvents();
+    EXPECT_EQ(type.data().toString(), QStringLiteral("J"));
+    EXPECT_EQ(cell(w, 0, 0).data().toString(), QStringLiteral("VIC"));
+    EXPECT_EQ(cell(w, 0, 3).data().toString(), QStringLiteral("$120.00"));
+    EXPECT_TRUE(w.model()->isDirty(0));
+    w.close();
+    EXPECT_EQ(f.db().scalar(QStringLiteral("SELECT RaceType FROM BookRate")).toString(), QStringLiteral("J"));
+    EXPECT_EQ(f.db().scalar(QStringLiteral("SELECT State FROM BookRate")).toString(), QStringLiteral("VIC"));
+}
+
+TEST_F(TableEditorsTest, AFailedWriteIsReportedAndTheRowKeptUntilTheUserLetsItGo)
+{
+    f.db().exec(QStringLiteral("CREATE TRIGGER NoRates BEFORE INSERT ON BookRate BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    frmBookRate w;
+    ASSERT_TRUE(w.Form_Load());
+    w.show();
+    set(w, 0, 0, QStringLiteral("QLD"));
+    script.answerMsgBox(Prompts::vbOK);
+    w.grid()->setCurrentIndex(cell(w, 1, 0));
+    ASSERT_EQ(messageTexts(script),
+              QStringList{QStringLiteral("Saving the row failed: refused (in: INSERT INTO BookRate (State, RaceType, "
+                                         "DateEffective, BookingRate) VALUES (?, ?, ?, ?))")});
+    EXPECT_TRUE(w.model()->isDirty(0));
+    EXPECT_EQ(cell(w, 0, 0).data().toString(), QStringLiteral("QLD"));
+
+    // Closing tries again and asks; No keeps the window open with the row.
+    script.answerMsgBox(Prompts::vbOK).answerMsgBox(Prompts::vbNo);
+    w.close();
+    EXPECT_TRUE(w.isVisible());
+    ASSERT_EQ(script.messages().size(), 3);
+    EXPECT_EQ(script.messages()[2].text,
+              QStringLiteral("A changed row could not be saved. Close anyway and lose the change?"));
+    script.answerMsgBox(Prompts::vbOK).answerMsgBox(Prompts::vbYes);
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(f.db().count(QStringLiteral("BookRate")), 0);
+    EXPECT_TRUE(script.unexpected().isEmpty());
+}
+
+TEST_F(TableEditorsTest, DelDeletesTheCurrentStoredRow)
+{
+    addRate(QStringLiteral("NSW"), QStringLiteral("T"), QDate(2023, 7, 1), 80);
+    addRate(QStringLiteral("VIC"), QStringLiteral("R"), QDate(2023, 7, 1), 120);
+    frmBookRate w;
+    ASSERT_TRUE(w.Form_Load());
+    w.show();
+    w.grid()->setFocus();
+    w.grid()->setCurrentIndex(cell(w, 0, 0));
+    QTest::keyClick(w.grid(), Qt::Key_Delete);
+    EXPECT_EQ(f.db().count(QStringLiteral("BookRate")), 1);
+    EXPECT_EQ(cell(w, 0, 0).data().toString(), QStringLiteral("VIC"));
+    // The blank row cannot be deleted.
+    w.grid()->setCurrentIndex(cell(w, 1, 0));
+    QTest::keyClick(w.grid(), Qt::Key_Delete);
+    EXPECT_EQ(w.model()->rowCount(), 2);
+}
+
+TEST_F(TableEditorsTest, ANewTemplateIsOfferedBetweenPlannedAndConfirmed)
+{
+    f.db().insert(QStringLiteral("BookingTemplate"),
+                  {{QStringLiteral("Sequence"), 1}, {QStringLiteral("Template"), QStringLiteral("Ring trainer")}});
+    f.db().insert(QStringLiteral("BookingTemplate"),
+                  {{QStringLiteral("Sequence"), 3}, {QStringLiteral("Template"), QStringLiteral("Awaiting reply")}});
+    RegisterRecordsOpeners();
+    script.answerModal([this](QDialog* d) {
+        auto* w = qobject_cast<frmBookingTemplate*>(d);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->windowTitle(), QStringLiteral("Booking Templates"));
+        EXPECT_EQ(w->grid()->currentIndex().row(), 2);
+        set(*w, 2, 0, 2);
+        set(*w, 2, 1, QStringLiteral("Maybe"));
+        w->close();
+    });
+    f.main().findChild<QAction*>(QStringLiteral("MnuBookTemp"))->trigger();
+    modOpeners::Openers() = WindowOpeners();
+    EXPECT_EQ(script.pending(), 0);
+    QStringList items;
+    for (int i = 0; i < f.main().cmbBookText->count(); ++i)
+        items << f.main().cmbBookText->itemText(i);
+    EXPECT_EQ(items, (QStringList{QStringLiteral("Planned"), QStringLiteral("Ring trainer"), QStringLiteral("Maybe"),
+                                  QStringLiteral("Awaiting reply"), QStringLiteral("Confirmed"),
+                                  QStringLiteral("Remove Booking")}));
+}
+
+TEST_F(TableEditorsTest, TheRatesMenuOpensTheRatesWindow)
+{
+    RegisterRecordsOpeners();
+    QString opened;
+    script.answerModal([&opened](QDialog* d) {
+        opened = d->objectName();
+        d->reject();
+    });
+    f.main().findChild<QAction*>(QStringLiteral("mnuBookRate"))->trigger();
+    modOpeners::Openers() = WindowOpeners();
+    EXPECT_EQ(opened, QStringLiteral("frmBookRate"));
+}
+
+TEST_F(TableEditorsTest, RendersTheRatesWithFixtureData)
+{
+    addRate(QStringLiteral("VIC"), QStringLiteral("R"), QDate(2023, 7, 1), 120);
+    addRate(QStringLiteral("VIC"), QStringLiteral("T"), QDate(2023, 7, 1), 60);
+    addRate(QStringLiteral("NSW"), QStringLiteral("R"), QDate(2024, 1, 15), 132.5);
+    addRate(QStringLiteral("NSW"), QStringLiteral("J"), QDate(2024, 1, 15), 1250);
+    frmBookRate w;
+    ASSERT_TRUE(w.Form_Load());
+    const QImage image = saveShot(&w, QStringLiteral("book-rates.png"));
+    EXPECT_GT(image.width(), 300);
+    frmBookingTemplate t;
+    f.db().insert(QStringLiteral("BookingTemplate"),
+                  {{QStringLiteral("Sequence"), 1}, {QStringLiteral("Template"), QStringLiteral("Ring trainer")}});
+    ASSERT_TRUE(t.Form_Load());
+    saveShot(&t, QStringLiteral("booking-templates.png"));
+    EXPECT_EQ(cell(t, 0, 1).data().toString(), QStringLiteral("Ring trainer"));
+}
+} // namespace
