@@ -533,8 +533,30 @@ QVariant DaoConnection::readColumn(sqlite3_stmt* s, int index)
     }
 }
 
+bool DaoConnection::keptAsIs(const DaoField& field, const QVariant& value)
+{
+    if (!value.isValid() || value.typeId() == QMetaType::Nullptr)
+        return false;
+    switch (field.Type()) {
+    case DaoType::Boolean:
+    case DaoType::Date:
+    case DaoType::Currency:
+        return false;
+    case DaoType::Text:
+    case DaoType::Memo:
+        // A text that fits is stored as it is.
+        return value.typeId() == QMetaType::QString
+               && (field.Type() == DaoType::Memo || field.Size() <= 0
+                   || static_cast<const QString*>(value.constData())->size() <= field.Size());
+    default:
+        return true;
+    }
+}
+
 QVariant DaoConnection::normaliseFor(const DaoField& field, const QVariant& value)
 {
+    if (keptAsIs(field, value))
+        return value;
     if (!value.isValid() || value.typeId() == QMetaType::Nullptr) {
         if (field.Type() == DaoType::Boolean)
             return false; // a Yes/No column is never Null
@@ -564,10 +586,6 @@ QVariant DaoConnection::normaliseFor(const DaoField& field, const QVariant& valu
         return value;
     case DaoType::Text:
     case DaoType::Memo: {
-        // A text that fits is stored as it is.
-        if (isText && (field.Type() == DaoType::Memo || field.Size() <= 0
-                       || static_cast<const QString*>(value.constData())->size() <= field.Size()))
-            return value;
         QString t;
         switch (value.typeId()) {
         case QMetaType::QDate:

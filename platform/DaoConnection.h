@@ -87,6 +87,8 @@ public:
     /** A value written to a column of the given kind: texts for a Yes/No or
      *  date column read into the stored form. */
     static QVariant normaliseFor(const DaoField& field, const QVariant& value);
+    /** Whether normaliseFor gives the value back unchanged. */
+    static bool keptAsIs(const DaoField& field, const QVariant& value);
     /** A stored text read as a column of that kind gives it (a date text of
      *  a date column as QDateTime, otherwise the text). */
     static QVariant readText(const DaoField& field, const QString& text);

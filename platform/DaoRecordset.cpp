@@ -579,15 +579,19 @@ void DaoRecordset::SetField(int index, const QVariant& value)
         notEditing();
     if (x.tableColumn.at(index).isEmpty())
         throw VbError(3164, kSource, QStringLiteral("The field '%1' cannot be updated.").arg(x.fields.at(index).Name()));
-    QVariant v = DaoConnection::normaliseFor(x.tableField.at(index), value);
+    const DaoField& column = x.tableField.at(index);
     if (!x.repeatsColumn) {
         if (!x.dirty.at(index)) {
             x.dirty[index] = true;
             x.touched.append(index);
         }
-        x.buffer[index] = std::move(v);
+        if (DaoConnection::keptAsIs(column, value))
+            x.buffer[index] = value;
+        else
+            x.buffer[index] = DaoConnection::normaliseFor(column, value);
         return;
     }
+    const QVariant v = DaoConnection::normaliseFor(column, value);
     // The same column may appear more than once ("SELECT *, Horse ...").
     const int first = x.sameColumn.at(index);
     for (int i = first; i < x.fields.size(); ++i) {

@@ -127,3 +127,49 @@ TEST_F(DaoWritePathsTest, NamesHoldingADoubleQuoteWorkInEveryStatement)
                     .isValid());
     EXPECT_EQ(fx.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
 }
+
+TEST_F(DaoWritePathsTest, EachNewRowStartsEmptyWhateverTheRowsBeforeSet)
+{
+    DaoRecordset rs = db.OpenRecordset(QStringLiteral("Trainer"));
+    const QString name = QStringLiteral("TrainerName");
+    const QString phone = QStringLiteral("Phone");
+    const QString ignore = QStringLiteral("IgnoreTrainer");
+    // A full row, then one setting the name only.
+    rs.AddNew();
+    rs.SetField(name, QStringLiteral("Full"));
+    rs.SetField(phone, QStringLiteral("111"));
+    rs.SetField(ignore, QStringLiteral("True")); // a Yes/No column reads its text
+    rs.Update();
+    rs.AddNew();
+    EXPECT_FALSE(rs.Fields(phone).isValid());
+    EXPECT_EQ(rs.Fields(ignore), QVariant(false));
+    rs.SetField(name, QStringLiteral("Bare"));
+    rs.Update();
+    // The same names in another order, and names made afresh for each call.
+    rs.AddNew();
+    rs.SetField(QString::fromLatin1("Phone"), 222); // a number into a text column
+    rs.SetField(QString::fromLatin1("TrainerName"), QStringLiteral("Swapped and far too long for the column, well beyond fifty"));
+    rs.Update();
+    // An edited row's values do not carry over into the next new row.
+    rs.MoveFirst();
+    rs.Edit();
+    rs.SetField(phone, QStringLiteral("333"));
+    rs.Update();
+    rs.AddNew();
+    rs.SetField(name, QStringLiteral("After edit"));
+    rs.Update();
+
+    const QList<QVariantMap> rows =
+        fx.rows(QStringLiteral("SELECT TrainerName, Phone, IgnoreTrainer FROM Trainer ORDER BY rowid"));
+    ASSERT_EQ(rows.size(), 4);
+    const auto line = [&](int i) {
+        const QVariantMap& r = rows[i];
+        return r.value(name).toString() + QLatin1Char('|') +
+               (r.value(phone).isNull() ? QStringLiteral("null") : r.value(phone).toString()) + QLatin1Char('|') +
+               QString::number(r.value(ignore).toInt());
+    };
+    EXPECT_EQ(line(0), QStringLiteral("Full|333|1"));
+    EXPECT_EQ(line(1), QStringLiteral("Bare|null|0"));
+    EXPECT_EQ(line(2), QStringLiteral("Swapped and far too long for the column, well beyo|222|0")); // cut to 50
+    EXPECT_EQ(line(3), QStringLiteral("After edit|null|0"));
+}
