@@ -292,10 +292,12 @@ void Main::buildControls()
     m_rightColumn->addLayout(picked);
     m_rightColumn->addLayout(buttons);
 
+    // The side lists are as wide as their columns (FitLayoutToColumns); the
+    // nominations take the rest of the window.
     auto* top = new QHBoxLayout(central);
-    top->addLayout(m_leftColumn, 2);
-    top->addLayout(m_middleColumn, 5);
-    top->addLayout(m_rightColumn, 1);
+    top->addLayout(m_leftColumn, 0);
+    top->addLayout(m_middleColumn, 1);
+    top->addLayout(m_rightColumn, 0);
 }
 
 void Main::buildMenus()

@@ -283,6 +283,14 @@ public:
     void PopupShortcut(QAction* item, Grid* grid);
     /** Sizes the race header to the lines it shows. */
     void FitRaceHeader();
+    /** Makes the trainer list, meetings grid and jockey list exactly as wide
+     *  as their shown columns (and keeps them so when a column is resized). */
+    void FitLayoutToColumns();
+    /** The window width at which every column of the four grids is in view
+     *  (after FitLayoutToColumns). */
+    int WidthForColumns() const;
+    /** Shown columns' widths, frame and vertical scroll bar of a grid. */
+    static int ColumnsWidth(const Grid* grid);
 
 private:
     /** Shows "Set Remaining Status to" over a booking template's status in
@@ -316,6 +324,7 @@ private:
     QVBoxLayout* m_leftColumn = nullptr;
     QVBoxLayout* m_middleColumn = nullptr;
     QVBoxLayout* m_rightColumn = nullptr;
+    bool m_fitsColumns = false;
 
     /** Text of each contact box when the trainer was shown, so an unchanged box writes nothing. */
     QString m_shownLocation, m_shownPhone, m_shownMobile;

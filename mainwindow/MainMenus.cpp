@@ -19,6 +19,8 @@
 #include <QAction>
 #include <QColor>
 #include <QDateTime>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QMenu>
 #include <QShortcut>
 #include <QTextCharFormat>
@@ -162,6 +164,38 @@ void Main::PopupShortcut(QAction* item, Grid* grid)
         offerRemainingStatus();
     if (item->isVisible() && item->isEnabled())
         item->trigger();
+}
+
+int Main::ColumnsWidth(const Grid* grid)
+{
+    int w = 0;
+    for (int c = 1; c <= grid->columns(); ++c)
+    {
+        if (grid->colVisible(c))
+            w += grid->colWidth(c);
+    }
+    return w + 2 * grid->frameWidth() + grid->verticalScrollBar()->sizeHint().width();
+}
+
+void Main::FitLayoutToColumns()
+{
+    grdNames->setFixedWidth(ColumnsWidth(grdNames));
+    const int right = std::max(ColumnsWidth(grdMeeting), ColumnsWidth(grdJockey));
+    grdMeeting->setFixedWidth(right);
+    grdJockey->setFixedWidth(right);
+    if (m_fitsColumns)
+        return;
+    // A side column the user widens or narrows takes its list along.
+    m_fitsColumns = true;
+    for (Grid* g : {grdNames, grdMeeting, grdJockey})
+        connect(g->horizontalHeader(), &QHeaderView::sectionResized, this, &Main::FitLayoutToColumns);
+}
+
+int Main::WidthForColumns() const
+{
+    // The window's narrowest width, with the nominations' columns in full
+    // instead of the nominations grid's own smallest width.
+    return minimumSizeHint().width() - grdNoms->minimumSizeHint().width() + ColumnsWidth(grdNoms);
 }
 
 void Main::FitRaceHeader()
