@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyle>
@@ -351,4 +352,33 @@ TEST(MainReadable, PictureOfTheWindowWithAFieldFileMeeting)
     const QString path = outputDir() + QStringLiteral("/main.png");
     ASSERT_TRUE(m.grab().save(path));
     EXPECT_GT(QFile(path).size(), 10000);
+}
+
+TEST(MainReadable, SideListsFollowTheirColumnsAndAFirstStartOpensWide)
+{
+    MainFixture f;
+    addTypicalStable(f);
+    Main& m = f.main();
+    gAppSettings.MainMax = false;
+    gAppSettings.MainWidth = 0; // nothing saved yet
+    m.resize(640, 600);
+    m.RestoreLayout();
+    EXPECT_EQ(m.grdNames->width(), Main::ColumnsWidth(m.grdNames));
+    EXPECT_EQ(m.grdMeeting->width(), m.grdJockey->width());
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    const int most = static_cast<int>(screen->availableGeometry().width() * 0.95);
+    EXPECT_EQ(m.width(), std::min(std::max(640, m.WidthForColumns()), most));
+    EXPECT_GT(m.width(), 640);
+
+    // A trainer column widened by the user takes the list along.
+    const int before = m.grdNames->width();
+    m.grdNames->horizontalHeader()->resizeSection(0, m.grdNames->colWidth(1) + 40);
+    EXPECT_EQ(m.grdNames->width(), before + 40);
+
+    // A saved width is the user's: left as it is.
+    gAppSettings.MainWidth = 700 * 15;
+    m.RestoreLayout();
+    EXPECT_EQ(m.width(), 700);
+    gAppSettings.MainWidth = 0;
 }
