@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -26,6 +28,7 @@ namespace
 {
 constexpr int kDefaultLimitMs = 51000;
 std::atomic<int> g_limitMs{kDefaultLimitMs};
+std::atomic<qint64> g_replyLimit{kMaxReplyBytes};
 std::function<void()> g_accessDenied;
 
 const QString kServerErrorTitle = QStringLiteral("Connection error, Please Check Internet Connection");
@@ -117,6 +120,44 @@ QString decodeBody(const QByteArray& bytes, const QByteArray& contentType)
     return decodeWindows1252(bytes);
 }
 
+/** The hourglass for as long as the wait lasts; it is taken down before any
+ *  message box. Without a graphical application (or off its thread) there is
+ *  no pointer to change. */
+class BusyCursor
+{
+public:
+    BusyCursor()
+        : m_on(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr
+               && QThread::currentThread() == QCoreApplication::instance()->thread())
+    {
+        if (m_on)
+            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    }
+    ~BusyCursor()
+    {
+        if (m_on)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    bool m_on;
+};
+
+QString sizeText(qint64 bytes)
+{
+    constexpr qint64 mb = 1024 * 1024;
+    return bytes >= mb && bytes % mb == 0 ? QString::number(bytes / mb) + QStringLiteral(" MB")
+                                          : QString::number(bytes) + QStringLiteral(" bytes");
+}
+
+QString tooLargeText(const QString& url, qint64 limit)
+{
+    return QStringLiteral("Error: The reply is larger than ") + sizeText(limit)
+           + QStringLiteral(" and was not read.") + QLatin1Char('\r') + url.left(50);
+}
+
 /** Classifies a status-200 body and shows what the routine itself shows. */
 void classifyOkBody(HttpReply& r)
 {
@@ -149,6 +190,40 @@ bool isTransportFailure(QNetworkReply::NetworkError e)
     return (code >= 1 && code < 200) || (code >= 300 && code < 400);
 }
 } // namespace
+
+void SetHttpReplyLimit(qint64 bytes)
+{
+    g_replyLimit = bytes > 0 ? bytes : kMaxReplyBytes;
+}
+
+TransportFailure DescribeTransportFailure(int qtError, const QString& url)
+{
+    const auto failure = [](int status, const char* text) {
+        return TransportFailure{status, QStringLiteral("Error: ") + QString::number(status) + QLatin1Char(' ')
+                                            + QString::fromLatin1(text)};
+    };
+    switch (static_cast<QNetworkReply::NetworkError>(qtError)) {
+    case QNetworkReply::HostNotFoundError:
+        return failure(12007, "The server name or address could not be resolved");
+    case QNetworkReply::RemoteHostClosedError:
+        return failure(12030, "The connection with the server was terminated abnormally");
+    case QNetworkReply::SslHandshakeFailedError:
+        return failure(12175, "A security error occurred");
+    case QNetworkReply::TooManyRedirectsError:
+    case QNetworkReply::InsecureRedirectError:
+        return failure(12156, "The redirection failed because either the scheme changed or all attempts made to "
+                              "redirect failed");
+    case QNetworkReply::ProtocolUnknownError:
+    case QNetworkReply::ProtocolInvalidOperationError:
+    case QNetworkReply::ProtocolFailure:
+        return failure(12152, "The server returned an invalid or unrecognized response");
+    case QNetworkReply::OperationCanceledError:
+        return failure(12017, "The operation was canceled");
+    default:
+        // Refused, unreachable, no network, proxy refused: nothing was reached.
+        return {12029, noConnectionText(url)};
+    }
+}
 
 void SetHttpTimeLimit(int milliseconds)
 {
@@ -203,17 +278,46 @@ HttpReply HttpSend(const QString& url, const QString& method, const QString& bod
         p->deleteLater();
     });
 
+    // The body is taken as it arrives, so a reply that will not end is
+    // dropped at the size limit instead of growing until memory runs out.
+    const qint64 sizeLimit = g_replyLimit.load();
+    QByteArray received;
+    bool tooLarge = false;
+    const auto overLimit = [&] {
+        const QVariant declared = reply->header(QNetworkRequest::ContentLengthHeader);
+        return received.size() > sizeLimit || (declared.isValid() && declared.toLongLong() > sizeLimit);
+    };
     if (!reply->isFinished()) {
+        const BusyCursor busy;
         QEventLoop loop;
         QTimer limit;
         limit.setSingleShot(true);
         QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
         QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        const auto take = [&] {
+            received += reply->readAll();
+            if (!tooLarge && overLimit()) {
+                tooLarge = true;
+                loop.quit();
+            }
+        };
+        QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, take);
+        QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, take);
         limit.start(g_limitMs.load());
         // Other handlers (and nested requests) may run here; the loop ends on
         // our own reply or our own time limit, or when the program quits.
         loop.exec();
-        QObject::disconnect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        QObject::disconnect(reply.get(), nullptr, &loop, nullptr);
+    }
+    if (!tooLarge) {
+        received += reply->readAll();
+        tooLarge = overLimit();
+    }
+    if (tooLarge) {
+        reply->abort();
+        r.kind = HttpReply::Kind::TooLarge;
+        r.text = tooLargeText(url, sizeLimit);
+        return r;
     }
 
     if (!reply->isFinished()) {
@@ -229,19 +333,30 @@ HttpReply HttpSend(const QString& url, const QString& method, const QString& bod
         if (error == QNetworkReply::NoError) {
             // Not HTTP (no status): take the body as it is.
             r.status = 200;
-            r.body = decodeBody(reply->readAll(), reply->rawHeader("Content-Type"));
+            r.body = decodeBody(received, reply->rawHeader("Content-Type"));
             classifyOkBody(r);
             return r;
         }
+        if (error == QNetworkReply::TimeoutError) {
+            r.kind = HttpReply::Kind::Timeout;
+            r.text = timeoutText(url);
+            return r;
+        }
+        // A failed secure channel may also surface as a general failure.
+        const bool secure = address.scheme().compare(QStringLiteral("https"), Qt::CaseInsensitive) == 0;
+        const int code = secure && error == QNetworkReply::UnknownNetworkError
+                             ? static_cast<int>(QNetworkReply::SslHandshakeFailedError)
+                             : static_cast<int>(error);
+        const TransportFailure failure = DescribeTransportFailure(code, url);
         r.kind = HttpReply::Kind::Transport;
-        r.status = 12029;
-        r.text = noConnectionText(url);
+        r.status = failure.status;
+        r.text = failure.text;
         return r;
     }
 
     r.status = status.toInt();
     r.statusText = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-    r.body = decodeBody(reply->readAll(), reply->rawHeader("Content-Type"));
+    r.body = decodeBody(received, reply->rawHeader("Content-Type"));
     if (r.status == 200) {
         classifyOkBody(r);
     } else {
@@ -254,6 +369,28 @@ HttpReply HttpSend(const QString& url, const QString& method, const QString& bod
 QString HttpRequest(const QString& url, const QString& method, const QString& body)
 {
     return HttpSend(url, method, body).text;
+}
+
+const QString kMalformedReplyText =
+    QStringLiteral("Error: The form database's reply could not be read (it is not in the form service's format: "
+                   "perhaps a web page or damaged data). Nothing was changed.");
+
+bool ReplyHasFields(const QString& reply, int fields)
+{
+    if (reply.isEmpty())
+        return true;
+    if (!reply.endsWith(QStringLiteral("<br>\n")))
+        return false;
+    const QStringView all(reply);
+    qsizetype pos = 0;
+    while (pos < all.size()) {
+        const qsizetype end = all.indexOf(u"<br>\n", pos);
+        const QStringView row = all.mid(pos, end - pos);
+        pos = end + 5;
+        if (!row.isEmpty() && row.count(u'|') + 1 == fields)
+            return true;
+    }
+    return false;
 }
 
 QString UrlEncodeValue(const QString& value)

@@ -40,10 +40,15 @@ struct HttpReply
         HttpError,    // a status other than 200
         Timeout,      // no complete answer within the time limit
         Transport,    // no answer at all: refused, unreachable, broken, bad address
+        TooLarge,     // the answer grew past the reply size limit and was dropped
     };
 
     Kind kind = Kind::Transport;
-    int status = 0;     // HTTP status, 12029 for a connection that could not be made, 0 when none
+    /** HTTP status; for a failure below HTTP the client's code for it (12029
+     *  no connection could be made, 12007 unknown host, 12030 connection
+     *  broken off, 12175 secure channel failure, 12156 redirect refused,
+     *  12152 an answer that is not HTTP); 0 when none. */
+    int status = 0;
     QString statusText; // the server's reason phrase
     QString body;       // the body as received (also for ServerError and AccessDenied)
     /** The routine's classic result: the body when Ok, "" after a server
@@ -51,7 +56,28 @@ struct HttpReply
     QString text;
 
     bool ok() const { return kind == Kind::Ok; }
+    /** No usable answer reached us at all (time-out, no connection, ...):
+     *  asking the same server again at once will fail the same way. */
+    bool transportFailed() const { return kind == Kind::Timeout || kind == Kind::Transport; }
 };
+
+/** The largest reply the program reads: real pages and query replies stay
+ *  far below it; anything larger is dropped as a failed request rather than
+ *  grown in memory until the program dies. */
+constexpr qint64 kMaxReplyBytes = 64LL * 1024 * 1024;
+
+/** Tests shorten the reply size limit; 0 or below restores kMaxReplyBytes. */
+void SetHttpReplyLimit(qint64 bytes);
+
+/** The status code and "Error: <code> <text>" for a failure below HTTP,
+ *  `qtError` being a QNetworkReply::NetworkError; only a connection that
+ *  could not be made at all gives the 12029 text (which names `url`). */
+struct TransportFailure
+{
+    int status;
+    QString text;
+};
+TransportFailure DescribeTransportFailure(int qtError, const QString& url);
 
 /**
  * Sends one request and waits for its answer while the user interface keeps
@@ -85,6 +111,19 @@ int HttpTimeLimit();
  *  the main window disables its field-file import button here. An empty
  *  function removes the handler. */
 void SetAccessDeniedHandler(std::function<void()> handler);
+
+/** The text a caller shows (titled "Connection error") when a 200 reply
+ *  is not in the form service's format (a web page, damaged data). */
+extern const QString kMalformedReplyText;
+
+/**
+ * True when `reply` is in the form service's format for a query of
+ * `fields` columns: empty (no rows), or rows each ended by "<br>" and a line
+ * feed of which at least one has exactly `fields` fields. A web page or
+ * random bytes answered with status 200 fail this, so nothing is taken from
+ * them.
+ */
+bool ReplyHasFields(const QString& reply, int fields);
 
 /** Percent-encodes one query-string value completely: everything but
  *  letters, digits and "-._~" is written as %XX of its UTF-8 bytes, so

@@ -1,7 +1,11 @@
 #include "core/cAppSettings.h"
 
 #include "core/cRegistry.h"
+#include "platform/Prompts.h"
+#include "platform/RegistryStore.h"
 #include "platform/VbError.h"
+
+#include <QDir>
 
 #include <QHash>
 
@@ -262,5 +266,20 @@ bool cAppSettings::SaveSettings()
     } catch (const VbError&) {
         return false;
     }
+    return true;
+}
+
+bool cAppSettings::ReportDamagedSettings()
+{
+    const std::optional<RegistryStore::Damage> damage = RegistryStore::takeDamage();
+    if (!damage)
+        return false;
+    Prompts::MsgBox(QStringLiteral("The settings file was damaged and could not be read:") + QLatin1Char('\r')
+                        + QDir::toNativeSeparators(damage->file) + QLatin1Char('\r') + QLatin1Char('\r')
+                        + QStringLiteral("The damaged file has been kept as:") + QLatin1Char('\r')
+                        + QDir::toNativeSeparators(damage->keptAs) + QLatin1Char('\r') + QLatin1Char('\r')
+                        + QStringLiteral("The program is using default settings. Check the database folder and "
+                                         "the other settings in System Defaults."),
+                    Prompts::vbExclamation, QStringLiteral("Settings Error"));
     return true;
 }

@@ -98,6 +98,14 @@ public:
      *  nothing changed) when the store cannot be written. */
     bool SaveSettings();
 
+    /**
+     * When a load found the settings file damaged (it could not be read and
+     * was moved aside), tells the user once, titled "Settings Error": that the
+     * file was damaged, where the damaged copy is kept, and that defaults are
+     * in use. Returns true when it told.
+     */
+    static bool ReportDamagedSettings();
+
     /** Names of the 68 stored values, in save order. */
     static QStringList valueNames();
 };

@@ -169,6 +169,7 @@ void frmSplash::Form_Load()
     modUtils::PlayAppSound(QStringLiteral("horse-gallop.wav"));
     modGlobal::ShowStatus(QStringLiteral("Loading Application Settings"));
     gAppSettings.LoadSettings();
+    cAppSettings::ReportDamagedSettings();
 
     if (gAppSettings.DBPath.isEmpty())
         gAppSettings.DBPath = AppPaths::appDir();

@@ -15,9 +15,15 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <future>
+#include <optional>
 #include <stdexcept>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -320,11 +326,18 @@ void AddOrAlterColumn(const QString& table, const QString& column, const QString
         db.Execute(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3").arg(quoteId(def.Name()), quoteId(column), declared));
         return;
     }
-    // The same storage class: nothing to change. Texts keep their stated
-    // size; only a real change of kind rebuilds the table.
+    // The same storage class: nothing to change, except a text asked for
+    // wider than it is (its texts are cut to the stated size on writing).
+    // A text is never narrowed: stored rows would lose their ends.
     const QString want = affinityOf(declared.section(QLatin1Char(' '), 0, 0));
-    if (affinityOf(existing->DeclaredType()) == want)
-        return;
+    if (affinityOf(existing->DeclaredType()) == want) {
+        static const QRegularExpression sizeRe(QStringLiteral(R"(^TEXT\((\d+)\))"));
+        const QRegularExpressionMatch m = sizeRe.match(declared);
+        const bool widen = m.hasMatch() && existing->Type() == DaoType::Text && existing->Size() > 0
+                           && m.captured(1).toInt() > existing->Size();
+        if (!widen)
+            return;
+    }
     rebuildTable(db, def, column, declared);
 }
 
@@ -333,22 +346,124 @@ void SetCompactionHook(std::function<void(const char* stage)> hook)
     g_compactionHook = std::move(hook);
 }
 
-bool CompactLocalDatabase()
+namespace
 {
-    const QString folder = databaseFolder();
-    const QString dbPath = AppPaths::join(folder, QStringLiteral("Tarrow.mdb"));
-    const QString tmpPath = AppPaths::join(folder, QStringLiteral("temp.mdb"));
+using Failure = CompactionFailure::Kind;
 
+/** A compaction step that failed, with its cause. */
+struct CompactionError
+{
+    Failure kind;
+    QString detail;
+};
+
+/** The tables every Velmora database holds. */
+const char* const kOurTables[] = {"Meeting", "Race",     "Noms",            "Bookings", "Trainer", "Jockey",
+                                  "RaceStats", "BookingTemplate", "BookRate", "RaceType", "RBHTable"};
+
+/** What a failed SQLite step on the copy means to the user. */
+CompactionError sqliteFailure(int rc, sqlite3* db, const QString& folder)
+{
+    const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    // A write the system refused for want of room reads as an I/O error.
+    const int systemError = db ? sqlite3_system_errno(db) : 0;
+    if (systemError == ENOSPC || systemError == EDQUOT || systemError == EFBIG)
+        return {Failure::DiskFull, message};
+    switch (rc & 0xff) {
+    case SQLITE_FULL:
+        return {Failure::DiskFull, message};
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return {Failure::FolderNotWritable, folder};
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return {Failure::InUse, message};
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return {Failure::Damaged, message};
+    default:
+        return {Failure::Other, message};
+    }
+}
+
+/** What a failed file operation (errno) means to the user. */
+CompactionError fileFailure(int error, const QString& folder)
+{
+    if (error == ENOSPC || error == EDQUOT)
+        return {Failure::DiskFull, QString::fromLocal8Bit(std::strerror(error))};
+    if (error == EACCES || error == EPERM || error == EROFS)
+        return {Failure::FolderNotWritable, folder};
+    return {Failure::Other, QString::fromLocal8Bit(std::strerror(error))};
+}
+
+/** Checks what the file is before anything touches it. */
+std::optional<CompactionError> checkFile(const QString& dbPath)
+{
+    QFile f(dbPath);
+    if (!f.open(QIODevice::ReadOnly))
+        return CompactionError{Failure::Other, f.errorString()};
+    if (f.size() == 0)
+        return CompactionError{Failure::Empty, QString()};
+    const QByteArray head = f.read(100);
+    f.close();
+    if (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB")
+        return CompactionError{Failure::AccessFile, QString()};
+    if (!head.startsWith(QByteArray("SQLite format 3\0", 16)))
+        return CompactionError{Failure::NotDatabase, QString()};
+
+    RawDb probe;
+    if (!probe.open(dbPath, SQLITE_OPEN_READONLY))
+        return CompactionError{Failure::Damaged, QString()};
+    QStringList missing;
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(probe.db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE",
+                           -1, &st, nullptr)
+        != SQLITE_OK) {
+        const int rc = sqlite3_errcode(probe.db);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            return CompactionError{Failure::InUse, QString()};
+        return CompactionError{Failure::Damaged, QString::fromUtf8(sqlite3_errmsg(probe.db))};
+    }
+    for (const char* table : kOurTables) {
+        sqlite3_bind_text(st, 1, table, -1, SQLITE_STATIC);
+        const int rc = sqlite3_step(st);
+        sqlite3_reset(st);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            sqlite3_finalize(st);
+            return CompactionError{Failure::InUse, QString()};
+        }
+        if (rc != SQLITE_ROW)
+            missing << QString::fromLatin1(table);
+    }
+    sqlite3_finalize(st);
+    if (!missing.isEmpty())
+        return CompactionError{Failure::NotOurs, missing.join(QStringLiteral(", "))};
+    return std::nullopt;
+}
+
+std::optional<CompactionError> compact(const QString& folder, const QString& dbPath, const QString& tmpPath,
+                                       bool& ownsCopy)
+{
     // Without the database there is nothing to compact, and a "temp.mdb"
     // lying there may be the only copy left: leave it alone.
     if (!QFileInfo(dbPath).isFile())
-        return false;
+        return CompactionError{Failure::Missing, QString()};
+    // An empty, foreign or Access file is not compacted: the copy would turn
+    // it into an empty SQLite file of no use to anyone.
+    if (auto wrong = checkFile(dbPath))
+        return wrong;
+    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
+        return fileFailure(errno, folder);
+
+    struct stat original{};
+    const bool haveMode = ::stat(QFile::encodeName(dbPath).constData(), &original) == 0;
 
     // Our own connection must not be in the middle of a transaction; it is
     // closed for the duration and opened again on the result.
     const bool wasConnected = gDbEngine.IsConnected(dbPath);
     if (!gDbEngine.CloseDatabase(dbPath))
-        return false;
+        return CompactionError{Failure::InUse, QString()};
     struct Reconnect
     {
         bool wanted;
@@ -365,28 +480,31 @@ bool CompactLocalDatabase()
         }
     } reconnect{wasConnected, dbPath};
 
-    bool ok = false;
+    RawDb guard;
+    if (!guard.open(dbPath, SQLITE_OPEN_READWRITE))
+        return sqliteFailure(guard.db ? sqlite3_errcode(guard.db) : SQLITE_CANTOPEN, guard.db, folder);
+    // In use elsewhere: another program reading or writing (another copy of
+    // this program compacting included) holds a lock that an exclusive
+    // transaction cannot get past. Checked before anything is removed, so a
+    // second copy never deletes the first one's "temp.mdb".
+    if (!guard.exec("BEGIN EXCLUSIVE"))
+        return CompactionError{Failure::InUse, QString()};
+    guard.exec("COMMIT");
+    // From here until the copy has replaced the file, nobody may write.
+    if (!guard.exec("BEGIN IMMEDIATE"))
+        return CompactionError{Failure::InUse, QString()};
+
+    // A copy left over from an earlier run is ours to replace now.
+    ownsCopy = true;
+    FileSync::removeWithJournal(tmpPath);
+    if (QFileInfo::exists(tmpPath))
+        return CompactionError{Failure::FolderNotWritable, folder};
+
     try {
-        FileSync::removeWithJournal(tmpPath);
-        if (QFileInfo::exists(tmpPath))
-            return false;
-
-        RawDb guard;
-        if (!guard.open(dbPath, SQLITE_OPEN_READWRITE))
-            return false;
-        // In use elsewhere: another program reading or writing holds a lock
-        // that an exclusive transaction cannot get past.
-        if (!guard.exec("BEGIN EXCLUSIVE"))
-            return false;
-        guard.exec("COMMIT");
-        // From here until the copy has replaced the file, nobody may write.
-        if (!guard.exec("BEGIN IMMEDIATE"))
-            return false;
-
         {
             RawDb src;
             if (!src.open(dbPath, SQLITE_OPEN_READONLY))
-                throw std::runtime_error("open");
+                return sqliteFailure(src.db ? sqlite3_errcode(src.db) : SQLITE_CANTOPEN, src.db, folder);
             // The copy takes this connection's write settings. SQLite's own
             // flush of it is left out: the copy is flushed below, beside the
             // check, before it may replace the file. A small page cache
@@ -396,13 +514,13 @@ bool CompactLocalDatabase()
             src.exec("PRAGMA cache_size = -512");
             sqlite3_stmt* st = nullptr;
             if (sqlite3_prepare_v2(src.db, "VACUUM INTO ?", -1, &st, nullptr) != SQLITE_OK)
-                throw std::runtime_error("prepare");
+                return sqliteFailure(sqlite3_errcode(src.db), src.db, folder);
             const QByteArray target = tmpPath.toUtf8();
             sqlite3_bind_text(st, 1, target.constData(), -1, SQLITE_TRANSIENT);
             const int rc = sqlite3_step(st);
             sqlite3_finalize(st);
             if (rc != SQLITE_DONE)
-                throw std::runtime_error("vacuum");
+                return sqliteFailure(sqlite3_errcode(src.db), src.db, folder);
         }
         stage("copied");
 
@@ -411,13 +529,14 @@ bool CompactLocalDatabase()
             // processor: they run side by side, and both must succeed before
             // the copy may replace the file. (The future waits for the flush
             // however this block is left.)
-            std::future<bool> flushed =
-                std::async(std::launch::async, [path = tmpPath] { return FileSync::toDisk(path); });
+            std::future<int> flushed = std::async(std::launch::async, [path = tmpPath] {
+                return FileSync::toDisk(path) ? 0 : (errno ? errno : EIO);
+            });
             bool good = false;
             {
                 RawDb check;
                 if (!check.open(tmpPath, SQLITE_OPEN_READONLY))
-                    throw std::runtime_error("open copy");
+                    return CompactionError{Failure::Other, QStringLiteral("the copy cannot be opened")};
                 check.exec("PRAGMA cache_size = -512");
                 sqlite3_stmt* st = nullptr;
                 good = sqlite3_prepare_v2(check.db, "PRAGMA quick_check", -1, &st, nullptr) == SQLITE_OK
@@ -425,27 +544,116 @@ bool CompactLocalDatabase()
                        && qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok") == 0;
                 sqlite3_finalize(st);
             }
-            const bool synced = flushed.get();
+            const int syncError = flushed.get();
             if (!good)
-                throw std::runtime_error("check");
-            if (!synced)
-                throw std::runtime_error("sync");
+                return CompactionError{Failure::Damaged, QStringLiteral("the compacted copy failed its check")};
+            if (syncError != 0)
+                return fileFailure(syncError, folder);
         }
         stage("checked");
 
+        // The compacted file keeps the original's permissions (a read-only
+        // database stays read-only).
+        if (haveMode)
+            ::chmod(QFile::encodeName(tmpPath).constData(), original.st_mode & 07777);
+
         // One step: readers see either the old file or the compacted one.
         if (!FileSync::replace(tmpPath, dbPath))
-            throw std::runtime_error("rename");
-        ok = true;
+            return fileFailure(errno, folder);
+    } catch (const std::exception& e) {
+        return CompactionError{Failure::Other, QString::fromLocal8Bit(e.what())};
+    }
+    return std::nullopt;
+}
+} // namespace
+
+bool CompactLocalDatabase()
+{
+    return CompactLocalDatabase(nullptr);
+}
+
+bool CompactLocalDatabase(CompactionFailure* why)
+{
+    const QString folder = databaseFolder();
+    const QString dbPath = AppPaths::join(folder, QStringLiteral("Tarrow.mdb"));
+    const QString tmpPath = AppPaths::join(folder, QStringLiteral("temp.mdb"));
+
+    std::optional<CompactionError> failed;
+    bool ownsCopy = false;
+    try {
+        failed = compact(folder, dbPath, tmpPath, ownsCopy);
+    } catch (const std::exception& e) {
+        failed = CompactionError{Failure::Other, QString::fromLocal8Bit(e.what())};
     } catch (...) {
-        FileSync::removeWithJournal(tmpPath);
+        failed = CompactionError{Failure::Other, QString()};
+    }
+    if (failed) {
+        // A copy we started is removed; a "temp.mdb" that was there before
+        // we held the file (another copy of the program's) is not ours.
+        if (ownsCopy && QFileInfo(dbPath).isFile())
+            FileSync::removeWithJournal(tmpPath);
+        if (why) {
+            why->kind = failed->kind;
+            why->path = dbPath;
+            why->detail = failed->detail;
+        }
         return false;
     }
+    if (why)
+        *why = CompactionFailure{};
     try {
         stage("renamed");
     } catch (...) {
         // The file is already replaced; a hook failing now changes nothing.
     }
-    return ok;
+    return true;
+}
+
+QString CompactionFailureMessage(const CompactionFailure& failure)
+{
+    const QString generic =
+        QStringLiteral("Database damaged or being used by another program, please contact Hallard Support.");
+    const QString path = QDir::toNativeSeparators(failure.path);
+    const QString left = QStringLiteral("The file has been left as it is.");
+    switch (failure.kind) {
+    case Failure::None:
+        return QString();
+    case Failure::Empty:
+        return QStringLiteral("The database file ") + path
+               + QStringLiteral(" is empty (0 bytes): it holds no Velmora data.\r") + left
+               + QStringLiteral("\rRestore Tarrow.mdb from a backup, or move the empty file away to choose the "
+                                "database at the next start.");
+    case Failure::AccessFile:
+        return QStringLiteral("The database file ") + path
+               + QStringLiteral(" is a Microsoft Access database. This program keeps its data in an SQLite "
+                                "database file and cannot read Access files.\r")
+               + left;
+    case Failure::NotOurs:
+        return QStringLiteral("The database file ") + path
+               + QStringLiteral(" is an SQLite database, but not a Velmora database: it lacks the tables ")
+               + failure.detail + QStringLiteral(".\r") + left;
+    case Failure::NotDatabase:
+        return generic + QStringLiteral("\r\rThe file ") + path
+               + QStringLiteral(" is not a database file: it is damaged or of another kind.\r") + left;
+    case Failure::Missing:
+        return generic + QStringLiteral("\r\rThe file ") + path + QStringLiteral(" cannot be found.");
+    case Failure::InUse:
+        return generic + QStringLiteral("\r\rThe file ") + path
+               + QStringLiteral(" is in use by another program (perhaps another copy of Velmora).");
+    case Failure::FolderNotWritable:
+        return generic + QStringLiteral("\r\rThe folder ") + QDir::toNativeSeparators(failure.detail)
+               + QStringLiteral(" cannot be written to, so the database cannot be compacted there.");
+    case Failure::DiskFull:
+        return generic + QStringLiteral("\r\rThe disk holding ") + path
+               + QStringLiteral(" is full: there is no room for the compacted copy.");
+    case Failure::Damaged:
+        return generic + QStringLiteral("\r\rThe file ") + path + QStringLiteral(" is damaged")
+               + (failure.detail.isEmpty() ? QString() : QStringLiteral(" (") + failure.detail + QLatin1Char(')'))
+               + QLatin1Char('.');
+    case Failure::Other:
+        break;
+    }
+    return generic + QStringLiteral("\r\rThe file ") + path + QStringLiteral(" could not be compacted")
+           + (failure.detail.isEmpty() ? QString() : QStringLiteral(": ") + failure.detail) + QLatin1Char('.');
 }
 } // namespace modDatabase

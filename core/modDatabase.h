@@ -47,7 +47,9 @@ QVariant NullToEmpty(const QVariant& value);
  * "Date", "Long", "Integer", "Double", "Currency", "Memo", "YesNo").
  * The column is looked for by its exact name (letter case counts): when it is
  * missing it is added (a name differing only in case is refused by the
- * database, which throws); when it exists with the same kind nothing happens;
+ * database, which throws); when it exists with the same kind nothing happens,
+ * except that a text column asked for with a larger size is widened (never
+ * narrowed);
  * when its kind really differs the table is rebuilt with the new kind, keeping
  * its rows, column order, indexes and the views on it.
  * Throws VbError when the table is missing or the database refuses.
@@ -67,6 +69,38 @@ QString DeclaredTypeFor(const QString& type);
  * result is False; a copy left behind is removed.
  */
 bool CompactLocalDatabase();
+
+/** Why a compaction did not happen. */
+struct CompactionFailure
+{
+    enum class Kind
+    {
+        None,
+        Missing,           // no Tarrow.mdb in the folder
+        Empty,             // a file of 0 bytes
+        AccessFile,        // a Microsoft Access file
+        NotDatabase,       // not an SQLite file (damaged or another kind)
+        NotOurs,           // an SQLite file without our tables (detail: the missing ones)
+        InUse,             // another program holds the file
+        FolderNotWritable, // detail: the folder
+        DiskFull,
+        Damaged,           // the file or its compacted copy fails SQLite's check
+        Other,
+    };
+    Kind kind = Kind::None;
+    QString path;   // the database file
+    QString detail;
+};
+
+/**
+ * The same, saying why it failed. The file is looked at before anything is
+ * touched: an empty, foreign or Access file is refused as it is. The
+ * compacted file keeps the original's permissions.
+ */
+bool CompactLocalDatabase(CompactionFailure* why);
+
+/** The message for a failed compaction, naming its cause. */
+QString CompactionFailureMessage(const CompactionFailure& failure);
 
 /** Test hook: called with the name of each compaction stage ("copied",
  *  "checked", "renamed"); throwing from it makes that stage fail. Pass an

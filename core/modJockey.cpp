@@ -78,7 +78,13 @@ void UpgradeSchema()
     upgradeColumn(db, 2.62f, "Noms", "LastMargin", "Single");
     upgradeColumn(db, 2.63f, "Noms", "WgtRat", "Single");
     upgradeColumn(db, 2.64f, "Noms", "AvgWin", "Single");
-    upgradeColumn(db, 2.66f, "Noms", "FormTrainer", "Text(24)");
+    // The form trainer is a key matched whole against the rides' trainer
+    // names (partnerships run long), as wide as they are; an older file's
+    // narrower column is widened whatever version it is stamped with.
+    upgradeColumn(db, 2.66f, "Noms", "FormTrainer", "Text(50)");
+    if (const DaoField* f = db.TableDef(QStringLiteral("Noms")).FieldExact(QStringLiteral("FormTrainer"));
+        f && f->Type() == DaoType::Text && f->Size() > 0 && f->Size() < 50)
+        modDatabase::AddOrAlterColumn(QStringLiteral("Noms"), QStringLiteral("FormTrainer"), QStringLiteral("Text(50)"));
 
     // From here on a failing step is passed over and the next one runs.
     auto skipping = [](const auto& step) {

@@ -109,6 +109,9 @@ void LoadJockeyCombo(Grid* grid, QComboBox* list)
     {
         list->addItems(names);
         list->addItem(QStringLiteral("Delete Jockey"));
+        // Filling an empty list selects its first entry; a list that stands
+        // for a choice still to be made shows none.
+        list->setCurrentIndex(-1);
     }
 }
 
@@ -127,6 +130,7 @@ void LoadBookingTextCombo(QComboBox* list)
         list->addItem(text(rs.Fields(0)));
     list->addItem(QStringLiteral("Confirmed"));
     list->addItem(QStringLiteral("Remove Booking"));
+    list->setCurrentIndex(-1);
 }
 
 QString RaceTypeSql(const QString& meetType)

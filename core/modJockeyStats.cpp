@@ -18,6 +18,7 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <optional>
 
 namespace modJockey
 {
@@ -159,6 +160,23 @@ void forEachReplyRow(const QString& reply, F&& row)
     }
 }
 
+/** A finishing position: a whole number, or nothing when the field is empty
+ *  or not a number (a fall, a scratching), so that it never reads as a
+ *  placing of 0 and drags every best placing down to it. */
+std::optional<int> finishPosition(QStringView text)
+{
+    text = text.trimmed();
+    if (text.isEmpty() || text.size() > 6)
+        return std::nullopt;
+    int v = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        v = v * 10 + (c.unicode() - u'0');
+    }
+    return v;
+}
+
 /** A statement of our own on the layer's connection, for bulk writes. */
 class RawStatement
 {
@@ -181,6 +199,7 @@ public:
         check(sqlite3_bind_text16(m_stmt, i, text.utf16(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT));
     }
     void bindInt(int i, qint64 v) { check(sqlite3_bind_int64(m_stmt, i, v)); }
+    void bindNull(int i) { check(sqlite3_bind_null(m_stmt, i)); }
     void bindDouble(int i, double v) { check(sqlite3_bind_double(m_stmt, i, v)); }
     /** Runs it; returns the rows changed. */
     int run()
@@ -270,6 +289,10 @@ void LoadLastStartForm(const QString& meetingCode, qint16 raceNumber)
     const modDatabase::HttpReply reply = modDatabase::RemoteQuery(LastStartFormSql(BuildJockeyInList(horses)));
     if (modDatabase::ReportConnectionError(reply.text) || !reply.ok())
         return;
+    if (!modDatabase::ReplyHasFields(reply.text, 14)) {
+        modDatabase::ReportConnectionError(modDatabase::kMalformedReplyText);
+        return;
+    }
 
     DaoDatabase db = modDatabase::OpenLocalDatabase();
     const FieldSizes sizes(db, QStringLiteral("Noms"),
@@ -335,9 +358,12 @@ QString JockeyStatsSql(const QString& jockey, bool fullRefresh, const QDateTime&
 namespace
 {
 /** One jockey's download; `failure` gets the reply text of a failed request
- *  ("Error: ..." or, after a message already shown, ""). */
-StatsDownload downloadStats(const QString& jockey, bool fullRefresh, const QDateTime& since, QString& failure)
+ *  ("Error: ..." or, after a message already shown, ""), and `unreachable`
+ *  says that no answer came at all (time-out, no connection). */
+StatsDownload downloadStats(const QString& jockey, bool fullRefresh, const QDateTime& since, QString& failure,
+                            bool& unreachable)
 {
+    unreachable = false;
     if (jockey.isEmpty())
         return StatsDownload::Skipped;
 
@@ -347,6 +373,13 @@ StatsDownload downloadStats(const QString& jockey, bool fullRefresh, const QDate
     const modDatabase::HttpReply reply = modDatabase::RemoteQuery(JockeyStatsSql(jockey, fullRefresh, since));
     if (!reply.ok()) {
         failure = reply.text;
+        unreachable = reply.transportFailed();
+        return StatsDownload::Failed;
+    }
+    // A page or noise sent with status 200 must not stand for "no rides":
+    // that would delete the jockey's rows and stamp the jockey.
+    if (!modDatabase::ReplyHasFields(reply.text, 9)) {
+        failure = modDatabase::kMalformedReplyText;
         return StatsDownload::Failed;
     }
 
@@ -357,7 +390,7 @@ StatsDownload downloadStats(const QString& jockey, bool fullRefresh, const QDate
         QDate date;
         qint64 race;
         QStringView track, horse;
-        int finish;
+        std::optional<int> finish;
         QStringView rider;
         double prize;
         QStringView trainer, state;
@@ -370,7 +403,7 @@ StatsDownload downloadStats(const QString& jockey, bool fullRefresh, const QDate
         if (!date)
             return;
         rides.append({*date, static_cast<qint64>(numericValue(f[1])), f[2], f[3],
-                      static_cast<int>(numericValue(f[4])), f[5], Currency::fromDouble(numericValue(f[6])).toDouble(),
+                      finishPosition(f[4]), f[5], Currency::fromDouble(numericValue(f[6])).toDouble(),
                       f[7], f[8]});
     });
 
@@ -400,7 +433,10 @@ StatsDownload downloadStats(const QString& jockey, bool fullRefresh, const QDate
             st.bindInt(2, r.race);
             st.bindText(3, r.track, trackSize);
             st.bindText(4, r.horse, horseSize);
-            st.bindInt(5, r.finish);
+            if (r.finish)
+                st.bindInt(5, *r.finish);
+            else
+                st.bindNull(5);
             st.bindText(6, r.rider, riderSize);
             st.bindDouble(7, r.prize);
             st.bindText(8, r.trainer, trainerSize);
@@ -425,7 +461,8 @@ StatsDownload downloadStats(const QString& jockey, bool fullRefresh, const QDate
 StatsDownload DownloadJockeyStats(const QString& jockey, bool fullRefresh, const QDateTime& since, bool reportError)
 {
     QString failure;
-    const StatsDownload result = downloadStats(jockey, fullRefresh, since, failure);
+    bool unreachable = false;
+    const StatsDownload result = downloadStats(jockey, fullRefresh, since, failure, unreachable);
     if (result == StatsDownload::Failed && reportError)
         modDatabase::ReportConnectionError(failure);
     return result;
@@ -450,12 +487,21 @@ void RefreshAllJockeyStats()
     }
 
     // A connection failure would come back for every jockey: tell it once.
+    // When nothing answered at all (time-out, no connection), asking for the
+    // next jockey would only wait out the same failure again: stop there.
     QString firstError;
     for (const Entry& j : jockeys) {
         modGlobal::ShowStatus(QStringLiteral("Loading Jockey data for ") + j.name);
         QString failure;
-        if (downloadStats(j.name, false, j.since, failure) == StatsDownload::Failed && firstError.isEmpty())
-            firstError = failure;
+        bool unreachable = false;
+        if (downloadStats(j.name, false, j.since, failure, unreachable) == StatsDownload::Failed) {
+            if (firstError.isEmpty())
+                firstError = failure;
+            if (unreachable) {
+                firstError = failure;
+                break;
+            }
+        }
     }
     modDatabase::ReportConnectionError(firstError);
 }

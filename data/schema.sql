@@ -75,7 +75,7 @@ CREATE TABLE Noms (
     LastMargin       REAL,
     WgtRat           REAL,
     AvgWin           REAL,
-    FormTrainer      TEXT(24)  COLLATE NOCASE,
+    FormTrainer      TEXT(50)  COLLATE NOCASE,
     W800400          TEXT(5)   COLLATE NOCASE,
     RSecTime         REAL
 );

@@ -134,11 +134,9 @@ void BackupDatabase()
 
 void CompactAndRepairDatabase()
 {
-    if (!modDatabase::CompactLocalDatabase()) {
-        Prompts::MsgBox(
-            QStringLiteral("Database damaged or being used by another program, please contact Hallard Support."),
-            Prompts::vbCritical, QStringLiteral("Critical Error"));
-    }
+    modDatabase::CompactionFailure why;
+    if (!modDatabase::CompactLocalDatabase(&why))
+        Prompts::MsgBox(modDatabase::CompactionFailureMessage(why), Prompts::vbCritical, QStringLiteral("Critical Error"));
 }
 
 void RemoveUnwantedData()

@@ -100,6 +100,11 @@ bool lookUpTrack(const QString& meetingCode, QString& state, QString& meetType)
         Prompts::MsgBox(reply, Prompts::vbCritical, QStringLiteral("Connection error"));
         return false;
     }
+    // A web page sent with status 200 is no track: take nothing from it.
+    if (!modDatabase::ReplyHasFields(reply, 2)) {
+        Prompts::MsgBox(modDatabase::kMalformedReplyText, Prompts::vbCritical, QStringLiteral("Connection error"));
+        return false;
+    }
     if (reply.left(6) <= QLatin1String(" "))
         return true;
     const QStringList fields = reply.split(QStringLiteral("<br>\n")).value(0).split(QLatin1Char('|'));

@@ -14,7 +14,9 @@ namespace
 {
 // Fields each record must have for the values read from it.
 constexpr int kMeetingFields = 9;
-constexpr int kHeaderFields = 21;
+// Field 20 (the field limit's extra) is read only when field 19 sets a
+// limit, so a header may end at field 19.
+constexpr int kHeaderFields = 20;
 constexpr int kRunnerFields = 18;
 constexpr int kBreedingFields = 3;
 constexpr int kTrainerFields = 3;
@@ -333,7 +335,7 @@ void Reader::raceHeader(QStringView text, const Fields& f, int lineNo)
     m_limitTotal = 0;
     if (after(f[19], QLatin1StringView("0"))) {
         r.details.append(u" Field Limit: ").append(f[19]);
-        if (after(f[20], QLatin1StringView("0"))) {
+        if (f.size() > 20 && after(f[20], QLatin1StringView("0"))) {
             r.details.append(u'+').append(f[20]);
             int limit = 0;
             int extra = 0;

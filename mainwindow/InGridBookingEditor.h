@@ -4,6 +4,7 @@
 #include <QString>
 
 class ComboEx;
+class InCellBooking;
 class Main;
 class QWidget;
 
@@ -26,8 +27,8 @@ public:
     explicit InGridBookingEditor(Main* main);
 
     /** The cell the in-grid list was last placed over (0, 0 when none). */
-    int editRow() const { return m_editRow; }
-    int editCol() const { return m_editCol; }
+    int editRow() const;
+    int editCol() const;
 
 public slots:
     /** A press on the jockey list: picks the jockey and starts dragging him. */
@@ -42,21 +43,15 @@ public slots:
     void cmbBookText_OnSelect();
 
 private:
-    QString trainer() const;
+    QString trainerOf(int row) const;
     /** The meeting code, horse and race code of a nominations row. */
     QString meetingOf(int row) const;
     QString horseOf(int row) const;
     QString raceCodeOf(int row) const;
-    void placeList(ComboEx* list, int row, int col);
-    void hideList(ComboEx* list);
     void openRaceView(int row);
     void openStatistics(int row);
-    void showPickedColour(qint64 colour);
-    static qint64 colourFromText(const QString& text);
 
     Main* m_main;
-    int m_editRow = 0;
-    int m_editCol = 0;
-    bool m_inJockeyList = false;
-    bool m_inBookText = false;
+    /** The gestures the race view's field shares. */
+    InCellBooking* m_booking = nullptr;
 };

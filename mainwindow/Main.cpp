@@ -6,6 +6,8 @@
 #include "core/modGlobal.h"
 #include "core/modJockeyLists.h"
 #include "core/modJockeyStats.h"
+#include "core/modOpeners.h"
+#include "core/modShared.h"
 #include "core/modUtils.h"
 #include "mainwindow/FieldFileImport.h"
 #include "platform/ComboEx.h"
@@ -57,6 +59,31 @@
 namespace
 {
 Main* s_instance = nullptr;
+
+/** Lets a command that waits on the network run once at a time: a second
+ *  start while the first one waits (its wait processes events) is ignored. */
+class OneAtATime
+{
+public:
+    explicit OneAtATime(bool& running)
+        : m_running(running)
+        , m_entered(!running)
+    {
+        m_running = true;
+    }
+    ~OneAtATime()
+    {
+        if (m_entered)
+            m_running = false;
+    }
+    OneAtATime(const OneAtATime&) = delete;
+    OneAtATime& operator=(const OneAtATime&) = delete;
+    bool entered() const { return m_entered; }
+
+private:
+    bool& m_running;
+    bool m_entered;
+};
 
 QAction* addItem(QMenu* menu, QObject* owner, const char* name, const QString& caption,
                  const QKeySequence& shortcut = QKeySequence(), bool enabled = true)
@@ -367,6 +394,12 @@ void Main::buildMenus()
     // Refresh from the meetings pop-up runs the Refresh button's command.
     connect(mnuReload, &QAction::triggered, this, &Main::cmdReload_Click);
     connect(mnuSelJckIcn, &QAction::triggered, this, &Main::mnuSelJckIcn_Click);
+    connect(MnuRace, &QAction::triggered, this, &Main::MnuRace_Click);
+    connect(MnuMeetingView, &QAction::triggered, this, &Main::MnuMeetingView_Click);
+    connect(mnuRaceView, &QAction::triggered, this, &Main::mnuRaceView_Click);
+    // Every way into the race view (here and in the nominations grid's
+    // editor) asks for it with this signal.
+    connect(this, &Main::raceViewRequested, this, &Main::showRaceView);
     connect(mnuRldJokDta, &QAction::triggered, this, &Main::mnuRldJokDta_Click);
 
     // Database maintenance commands.
@@ -386,6 +419,11 @@ void Main::buildMenus()
     connect(mnuMeetingForm, &QAction::triggered, this, &Main::mnuMeetingForm_Click);
     connect(mnuNomsRBForm, &QAction::triggered, this, &Main::mnuNomsRBForm_Click);
     connect(mnuUpdateStatus, &QAction::triggered, this, &Main::mnuUpdateStatus_Click);
+    connect(MnuHorseForm, &QAction::triggered, this, &Main::MnuHorseForm_Click);
+    connect(mnuTrainerStats, &QAction::triggered, this, &Main::mnuTrainerStats_Click);
+    connect(MnuTrainJockForm, &QAction::triggered, this, &Main::MnuTrainJockForm_Click);
+    connect(mnuPrvRides, &QAction::triggered, this, &Main::mnuPrvRides_Click);
+    connect(this, &Main::statsRequested, this, [] { modOpeners::OpenRaceStats(); });
     connect(mnuEditJockey, &QAction::triggered, this, &Main::mnuEditJockey_Click);
     connect(mnuEditTrainer, &QAction::triggered, this, &Main::mnuEditTrainer_Click);
     connect(mnuBookRate, &QAction::triggered, this, &Main::mnuBookRate_Click);
@@ -741,8 +779,58 @@ void Main::grdMeeting_OnDblClick()
 void Main::openRaceView()
 {
     WaitCursor wait;
-    // The race view is a window of its own; whoever provides it listens here.
     emit raceViewRequested();
+}
+
+void Main::showRaceView()
+{
+    // A build without the race view has nothing to open.
+    if (!modOpeners::Openers().raceView)
+        return;
+    modOpeners::OpenRaceView();
+    WaitCursor wait;
+    try
+    {
+        modJockey::LoadJockeyCombo(grdJockey, this);
+        modJockey::GetJockeyInList();
+    }
+    catch (const VbError& e)
+    {
+        reportDbError(QStringLiteral("Loading the jockeys"), e);
+    }
+    LoadTrainerGrid();
+}
+
+void Main::MnuRace_Click()
+{
+    // One modal race view after the other, for every selected meeting.
+    for (const QString& code : SelectedMeetingCodes())
+    {
+        strMeetingCur = code;
+        IntRace = 1;
+        openRaceView();
+    }
+}
+
+void Main::MnuMeetingView_Click()
+{
+    for (const QString& code : SelectedMeetingCodes())
+    {
+        strMeetingCur = code;
+        IntRace = 0;
+        openRaceView();
+    }
+}
+
+void Main::mnuRaceView_Click()
+{
+    const int row = grdNoms->selectedRow();
+    gCellPicked = row >= 1 && grdNoms->selectedCol() >= 1;
+    if (!gCellPicked || grdNoms->cellText(row, 1).isEmpty())
+        return;
+    strMeetingCur = grdNoms->cellText(row, 1);
+    IntRace = static_cast<qint16>(std::lround(modUtils::Val(grdNoms->cellText(row, 2))));
+    openRaceView();
 }
 
 // ---- Trainer list ------------------------------------------------------------------
@@ -1102,6 +1190,10 @@ void Main::LoadTrainerGrid()
 void Main::ClearTrainerSelection()
 {
     SelectedTrainer.clear();
+    txtTrainerName->clear();
+    m_shownLocation = txtTrainLocation->text();
+    m_shownPhone = TxtTrainPhone->text();
+    m_shownMobile = txtTrainMobile->text();
     for (QLineEdit* box : {txtTrainLocation, TxtTrainPhone, txtTrainMobile})
     {
         box->setReadOnly(true);
@@ -1121,6 +1213,13 @@ void Main::grdNames_OnMouseUp(int button)
     const QString name = grdNames->cellText(row, 1);
     if (name.isEmpty())
         return;
+    // A left click on the trainer's best-placing icon shows the trainer's
+    // rides with the managed jockeys.
+    if (button == 1 && grdNames->selectedCol() == 4 && grdNames->cellIcon(row, 4) != -1)
+    {
+        gSelTrainer = name;
+        openStatistics(QStringLiteral("trainer/jockey"));
+    }
     txtRace->clear();
     if (grdNames->cellText(row, 6) == QLatin1String("True"))
     {
@@ -1210,6 +1309,7 @@ void Main::LoadTrainerNoms()
         const int cDate = rs.FieldIndex(QStringLiteral("MeetingDate"));
         const int cMeetingLocation = rs.FieldIndex(QStringLiteral("MeetingLocation"));
         const int cState = rs.FieldIndex(QStringLiteral("State"));
+        const int cTrainer = rs.FieldIndex(QStringLiteral("TrainerName"));
 
         const QString bookingSql = QStringLiteral(
             "SELECT Bookings.*, Jockey.JockeyColor FROM Bookings Left JOIN Jockey ON Bookings.Jockey = Jockey.Jockey "
@@ -1271,6 +1371,9 @@ void Main::LoadTrainerNoms()
             grdNoms->setCellDetails(r, 2, (QStringLiteral(" ") + text(rs.Fields(cRace))).right(2), kRight, -1,
                                     rowColor);
             grdNoms->setCellDetails(r, 4, horse, kLeft, -1, rowColor, horseFore, nullptr, 5);
+            // Each runner carries its own trainer: a booking is made under it,
+            // whatever row of the trainer list is selected by then.
+            grdNoms->setCellItemData(r, 4, text(rs.Fields(cTrainer)));
             grdNoms->setCellDetails(r, 5, QString(), kLeft, bestIcon, rowColor);
             grdNoms->setCellDetails(r, 7, sqlNumber(modUtils::Val(text(rs.Fields(cWeight))) / 10.0), kRight, -1,
                                     rowColor);
@@ -1442,7 +1545,9 @@ void Main::txtRace_OnOpenRace()
     // Nothing to open before a row or a race view command chose a meeting.
     if (strMeetingCur.isEmpty())
         return;
-    openRaceView();
+    // The race header opens the race view as the members stand, without the
+    // hourglass of the other ways in.
+    emit raceViewRequested();
 }
 
 // ---- Buttons -----------------------------------------------------------------------
@@ -1454,7 +1559,7 @@ void Main::cmdExit_Click()
 
 void Main::CmdFindHorse_Click()
 {
-    // The horse search window is opened here once it exists.
+    modOpeners::OpenSelectHorse();
 }
 
 void Main::cmdMtgRfs_Click()
@@ -1473,6 +1578,9 @@ void Main::CmdGetData_Click()
 
 void Main::cmdBrowse_Click()
 {
+    const OneAtATime once(m_importRunning);
+    if (!once.entered())
+        return;
     FieldFileImport::Target target;
     target.strMeetingCur = &strMeetingCur;
     target.strMeetingType = &strMeetingType;
@@ -1516,10 +1624,16 @@ void Main::mnuSelJckIcn_Click()
     txtTrainLocation->clear();
     txtTrainMobile->clear();
     TxtTrainPhone->clear();
+    // The emptied boxes belong to no trainer now: locked, and tied to none,
+    // so leaving one cannot write its empty text over the last trainer's.
+    ClearTrainerSelection();
 }
 
 void Main::mnuRldJokDta_Click()
 {
+    const OneAtATime once(m_reloadRunning);
+    if (!once.entered())
+        return;
     const QString jockey = grdJockey->cellText(grdJockey->selectedRow(), 1);
     try
     {
@@ -1551,6 +1665,10 @@ QString Main::CheckLink(const QString& var_URL)
     QNetworkRequest request(url);
     request.setRawHeader("User-Agent", "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)");
     QNetworkReply* reply = manager.get(request);
+    // Only the page's head is read: an endless answer is held at the reply
+    // size limit (and then runs into the time limit) instead of filling memory.
+    reply->setReadBufferSize(modDatabase::kMaxReplyBytes);
+    const WaitCursor busy;
     QEventLoop loop;
     QTimer limit;
     limit.setSingleShot(true);

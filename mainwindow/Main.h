@@ -216,6 +216,12 @@ public slots:
     // Meetings grid and jockey list
     void grdMeeting_OnMouseUp(int button);
     void grdMeeting_OnDblClick();
+    /** Meetings pop-up: the race view of each selected meeting in turn, race 1 /
+     *  the whole meeting. */
+    void MnuRace_Click();
+    void MnuMeetingView_Click();
+    /** Nominations pop-up: the race view on the selected runner's race. */
+    void mnuRaceView_Click();
     void grdJockey_OnMouseUp(int button);
     /** "Select Jockey for Icons": chooses or clears the icon jockey, then the
      *  trainer list is reloaded and the race header and contact boxes emptied. */
@@ -265,6 +271,11 @@ private slots:
     void MnuAllGet_Click();
     void MnuVicRatings_Click();
     void mnuRego_Click();
+    // Statistics of the selected horse, trainer or jockey.
+    void MnuHorseForm_Click();
+    void mnuTrainerStats_Click();
+    void MnuTrainJockForm_Click();
+    void mnuPrvRides_Click();
     void mnuMeetingForm_Click();
     void mnuNomsRBForm_Click();
     void mnuUpdateStatus_Click();
@@ -320,6 +331,12 @@ private:
     static void clearSortArrows(Grid* grid);
     void writeTrainerContact(QLineEdit* box, const char* column);
     void openRaceView();
+    /** Opens the race view on strMeetingCur / IntRace and, when it has closed,
+     *  reloads the jockey list (its icon jockey may have changed) and the
+     *  trainer list. */
+    void showRaceView();
+    /** Sets gStatsMode and opens the statistics window (statsRequested). */
+    void openStatistics(const QString& mode);
 
     QVBoxLayout* m_leftColumn = nullptr;
     QVBoxLayout* m_middleColumn = nullptr;
@@ -345,5 +362,7 @@ private:
     void EndProgram(int code);
     bool m_loadStarted = false;
     bool m_programEnded = false;
+    bool m_importRunning = false; // the field-file import (it waits on the track lookup)
+    bool m_reloadRunning = false; // a jockey's race data reload
     int m_endCode = 0;
 };

@@ -11,12 +11,14 @@
 #include "core/modDatabase.h"
 #include "core/modJockeyBooking.h"
 #include "core/modJockeyWeb.h"
+#include "core/modShared.h"
 #include "core/modUtils.h"
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
 #include "platform/VbError.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QColor>
 #include <QDateTime>
 #include <QHeaderView>
@@ -287,6 +289,52 @@ void Main::mnuSystemSettings_Click()
 void Main::MnuAllGet_Click()
 {
     frmAllowGet::OpenSetting(this);
+}
+
+// ---- Statistics ----------------------------------------------------------------------
+
+void Main::openStatistics(const QString& mode)
+{
+    gStatsMode = mode;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    emit statsRequested();
+    QApplication::restoreOverrideCursor();
+}
+
+void Main::MnuHorseForm_Click()
+{
+    const int row = grdNoms->selectedRow();
+    if (row < 1 || grdNoms->cellText(row, 4).trimmed().isEmpty())
+        return;
+    gSelHorse = grdNoms->cellText(row, 4);
+    openStatistics(QStringLiteral("horse"));
+}
+
+void Main::mnuTrainerStats_Click()
+{
+    const int row = grdNames->selectedRow();
+    if (row < 1 || grdNames->cellText(row, 1).isEmpty())
+        return;
+    gSelTrainer = grdNames->cellText(row, 1);
+    openStatistics(QStringLiteral("trainer"));
+}
+
+void Main::MnuTrainJockForm_Click()
+{
+    const int row = grdNames->selectedRow();
+    if (row < 1 || grdNames->cellText(row, 1).isEmpty())
+        return;
+    gSelTrainer = grdNames->cellText(row, 1);
+    openStatistics(QStringLiteral("trainer/jockey"));
+}
+
+void Main::mnuPrvRides_Click()
+{
+    const int row = grdJockey->selectedRow();
+    if (row < 1 || grdJockey->cellText(row, 1).isEmpty())
+        return;
+    gSelJockey = grdJockey->cellText(row, 1);
+    openStatistics(QStringLiteral("jockey"));
 }
 
 // ---- Web pages -----------------------------------------------------------------------

@@ -82,6 +82,7 @@ void Main::Form_Load()
 
     modGlobal::ShowStatus(QStringLiteral("Loading Application Settings"));
     gAppSettings.LoadSettings();
+    cAppSettings::ReportDamagedSettings();
     setWindowTitle(QStringLiteral("Velmora 2 Version ") + frmSplash::versionText());
 
     if (gAppSettings.DBPath.isEmpty())
@@ -100,16 +101,12 @@ void Main::Form_Load()
     }
 
     modGlobal::ShowStatus(QStringLiteral("Compact The Database"));
-    bool compacted = false;
-    try {
-        compacted = modDatabase::CompactLocalDatabase();
-    } catch (const std::exception&) {
-        compacted = false;
-    }
-    if (!compacted) {
-        Prompts::MsgBox(
-            QStringLiteral("Database damaged or being used by another program, please contact Hallard Support."),
-            Prompts::vbOKOnly + Prompts::vbCritical, QStringLiteral("Critical Error"));
+    // The file is looked at before it is compacted: an empty, foreign or
+    // Access file is refused as it is, and every failure names its cause.
+    modDatabase::CompactionFailure why;
+    if (!modDatabase::CompactLocalDatabase(&why)) {
+        Prompts::MsgBox(modDatabase::CompactionFailureMessage(why), Prompts::vbOKOnly + Prompts::vbCritical,
+                        QStringLiteral("Critical Error"));
         EndProgram(1);
         return;
     }

@@ -1,10 +1,14 @@
 #include "mainwindow/WindowOpeners.h"
 
 #include "core/modOpeners.h"
+#include "formhistory/FormHistoryOpeners.h"
+#include "raceview/RaceViewOpeners.h"
 #include "records/RecordsOpeners.h"
 
 void RegisterWindowOpeners()
 {
     // Each subsystem library registers its own windows here.
+    RegisterRaceViewOpeners();
+    RegisterFormHistoryOpeners();
     RegisterRecordsOpeners();
 }

@@ -443,6 +443,12 @@ QString Grid::colKey(int col) const
     return validCol(col) ? m_cols.at(col - 1).key : QString();
 }
 
+void Grid::setColKey(int col, const QString& key)
+{
+    if (validCol(col))
+        m_cols[col - 1].key = key;
+}
+
 QString Grid::colHeader(int col) const
 {
     return validCol(col) ? m_cols.at(col - 1).header : QString();
@@ -1380,6 +1386,14 @@ void Grid::paintOverlay()
             const QColor c = WinColor::toQColor(fore);
             p.setPen(c.isValid() ? c : palette().color(QPalette::Text));
             p.setFont(cellFont(r0 + 1, m_rowTextCol));
+            // A row text with a colour of its own is drawn on a band of that
+            // colour as wide as the text, so the mark stands out under the row.
+            const qint64 back = it->data(RoleBack).isValid() ? it->data(RoleBack).toLongLong() : -1;
+            const QColor band = WinColor::toQColor(back);
+            if (band.isValid()) {
+                const QRect used = p.boundingRect(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, it->text());
+                p.fillRect(used.adjusted(-2, 0, 2, 0), band);
+            }
             p.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, it->text());
         }
     }
@@ -1510,6 +1524,9 @@ void Grid::setDragHook(std::function<void(Grid* source)> hook)
 void Grid::beginDrag()
 {
     if (dragHook()) {
+        // The drop that follows learns where the drag came from, as after a
+        // real drag.
+        dragSource() = this;
         dragHook()(this);
         return;
     }
@@ -1557,8 +1574,10 @@ void Grid::dropEvent(QDropEvent* event)
         return;
     }
     QWidget* source = qobject_cast<QWidget*>(event->source());
-    if (!source)
+    if (!source) {
         source = dragSource().data();
+        dragSource() = nullptr;
+    }
     event->acceptProposedAction();
     dropFrom(source, toGrid(event->position().toPoint()));
 }

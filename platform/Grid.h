@@ -100,6 +100,8 @@ public:
     /** Number of the column with this key (case-insensitive), 0 when none. */
     int colIndex(const QString& key) const;
     QString colKey(int col) const;
+    /** Gives a column another key (a column whose meaning follows the data shown). */
+    void setColKey(int col, const QString& key);
     QString colHeader(int col) const;
     void setColHeader(int col, const QString& text);
     /** Width in pixels; a hidden column keeps (and reports) its width. */
@@ -278,7 +280,9 @@ public:
     /** Delivers a drop as if `source` had been dropped at `pos` (grid pixels). */
     void dropFrom(QWidget* source, const QPoint& pos);
     /** Replaces the real drag (which waits for the mouse) while set; tests use
-     *  it with dropFrom to drive a drag and drop. Pass nullptr to clear. */
+     *  it with dropFrom, or with a drop event sent to a grid (which then learns
+     *  the grid the drag started from), to drive a drag and drop. Pass nullptr
+     *  to clear. */
     static void setDragHook(std::function<void(Grid* source)> hook);
     /** MIME type of the grids' own drags. */
     static QString dragMimeType();

@@ -11,6 +11,10 @@
 #include <QLockFile>
 #include <QSaveFile>
 
+#include <atomic>
+
+#include <sys/stat.h>
+
 RegistryStore::RegistryStore()
     : m_file(AppPaths::registryFile())
 {
@@ -82,8 +86,60 @@ qsizetype RegistryStore::valueIndex(const Key& key, const QString& name)
     return -1;
 }
 
-RegistryStore::Tree RegistryStore::load() const
+namespace
 {
+std::optional<RegistryStore::Damage>& pendingDamage()
+{
+    static std::optional<RegistryStore::Damage> damage;
+    return damage;
+}
+} // namespace
+
+static std::atomic<quint64> g_parses{0};
+
+quint64 RegistryStore::parseCount()
+{
+    return g_parses.load();
+}
+
+std::optional<RegistryStore::Damage> RegistryStore::takeDamage()
+{
+    std::optional<Damage> out;
+    out.swap(pendingDamage());
+    return out;
+}
+
+RegistryStore::Stamp RegistryStore::stamp() const
+{
+    Stamp s;
+    struct stat st{};
+    if (::stat(QFile::encodeName(m_file).constData(), &st) != 0)
+        return s;
+    s.exists = true;
+    s.device = static_cast<quint64>(st.st_dev);
+    s.inode = static_cast<quint64>(st.st_ino);
+    s.size = static_cast<qint64>(st.st_size);
+    s.modifiedNs = static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    s.changedNs = static_cast<qint64>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
+    return s;
+}
+
+const RegistryStore::Tree& RegistryStore::load() const
+{
+    // Every write replaces the file (a new inode), and any other change moves
+    // its times or size: an unchanged stamp means an unchanged store.
+    const Stamp now = stamp();
+    if (m_cachedStamp && *m_cachedStamp == now)
+        return m_cache;
+    m_cache = parse();
+    // A damaged file was moved aside while parsing: stamp what is there now.
+    m_cachedStamp = stamp();
+    return m_cache;
+}
+
+RegistryStore::Tree RegistryStore::parse() const
+{
+    ++g_parses;
     Tree tree;
     QFile f(m_file);
     if (!f.exists())
@@ -98,9 +154,17 @@ RegistryStore::Tree RegistryStore::load() const
     if (err.error != QJsonParseError::NoError || !doc.isObject()) {
         // Keep the damaged file for inspection; the program goes on with an
         // empty store (its settings' defaults) instead of failing to start.
-        m_warning = QStringLiteral("%1 is damaged (%2); kept as %1.bak").arg(m_file, err.errorString());
-        QFile::remove(m_file + QStringLiteral(".bak"));
-        QFile::rename(m_file, m_file + QStringLiteral(".bak"));
+        // An earlier kept copy stays as it is: this one gets a name of its own.
+        QString kept = m_file + QStringLiteral(".bak");
+        for (int n = 2; QFileInfo::exists(kept); ++n)
+            kept = m_file + QStringLiteral(".bak.") + QString::number(n);
+        if (QFile::rename(m_file, kept)) {
+            m_warning = QStringLiteral("%1 is damaged (%2); kept as %3").arg(m_file, err.errorString(), kept);
+            pendingDamage() = Damage{m_file, kept};
+        } else {
+            m_warning = QStringLiteral("%1 is damaged (%2)").arg(m_file, err.errorString());
+            pendingDamage() = Damage{m_file, m_file};
+        }
         return tree;
     }
     const QJsonArray keys = doc.object().value(QStringLiteral("keys")).toArray();
@@ -209,7 +273,7 @@ std::optional<RegistryStore::Value> RegistryStore::readValue(qint32 root, const 
 {
     if (!rootAvailable(root))
         return std::nullopt;
-    const Tree tree = load();
+    const Tree& tree = load();
     auto it = tree.constFind(keyId(root, path));
     if (it == tree.cend())
         return std::nullopt;
@@ -264,7 +328,7 @@ std::optional<QStringList> RegistryStore::valueNames(qint32 root, const QString&
 {
     if (!rootAvailable(root))
         return std::nullopt;
-    const Tree tree = load();
+    const Tree& tree = load();
     auto it = tree.constFind(keyId(root, path));
     if (it == tree.cend())
         return std::nullopt;
@@ -278,7 +342,7 @@ std::optional<QStringList> RegistryStore::subKeys(qint32 root, const QString& pa
 {
     if (!rootAvailable(root))
         return std::nullopt;
-    const Tree tree = load();
+    const Tree& tree = load();
     const QString id = keyId(root, path);
     const QString parent = normalise(path);
     if (!parent.isEmpty() && !tree.contains(id))

@@ -11,8 +11,10 @@
  * Our stand-in for the Windows registry: keys under predefined roots, each key
  * holding named values with a type code and raw bytes. Key paths and value
  * names compare without regard to letter case, as in the registry. The whole
- * store is one JSON file, re-read for every operation and replaced atomically
- * for every write, so two running copies of the program never see half a file.
+ * store is one JSON file, replaced atomically for every write, so two running
+ * copies of the program never see half a file. An instance parses the file
+ * once and reads from that until the file changes on disk (another program's
+ * write), so loading many values costs one parse, not one per value.
  *
  * Only the current user's part exists: HKEY_LOCAL_MACHINE and every other
  * root answer as a key that is missing and cannot be created.
@@ -70,6 +72,20 @@ public:
     /** The last problem met reading the file (unreadable store moved aside). */
     QString lastWarning() const { return m_warning; }
 
+    /** A store file found damaged: where it was and the name it was kept
+     *  under. A kept copy is never overwritten: each damage gets a new name. */
+    struct Damage
+    {
+        QString file;
+        QString keptAs;
+    };
+    /** The damage met since the last call (by any instance), once. */
+    static std::optional<Damage> takeDamage();
+
+    /** How many times any instance has parsed a store file (for checking
+     *  that a load of many values parses it once). */
+    static quint64 parseCount();
+
 private:
     struct Key
     {
@@ -78,7 +94,9 @@ private:
     };
     using Tree = QMap<QString, Key>; // by lower-cased "root\path"
 
-    Tree load() const;
+    /** The file's content, parsed again only when the file changed. */
+    const Tree& load() const;
+    Tree parse() const;
     bool save(const Tree& tree);
     static QString keyId(qint32 root, const QString& path);
     /** Creates the key and its missing parents, as the registry does. */
@@ -89,4 +107,15 @@ private:
 
     QString m_file;
     mutable QString m_warning;
+    /** What identifies one version of the file on disk. */
+    struct Stamp
+    {
+        bool exists = false;
+        quint64 device = 0, inode = 0;
+        qint64 size = 0, modifiedNs = 0, changedNs = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    Stamp stamp() const;
+    mutable std::optional<Stamp> m_cachedStamp;
+    mutable Tree m_cache;
 };

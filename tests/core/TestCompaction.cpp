@@ -13,6 +13,8 @@
 
 #include <csignal>
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -194,4 +196,108 @@ TEST_F(CompactionTest, FailureAfterTheCopyKeepsTheOriginal)
         EXPECT_EQ(fx.fileHash(), hash);
     }
     QFile::setPermissions(env.appDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST_F(CompactionTest, TheCompactedFileKeepsItsPermissions)
+{
+    fill(fx, 50);
+    gDbEngine.CloseAll();
+    const QByteArray file = QFile::encodeName(fx.path());
+    const auto modeOf = [&file] {
+        struct stat st{};
+        ::stat(file.constData(), &st);
+        return st.st_mode & 07777;
+    };
+    for (const mode_t mode : {mode_t(0600), mode_t(0640), mode_t(0644)}) {
+        ASSERT_EQ(::chmod(file.constData(), mode), 0);
+        EXPECT_TRUE(CompactLocalDatabase());
+        EXPECT_EQ(modeOf(), mode) << std::oct << mode;
+        gDbEngine.CloseAll();
+    }
+    // A read-only database comes back read-only (compacted or not).
+    ASSERT_EQ(::chmod(file.constData(), 0440), 0);
+    CompactionFailure why;
+    CompactLocalDatabase(&why);
+    EXPECT_EQ(modeOf(), mode_t(0440));
+    gDbEngine.CloseAll();
+    ::chmod(file.constData(), 0600);
+}
+
+TEST_F(CompactionTest, AFailureNamesItsCause)
+{
+    gDbEngine.CloseAll();
+    CompactionFailure why;
+
+    // Another program holds the file.
+    {
+        LockHolder holder(fx.path(), "write");
+        ASSERT_TRUE(holder.locked());
+        EXPECT_FALSE(CompactLocalDatabase(&why));
+        EXPECT_EQ(why.kind, CompactionFailure::Kind::InUse);
+        EXPECT_EQ(CompactionFailureMessage(why),
+                  "Database damaged or being used by another program, please contact Hallard Support.\r\rThe file "
+                      + fx.path() + " is in use by another program (perhaps another copy of Velmora).");
+    }
+
+    // A folder that cannot be written.
+    QFile::setPermissions(env.appDir(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (::access(QFile::encodeName(env.appDir()).constData(), W_OK) != 0) { // not when running as root
+        EXPECT_FALSE(CompactLocalDatabase(&why));
+        EXPECT_EQ(why.kind, CompactionFailure::Kind::FolderNotWritable);
+        EXPECT_TRUE(CompactionFailureMessage(why).endsWith(
+            "The folder " + env.appDir() + " cannot be written to, so the database cannot be compacted there."));
+    }
+    QFile::setPermissions(env.appDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    // No room for the copy: in a child process whose files may not grow past
+    // 256 KB (as on a full disk), a database of about 1 MB cannot be copied.
+    fill(fx, 3000);
+    gDbEngine.CloseAll();
+    ASSERT_GT(QFileInfo(fx.path()).size(), 768 * 1024);
+    const QByteArray hash = fx.fileHash();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit{256 * 1024, 256 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        CompactionFailure inChild;
+        const bool done = CompactLocalDatabase(&inChild);
+        ::_exit(done ? 100 : static_cast<int>(inChild.kind));
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(CompactionFailure::Kind::DiskFull));
+    EXPECT_EQ(fx.fileHash(), hash);
+    EXPECT_FALSE(QFileInfo::exists(temp));
+    why.kind = CompactionFailure::Kind::DiskFull;
+    why.path = fx.path();
+    EXPECT_EQ(CompactionFailureMessage(why),
+              "Database damaged or being used by another program, please contact Hallard Support.\r\rThe disk "
+              "holding "
+                  + fx.path() + " is full: there is no room for the compacted copy.");
+
+    EXPECT_TRUE(CompactLocalDatabase(&why));
+    EXPECT_EQ(why.kind, CompactionFailure::Kind::None);
+}
+
+TEST_F(CompactionTest, ASecondCopyOfTheProgramLeavesTheFirstOnesCopyAlone)
+{
+    fill(fx, 200);
+    gDbEngine.CloseAll();
+    // The first copy of the program is writing its temp.mdb: it holds the
+    // database and the copy is there.
+    {
+        QFile f(temp);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("the first copy's compaction in progress");
+    }
+    LockHolder first(fx.path(), "write");
+    ASSERT_TRUE(first.locked());
+    CompactionFailure why;
+    EXPECT_FALSE(CompactLocalDatabase(&why));
+    EXPECT_EQ(why.kind, CompactionFailure::Kind::InUse);
+    QFile f(temp);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("the first copy's compaction in progress"));
 }

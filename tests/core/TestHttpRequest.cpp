@@ -6,8 +6,11 @@
 #include "support/TestEnv.h"
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QNetworkReply>
 #include <QPointer>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QWidget>
 
@@ -35,6 +38,7 @@ protected:
     void TearDown() override
     {
         modDatabase::SetHttpTimeLimit(0);
+        modDatabase::SetHttpReplyLimit(0);
         modDatabase::SetAccessDeniedHandler({});
     }
 
@@ -193,9 +197,13 @@ TEST_F(HttpTest, HttpAndTransportFailuresGiveErrorTexts)
     EXPECT_EQ(refused.status, 12029);
     EXPECT_EQ(refused.text, noConnectionText(refusedUrl));
 
-    // A server that hangs up without answering (every time: the client tries twice).
+    // A server that hangs up without answering (every time: the client tries
+    // twice): the connection was made, so it is not the 12029 text.
     server.addPage("/closed", FixtureServer::Reply::close());
-    EXPECT_EQ(modDatabase::HttpRequest(server.url("/closed"), "GET"), noConnectionText(server.url("/closed")));
+    const HttpReply closed = modDatabase::HttpSend(server.url("/closed"), "GET");
+    EXPECT_EQ(closed.kind, HttpReply::Kind::Transport);
+    EXPECT_EQ(closed.status, 12030);
+    EXPECT_EQ(closed.text, "Error: 12030 The connection with the server was terminated abnormally");
 
     // A server that never answers: the time-out text after the limit.
     modDatabase::SetHttpTimeLimit(1000);
@@ -234,6 +242,150 @@ TEST_F(HttpTest, PostSendsTheFormBodyAndPagesAreServed)
     EXPECT_EQ(post.method, "POST");
     EXPECT_EQ(post.body, body.toUtf8());
     EXPECT_EQ(post.header("Content-Type"), "application/x-www-form-urlencoded");
+}
+
+namespace
+{
+/** A bare server on the test's own thread (the HTTP wait processes its
+ *  events) that answers every request by `answer`. */
+class RawServer
+{
+public:
+    /** `onFirstBytes`: answer as soon as anything arrives (a TLS hello has
+     *  no blank line to wait for). */
+    explicit RawServer(std::function<void(QTcpSocket*)> answer, bool onFirstBytes = false)
+        : m_answer(std::move(answer))
+        , m_onFirstBytes(onFirstBytes)
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    m_request += socket->readAll();
+                    const bool complete = m_onFirstBytes || m_request.contains("\r\n\r\n");
+                    if (!complete || socket->property("answered").toBool())
+                        return;
+                    socket->setProperty("answered", true);
+                    ++m_requests;
+                    m_request.clear();
+                    m_answer(socket);
+                });
+            }
+        });
+    }
+    QString url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path); }
+    quint16 port() const { return m_server.serverPort(); }
+    int requests() const { return m_requests; }
+
+private:
+    QTcpServer m_server;
+    std::function<void(QTcpSocket*)> m_answer;
+    QByteArray m_request;
+    int m_requests = 0;
+    bool m_onFirstBytes = false;
+};
+} // namespace
+
+TEST_F(HttpTest, EachTransportFailureHasItsOwnText)
+{
+    // An unknown host cannot be asked for without leaving the machine.
+    const QString url = QStringLiteral("http://nowhere.example/SQLQuery.php?sqlquery=SELECT");
+    const auto unknown =
+        modDatabase::DescribeTransportFailure(static_cast<int>(QNetworkReply::HostNotFoundError), url);
+    EXPECT_EQ(unknown.status, 12007);
+    EXPECT_EQ(unknown.text, "Error: 12007 The server name or address could not be resolved");
+    const QString redirect = "Error: 12156 The redirection failed because either the scheme changed or all attempts "
+                             "made to redirect failed";
+
+    // For real: a redirect that never ends.
+    RawServer loop([](QTcpSocket* s) {
+        s->write("HTTP/1.1 302 Found\r\nLocation: /again\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        s->disconnectFromHost();
+    });
+    const HttpReply redirected = modDatabase::HttpSend(loop.url("/start"), "GET");
+    EXPECT_EQ(redirected.kind, HttpReply::Kind::Transport);
+    EXPECT_EQ(redirected.text, redirect);
+    EXPECT_GT(loop.requests(), 1);
+
+    // A secure channel to a server that speaks no TLS.
+    RawServer plain(
+        [](QTcpSocket* s) {
+            s->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nhi");
+            s->disconnectFromHost();
+        },
+        true);
+    const HttpReply secure =
+        modDatabase::HttpSend(QStringLiteral("https://127.0.0.1:%1/x").arg(plain.port()), "GET");
+    EXPECT_EQ(secure.kind, HttpReply::Kind::Transport);
+    EXPECT_EQ(secure.status, 12175) << secure.text.toStdString();
+    EXPECT_EQ(secure.text, "Error: 12175 A security error occurred");
+
+    EXPECT_TRUE(prompts.records().isEmpty());
+}
+
+TEST_F(HttpTest, RepliesLargerThanTheLimitAreDroppedNotGrown)
+{
+    modDatabase::SetHttpReplyLimit(1024 * 1024);
+    const QByteArray chunk(64 * 1024, 'x');
+
+    // A reply that never ends (no length, data for ever).
+    RawServer endless([&chunk](QTcpSocket* s) {
+        s->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n");
+        auto* pump = new QTimer(s);
+        QObject::connect(pump, &QTimer::timeout, s, [s, &chunk] {
+            if (s->bytesToWrite() < 4 * chunk.size())
+                s->write(chunk);
+        });
+        pump->start(1);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    const HttpReply big = modDatabase::HttpSend(endless.url("/SQLQuery.php"), "GET");
+    EXPECT_EQ(big.kind, HttpReply::Kind::TooLarge);
+    EXPECT_EQ(big.text, "Error: The reply is larger than 1 MB and was not read.\r" + endless.url("/SQLQuery.php").left(50));
+    EXPECT_TRUE(big.body.isEmpty());
+    EXPECT_LT(clock.elapsed(), 4000); // dropped at the limit, not at the time-out
+    EXPECT_FALSE(big.ok());
+
+    // A reply that says up front that it is too large.
+    server.addPage("/huge", QByteArray(1024 * 1024 + 1, 'y'));
+    EXPECT_EQ(modDatabase::HttpSend(server.url("/huge"), "GET").kind, HttpReply::Kind::TooLarge);
+    // At the limit it is read.
+    server.addPage("/fits", QByteArray(1024 * 1024, 'y'));
+    EXPECT_EQ(modDatabase::HttpRequest(server.url("/fits"), "GET").size(), 1024 * 1024);
+
+    modDatabase::SetHttpReplyLimit(0);
+    EXPECT_EQ(modDatabase::kMaxReplyBytes, 64LL * 1024 * 1024);
+    EXPECT_EQ(modDatabase::HttpSend(server.url("/huge"), "GET").kind, HttpReply::Kind::Ok);
+    EXPECT_TRUE(prompts.records().isEmpty());
+}
+
+TEST_F(HttpTest, TheWaitShowsTheBusyPointer)
+{
+    server.addPage("/slow", "done");
+    server.enqueue(FixtureServer::Reply::serve(300));
+    std::optional<Qt::CursorShape> during;
+    QTimer::singleShot(100, [&] {
+        if (const QCursor* c = QGuiApplication::overrideCursor())
+            during = c->shape();
+    });
+    EXPECT_EQ(modDatabase::HttpRequest(server.url("/slow"), "GET"), "done");
+    ASSERT_TRUE(during.has_value());
+    EXPECT_EQ(*during, Qt::WaitCursor);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST(FormReply, OnlyRepliesInTheServicesFormatCount)
+{
+    using modDatabase::ReplyHasFields;
+    EXPECT_TRUE(ReplyHasFields("", 2));
+    EXPECT_TRUE(ReplyHasFields("VIC|M<br>\n", 2));
+    EXPECT_TRUE(ReplyHasFields("x<br>\nVIC|M<br>\n", 2)); // a short row among good ones is only skipped
+    EXPECT_FALSE(ReplyHasFields("VIC|M<br>\n", 3));
+    EXPECT_FALSE(ReplyHasFields("VIC|M", 2));
+    EXPECT_FALSE(ReplyHasFields("<html><head><title>Login</title></head><body>Sign in|here</body></html>", 2));
+    EXPECT_FALSE(ReplyHasFields(QString::fromLatin1("\x01\xff\x13garbage|\x7f"), 2));
+    EXPECT_FALSE(ReplyHasFields("<br>\n<br>\n", 2));
 }
 
 // A window whose handler waits on a request, and which may be closed or

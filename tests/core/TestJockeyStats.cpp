@@ -9,7 +9,11 @@
 #include "platform/Prompts.h"
 #include "support/TestEnv.h"
 
+#include "core/cAppSettings.h"
+
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QTcpServer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -225,4 +229,98 @@ TEST_F(JockeyStatsTest, TrainerRideSummaryCountsTheManagedJockeys)
     EXPECT_EQ(modJockey::GetTrainerRideStats("J Hawkes", db), "1(2)");
     EXPECT_EQ(modJockey::GetTrainerRideStats("O'Neil", db), "2(2)");
     EXPECT_EQ(modJockey::GetTrainerRideStats("Nobody", db), "");
+}
+
+TEST_F(JockeyStatsTest, AnEmptyOrNonNumericPositionIsStoredAsNoPosition)
+{
+    server.enqueue(FixtureServer::Reply::withBody("2009-06-07|3|FLEM|ALPHA|3|O'BRIEN|0|J HAWKES|VIC<br>\n"
+                                                  "2009-06-08|1|FLEM|BRAVO||O'BRIEN|0|J HAWKES|VIC<br>\n"
+                                                  "2009-06-09|2|FLEM|CHARLIE|FF|O'BRIEN|0|J HAWKES|VIC<br>\n"
+                                                  "2009-06-10|2|FLEM|DELTA| 2 |O'BRIEN|0|J HAWKES|VIC<br>\n"));
+    EXPECT_EQ(modJockey::DownloadJockeyStats("O'Brien", true), StatsDownload::Stored);
+    const auto finish = [&](const char* horse) {
+        return db.Scalar("SELECT FinishPos FROM RaceStats WHERE Horse = ?", {QString::fromLatin1(horse)});
+    };
+    EXPECT_EQ(finish("ALPHA").toInt(), 3);
+    EXPECT_TRUE(finish("BRAVO").isNull());
+    EXPECT_TRUE(finish("CHARLIE").isNull());
+    EXPECT_EQ(finish("DELTA").toInt(), 2);
+    // The best placing is the best known one, not a 0 from an empty field.
+    EXPECT_EQ(modJockey::GetTrainerRideStats("J Hawkes", db), "2(4)");
+
+    // The incremental form writes no position over a stored one the same way.
+    server.enqueue(FixtureServer::Reply::withBody("2009-06-07|3|FLEM|ALPHA||O'BRIEN|0|J HAWKES|VIC<br>\n"));
+    EXPECT_EQ(modJockey::DownloadJockeyStats("O'Brien", false, kNow), StatsDownload::Stored);
+    EXPECT_TRUE(finish("ALPHA").isNull());
+    EXPECT_EQ(rideCount("O'Brien"), 4);
+}
+
+TEST_F(JockeyStatsTest, RepliesNotInTheServicesFormatChangeNothing)
+{
+    storeRide("2001-01-01", 1, "OLD", "KEPT", 9, "O'BRIEN");
+    const QDateTime stamped(QDate(2009, 1, 1), QTime(1, 2, 3));
+    db.Execute("UPDATE Jockey SET DateLastStats = ?", {stamped});
+
+    const QList<QByteArray> bodies = {
+        "<!DOCTYPE html><html><head><title>Sign in to the network</title></head><body>Welcome</body></html>",
+        QByteArray("\x89PNG\r\n\x1a\n\x00\x01|garbage\xff\xfe", 22),
+        "2009-06-07|3|FLEM<br>\n", // rows, but not the fields asked for
+    };
+    for (const QByteArray& body : bodies) {
+        SCOPED_TRACE(body.toStdString());
+        server.enqueue(FixtureServer::Reply::withBody(body));
+        prompts.answerMsgBox(Prompts::vbOK);
+        EXPECT_EQ(modJockey::DownloadJockeyStats("O'Brien", true), StatsDownload::Failed);
+        EXPECT_EQ(rideCount("O'Brien"), 1);
+        EXPECT_EQ(lastStats("O'Brien").toDateTime(), stamped);
+    }
+    const auto shown = prompts.messages();
+    ASSERT_EQ(shown.size(), bodies.size());
+    for (const auto& m : shown) {
+        EXPECT_EQ(m.text, modDatabase::kMalformedReplyText);
+        EXPECT_EQ(m.title, "Connection error");
+    }
+
+    // The start-up refresh: nobody stamped, one message.
+    prompts.clear();
+    server.setResponder([](const FixtureServer::Request&) -> std::optional<FixtureServer::Reply> {
+        return FixtureServer::Reply::withBody("<html><body>Captive portal</body></html>");
+    });
+    prompts.answerMsgBox(Prompts::vbOK);
+    modJockey::RefreshAllJockeyStats();
+    EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM Jockey WHERE DateLastStats = ?", {stamped}).toInt(), 3);
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0].text, modDatabase::kMalformedReplyText);
+}
+
+TEST_F(JockeyStatsTest, TheStartUpRefreshStopsWhenTheServerCannotBeReached)
+{
+    modDatabase::SetHttpTimeLimit(300);
+    server.setResponder([](const FixtureServer::Request&) -> std::optional<FixtureServer::Reply> {
+        return FixtureServer::Reply::hang();
+    });
+    prompts.answerMsgBox(Prompts::vbOK);
+    QElapsedTimer clock;
+    clock.start();
+    modJockey::RefreshAllJockeyStats();
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(server.requestCount(), 1); // one time-out, not one per jockey
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(prompts.messages()[0].text.startsWith("Error: Internert Connection has Timed out."));
+    EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM Jockey WHERE DateLastStats IS NOT NULL").toInt(), 0);
+
+    // No connection at all: the same.
+    server.setResponder({});
+    quint16 freePort;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        freePort = probe.serverPort();
+    }
+    gAppSettings.DataServer = QStringLiteral("127.0.0.1:%1").arg(freePort);
+    prompts.clear();
+    prompts.answerMsgBox(Prompts::vbOK);
+    modJockey::RefreshAllJockeyStats();
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(prompts.messages()[0].text.startsWith("Error: 12029 "));
 }

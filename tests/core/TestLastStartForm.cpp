@@ -104,7 +104,8 @@ TEST_F(LastStartFormTest, WholeMeetingSendsOneQueryAndWritesEveryMatchingRunner)
     // Cut to the columns' sizes; last five characters of the race time.
     rs = noms("Horse = 'O''Reilly'");
     EXPECT_EQ(rs.Fields("LastRaceClass").toString(), "MDNSW");
-    EXPECT_EQ(rs.Fields("FormTrainer").toString(), "ANNE-MARIE SMITH-JONES T");
+    // The form trainer is a key: kept whole, however long.
+    EXPECT_EQ(rs.Fields("FormTrainer").toString(), "ANNE-MARIE SMITH-JONES TRAINING");
     EXPECT_EQ(rs.Fields("HorseType").toString(), "F 3");
     EXPECT_FLOAT_EQ(rs.Fields("RSecTime").toFloat(), 59.8f);
     EXPECT_FLOAT_EQ(rs.Fields("LastMargin").toFloat(), 1.5f);
@@ -116,6 +117,16 @@ TEST_F(LastStartFormTest, WholeMeetingSendsOneQueryAndWritesEveryMatchingRunner)
     rs = noms("MeetingCode = '0806CAUL'");
     EXPECT_FALSE(rs.Fields("LastJockey").isValid());
     EXPECT_TRUE(prompts.records().isEmpty());
+
+    // So the long name finds the rides stored under it: a best placing.
+    DaoDatabase db = modDatabase::OpenLocalDatabase();
+    db.Execute("INSERT INTO RaceStats (Horse, FinishPos, Jockey, TrainerName) "
+               "VALUES ('X', 2, 'J SMITH', 'ANNE-MARIE SMITH-JONES TRAINING')");
+    modJockey::gJockeyInList = "( 'J SMITH')";
+    EXPECT_EQ(db.Scalar("SELECT " + modJockey::BestTrainerPosnSql("Noms") + " FROM Noms WHERE Horse = 'O''Reilly'")
+                  .toInt(),
+              2);
+    modJockey::gJockeyInList.clear();
 }
 
 TEST_F(LastStartFormTest, OneRaceAsksForAndWritesOnlyThatRace)
@@ -138,12 +149,17 @@ TEST_F(LastStartFormTest, FailedRepliesWriteNothing)
     server.enqueue(FixtureServer::Reply::withStatus(500, "Internal Server Error"));
     // A failed statement: shown by the HTTP routine.
     server.enqueue(FixtureServer::Reply::withBody("Error: You have an error in your SQL syntax"));
-    prompts.answerMsgBox(Prompts::vbOK).answerMsgBox(Prompts::vbOK);
+    // A page sent with status 200: not the service's format.
+    server.enqueue(FixtureServer::Reply::withBody("<html><body>Sign in</body></html>"));
+    prompts.answerMsgBox(Prompts::vbOK).answerMsgBox(Prompts::vbOK).answerMsgBox(Prompts::vbOK);
+    modJockey::LoadLastStartForm("0706FLEM", 0);
     modJockey::LoadLastStartForm("0706FLEM", 0);
     modJockey::LoadLastStartForm("0706FLEM", 0);
 
     const auto shown = prompts.messages();
-    ASSERT_EQ(shown.size(), 2);
+    ASSERT_EQ(shown.size(), 3);
+    EXPECT_EQ(shown[2].text, modDatabase::kMalformedReplyText);
+    EXPECT_EQ(shown[2].title, "Connection error");
     EXPECT_EQ(shown[0].text, "Error: 500 Internal Server Error");
     EXPECT_EQ(shown[0].title, "Connection error");
     EXPECT_EQ(shown[0].style, Prompts::vbCritical);

@@ -2,6 +2,7 @@
 // store's failure modes.
 #include "core/cAppSettings.h"
 #include "core/cRegistry.h"
+#include "platform/Prompts.h"
 #include "support/TestEnv.h"
 
 #include <QFile>
@@ -350,4 +351,77 @@ TEST(Settings, DamagedOrUnwritableStoreLeavesTheProgramRunning)
     cAppSettings u = written;
     EXPECT_FALSE(u.SaveSettings());
     qputenv("VELMORA_REGISTRY", env.registryFile().toUtf8());
+}
+
+TEST(SettingsStore, OneLoadParsesTheFileOnceAndSeesOtherWritersChanges)
+{
+    TestEnv env;
+    cAppSettings saved = distinctSettings();
+    ASSERT_TRUE(saved.SaveSettings());
+
+    const quint64 before = RegistryStore::parseCount();
+    cAppSettings loaded;
+    EXPECT_TRUE(loaded.LoadSettings());
+    EXPECT_EQ(loaded.DBPath, saved.DBPath);
+    EXPECT_EQ(RegistryStore::parseCount() - before, 1u); // not once per value
+
+    // A store kept open still sees another program's write at once.
+    RegistryStore mine;
+    const auto read = [&mine](const QString& name) {
+        QByteArray d = mine.readValue(HKCU, cAppSettings::kSection, name).value_or(RegistryStore::Value{}).data;
+        if (d.endsWith('\0'))
+            d.chop(1);
+        return QString::fromUtf8(d);
+    };
+    EXPECT_EQ(read(QStringLiteral("DBPath")), saved.DBPath);
+    storeText(QStringLiteral("DBPath"), QStringLiteral("/elsewhere"));
+    EXPECT_EQ(read(QStringLiteral("DBPath")), QStringLiteral("/elsewhere"));
+    const quint64 afterChange = RegistryStore::parseCount();
+    EXPECT_EQ(read(QStringLiteral("DataServer")), saved.DataServer);
+    EXPECT_EQ(RegistryStore::parseCount(), afterChange);
+}
+
+TEST(SettingsStore, ADamagedFileIsKeptToldOnceAndNeverOverwritten)
+{
+    TestEnv env;
+    Prompts::Script prompts;
+    ASSERT_TRUE(distinctSettings().SaveSettings());
+    const auto damage = [&](const QByteArray& bytes) {
+        QFile f(env.registryFile());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    };
+    const auto bytesOf = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+
+    damage("{\"keys\": [ {\"root\": -2147483647, \"pa");
+    cAppSettings s;
+    s.LoadSettings();
+    EXPECT_TRUE(s.DBPath.isEmpty()); // defaults
+    const QString kept = env.registryFile() + QStringLiteral(".bak");
+    EXPECT_EQ(bytesOf(kept), QByteArray("{\"keys\": [ {\"root\": -2147483647, \"pa"));
+
+    prompts.answerMsgBox(Prompts::vbOK);
+    EXPECT_TRUE(cAppSettings::ReportDamagedSettings());
+    EXPECT_FALSE(cAppSettings::ReportDamagedSettings()); // told once
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0].text,
+              "The settings file was damaged and could not be read:\r" + env.registryFile()
+                  + "\r\rThe damaged file has been kept as:\r" + kept
+                  + "\r\rThe program is using default settings. Check the database folder and the other settings "
+                    "in System Defaults.");
+    EXPECT_EQ(prompts.messages()[0].title, "Settings Error");
+    EXPECT_EQ(prompts.messages()[0].style, Prompts::vbExclamation);
+
+    // Saved again, damaged again: the first kept copy stays as it was.
+    ASSERT_TRUE(s.SaveSettings());
+    damage("not json at all");
+    s.LoadSettings();
+    EXPECT_EQ(bytesOf(kept), QByteArray("{\"keys\": [ {\"root\": -2147483647, \"pa"));
+    EXPECT_EQ(bytesOf(kept + QStringLiteral(".2")), QByteArray("not json at all"));
+    const auto second = RegistryStore::takeDamage();
+    ASSERT_TRUE(second.has_value());
+    EXPECT_EQ(second->keptAs, kept + QStringLiteral(".2"));
 }

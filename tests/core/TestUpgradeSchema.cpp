@@ -62,7 +62,7 @@ TEST(UpgradeSchema, OldFileGetsTheColumnsAndASecondRunChangesNothing)
     EXPECT_EQ(noms.FieldExact(QStringLiteral("LastMargin"))->Type(), DaoType::Single);
     EXPECT_EQ(noms.FieldExact(QStringLiteral("WgtRat"))->Type(), DaoType::Single);
     EXPECT_EQ(noms.FieldExact(QStringLiteral("AvgWin"))->Type(), DaoType::Single);
-    EXPECT_EQ(noms.FieldExact(QStringLiteral("FormTrainer"))->Size(), 24);
+    EXPECT_EQ(noms.FieldExact(QStringLiteral("FormTrainer"))->Size(), 50);
     EXPECT_EQ(noms.FieldExact(QStringLiteral("W800400"))->Size(), 5);
     EXPECT_EQ(noms.FieldExact(QStringLiteral("RSecTime"))->Type(), DaoType::Single);
     const DaoTableDef jockey = db.TableDef(QStringLiteral("Jockey"));
@@ -89,6 +89,42 @@ TEST(UpgradeSchema, OldFileGetsTheColumnsAndASecondRunChangesNothing)
         EXPECT_EQ(tableInfo(fx, "Jockey"), jockeyBefore);
     }
     EXPECT_EQ(fx.scalar(QStringLiteral("SELECT W800400 FROM Noms")).toString(), QStringLiteral("1234"));
+}
+
+TEST(UpgradeSchema, ANarrowFormTrainerIsWidenedKeepingItsRows)
+{
+    const QString partnership = QStringLiteral("Ciaron Maher & David Eustace (Partnership)");
+    ASSERT_GT(partnership.size(), 24);
+    for (float stored : {0.0f, 2.618f, 2.7f}) {
+        SCOPED_TRACE(stored);
+        TestEnv env;
+        DbFixture fx(env);
+        // An older file: the column as 24 characters, holding a (cut) name.
+        fx.exec(QStringLiteral("DROP VIEW qryMeetingView; ALTER TABLE Noms DROP COLUMN FormTrainer;"
+                               "ALTER TABLE Noms ADD COLUMN FormTrainer TEXT(24) COLLATE NOCASE"));
+        fx.insert(QStringLiteral("Noms"), {{QStringLiteral("Horse"), QStringLiteral("Alpha")},
+                                           {QStringLiteral("FormTrainer"), partnership.left(24)}});
+        gAppSettings.AppVersion = stored;
+        modJockey::UpgradeSchema();
+
+        const DaoTableDef noms = modDatabase::OpenLocalDatabase().TableDef(QStringLiteral("Noms"));
+        EXPECT_EQ(noms.FieldExact(QStringLiteral("FormTrainer"))->Size(), 50);
+        EXPECT_EQ(fx.scalar(QStringLiteral("SELECT FormTrainer FROM Noms WHERE Horse = 'Alpha'")).toString(),
+                  partnership.left(24));
+        // The whole name now goes in through the layer.
+        DaoDatabase db = modDatabase::OpenLocalDatabase();
+        db.Execute(QStringLiteral("UPDATE Noms SET FormTrainer = ? WHERE Horse = 'Alpha'"), {partnership});
+        EXPECT_EQ(fx.scalar(QStringLiteral("SELECT FormTrainer FROM Noms WHERE Horse = 'Alpha'")).toString(),
+                  partnership);
+        db.Close();
+        modDatabase::gDbEngine.CloseAll();
+    }
+    // A text column is never narrowed.
+    TestEnv env;
+    DbFixture fx(env);
+    modDatabase::AddOrAlterColumn(QStringLiteral("Noms"), QStringLiteral("FormTrainer"), QStringLiteral("Text(10)"));
+    EXPECT_EQ(modDatabase::OpenLocalDatabase().TableDef(QStringLiteral("Noms")).FieldExact(QStringLiteral("FormTrainer"))->Size(),
+              50);
 }
 
 TEST(UpgradeSchema, ColumnMissingUnderALaterStoredVersionIsStillAdded)

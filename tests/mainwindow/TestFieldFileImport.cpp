@@ -2,6 +2,7 @@
 // rows written column by column, replacement of a meeting's rows, the
 // bookings check, faulty files that must change nothing, the Add Data dialog,
 // and the fuzz corpus replayed through the reader.
+#include "core/HttpRequest.h"
 #include "core/cAppSettings.h"
 #include "mainwindow/FieldFileImport.h"
 #include "platform/Prompts.h"
@@ -459,4 +460,18 @@ TEST(FieldFileCorpus, SavedFuzzInputsReadWithoutFault)
         }
     }
     EXPECT_GT(accepted, 0);
+}
+
+TEST_F(FieldFileImportTest, ATrackLookupAnsweredWithAPageTakesNothingFromIt)
+{
+    ASSERT_EQ(import("1503RAND.DGN"), Outcome::Imported);
+    const QByteArray before = fileBytes(db.path());
+    Prompts::Script script;
+    script.answerMsgBox(Prompts::vbOK);
+    server.enqueue(FixtureServer::Reply::withBody("<html><head><title>NSW|M</title></head><body>Login</body></html>"));
+    EXPECT_EQ(import("1503RAND.DGA"), Outcome::Failed);
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text, modDatabase::kMalformedReplyText);
+    EXPECT_EQ(script.messages()[0].title, "Connection error");
+    EXPECT_EQ(fileBytes(db.path()), before);
 }

@@ -346,7 +346,7 @@ TEST(FieldFileFaults, EachFaultNamesItsLine)
         {{"0000000a<b<c<07/12/24"}, 1, "meeting record has 4 fields"},
         {{meetingLine("07/12/2024")}, 1, "meeting date \"07/12/2024\""},
         {{meetingLine("31/02/25")}, 1, "meeting date"},
-        {{meetingLine(), headerLine(1, {}, 20)}, 2, "race header has 20 fields"},
+        {{meetingLine(), headerLine(1, {}, 19)}, 2, "race header has 19 fields"},
         {{meetingLine(), headerLine(1, {{2, "25.00"}})}, 2, "start time"},
         {{meetingLine(), headerLine(1, {{2, "1.3x"}, {3, "P.M."}})}, 2, "start time"},
         {{meetingLine(), headerLine(1, {{19, "A"}, {20, "4"}})}, 2, "field limit"},
@@ -373,6 +373,17 @@ TEST(FieldFileFaults, EachFaultNamesItsLine)
     EXPECT_TRUE(parseLines({meetingLine(), headerLine(1), runnerLine(1, 1, {{17, "=A"}}), trainerLine(1, 1)}, "NOM").ok);
 
     EXPECT_EQ(parse(QByteArray(), "ACP").error, "the file is empty");
+
+    // A header may end at field 19: field 20 is only read when field 19 sets a limit.
+    const Result shortNoLimit = parseLines({meetingLine(), headerLine(1, {}, 20), runnerLine(1, 1), trainerLine(1, 1)});
+    ASSERT_TRUE(shortNoLimit.ok) << shortNoLimit.error.toStdString();
+    ASSERT_EQ(shortNoLimit.races.size(), 1);
+    EXPECT_EQ(shortNoLimit.races[0].details, "RACE BM78 $50000");
+    EXPECT_EQ(shortNoLimit.runners.size(), 1);
+    const Result shortLimit = parseLines({meetingLine(), headerLine(1, {{19, "14"}}, 20), runnerLine(1, 1),
+                                          trainerLine(1, 1)});
+    ASSERT_TRUE(shortLimit.ok) << shortLimit.error.toStdString();
+    EXPECT_TRUE(shortLimit.races[0].details.endsWith("$50000 Field Limit: 14"));
     const Result binary = parse(QByteArray("0000000x\nab\0cd", 14), "ACP");
     EXPECT_FALSE(binary.ok);
     EXPECT_EQ(binary.errorLine, 2);

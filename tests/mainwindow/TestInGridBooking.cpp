@@ -3,6 +3,8 @@
 #include "core/modJockeyBooking.h"
 #include "core/modJockeyLists.h"
 #include "core/modJockeyWeb.h"
+#include "core/modOpeners.h"
+#include "core/modShared.h"
 #include "mainwindow/InGridBookingEditor.h"
 #include "mainwindow/Main.h"
 #include "platform/ComboEx.h"
@@ -207,6 +209,70 @@ TEST_F(InGridBookingTest, AnIgnoredTrainersRunnerCannotBeBooked)
     EXPECT_EQ(w.grdNoms->cellText(row, 13), QString());
 }
 
+TEST_F(InGridBookingTest, TheListsOpenWithNoChoiceAndLeavingThemBooksNobody)
+{
+    // Straight after the lists were filled, before any list was used.
+    EXPECT_EQ(w.cmbJockey->currentIndex(), -1);
+    EXPECT_EQ(w.cmbBookText->currentIndex(), -1);
+    const int row = nomsRow(CAUL, QStringLiteral("2"));
+    w.grdNoms->setSelectedCell(row, 10);
+    emit w.grdNoms->requestEdit(row, 10);
+    ASSERT_FALSE(w.cmbJockey->isHidden());
+    EXPECT_EQ(w.cmbJockey->currentIndex(), -1);
+    EXPECT_EQ(w.cmbJockey->currentText(), QString());
+    emit w.cmbJockey->lostFocus();
+    EXPECT_TRUE(w.cmbJockey->isHidden());
+    EXPECT_TRUE(bookings().isEmpty());
+    EXPECT_EQ(w.grdNoms->cellText(row, 10), QString());
+
+    // A choice left showing in the list from elsewhere is not taken either.
+    w.cmbJockey->setCurrentIndex(0);
+    emit w.grdNoms->requestEdit(row, 10);
+    EXPECT_EQ(w.cmbJockey->currentIndex(), -1);
+    emit w.cmbJockey->lostFocus();
+    EXPECT_TRUE(bookings().isEmpty());
+
+    w.grdNoms->setSelectedCell(row, 13);
+    emit w.grdNoms->requestEdit(row, 13);
+    ASSERT_FALSE(w.cmbBookText->isHidden());
+    EXPECT_EQ(w.cmbBookText->currentIndex(), -1);
+}
+
+TEST_F(InGridBookingTest, ABookingTakesTheTrainerOfTheRunnerBooked)
+{
+    fx.addTrainer(QStringLiteral("B Ignored"), true);
+    fx.addTrainer(QStringLiteral("C Other"));
+    fx.addRunner(FLEM, 2, QStringLiteral("B Ignored"), QStringLiteral("Ignored Horse"));
+    fx.addRunner(FLEM, 4, QStringLiteral("C Other"), QStringLiteral("Other Horse"));
+    w.LoadTrainerGrid();
+    ASSERT_TRUE(fx.clickTrainer(TRAINER));
+    const int flemRow = nomsRow(FLEM, QStringLiteral("1"));
+    const int caulRow = nomsRow(CAUL, QStringLiteral("2"));
+    ASSERT_GT(flemRow, 0);
+
+    // The selection moves to another trainer without a click (arrow keys):
+    // J Hawkes's runners are still shown and are booked under him.
+    w.grdNames->setSelectedCell(MainFixture::rowOf(w.grdNames, QStringLiteral("C Other")), 1);
+    dragJockeyTo(QStringLiteral("A Jones"), flemRow);
+
+    // A click on an ignored trainer is refused and leaves the runners shown;
+    // they can still be booked (under their own trainer).
+    script.answerMsgBox(Prompts::vbOK);
+    ASSERT_TRUE(fx.clickTrainer(QStringLiteral("B Ignored")));
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text, QStringLiteral("Trainer set to ignore cannot make bookings"));
+    ASSERT_EQ(w.grdNoms->cellText(caulRow, 4), QStringLiteral("Bold Star"));
+    chooseInJockeyList(caulRow, QStringLiteral("B Smith"));
+    chooseInStatusList(caulRow, QStringLiteral("Ring trainer"));
+
+    const auto rows = bookings();
+    ASSERT_EQ(rows.size(), 2);
+    for (const auto& b : rows)
+        EXPECT_EQ(b[QStringLiteral("TrainerName")].toString(), TRAINER) << b[QStringLiteral("Horse")].toString().toStdString();
+    EXPECT_EQ(rows[1][QStringLiteral("BookingSelection")].toString(), QStringLiteral("Ring trainer"));
+    EXPECT_EQ(script.messages().size(), 1); // no refusal for the ignored trainer
+}
+
 TEST_F(InGridBookingTest, TheJockeyListBooksAndRemovesOnTheRowItWasPlacedOver)
 {
     const int row = nomsRow(CAUL, QStringLiteral("5"));
@@ -308,6 +374,8 @@ TEST_F(InGridBookingTest, RequestsThatOpenOtherWindows)
 {
     QSignalSpy race(&w, &Main::raceViewRequested);
     QSignalSpy stats(&w, &Main::statsRequested);
+    QStringList statsModes;
+    modOpeners::Openers().raceStats = [&] { statsModes << gStatsMode; };
     const int row = nomsRow(CAUL, QStringLiteral("2"));
 
     // No booking: a request on another column opens the race view on the row.
@@ -323,6 +391,8 @@ TEST_F(InGridBookingTest, RequestsThatOpenOtherWindows)
     emit w.grdNoms->requestEdit(row, 5);
     EXPECT_EQ(stats.count(), 1);
     EXPECT_EQ(modJockey::gSelHorse, QStringLiteral("Bold Star"));
+    EXPECT_EQ(statsModes, QStringList{QStringLiteral("horse/jockey")});
     EXPECT_TRUE(bookings().isEmpty());
+    modOpeners::Openers().raceStats = nullptr;
 }
 } // namespace

@@ -600,6 +600,47 @@ TEST(MainContact, OnlyAnEditOfTheChosenTrainerIsWritten)
     EXPECT_EQ(stored(QStringLiteral("New Trainer"), QStringLiteral("TrainerMobile")).toString(), QStringLiteral("0400"));
 }
 
+TEST(MainContact, ChoosingTheIconJockeyLeavesTheBoxesTiedToNoTrainer)
+{
+    MainFixture f;
+    Prompts::Script script;
+    f.addMeeting(QStringLiteral("0712FLEM"), QStringLiteral("NOM"));
+    f.addRunner(QStringLiteral("0712FLEM"), 1, QStringLiteral("T Brown"), QStringLiteral("Alpha"));
+    f.addTrainer(QStringLiteral("T Brown"), false, QString(), QStringLiteral("111"), QStringLiteral("Flem"),
+                 QStringLiteral("222"));
+    f.addJockey(QStringLiteral("A Jones"));
+    f.loadJockeys();
+    Main& m = f.main();
+    m.LoadTrainerGrid();
+    auto stored = [&](const QString& column) {
+        return f.db().scalar(QStringLiteral("SELECT %1 FROM Trainer WHERE TrainerName = 'T Brown'").arg(column));
+    };
+
+    ASSERT_TRUE(f.clickTrainer(QStringLiteral("T Brown")));
+    ASSERT_EQ(m.TxtTrainPhone->text(), QStringLiteral("111"));
+    m.grdJockey->setSelectedCell(1, 1);
+    m.mnuSelJckIcn_Click();
+    for (QLineEdit* box : {m.txtTrainLocation, m.TxtTrainPhone, m.txtTrainMobile}) {
+        EXPECT_TRUE(box->text().isEmpty());
+        EXPECT_TRUE(box->isReadOnly());
+    }
+    EXPECT_TRUE(m.txtTrainerName->text().isEmpty());
+    m.txtTrainLocation_LostFocus();
+    m.TxtTrainPhone_LostFocus();
+    m.txtTrainMobile_LostFocus();
+    EXPECT_EQ(stored(QStringLiteral("Phone")).toString(), QStringLiteral("111"));
+    EXPECT_EQ(stored(QStringLiteral("TrainerLocation")).toString(), QStringLiteral("Flem"));
+    EXPECT_EQ(stored(QStringLiteral("TrainerMobile")).toString(), QStringLiteral("222"));
+
+    // Choosing the trainer again ties the boxes to him once more.
+    ASSERT_TRUE(f.clickTrainer(QStringLiteral("T Brown")));
+    EXPECT_EQ(m.TxtTrainPhone->text(), QStringLiteral("111"));
+    m.TxtTrainPhone->setText(QStringLiteral("333"));
+    m.TxtTrainPhone_LostFocus();
+    EXPECT_EQ(stored(QStringLiteral("Phone")).toString(), QStringLiteral("333"));
+    EXPECT_TRUE(script.unexpected().isEmpty());
+}
+
 // ---- Window furniture -----------------------------------------------------------------
 
 TEST(MainWindow, ControlsAndMenusCarryTheirNames)

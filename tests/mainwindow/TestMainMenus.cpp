@@ -17,6 +17,10 @@
 #include <QDialog>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QTimer>
+#include <QDir>
+#include <QFile>
+#include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -199,4 +203,47 @@ TEST(MainMenus, RefusedAccountSwitchesOffTheFieldFileImport)
     modDatabase::HttpRequest(server.url(QStringLiteral("/SQLQuery.php")), QStringLiteral("GET"));
     EXPECT_FALSE(f.main().cmdBrowse->isEnabled());
     EXPECT_EQ(script.messages().value(0).title, QStringLiteral("Access Denied"));
+}
+
+TEST(MainMenus, ACommandThatWaitsOnTheNetworkDoesNotStartAgainWhileItWaits)
+{
+    MainFixture f;
+    FixtureServer server;
+    server.connectProgram();
+    f.addJockey(QStringLiteral("A Jones"));
+    f.loadJockeys();
+    Main& m = f.main();
+    Prompts::Script script;
+
+    // Reload Jockey Form Data, clicked again during its wait.
+    m.grdJockey->setSelectedCell(1, 1);
+    server.enqueue(FixtureServer::Reply::serve(400));
+    int nested = 0;
+    QTimer::singleShot(100, &m, [&] {
+        m.mnuRldJokDta_Click();
+        ++nested;
+    });
+    m.mnuRldJokDta_Click();
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(server.requestCount(), 1);
+    m.mnuRldJokDta_Click(); // once it is done it runs again
+    EXPECT_EQ(server.requestCount(), 2);
+
+    // Add Data, clicked again while it waits on the track lookup: the second
+    // click asks for no file and sends nothing.
+    const QString file = QDir(QDir::tempPath()).filePath(QStringLiteral("1503RAND.DGN"));
+    QFile::remove(file);
+    ASSERT_TRUE(QFile::copy(TestEnv::dataFile(QStringLiteral("fieldfiles/1503RAND.DGN")), file));
+    script.answerOpenFiles({file});
+    server.enqueue(FixtureServer::Reply::serve(400));
+    nested = 0;
+    QTimer::singleShot(100, &m, [&] {
+        m.cmdBrowse_Click();
+        ++nested;
+    });
+    m.cmdBrowse_Click();
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(server.requestCount(), 3);
+    EXPECT_TRUE(script.unexpected().isEmpty());
+    QFile::remove(file);
 }

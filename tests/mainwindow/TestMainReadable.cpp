@@ -157,8 +157,13 @@ TEST(MainReadable, PopUpShortcutsWorkFromTheWindowOnTheSelectedRow)
     QTest::keyClick(m.grdNoms, Qt::Key_R, Qt::ControlModifier);
     EXPECT_EQ(race.count(), 1);
     EXPECT_TRUE(gCellPicked);
+    EXPECT_EQ(opened, 1);
+    // (The trainer list is reloaded when the race view closes: pick the trainer again.)
+    m.grdNames->setSelectedCell(MainFixture::rowOf(m.grdNames, QStringLiteral("J & A O'Brien")), 1);
     QTest::keyClick(m.grdNames, Qt::Key_T, Qt::ControlModifier);
     EXPECT_EQ(trainerStats.count(), 1);
+    EXPECT_EQ(opened, 2);
+    ASSERT_TRUE(f.clickTrainer(QStringLiteral("J & A O'Brien")));
 
     // Ctrl+S over a "Confirmed" status: not offered, nothing set.
     Grid* g = m.grdNoms;

@@ -5,6 +5,7 @@
 #include "core/HttpRequest.h"
 #include "core/cAppSettings.h"
 #include "core/frmSplash.h"
+#include "core/modDatabase.h"
 #include "core/modGlobal.h"
 #include "mainwindow/Main.h"
 #include "platform/Grid.h"
@@ -218,7 +219,10 @@ TEST_F(MainStartupTest, DamagedOrLockedDatabaseEndsTheProgram)
         EXPECT_TRUE(w->ProgramEnded());
         EXPECT_NE(w->EndCode(), 0);
         ASSERT_EQ(script.messages().size(), 1);
-        EXPECT_EQ(script.messages().first().text, critical);
+        // The usual text, then the cause.
+        EXPECT_EQ(script.messages().first().text,
+                  critical + "\r\rThe file " + dbFile
+                      + " is in use by another program (perhaps another copy of Velmora).");
         EXPECT_EQ(script.messages().first().title, QStringLiteral("Critical Error"));
         EXPECT_EQ(script.messages().first().style, Prompts::vbCritical);
         sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -250,10 +254,90 @@ TEST_F(MainStartupTest, DamagedOrLockedDatabaseEndsTheProgram)
     }
     frmSplash::SetMainWindowFactory({});
     ASSERT_EQ(script.messages().size(), 1);
-    EXPECT_EQ(script.messages().first().text, critical);
+    EXPECT_EQ(script.messages().first().text,
+              critical + "\r\rThe file " + dbFile
+                  + " is not a database file: it is damaged or of another kind.\rThe file has been left as it is.");
     EXPECT_EQ(fileBytes(dbFile), damaged);
     EXPECT_FALSE(QFile::exists(env.appDir() + QStringLiteral("/temp.mdb")));
     EXPECT_EQ(fileBytes(env.registryFile()), settingsBefore);
+}
+
+TEST_F(MainStartupTest, EmptyForeignAndAccessFilesAreRefusedAsTheyAre)
+{
+    const auto writeFile = [this](const QByteArray& bytes) {
+        QFile f(dbFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    };
+    const QString left = QStringLiteral("\rThe file has been left as it is.");
+    struct Case
+    {
+        const char* what;
+        std::function<void()> make;
+        QString message;
+    };
+    const QList<Case> cases = {
+        {"empty", [&] { writeFile(QByteArray()); },
+         "The database file " + dbFile + " is empty (0 bytes): it holds no Velmora data." + left
+             + "\rRestore Tarrow.mdb from a backup, or move the empty file away to choose the database at the "
+               "next start."},
+        {"access",
+         [&] {
+             QByteArray jet(4096, '\0');
+             jet.replace(4, 15, "Standard Jet DB");
+             writeFile(jet);
+         },
+         "The database file " + dbFile
+             + " is a Microsoft Access database. This program keeps its data in an SQLite database file and cannot "
+               "read Access files."
+             + left},
+        {"foreign",
+         [&] {
+             QFile::remove(dbFile);
+             sqlite3* other = nullptr;
+             ASSERT_EQ(sqlite3_open(dbFile.toUtf8().constData(), &other), SQLITE_OK);
+             sqlite3_exec(other, "CREATE TABLE Photos (Name TEXT); INSERT INTO Photos VALUES ('beach');", nullptr,
+                          nullptr, nullptr);
+             sqlite3_close(other);
+         },
+         "The database file " + dbFile
+             + " is an SQLite database, but not a Velmora database: it lacks the tables Meeting, Race, Noms, "
+               "Bookings, Trainer, Jockey, RaceStats, BookingTemplate, BookRate, RaceType, RBHTable."
+             + left},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.make();
+        const QByteArray before = fileBytes(dbFile);
+        script.clear();
+        script.answerMsgBox(Prompts::vbOK);
+        Main* w = start();
+        EXPECT_TRUE(w->ProgramEnded());
+        ASSERT_EQ(script.messages().size(), 1); // one clear message, no raw SQL ones
+        EXPECT_EQ(script.messages()[0].text, c.message);
+        EXPECT_EQ(script.messages()[0].title, QStringLiteral("Critical Error"));
+        EXPECT_EQ(fileBytes(dbFile), before);
+        EXPECT_FALSE(QFile::exists(env.appDir() + QStringLiteral("/temp.mdb")));
+        Main::destroyInstance();
+        modDatabase::gDbEngine.CloseAll();
+    }
+}
+
+TEST_F(MainStartupTest, ADamagedSettingsFileIsToldAtStartUp)
+{
+    {
+        QFile f(env.registryFile());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("{\"keys\": [");
+    }
+    script.answerMsgBox(Prompts::vbOK);
+    Main* w = start();
+    ASSERT_GE(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Settings Error"));
+    EXPECT_TRUE(script.messages()[0].text.contains(env.registryFile() + QStringLiteral(".bak")));
+    EXPECT_EQ(fileBytes(env.registryFile() + QStringLiteral(".bak")), QByteArray("{\"keys\": ["));
+    w->close();
+    EXPECT_EQ(fileBytes(env.registryFile() + QStringLiteral(".bak")), QByteArray("{\"keys\": ["));
 }
 
 TEST_F(MainStartupTest, SplashKeyStartsTheMainWindowWhichClosesTheSplash)

@@ -158,7 +158,7 @@ TEST(DaoDatabase, TableDefinitionsAndFieldSizes)
     EXPECT_EQ(noms.Name(), QStringLiteral("Noms"));
     ASSERT_NE(noms.FieldExact(QStringLiteral("FormTrainer")), nullptr);
     EXPECT_EQ(noms.FieldExact(QStringLiteral("formtrainer")), nullptr);
-    EXPECT_EQ(noms.Field(QStringLiteral("formtrainer"))->Size(), 24);
+    EXPECT_EQ(noms.Field(QStringLiteral("formtrainer"))->Size(), 50);
     EXPECT_EQ(noms.Field(QStringLiteral("FormTrainer"))->Type(), DaoType::Text);
     EXPECT_EQ(noms.Field(QStringLiteral("Owners"))->Type(), DaoType::Memo);
     EXPECT_EQ(noms.Field(QStringLiteral("LastWeight"))->Type(), DaoType::Single);
@@ -168,8 +168,9 @@ TEST(DaoDatabase, TableDefinitionsAndFieldSizes)
     EXPECT_THROW(db.TableDef(QStringLiteral("qryMeetingView")), VbError); // a view, not a table
     EXPECT_FALSE(db.HasTable(QStringLiteral("Nothing")));
 
-    const QString longName = QStringLiteral("A Trainer Name Much Longer Than Twenty-Four");
-    EXPECT_EQ(db.FitToField(QStringLiteral("Noms"), QStringLiteral("FormTrainer"), longName).toString(), longName.left(24));
+    const QString longName = QStringLiteral("A Trainer Name Much Longer Than Fifty Characters, Partners");
+    ASSERT_GT(longName.size(), 50);
+    EXPECT_EQ(db.FitToField(QStringLiteral("Noms"), QStringLiteral("FormTrainer"), longName).toString(), longName.left(50));
     EXPECT_EQ(db.FitToField(QStringLiteral("Noms"), QStringLiteral("Owners"), longName).toString(), longName);
     EXPECT_EQ(db.FitToField(QStringLiteral("Noms"), QStringLiteral("Weight"), 575).toInt(), 575);
 }

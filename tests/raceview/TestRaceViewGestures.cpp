@@ -1,0 +1,541 @@
+// Booking, clicks, pop-up menus, sorting, the icon jockey and the trainer
+// contact boxes of the race view's field, driven through the real widgets.
+#include "RaceViewFixture.h"
+
+#include "core/InCellBooking.h"
+#include "core/modJockeyBooking.h"
+#include "core/modJockeyLists.h"
+#include "core/modJockeyWeb.h"
+#include "fixtures/FixtureServer.h"
+#include "core/modOpeners.h"
+#include "platform/ComboEx.h"
+#include "platform/ImageList.h"
+#include "platform/PopMenu.h"
+#include "platform/Prompts.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
+#include <QTextEdit>
+
+namespace
+{
+const QString FLEM = QStringLiteral("0712FLEM");
+using F = FrmRace;
+
+/** A statistics request as the opener saw it. */
+struct StatsRequest
+{
+    QString mode, horse, jockey, trainer, formTrainer;
+};
+
+class RaceViewGestures : public RaceViewTest
+{
+protected:
+    Prompts::Script prompts;
+    QList<Grid*> dragged;
+    QList<StatsRequest> stats;
+
+    // Flemington, races 1 to 5; runners in races 2 and 5; the trainer of
+    // "Five B" is to be ignored.
+    void SetUp() override
+    {
+        RaceViewTest::SetUp();
+        addMeeting(FLEM, QStringLiteral("ACP"));
+        for (int race = 1; race <= 5; ++race)
+            addRace(FLEM, race, QStringLiteral("1200 RACE%1").arg(race));
+        addRunner(FLEM, 2, 1, QStringLiteral("Two A"), QStringLiteral("Tom Hill"),
+                  {{QStringLiteral("TrainerLocation"), QStringLiteral("Caulfield")}});
+        addRunner(FLEM, 5, 1, QStringLiteral("Five A"), QStringLiteral("D O'Brien"),
+                  {{QStringLiteral("Weight"), 560}, {QStringLiteral("TrainerLocation"), QStringLiteral("Mornington")}});
+        addRunner(FLEM, 5, 2, QStringLiteral("Five B"), QStringLiteral("Ignored T"),
+                  {{QStringLiteral("Weight"), 545}, {QStringLiteral("Jockey"), QStringLiteral("Pub Rider")}});
+        addRunner(FLEM, 5, 10, QStringLiteral("Five C"), QStringLiteral("Tom Hill"), {{QStringLiteral("Weight"), 590}});
+        db.insert(QStringLiteral("Trainer"), {{QStringLiteral("TrainerName"), QStringLiteral("Ignored T")},
+                                              {QStringLiteral("IgnoreTrainer"), true}});
+        addJockey(QStringLiteral("John Smith"), QStringLiteral(" 255"));
+        addJockey(QStringLiteral("Kate O'Ray"), QStringLiteral(" 65280"));
+        addJockey(QStringLiteral("Pale"), QVariant());
+        db.insert(QStringLiteral("BookingTemplate"),
+                  {{QStringLiteral("Template"), QStringLiteral("Ring trainer")}, {QStringLiteral("Sequence"), 1}});
+        Grid::setDragHook([this](Grid* source) { dragged.append(source); });
+        modOpeners::Openers().raceStats = [this] {
+            stats << StatsRequest{gStatsMode, gSelHorse, gSelJockey, gSelTrainer, gSelFormTrainer};
+        };
+    }
+    void TearDown() override
+    {
+        Grid::setDragHook(nullptr);
+        modOpeners::Openers().raceStats = nullptr;
+        modJockey::SetJockeyListGrid(nullptr);
+        modJockey::gIconJockey.clear();
+        EXPECT_TRUE(prompts.unexpected().isEmpty());
+        RaceViewTest::TearDown();
+    }
+
+    FrmRace& show(int race)
+    {
+        FrmRace& f = open(FLEM, race);
+        f.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&f));
+        return f;
+    }
+    static QPoint inViewport(Grid* g, int row, int col)
+    {
+        return g->viewport()->mapFrom(g, g->cellRect(row, col).center());
+    }
+    void clickField(int row, int col, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mouseClick(form->grdRace->viewport(), button, {}, inViewport(form->grdRace, row, col));
+    }
+    /** A press on a jockey of the race view's jockey list (starts the drag). */
+    void pressJockey(const QString& jockey)
+    {
+        const int row = gridRow(form->grdJockey, jockey);
+        ASSERT_GT(row, 0);
+        QTest::mousePress(form->grdJockey->viewport(), Qt::LeftButton, {}, inViewport(form->grdJockey, row, 1));
+        QTest::mouseRelease(form->grdJockey->viewport(), Qt::LeftButton, {}, inViewport(form->grdJockey, row, 1));
+    }
+    /** Sends the grids' drag payload as a drop at a point of the field's viewport. */
+    void dropAt(const QPoint& pos)
+    {
+        QMimeData mime;
+        mime.setData(Grid::dragMimeType(), QByteArrayLiteral("grdJockey"));
+        QDragEnterEvent enter(pos, Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(form->grdRace->viewport(), &enter);
+        QDropEvent drop(QPointF(pos), Qt::CopyAction, &mime, Qt::LeftButton, {}, QEvent::Drop);
+        QCoreApplication::sendEvent(form->grdRace->viewport(), &drop);
+    }
+    void dragJockeyTo(const QString& jockey, int row, int col = F::ColForm)
+    {
+        pressJockey(jockey);
+        dropAt(inViewport(form->grdRace, row, col));
+    }
+    void chooseInList(ComboEx* list, int row, int col, const QString& entry)
+    {
+        form->grdRace->setSelectedCell(row, col);
+        QTest::keyClick(form->grdRace, Qt::Key_F2);
+        ASSERT_FALSE(list->isHidden());
+        const int index = list->findText(entry);
+        ASSERT_GE(index, 0) << entry.toStdString();
+        list->setCurrentIndex(index);
+        if (list == form->cmbJockey)
+            emit list->lostFocus();
+        else
+            emit list->activated(index);
+    }
+    QList<QVariantMap> bookings() { return db.rows(QStringLiteral("SELECT * FROM Bookings ORDER BY rowid")); }
+};
+
+// ---- Booking ------------------------------------------------------------------------------
+
+TEST_F(RaceViewGestures, WholeMeetingDropBooksUnderTheRowsOwnRace)
+{
+    FrmRace& f = show(0);
+    clickField(rowOf(QStringLiteral("Two A")), F::ColHorse); // the view stands on race 2
+    ASSERT_EQ(f.RaceNumber, 2);
+    const int row = rowOf(QStringLiteral("Five A"));
+    dragJockeyTo(QStringLiteral("John Smith"), row);
+    ASSERT_EQ(dragged.size(), 1);
+    EXPECT_EQ(dragged[0], f.grdJockey);
+    EXPECT_EQ(f.lblJockey->text(), QStringLiteral("John Smith"));
+
+    const auto rows = bookings();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("RaceCode")].toString(), QStringLiteral("1200 RACE5"));
+    EXPECT_EQ(rows[0][QStringLiteral("MeetingCode")].toString(), FLEM);
+    EXPECT_EQ(rows[0][QStringLiteral("Horse")].toString(), QStringLiteral("Five A"));
+    EXPECT_EQ(rows[0][QStringLiteral("TrainerName")].toString(), QStringLiteral("D O'Brien"));
+    EXPECT_EQ(rows[0][QStringLiteral("BookingSelection")].toString(), QStringLiteral("Planned"));
+    EXPECT_EQ(f.grdRace->cellText(row, F::ColJockey), QStringLiteral("John Smith"));
+    EXPECT_EQ(f.grdRace->cellBackColor(row, F::ColJockey), 255);
+    EXPECT_EQ(f.grdRace->cellText(row, F::ColBooking), QStringLiteral("Planned"));
+}
+
+TEST_F(RaceViewGestures, DropsOnAGroupRowEmptySpaceOrFromElsewhereBookNothing)
+{
+    FrmRace& f = show(0);
+    f.grdRace->setSelectionColor(0xFFFF);
+    pressJockey(QStringLiteral("John Smith"));
+    dropAt(inViewport(f.grdRace, f.GroupRowOf(5), F::ColHorse));
+    EXPECT_EQ(f.grdRace->selectionColor(), 0x8000000D);
+    pressJockey(QStringLiteral("John Smith"));
+    dropAt(QPoint(10, f.grdRace->viewport()->height() - 3)); // below the last row
+    // Not from the jockey list: another grid, and a drop without a drag.
+    f.grdRace->dropFrom(f.grdRaces, f.grdRace->cellRect(rowOf(QStringLiteral("Five A")), F::ColHorse).center());
+    dropAt(inViewport(f.grdRace, rowOf(QStringLiteral("Five A")), F::ColHorse));
+    EXPECT_TRUE(bookings().isEmpty());
+    EXPECT_TRUE(f.grdRace->cellText(rowOf(QStringLiteral("Five A")), F::ColJockey).isEmpty());
+}
+
+TEST_F(RaceViewGestures, ReplacingAJockeyAsksFirst)
+{
+    FrmRace& f = show(5);
+    const int row = rowOf(QStringLiteral("Five A"));
+    dragJockeyTo(QStringLiteral("John Smith"), row);
+    prompts.answerMsgBox(Prompts::vbNo);
+    dragJockeyTo(QStringLiteral("Kate O'Ray"), row);
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0].text, QStringLiteral("John Smith Already booked for this ride are you sure\r"
+                                                         "you wish replace with Kate O'Ray"));
+    EXPECT_EQ(bookings()[0][QStringLiteral("Jockey")].toString(), QStringLiteral("John Smith"));
+    prompts.answerMsgBox(Prompts::vbYes);
+    dragJockeyTo(QStringLiteral("Kate O'Ray"), row);
+    EXPECT_EQ(bookings()[0][QStringLiteral("Jockey")].toString(), QStringLiteral("Kate O'Ray"));
+    EXPECT_EQ(f.grdRace->cellBackColor(row, F::ColJockey), 65280);
+}
+
+TEST_F(RaceViewGestures, IgnoredTrainerIsRefused)
+{
+    FrmRace& f = show(5);
+    // The published rider shown is to be replaced first; then the refusal.
+    prompts.answerMsgBox(Prompts::vbYes).answerMsgBox(Prompts::vbOK);
+    dragJockeyTo(QStringLiteral("John Smith"), rowOf(QStringLiteral("Five B")));
+    ASSERT_EQ(prompts.messages().size(), 2);
+    EXPECT_EQ(prompts.messages()[1].text, QStringLiteral("Trainer Ignored T set to ignore cannot make bookings"));
+    EXPECT_EQ(prompts.messages()[1].title, QStringLiteral("Error"));
+    EXPECT_TRUE(bookings().isEmpty());
+    EXPECT_EQ(f.grdRace->cellText(rowOf(QStringLiteral("Five B")), F::ColJockey), QStringLiteral("Pub Rider"));
+}
+
+TEST_F(RaceViewGestures, InCellListsDeleteConfirmAndTemplateTexts)
+{
+    FrmRace& f = show(5);
+    const int row = rowOf(QStringLiteral("Five A"));
+
+    // A booking holding only a status; "Delete Jockey" on the empty jockey cell
+    // removes it without asking.
+    chooseInList(f.cmbBookText, row, F::ColBooking, QStringLiteral("Ring trainer"));
+    ASSERT_EQ(bookings().size(), 1);
+    EXPECT_TRUE(f.cmbBookText->isHidden());
+    chooseInList(f.cmbJockey, row, F::ColJockey, modJockey::kDeleteJockey);
+    EXPECT_TRUE(bookings().isEmpty());
+    EXPECT_TRUE(f.grdRace->cellText(row, F::ColBooking).isEmpty());
+    EXPECT_TRUE(f.cmbJockey->isHidden());
+
+    // "Confirmed" without a jockey: told, the list stays open.
+    prompts.answerMsgBox(Prompts::vbOK);
+    chooseInList(f.cmbBookText, row, F::ColBooking, modJockey::kConfirmed);
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0].text, QStringLiteral("You cannot confirm, if no jockey has been entered"));
+    EXPECT_FALSE(f.cmbBookText->isHidden());
+    EXPECT_TRUE(bookings().isEmpty());
+    f.cmbBookText->hide();
+
+    // With a jockey chosen in the list: confirmed, the row in his colour.
+    chooseInList(f.cmbJockey, row, F::ColJockey, QStringLiteral("John Smith"));
+    chooseInList(f.cmbBookText, row, F::ColBooking, modJockey::kConfirmed);
+    ASSERT_EQ(bookings().size(), 1);
+    EXPECT_EQ(bookings()[0][QStringLiteral("Confirmed")].toInt(), 1);
+    EXPECT_EQ(f.grdRace->cellIcon(row, F::ColBooking), ImageList::IconConfirmed);
+    EXPECT_EQ(f.grdRace->cellBackColor(row, F::ColHorse), 255);
+
+    // A template text takes the confirmation off and the colours but the jockey's.
+    chooseInList(f.cmbBookText, row, F::ColBooking, QStringLiteral("Ring trainer"));
+    EXPECT_EQ(bookings()[0][QStringLiteral("Confirmed")].toInt(), 0);
+    EXPECT_EQ(bookings()[0][QStringLiteral("BookingSelection")].toString(), QStringLiteral("Ring trainer"));
+    EXPECT_EQ(f.grdRace->cellBackColor(row, F::ColHorse), -1);
+    EXPECT_EQ(f.grdRace->cellBackColor(row, F::ColJockey), 255);
+    EXPECT_EQ(f.grdRace->cellIcon(row, F::ColBooking), -1);
+}
+
+TEST_F(RaceViewGestures, DoubleClickConfirmsOnlyWithJockeyAndStatus)
+{
+    addBooking(FLEM, QStringLiteral("Five A"), QStringLiteral("John Smith"), QStringLiteral("Planned"));
+    FrmRace& f = show(5);
+    const int bare = rowOf(QStringLiteral("Five C"));
+    QTest::mouseDClick(f.grdRace->viewport(), Qt::LeftButton, {}, inViewport(f.grdRace, bare, F::ColForm));
+    EXPECT_EQ(bookings().size(), 1);
+    EXPECT_TRUE(f.grdRace->cellText(bare, F::ColBooking).isEmpty());
+
+    const int row = rowOf(QStringLiteral("Five A"));
+    // Column 5 without an icon confirms too.
+    QTest::mouseDClick(f.grdRace->viewport(), Qt::LeftButton, {}, inViewport(f.grdRace, row, F::ColHorseIcon));
+    EXPECT_EQ(bookings()[0][QStringLiteral("Confirmed")].toInt(), 1);
+    EXPECT_EQ(f.grdRace->cellText(row, F::ColBooking), QStringLiteral("Confirmed"));
+    EXPECT_EQ(f.grdRace->cellBackColor(row, F::ColNbr), 255);
+    EXPECT_TRUE(stats.isEmpty());
+}
+
+// ---- Clicks, menus and statistics ----------------------------------------------------------------
+
+TEST_F(RaceViewGestures, WholeMeetingClickFollowsTheRaceButNotOnGroupRows)
+{
+    FrmRace& f = show(0);
+    clickField(rowOf(QStringLiteral("Five B")), F::ColHorse);
+    EXPECT_EQ(f.RaceNumber, 5);
+    EXPECT_TRUE(f.txtRace->toPlainText().startsWith(QStringLiteral("Race :5")));
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("Flemington- Race :5"));
+    clickField(f.GroupRowOf(2), F::ColHorse);
+    EXPECT_EQ(f.RaceNumber, 5);
+    EXPECT_EQ(f.ShownTrainer, QStringLiteral("Ignored T"));
+
+    // A right click on a race-2 runner moves the headers first, then shows the menu.
+    PopMenu::Script menus;
+    menus.dismiss();
+    clickField(rowOf(QStringLiteral("Two A")), F::ColHorse, Qt::RightButton);
+    ASSERT_EQ(menus.records().size(), 1);
+    EXPECT_EQ(menus.records()[0].menu, QStringLiteral("Race"));
+    EXPECT_FALSE(menus.records()[0].items.contains(QStringLiteral("Video")));
+    EXPECT_EQ(f.RaceNumber, 2);
+    // A right click on a group row shows nothing.
+    clickField(f.GroupRowOf(5), F::ColHorse, Qt::RightButton);
+    EXPECT_EQ(menus.records().size(), 1);
+}
+
+TEST_F(RaceViewGestures, RaceMenuKeysSetTheRequest)
+{
+    addBooking(FLEM, QStringLiteral("Five A"), QStringLiteral("John Smith"), QStringLiteral("Planned"));
+    show(5);
+    const int row = rowOf(QStringLiteral("Five A"));
+    const int bare = rowOf(QStringLiteral("Five C"));
+    PopMenu::Script menus;
+    menus.choose(QStringLiteral("Horse Form")).choose(QStringLiteral("Jockey")).choose(QStringLiteral("Trainer"));
+    menus.choose(QStringLiteral("Jockey"));
+    clickField(row, F::ColHorse, Qt::RightButton);
+    ASSERT_EQ(stats.size(), 1);
+    EXPECT_EQ(stats[0].mode, QStringLiteral("horse"));
+    EXPECT_EQ(stats[0].horse, QStringLiteral("Five A"));
+    clickField(row, F::ColHorse, Qt::RightButton);
+    ASSERT_EQ(stats.size(), 2);
+    EXPECT_EQ(stats[1].mode, QStringLiteral("jockey"));
+    EXPECT_EQ(stats[1].jockey, QStringLiteral("John Smith"));
+    clickField(row, F::ColHorse, Qt::RightButton);
+    ASSERT_EQ(stats.size(), 3);
+    EXPECT_EQ(stats[2].mode, QStringLiteral("trainer"));
+    EXPECT_EQ(stats[2].trainer, QStringLiteral("D O'Brien"));
+    EXPECT_EQ(stats[2].formTrainer, QStringLiteral("D O'BRIEN"));
+    // "Jockey Form" on a runner without a jockey opens nothing.
+    clickField(bare, F::ColHorse, Qt::RightButton);
+    EXPECT_EQ(stats.size(), 3);
+    EXPECT_EQ(menus.pending(), 0);
+}
+
+TEST_F(RaceViewGestures, RatingAndRegoMenuKeysShowTheHorsesPages)
+{
+    FixtureServer server;
+    modJockey::SetRbhSite(server.url());
+    modJockey::SetRegistrationSite(server.url());
+    server.addPage(QStringLiteral("/publishing/RBH/pgFindHorse.asp?txtMode=ProcessSearch"),
+                   QByteArrayLiteral("<html><body>No horse found</body></html>"), "text/html", "POST");
+    show(5);
+    QStringList titles;
+    prompts.answerModal([&](QDialog* d) { titles << d->windowTitle(); d->reject(); });
+    prompts.answerModal([&](QDialog* d) { titles << d->windowTitle(); d->reject(); });
+    PopMenu::Script menus;
+    menus.choose(QStringLiteral("Rating")).choose(QStringLiteral("Rego"));
+    clickField(rowOf(QStringLiteral("Five B")), F::ColHorse, Qt::RightButton);
+    EXPECT_EQ(gSelHorse, QStringLiteral("Five B"));
+    gSelHorse.clear();
+    clickField(rowOf(QStringLiteral("Five B")), F::ColHorse, Qt::RightButton);
+    EXPECT_EQ(gSelHorse, QStringLiteral("Five B"));
+    EXPECT_EQ(titles, QStringList({QStringLiteral("RBH Vic Rating"), QStringLiteral("Registration Search - Five B")}));
+    EXPECT_TRUE(stats.isEmpty());
+    modJockey::SetRbhSite(QString());
+    modJockey::SetRegistrationSite(QString());
+}
+
+TEST_F(RaceViewGestures, IconDoubleClicksOpenStatisticsWithTheJockeys)
+{
+    addRide(QStringLiteral("JOHN SMITH"), QStringLiteral("FIVE A"), 1, QStringLiteral("D O'BRIEN"));
+    modJockey::gJockeyInList = modJockey::BuildJockeyInList({QStringLiteral("John Smith")});
+    FrmRace& f = show(5);
+    const int row = rowOf(QStringLiteral("Five A"));
+    ASSERT_EQ(f.grdRace->cellIcon(row, F::ColHorseIcon), ImageList::IconBestWin);
+    QTest::mouseDClick(f.grdRace->viewport(), Qt::LeftButton, {}, inViewport(f.grdRace, row, F::ColHorseIcon));
+    ASSERT_EQ(stats.size(), 1);
+    EXPECT_EQ(stats[0].mode, QStringLiteral("horse/jockey"));
+    EXPECT_EQ(stats[0].horse, QStringLiteral("Five A"));
+    QTest::mouseDClick(f.grdRace->viewport(), Qt::LeftButton, {}, inViewport(f.grdRace, row, F::ColTrainerIcon));
+    ASSERT_EQ(stats.size(), 2);
+    EXPECT_EQ(stats[1].mode, QStringLiteral("trainer/jockey"));
+    EXPECT_EQ(stats[1].trainer, QStringLiteral("D O'Brien"));
+    EXPECT_EQ(stats[1].formTrainer, QStringLiteral("D O'BRIEN"));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(RaceViewGestures, JockeyMenuAndTheIconJockey)
+{
+    addRide(QStringLiteral("KATE O'RAY"), QStringLiteral("FIVE A"), 1);
+    addRide(QStringLiteral("JOHN SMITH"), QStringLiteral("FIVE C"), 2);
+    FrmRace& f = show(5);
+    modJockey::SetJockeyListGrid(f.grdJockey);
+    modJockey::GetJockeyInList();
+    f.LoadRaceField();
+    const int a = rowOf(QStringLiteral("Five A"));
+    const int c = rowOf(QStringLiteral("Five C"));
+    ASSERT_EQ(f.grdRace->cellIcon(c, F::ColHorseIcon), ImageList::IconBestPlaced);
+    const int kate = gridRow(f.grdJockey, QStringLiteral("Kate O'Ray"));
+    const QPoint at = inViewport(f.grdJockey, kate, 1);
+
+    // No jockey selected: told, nothing changes.
+    PopMenu::Script menus;
+    menus.choose(QStringLiteral("SelJockeyIcon"));
+    prompts.answerMsgBox(Prompts::vbOK);
+    f.grdJockey->clearSelectedCells();
+    emit f.grdJockey->mouseUp(2, 0, at.x(), at.y());
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0].text, QStringLiteral("Jockey Must be Seleted for Icons."));
+    EXPECT_EQ(prompts.messages()[0].title, QStringLiteral("Select a Jockey"));
+    EXPECT_TRUE(modJockey::gIconJockey.isEmpty());
+
+    // Chosen: only that jockey's placings count; the boxes and race text empty.
+    clickField(a, F::ColHorse);
+    EXPECT_FALSE(f.txtTrainLocation->text().isEmpty());
+    menus.choose(QStringLiteral("SelJockeyIcon"));
+    f.grdJockey->setSelectedCell(kate, 1);
+    QTest::mouseClick(f.grdJockey->viewport(), Qt::RightButton, {}, at);
+    EXPECT_EQ(modJockey::gIconJockey, QStringLiteral("Kate O'Ray"));
+    EXPECT_EQ(modJockey::gJockeyInList, QStringLiteral("( 'Kate O''Ray')"));
+    EXPECT_EQ(f.grdJockey->cellIcon(kate, 1), 4);
+    EXPECT_EQ(f.grdRace->cellIcon(a, F::ColHorseIcon), ImageList::IconBestWin);
+    EXPECT_EQ(f.grdRace->cellIcon(c, F::ColHorseIcon), -1);
+    EXPECT_TRUE(f.txtTrainLocation->text().isEmpty());
+    EXPECT_TRUE(f.txtRace->toPlainText().isEmpty());
+
+    // Chosen again: all jockeys count again.
+    menus.choose(QStringLiteral("SelJockeyIcon"));
+    f.grdJockey->setSelectedCell(kate, 1);
+    QTest::mouseClick(f.grdJockey->viewport(), Qt::RightButton, {}, at);
+    EXPECT_TRUE(modJockey::gIconJockey.isEmpty());
+    EXPECT_EQ(f.grdJockey->cellIcon(kate, 1), -1);
+    EXPECT_EQ(f.grdRace->cellIcon(c, F::ColHorseIcon), ImageList::IconBestPlaced);
+
+    // "Jockey Form" for the selected jockey.
+    menus.choose(QStringLiteral("Jockey"));
+    QTest::mouseClick(f.grdJockey->viewport(), Qt::RightButton, {}, at);
+    ASSERT_EQ(stats.size(), 1);
+    EXPECT_EQ(stats[0].mode, QStringLiteral("jockey"));
+    EXPECT_EQ(stats[0].jockey, QStringLiteral("Kate O'Ray"));
+}
+
+// ---- Sorting -----------------------------------------------------------------------------------------
+
+TEST_F(RaceViewGestures, HeaderSortsByKindAndTag)
+{
+    db.exec(QStringLiteral("UPDATE Noms SET LastRaceClass = 'MDN', EntryNo = 9 WHERE Horse = 'Five A'"));
+    db.exec(QStringLiteral("UPDATE Noms SET LastRaceClass = 'G1 VRC' WHERE Horse = 'Five B'"));
+    db.exec(QStringLiteral("UPDATE Noms SET LastRaceClass = '78BM' WHERE Horse = 'Five C'"));
+    db.exec(QStringLiteral("UPDATE Noms SET Barrier = 12 WHERE Horse = 'Five A'"));
+    db.exec(QStringLiteral("UPDATE Noms SET Barrier = 3 WHERE Horse = 'Five B'"));
+    db.exec(QStringLiteral("UPDATE Noms SET Barrier = 0 WHERE Horse = 'Five C'"));
+    FrmRace& f = show(5);
+    Grid* g = f.grdRace;
+    const auto horses = [g] {
+        QStringList h;
+        for (int r = 1; r <= g->rows(); ++r)
+            h << g->cellText(r, F::ColHorse);
+        return h.join(QLatin1Char(','));
+    };
+    // "Desc" columns sort descending first, then ascending.
+    emit g->columnClick(F::ColWeight);
+    EXPECT_EQ(horses(), QStringLiteral("Five C,Five A,Five B"));
+    EXPECT_EQ(g->colHeaderImage(F::ColWeight), ImageList::IconSortDescending);
+    emit g->columnClick(F::ColWeight);
+    EXPECT_EQ(horses(), QStringLiteral("Five B,Five A,Five C"));
+    EXPECT_EQ(g->colHeaderImage(F::ColWeight), ImageList::IconSortAscending);
+    // Numbers as numbers: entry 2 before 9 before 10.
+    emit g->columnClick(F::ColNbr);
+    EXPECT_EQ(horses(), QStringLiteral("Five B,Five A,Five C"));
+    EXPECT_EQ(g->colHeaderImage(F::ColWeight), -1);
+    // Class rank: group 1, benchmark 78, maiden.
+    emit g->columnClick(F::ColLastClass);
+    EXPECT_EQ(horses(), QStringLiteral("Five B,Five C,Five A"));
+    // The barrier sorts on its number; a 0 ("999") last.
+    emit g->columnClick(F::ColBallotBarrier);
+    EXPECT_EQ(horses(), QStringLiteral("Five B,Five A,Five C"));
+    EXPECT_EQ(g->colHeaderImage(F::ColBallotBarrier), ImageList::IconSortAscending);
+    // An icon column without a caption keeps its header as it is.
+    emit g->columnClick(F::ColHorseIcon);
+    EXPECT_EQ(g->colHeaderImage(F::ColHorseIcon), -1);
+    EXPECT_EQ(g->colTag(F::ColHorseIcon), QString());
+}
+
+TEST_F(RaceViewGestures, IconSortAndSortingKeepsRaceGroups)
+{
+    addRide(QStringLiteral("JOHN SMITH"), QStringLiteral("FIVE C"), 1);
+    addRide(QStringLiteral("JOHN SMITH"), QStringLiteral("TWO A"), 3);
+    modJockey::gJockeyInList = modJockey::BuildJockeyInList({QStringLiteral("John Smith")});
+    FrmRace& f = show(0);
+    Grid* g = f.grdRace;
+    emit g->columnClick(F::ColWeight); // descending: 59, 56, 54.5 in race 5
+    ASSERT_EQ(g->rows(), 6);
+    EXPECT_TRUE(g->isGroupRow(1));
+    EXPECT_EQ(g->cellText(2, F::ColHorse), QStringLiteral("Two A"));
+    EXPECT_TRUE(g->isGroupRow(3));
+    EXPECT_EQ(g->cellText(4, F::ColHorse), QStringLiteral("Five C"));
+    EXPECT_EQ(g->cellText(5, F::ColHorse), QStringLiteral("Five A"));
+    EXPECT_EQ(g->cellText(6, F::ColHorse), QStringLiteral("Five B"));
+    EXPECT_EQ(f.GroupRowOf(2), 1);
+    EXPECT_EQ(f.GroupRowOf(5), 3);
+    // By icon, descending first: the win (5) before the placing (4) before none.
+    emit g->columnClick(F::ColHorseIcon);
+    EXPECT_EQ(g->cellText(4, F::ColHorse), QStringLiteral("Five C"));
+    EXPECT_EQ(g->cellIcon(4, F::ColHorseIcon), ImageList::IconBestWin);
+    emit g->columnClick(F::ColHorseIcon);
+    EXPECT_EQ(g->cellText(6, F::ColHorse), QStringLiteral("Five C"));
+    EXPECT_EQ(f.GroupRowOf(5), 3);
+}
+
+// ---- Trainer contact boxes -------------------------------------------------------------------------------
+
+TEST_F(RaceViewGestures, TrainerBoxesShowAndSaveOnlyWhatWasTyped)
+{
+    db.insert(QStringLiteral("Trainer"), {{QStringLiteral("TrainerName"), QStringLiteral("D O'Brien")},
+                                          {QStringLiteral("Phone"), QStringLiteral("0311")},
+                                          {QStringLiteral("TrainerMobile"), QStringLiteral("0411")},
+                                          {QStringLiteral("TrainerLocation"), QString()}});
+    FrmRace& f = show(0);
+    // No trainer shown yet: the boxes are locked and nothing is saved.
+    EXPECT_TRUE(f.TxtTrainPhone->isReadOnly());
+    f.TxtTrainPhone->setText(QStringLiteral("999"));
+    f.TxtTrainPhone->setModified(true);
+    f.TxtTrainPhone_LostFocus();
+    EXPECT_EQ(db.count(QStringLiteral("Trainer")), 2);
+
+    // A trainer without a record: his runner's location; typing a phone and
+    // leaving creates his record with what the boxes hold.
+    clickField(rowOf(QStringLiteral("Two A")), F::ColHorse);
+    EXPECT_FALSE(f.TxtTrainPhone->isReadOnly());
+    EXPECT_EQ(f.txtTrainLocation->text(), QStringLiteral("Caulfield"));
+    EXPECT_TRUE(f.TxtTrainPhone->text().isEmpty());
+    f.TxtTrainPhone->setFocus();
+    QTest::keyClicks(f.TxtTrainPhone, QStringLiteral("0399"));
+    f.txtTrainMobile->setFocus(); // leaving the phone box
+    auto tom = db.rows(QStringLiteral("SELECT * FROM Trainer WHERE TrainerName = 'Tom Hill'"));
+    ASSERT_EQ(tom.size(), 1);
+    EXPECT_EQ(tom[0][QStringLiteral("Phone")].toString(), QStringLiteral("0399"));
+    EXPECT_EQ(tom[0][QStringLiteral("TrainerLocation")].toString(), QStringLiteral("Caulfield"));
+    EXPECT_FALSE(tom[0][QStringLiteral("TrainerMobile")].isValid());
+
+    // A trainer with an apostrophe and a record without a location: the
+    // runner's location, never the previous trainer's.
+    clickField(rowOf(QStringLiteral("Five A")), F::ColHorse);
+    EXPECT_EQ(f.ShownTrainer, QStringLiteral("D O'Brien"));
+    EXPECT_EQ(f.TxtTrainPhone->text(), QStringLiteral("0311"));
+    EXPECT_EQ(f.txtTrainLocation->text(), QStringLiteral("Mornington"));
+    // Tabbing through without typing writes nothing.
+    f.txtTrainLocation->setFocus();
+    f.TxtTrainPhone->setFocus();
+    f.txtTrainMobile->setFocus();
+    f.grdRace->setFocus();
+    auto obrien = db.rows(QStringLiteral("SELECT * FROM Trainer WHERE TrainerName = ?"), {QStringLiteral("D O'Brien")});
+    EXPECT_EQ(obrien[0][QStringLiteral("TrainerLocation")].toString(), QString());
+
+    // Emptying the mobile after selecting a group row still saves to the
+    // trainer shown.
+    clickField(f.GroupRowOf(2), F::ColHorse);
+    f.txtTrainMobile->setFocus();
+    f.txtTrainMobile->selectAll();
+    QTest::keyClick(f.txtTrainMobile, Qt::Key_Delete);
+    f.grdRace->setFocus();
+    obrien = db.rows(QStringLiteral("SELECT * FROM Trainer WHERE TrainerName = ?"), {QStringLiteral("D O'Brien")});
+    EXPECT_EQ(obrien[0][QStringLiteral("TrainerMobile")].toString(), QString());
+    EXPECT_TRUE(obrien[0][QStringLiteral("TrainerMobile")].isValid());
+    EXPECT_EQ(obrien[0][QStringLiteral("Phone")].toString(), QStringLiteral("0311"));
+    EXPECT_EQ(db.count(QStringLiteral("Trainer"), QStringLiteral("TrainerName = ''")), 0);
+}
+} // namespace
