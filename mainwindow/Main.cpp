@@ -401,6 +401,7 @@ void Main::buildMenus()
     // editor) asks for it with this signal.
     connect(this, &Main::raceViewRequested, this, &Main::showRaceView);
     connect(mnuRldJokDta, &QAction::triggered, this, &Main::mnuRldJokDta_Click);
+    connect(mnuJockeyReport, &QAction::triggered, this, &Main::mnuJockeyReport_Click);
 
     // Database maintenance commands.
     connect(mnuBackupDatabase, &QAction::triggered, this, &Main::mnuBackupDatabase_Click);
@@ -1569,8 +1570,9 @@ void Main::cmdMtgRfs_Click()
 
 void Main::CmdGetData_Click()
 {
-    // The meeting list window (download) is shown here once it exists; the
-    // lists are reloaded when it returns.
+    // The meeting list window downloads the chosen meetings; the lists show
+    // them when it returns.
+    modOpeners::OpenSelectMeeting();
     LoadTrainerGrid();
     ReloadChosenTrainerNoms();
     LoadMeetingGrid();
@@ -1643,6 +1645,13 @@ void Main::mnuRldJokDta_Click()
     {
         reportDbError(QStringLiteral("Reloading the jockey's race data"), e);
     }
+}
+
+void Main::mnuJockeyReport_Click()
+{
+    // With no row picked the name is empty: the invoice window refuses it.
+    QString jockey = grdJockey->selectedRow() >= 1 ? grdJockey->cellText(grdJockey->selectedRow(), 1) : QString();
+    modOpeners::OpenJockeyInvoice(jockey);
 }
 
 void Main::Label3_Click()

@@ -228,6 +228,8 @@ public slots:
     void mnuSelJckIcn_Click();
     /** "Reload Jockey Form Data": full download of the picked jockey's rides. */
     void mnuRldJokDta_Click();
+    /** "Print Jockey Invoice Report": the invoice window for the picked jockey. */
+    void mnuJockeyReport_Click();
 
     // Trainer list and nominations grid
     void grdNames_OnMouseUp(int button);

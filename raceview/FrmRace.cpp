@@ -14,6 +14,7 @@
 #include "platform/Prompts.h"
 #include "platform/Twips.h"
 #include "platform/VbError.h"
+#include "raceview/MeetingReport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -507,6 +508,9 @@ void FrmRace::Form_Unload()
 
 void FrmRace::done(int result)
 {
+    // A command waiting on the network still needs the window.
+    if (m_busy)
+        return;
     // A contact box still being typed in is saved like one that was left.
     txtTrainLocation_LostFocus();
     TxtTrainPhone_LostFocus();
@@ -520,12 +524,12 @@ void FrmRace::cmdExit_Click()
     close();
 }
 
-// Weights, ratings, last starts and the meeting report are commands of their
-// own; the window only offers their buttons.
-void FrmRace::cmdCalcWgts_Click() {}
-void FrmRace::cmdRating_Click() {}
-void FrmRace::CmdUpdExtra_Click() {}
-void FrmRace::cmdPrint_Click() {}
+// Weights, ratings and last starts are in FrmRaceCommands.cpp.
+void FrmRace::cmdPrint_Click()
+{
+    // The report of the meeting on view, its stage value by the stage shown.
+    PrintMeetingReport(MeetingCode, txtMeetingType->text(), ReportTarget::preview(this));
+}
 
 // ---- Headers and race list -------------------------------------------------------------------
 

@@ -1,0 +1,183 @@
+#include "platform/ReportOutput.h"
+
+#include "platform/Prompts.h"
+
+#include <QAction>
+#include <QFontMetricsF>
+#include <QDir>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QToolBar>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+QPageSize pageSizeOf(const ReportLayout& layout)
+{
+    return QPageSize(QSizeF(layout.pageWidth / 1440.0, layout.pageHeight / 1440.0), QPageSize::Inch,
+                     QString(), QPageSize::FuzzyMatch);
+}
+
+Qt::Alignment alignmentOf(ReportAlign a)
+{
+    switch (a) {
+    case ReportAlign::Right:
+        return Qt::AlignRight;
+    case ReportAlign::Center:
+        return Qt::AlignHCenter;
+    case ReportAlign::Left:
+        break;
+    }
+    return Qt::AlignLeft;
+}
+} // namespace
+
+void PaintReport(const ReportLayout& layout, QPainter& painter, QPagedPaintDevice& device)
+{
+    // Everything is placed in twips; the painter maps them onto the device.
+    const double scaleX = device.logicalDpiX() / 1440.0;
+    const double scaleY = device.logicalDpiY() / 1440.0;
+    QPen pen(Qt::black);
+    pen.setWidthF(15); // about one screen pixel
+    QFont current;
+    bool haveFont = false;
+    ReportFont currentSpec;
+    QFontMetricsF metrics(current);
+    for (int p = 0; p < layout.pages.size(); ++p) {
+        if (p > 0)
+            device.newPage();
+        painter.resetTransform();
+        painter.scale(scaleX, scaleY);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        for (const ReportItem& item : layout.pages[p].items) {
+            switch (item.kind) {
+            case ReportItem::Line:
+                painter.drawLine(item.rect.topLeft(),
+                                 QPoint(item.rect.x() + item.rect.width(), item.rect.y() + item.rect.height()));
+                break;
+            case ReportItem::RoundRect:
+                painter.drawRoundedRect(QRectF(item.rect), 12, 12, Qt::RelativeSize);
+                break;
+            case ReportItem::Text:
+            {
+                if (!haveFont || !(currentSpec == item.font)) {
+                    current = ReportQFont(item.font);
+                    currentSpec = item.font;
+                    haveFont = true;
+                    painter.setFont(current);
+                    metrics = QFontMetricsF(current);
+                }
+                // Text wraps within its control and shows the whole lines
+                // that fit (at least one): never a line cut in half.
+                const double lineHeight = metrics.lineSpacing();
+                const double lines = std::max(1.0, std::floor(item.rect.height() / lineHeight));
+                const QRectF box(item.rect.x(), item.rect.y(), item.rect.width(), lines * lineHeight);
+                const Qt::Alignment align = alignmentOf(item.align) | Qt::AlignTop;
+                if (lines == 1 && !item.text.contains(QLatin1Char('\n'))) {
+                    // A one-line control whose text is too wide (the stand-in
+                    // fonts run wider than the ones the layout was drawn for)
+                    // gets its text narrowed rather than losing words.
+                    const double width = metrics.horizontalAdvance(item.text);
+                    // Narrowed past 60 % it would be unreadable: then it
+                    // wraps like the rest and shows the words that fit.
+                    if (width > item.rect.width() && width * 0.6 <= item.rect.width()) {
+                        const double factor = item.rect.width() / width;
+                        painter.save();
+                        painter.translate(box.topLeft());
+                        painter.scale(factor, 1.0);
+                        painter.drawText(QRectF(0, 0, box.width() / factor, box.height()), align | Qt::TextSingleLine,
+                                         item.text);
+                        painter.restore();
+                        break;
+                    }
+                }
+                painter.drawText(box, align | Qt::TextWordWrap, item.text);
+                break;
+            }
+            }
+        }
+    }
+}
+
+bool WriteReportPdf(const ReportLayout& layout, const QString& path)
+{
+    QPdfWriter writer(path);
+    writer.setResolution(1440);
+    writer.setPageSize(pageSizeOf(layout));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setTitle(layout.title.isEmpty() ? layout.caption : layout.title);
+    writer.setCreator(QStringLiteral("Velmora"));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return false;
+    PaintReport(layout, painter, writer);
+    return painter.end();
+}
+
+bool PrintReport(const ReportLayout& layout, QPrinter& printer)
+{
+    printer.setFullPage(true);
+    printer.setPageSize(pageSizeOf(layout));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    if (printer.docName().isEmpty())
+        printer.setDocName(layout.caption.isEmpty() ? layout.title : layout.caption);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    PaintReport(layout, painter, printer);
+    return painter.end();
+}
+
+void PreviewReport(const ReportLayout& layout, QWidget* parent)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setFullPage(true);
+    printer.setPageSize(pageSizeOf(layout));
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.setObjectName(QStringLiteral("reportPreview"));
+    dialog.setWindowTitle(layout.caption.isEmpty() ? layout.title : layout.caption);
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&layout](QPrinter* p) { PrintReport(layout, *p); });
+    if (QToolBar* bar = dialog.findChild<QToolBar*>()) {
+        QAction* save = bar->addAction(QObject::tr("Save as PDF"));
+        save->setObjectName(QStringLiteral("actionSavePdf"));
+        QObject::connect(save, &QAction::triggered, &dialog, [&layout, &dialog]() {
+            const QString name = (layout.caption.isEmpty() ? QStringLiteral("report") : layout.caption) +
+                                 QStringLiteral(".pdf");
+            const QString file = Prompts::GetSaveFileName(QObject::tr("Save as PDF"),
+                                                          QStringLiteral("PDF files (*.pdf)"), QDir::homePath(),
+                                                          name);
+            if (file.isEmpty())
+                return;
+            if (!WriteReportPdf(layout, file))
+                Prompts::MsgBox(QObject::tr("The file could not be written:\r") + file, Prompts::vbExclamation,
+                                dialog.windowTitle());
+        });
+    }
+    Prompts::ShowModal(&dialog);
+}
+
+bool OutputReport(const ReportDefinition& def, const ReportData& data, const ReportTarget& target)
+{
+    const ReportLayout layout = LayoutReport(def, data);
+    switch (target.output) {
+    case ReportOutput::Pdf:
+        return WriteReportPdf(layout, target.pdfPath);
+    case ReportOutput::Printer: {
+        if (target.printer)
+            return PrintReport(layout, *target.printer);
+        QPrinter printer(QPrinter::HighResolution);
+        return PrintReport(layout, printer);
+    }
+    case ReportOutput::Preview:
+        break;
+    }
+    PreviewReport(layout, target.parent);
+    return true;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/ReportLayout.h"
+
+#include <QString>
+
+class QPagedPaintDevice;
+class QPainter;
+class QPrinter;
+class QWidget;
+
+/** Where a report goes. */
+enum class ReportOutput
+{
+    Preview, ///< a modal print preview with print and save as PDF
+    Printer, ///< the given printer, or the default one
+    Pdf,     ///< a PDF file
+};
+
+struct ReportTarget
+{
+    ReportOutput output = ReportOutput::Preview;
+    QString pdfPath;            ///< Pdf
+    QPrinter* printer = nullptr; ///< Printer; null for the default printer
+    QWidget* parent = nullptr;  ///< Preview
+
+    static ReportTarget preview(QWidget* parent = nullptr) { return {ReportOutput::Preview, {}, nullptr, parent}; }
+    static ReportTarget pdf(const QString& path) { return {ReportOutput::Pdf, path, nullptr, nullptr}; }
+    static ReportTarget toPrinter(QPrinter* printer = nullptr) { return {ReportOutput::Printer, {}, printer, nullptr}; }
+};
+
+/** Draws the pages onto a paged device whose origin is the paper's corner
+ *  (the painter is active on `device`). */
+void PaintReport(const ReportLayout& layout, QPainter& painter, QPagedPaintDevice& device);
+
+/** Writes the pages to a PDF file; false when the file cannot be written. */
+bool WriteReportPdf(const ReportLayout& layout, const QString& path);
+
+/** Prints the pages on `printer` (full page, paper of the layout); false when
+ *  printing could not start. */
+bool PrintReport(const ReportLayout& layout, QPrinter& printer);
+
+/** Shows the pages in a modal print preview titled with the layout's caption
+ *  (its title when it has none); the preview prints and saves as PDF. */
+void PreviewReport(const ReportLayout& layout, QWidget* parent = nullptr);
+
+/** Lays out `def` over `data` and sends it to `target`. False when the PDF
+ *  or the printer failed; a preview always gives true. */
+bool OutputReport(const ReportDefinition& def, const ReportData& data, const ReportTarget& target);

@@ -1,0 +1,366 @@
+// The banded report renderer: definitions changed by name, value formats,
+// grouping, pagination with kept-together sections and page numbers, growing
+// controls, and the PDF, printer and preview outputs.
+#include "platform/Prompts.h"
+#include "platform/ReportOutput.h"
+#include "support/PdfPages.h"
+
+#include <QAction>
+#include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <QTime>
+
+#include <gtest/gtest.h>
+
+void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace
+{
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+using C = ReportControl;
+
+// A small report: page header 500 (page numbers), group header 600 and
+// detail 240 kept together, page footer 150, report footer 1000.
+ReportDefinition sample()
+{
+    ReportDefinition r;
+    r.name = s("drSample");
+    r.title = s("Sample Title");
+    r.caption = s("Sample Report");
+    r.pageHeight = 6000;
+    r.marginTop = 100;
+    r.marginBottom = 100;
+    r.marginLeft = 50;
+    r.addSection(ReportSectionKind::ReportHeader, s("ReportHeader"), 0);
+    ReportSection& ph = r.addSection(ReportSectionKind::PageHeader, s("PageHeader"), 500);
+    ph.controls = {C::label(s("lblTitle"), 0, 0, 5000, 300, s("%i")),
+                   C::label(s("lblPage"), 8000, 0, 2000, 240, s("Page : %p of %P")).right()};
+    ReportSection& gh = r.addSection(ReportSectionKind::GroupHeader, s("GroupHeader"), 600, true);
+    gh.controls = {C::textBox(s("txtGroup"), 0, 100, 1000, 300, s("Race")),
+                   C::textBox(s("txtFirst"), 1000, 100, 3000, 300, s("Details")),
+                   C::aggregate(s("cntGroup"), ReportFunction::Count, 5000, 100, 500, 240, s("Horse")),
+                   C::line(s("Line1"), 0, 0, 11000)};
+    ReportSection& d = r.addSection(ReportSectionKind::Detail, s("Detail"), 240, true);
+    d.controls = {C::textBox(s("txtHorse"), 1000, 0, 1500, 195, s("Horse")).grows(),
+                  C::textBox(s("txtPrize"), 3000, 0, 1200, 195, s("Prize")).right().withFormat(s("money"))};
+    r.addSection(ReportSectionKind::GroupFooter, s("GroupFooter"), 0);
+    ReportSection& pf = r.addSection(ReportSectionKind::PageFooter, s("PageFooter"), 150);
+    pf.controls = {C::label(s("lblFoot"), 0, 0, 3000, 135, s("Footer text"))};
+    ReportSection& rf = r.addSection(ReportSectionKind::ReportFooter, s("ReportFooter"), 1000);
+    rf.controls = {C::aggregate(s("sumPrize"), ReportFunction::Sum, 3000, 100, 1200, 240, s("Prize"))
+                       .withFormat(s("money")),
+                   C::aggregate(s("cntAll"), ReportFunction::Count, 1000, 100, 600, 240, s("Horse"))};
+    return r;
+}
+
+QList<ReportRow> runners(int races, int perRace)
+{
+    QList<ReportRow> rows;
+    for (int race = 1; race <= races; ++race)
+        for (int e = 1; e <= perRace; ++e)
+            rows << ReportRow{{s("Race"), race},
+                              {s("Details"), s("Race %1 details").arg(race)},
+                              {s("Horse"), s("Horse %1-%2").arg(race).arg(e)},
+                              {s("Prize"), 100.25}};
+    return rows;
+}
+
+ReportLayout layoutOf(const ReportDefinition& def, const QList<ReportRow>& rows)
+{
+    return LayoutReport(def, ReportData::groupBy(rows, s("Race"), {s("Details")}));
+}
+
+/** Checks what every layout must hold: page header and footer on every
+ *  page, bands inside the body, no band overlapping the next, and the page
+ *  numbers right. */
+void expectWellFormed(const ReportLayout& l)
+{
+    const int n = static_cast<int>(l.pages.size());
+    for (int p = 0; p < n; ++p) {
+        const ReportPage& page = l.pages[p];
+        SCOPED_TRACE(p);
+        ASSERT_NE(page.item(s("lblPage")), nullptr);
+        EXPECT_EQ(page.item(s("lblPage"))->text, s("Page : %1 of %2").arg(p + 1).arg(n));
+        ASSERT_NE(page.item(s("lblFoot")), nullptr);
+        EXPECT_EQ(page.item(s("lblFoot"))->rect.top(), l.bodyBottom);
+        int y = l.bodyTop;
+        for (const ReportBand& b : page.bands) {
+            if (b.kind == ReportSectionKind::PageHeader || b.kind == ReportSectionKind::PageFooter)
+                continue;
+            EXPECT_GE(b.top, y) << b.section.toStdString();
+            EXPECT_LE(b.top + b.height, l.bodyBottom) << b.section.toStdString();
+            y = b.top + b.height;
+        }
+    }
+}
+
+int bandsOf(const ReportLayout& l, ReportSectionKind kind)
+{
+    int n = 0;
+    for (const ReportPage& p : l.pages)
+        for (const ReportBand& b : p.bands)
+            n += b.kind == kind ? 1 : 0;
+    return n;
+}
+} // namespace
+
+TEST(ReportDefinitionTest, ChangesControlsAndSectionsByNameWithoutCase)
+{
+    ReportDefinition r = sample();
+    EXPECT_TRUE(r.setCaption(s("LBLTITLE"), s("Changed")));
+    EXPECT_EQ(r.control(s("lblTitle"))->caption, s("Changed"));
+    EXPECT_TRUE(r.setTop(s("txtprize"), 40));
+    EXPECT_TRUE(r.setWidth(s("TXTPRIZE"), 900));
+    EXPECT_EQ(r.control(s("txtPrize"))->top, 40);
+    EXPECT_EQ(r.control(s("txtPrize"))->width, 900);
+    EXPECT_TRUE(r.setSectionHeight(s("reportfooter"), 400));
+    EXPECT_EQ(r.sectionHeight(s("ReportFooter")), 400);
+    EXPECT_TRUE(r.setVisible(s("lblfoot"), false));
+    EXPECT_FALSE(r.control(s("lblFoot"))->visible);
+
+    // Unknown names change nothing.
+    const ReportDefinition before = r;
+    EXPECT_FALSE(r.setCaption(s("lblNone"), s("x")));
+    EXPECT_FALSE(r.setTop(s("lblNone"), 1));
+    EXPECT_FALSE(r.setSectionHeight(s("NoSection"), 1));
+    EXPECT_EQ(r.sectionHeight(s("NoSection")), -1);
+    EXPECT_EQ(r.control(s("lblTitle"))->caption, before.control(s("lblTitle"))->caption);
+}
+
+TEST(ReportFormatTest, MoneyNumbersDatesAndTimes)
+{
+    EXPECT_EQ(FormatReportValue(1234.5, s("money")), s("$1,234.50"));
+    EXPECT_EQ(FormatReportValue(0, s("money")), s("$0.00"));
+    EXPECT_EQ(FormatReportValue(-5, s("money")), s("-$5.00"));
+    EXPECT_EQ(FormatReportValue(1234567.891, s("money")), s("$1,234,567.89"));
+    EXPECT_EQ(FormatReportValue(999.995, s("money")), s("$1,000.00"));
+    EXPECT_EQ(FormatReportValue(s("250"), s("money")), s("$250.00"));
+    EXPECT_EQ(FormatReportValue(QVariant(), s("money")), QString());
+
+    EXPECT_EQ(FormatReportValue(20, s("0.00")), s("20.00"));
+    EXPECT_EQ(FormatReportValue(54.5, QString()), s("54.5"));
+    EXPECT_EQ(FormatReportValue(56.0, QString()), s("56"));
+    EXPECT_EQ(FormatReportValue(72, QString()), s("72"));
+    EXPECT_EQ(FormatReportValue(s("7E"), QString()), s("7E"));
+
+    EXPECT_EQ(FormatReportValue(s("2024-09-05"), s("d MMM yyyy")), s("5 Sep 2024"));
+    EXPECT_EQ(FormatReportValue(QDate(2024, 6, 21), s("d MMM yyyy")), s("21 Jun 2024"));
+    EXPECT_EQ(FormatReportValue(QDateTime(QDate(2024, 7, 1), QTime(0, 0)), s("d MMM yyyy")), s("1 Jul 2024"));
+    EXPECT_EQ(FormatReportValue(QDate(2024, 9, 5), QString()), s("05/09/2024"));
+
+    EXPECT_EQ(FormatReportValue(s("14:35:00"), s("HH.mm")), s("14.35"));
+    EXPECT_EQ(FormatReportValue(QDateTime(QDate(1899, 12, 30), QTime(9, 5)), s("HH.mm")), s("09.05"));
+    EXPECT_EQ(FormatReportValue(QTime(13, 0), s("HH.mm")), s("13.00"));
+    // A text that is no date prints as it is.
+    EXPECT_EQ(FormatReportValue(s("TBA"), s("HH.mm")), s("TBA"));
+}
+
+TEST(ReportDataTest, GroupsRunsOfTheKeyWithTheFirstRowsParentFields)
+{
+    QList<ReportRow> rows = {
+        {{s("RaceNumber"), 1}, {s("RaceDetails"), s("first")}, {s("Horse"), s("A")}},
+        {{s("RaceNumber"), 1}, {s("RaceDetails"), s("other")}, {s("Horse"), s("B")}},
+        {{s("RaceNumber"), 3}, {s("RaceDetails"), s("third")}, {s("Horse"), s("C")}},
+    };
+    const ReportData d = ReportData::groupBy(rows, s("RaceNumber"), {s("racedetails")});
+    ASSERT_EQ(d.groups.size(), 2);
+    EXPECT_EQ(ReportFieldValue(d.groups[0].parent, s("RaceNumber")).toInt(), 1);
+    EXPECT_EQ(ReportFieldValue(d.groups[0].parent, s("RaceDetails")).toString(), s("first"));
+    EXPECT_EQ(d.groups[0].rows.size(), 2);
+    EXPECT_EQ(ReportFieldValue(d.groups[1].rows[0], s("HORSE")).toString(), s("C"));
+    EXPECT_EQ(d.rowCount(), 3);
+    EXPECT_TRUE(ReportData::groupBy({}, s("RaceNumber"), {}).groups.isEmpty());
+}
+
+TEST(ReportLayoutTest, NoRowsGivesOnePageWithHeadersAndFooter)
+{
+    const ReportLayout l = layoutOf(sample(), {});
+    ASSERT_EQ(l.pages.size(), 1);
+    expectWellFormed(l);
+    EXPECT_EQ(l.pages[0].item(s("lblTitle"))->text, s("Sample Title"));
+    EXPECT_EQ(l.pages[0].item(s("cntAll"))->text, s("0"));
+    EXPECT_EQ(l.pages[0].item(s("sumPrize"))->text, s("$0.00"));
+    EXPECT_EQ(bandsOf(l, ReportSectionKind::GroupHeader), 0);
+    EXPECT_EQ(l.pages[0].item(s("lblTitle"))->rect.left(), 50); // left margin
+}
+
+TEST(ReportLayoutTest, ExactlyFullPageStaysOnePageAndOneMoreRowMoves)
+{
+    ReportDefinition def = sample();
+    def.setSectionHeight(s("ReportFooter"), 0);
+    def.section(s("ReportFooter"))->controls.clear();
+    // Body: 6000 - 100 - 100 - 500 - 150 = 5150; with a group header of 710
+    // that leaves room for 18.5 details: the page grows by half a detail so
+    // that exactly 19 fill it to the last twip.
+    def.setSectionHeight(s("GroupHeader"), 710);
+    const int perPage = (5150 - 710) / 240;
+    def.pageHeight += 240 - (5150 - 710 - perPage * 240);
+    const int fits = perPage + 1;
+
+    const ReportLayout full = layoutOf(def, runners(1, fits));
+    EXPECT_EQ(full.pages.size(), 1);
+    expectWellFormed(full);
+    const ReportBand& last = full.pages[0].bands.last();
+    EXPECT_EQ(last.top + last.height, full.bodyBottom);
+
+    const ReportLayout over = layoutOf(def, runners(1, fits + 1));
+    ASSERT_EQ(over.pages.size(), 2);
+    expectWellFormed(over);
+    // The page number labels show the new total on both pages.
+    EXPECT_EQ(over.pages[0].item(s("lblPage"))->text, s("Page : 1 of 2"));
+}
+
+TEST(ReportLayoutTest, TwoHundredRowsKeepSectionsWholeAndGroupsInOrder)
+{
+    const ReportLayout l = layoutOf(sample(), runners(10, 20));
+    ASSERT_GT(l.pages.size(), 5);
+    expectWellFormed(l);
+    EXPECT_EQ(bandsOf(l, ReportSectionKind::GroupHeader), 10);
+    EXPECT_EQ(bandsOf(l, ReportSectionKind::Detail), 200);
+
+    // Groups in order, each followed by its own rows in order; the group's
+    // count is its own rows, the footer's sum all rows.
+    int group = -1;
+    int row = -1;
+    for (const ReportPage& p : l.pages) {
+        for (const ReportBand& b : p.bands) {
+            if (b.kind == ReportSectionKind::GroupHeader) {
+                EXPECT_EQ(b.group, group + 1);
+                group = b.group;
+                row = -1;
+            } else if (b.kind == ReportSectionKind::Detail) {
+                EXPECT_EQ(b.group, group);
+                EXPECT_EQ(b.row, row + 1);
+                row = b.row;
+            }
+        }
+        for (const ReportItem* count : p.all(s("cntGroup")))
+            EXPECT_EQ(count->text, s("20"));
+    }
+    EXPECT_EQ(group, 9);
+    const ReportPage& last = l.pages.last();
+    EXPECT_EQ(last.item(s("cntAll"))->text, s("200"));
+    EXPECT_EQ(last.item(s("sumPrize"))->text, s("$20,050.00"));
+    EXPECT_EQ(last.bands.last().kind, ReportSectionKind::ReportFooter);
+}
+
+TEST(ReportLayoutTest, ReportFooterThatDoesNotFitMovesWholeToANewPage)
+{
+    ReportDefinition def = sample();
+    // Body 5150: group header 600 + 18 details of 240 = 4920 leaves 230.
+    const ReportLayout l = layoutOf(def, runners(1, 18));
+    ASSERT_EQ(l.pages.size(), 2);
+    expectWellFormed(l);
+    EXPECT_EQ(l.pages[1].bands.last().kind, ReportSectionKind::ReportFooter);
+    EXPECT_EQ(l.pages[1].bands.last().top, l.bodyTop);
+    EXPECT_EQ(l.pages[0].item(s("sumPrize")), nullptr);
+}
+
+TEST(ReportLayoutTest, GrowingControlWrapsAndMakesItsDetailTaller)
+{
+    QList<ReportRow> rows = runners(1, 3);
+    rows[1][s("Horse")] = s("A Very Long Horse Name That Will Never Fit On One Line Of This Column");
+    const ReportLayout l = layoutOf(sample(), rows);
+    QList<ReportBand> details;
+    for (const ReportBand& b : l.pages[0].bands)
+        if (b.kind == ReportSectionKind::Detail)
+            details << b;
+    ASSERT_EQ(details.size(), 3);
+    EXPECT_EQ(details[0].height, 240);
+    EXPECT_GT(details[1].height, 240);
+    EXPECT_EQ(details[2].height, 240);
+    EXPECT_EQ(details[2].top, details[1].top + details[1].height);
+    const QList<const ReportItem*> horses = l.pages[0].all(s("txtHorse"));
+    ASSERT_EQ(horses.size(), 3);
+    EXPECT_GT(horses[1]->rect.height(), 195);
+    EXPECT_EQ(horses[1]->rect.height(), details[1].height);
+    // A control that does not grow keeps its height.
+    EXPECT_EQ(l.pages[0].all(s("txtPrize"))[1]->rect.height(), 195);
+}
+
+TEST(ReportLayoutTest, HiddenEmptyAndZeroLengthControlsDrawNothingAndNothingIsClipped)
+{
+    ReportDefinition def = sample();
+    def.setCaption(s("lblFoot"), QString());
+    def.setVisible(s("cntAll"), false);
+    def.setWidth(s("Line1"), 0);
+    // A control reaching below its shortened section is still drawn whole.
+    def.setSectionHeight(s("ReportFooter"), 200);
+    ReportSection* rf = def.section(s("ReportFooter"));
+    rf->controls << C::line(s("linLow"), 0, 900, 1000) << C::label(s("lblLow"), 0, 700, 1000, 250, s("Low"));
+    const ReportLayout l = layoutOf(def, runners(1, 2));
+    const ReportPage& p = l.pages[0];
+    EXPECT_EQ(p.item(s("lblFoot")), nullptr);
+    EXPECT_EQ(p.item(s("cntAll")), nullptr);
+    EXPECT_EQ(p.item(s("Line1")), nullptr);
+    ASSERT_NE(p.item(s("linLow")), nullptr);
+    EXPECT_EQ(p.bands.last().height, 950);
+}
+
+TEST(ReportLayoutTest, SameDefinitionAndDataGiveTheSameLayout)
+{
+    const ReportDefinition def = sample();
+    const QList<ReportRow> rows = runners(3, 7);
+    const ReportLayout a = layoutOf(def, rows);
+    const ReportLayout b = layoutOf(def, rows);
+    ASSERT_EQ(a.pages.size(), b.pages.size());
+    for (int p = 0; p < a.pages.size(); ++p) {
+        ASSERT_EQ(a.pages[p].items.size(), b.pages[p].items.size());
+        for (int i = 0; i < a.pages[p].items.size(); ++i) {
+            EXPECT_EQ(a.pages[p].items[i].text, b.pages[p].items[i].text);
+            EXPECT_EQ(a.pages[p].items[i].rect, b.pages[p].items[i].rect);
+        }
+    }
+}
+
+TEST(ReportOutputTest, PdfAndPrinterGetEveryPage)
+{
+    QTemporaryDir dir;
+    const ReportLayout l = layoutOf(sample(), runners(4, 15));
+    ASSERT_GT(l.pages.size(), 1);
+    const QString pdf = dir.filePath(s("report.pdf"));
+    ASSERT_TRUE(WriteReportPdf(l, pdf));
+    EXPECT_EQ(PdfPageCount(pdf), l.pages.size());
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(s("printed.pdf")));
+    ASSERT_TRUE(OutputReport(sample(), ReportData::groupBy(runners(4, 15), s("Race"), {}),
+                             ReportTarget::toPrinter(&printer)));
+    EXPECT_EQ(PdfPageCount(dir.filePath(s("printed.pdf"))), l.pages.size());
+
+    EXPECT_FALSE(WriteReportPdf(l, dir.filePath(s("no/such/folder/x.pdf"))));
+}
+
+TEST(ReportOutputTest, PreviewIsModalWithTheCaptionAndSavesAsPdf)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(s("saved.pdf"));
+    Prompts::Script script;
+    QString title;
+    script.answerModal([&](QDialog* d) {
+        title = d->windowTitle();
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(d);
+        ASSERT_NE(preview, nullptr);
+        QAction* save = d->findChild<QAction*>(s("actionSavePdf"));
+        ASSERT_NE(save, nullptr);
+        save->trigger();
+        d->reject();
+    });
+    script.answerSaveFile(file);
+    ASSERT_TRUE(OutputReport(sample(), ReportData::groupBy(runners(2, 3), s("Race"), {}), ReportTarget::preview()));
+    EXPECT_EQ(title, s("Sample Report"));
+    EXPECT_TRUE(script.unexpected().isEmpty());
+    EXPECT_EQ(PdfPageCount(file), 1);
+}
