@@ -22,8 +22,9 @@
 #include <QColor>
 #include <QDateTime>
 #include <QHeaderView>
-#include <QScrollBar>
 #include <QMenu>
+#include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -344,6 +345,10 @@ void Main::MnuVicRatings_Click()
     const int row = grdNoms->selectedRow();
     if (grdNoms->cellText(row, 1) == QStringLiteral(" "))
         return;
+    // The lookup waits on the bureau; a second start meanwhile is ignored.
+    if (m_ratingRunning)
+        return;
+    const QScopedValueRollback<bool> running(m_ratingRunning, true);
     modJockey::gSelHorse = grdNoms->cellText(row, 4);
     modJockey::ShowRbhRating();
 }
