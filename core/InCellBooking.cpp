@@ -133,13 +133,15 @@ void InCellBooking::jockeyListLeft()
     const int col = m_editCol;
     const BookingRowKeys keys = row >= 1 ? m_keysOf(row) : BookingRowKeys();
     if (!chosen.isEmpty() && keys.valid && col >= 1) {
-        if (chosen == modJockey::kDeleteJockey)
-            m_c.lblBackColor->setText(QStringLiteral("-1"));
-        else
-            m_c.lblBackColor->setText(m_c.jockeys->cellText(list->currentIndex() + 1, 2));
+        // The colour of the jockey chosen here is this booking's alone: the
+        // jockey picked in the jockey list (name and colour in the labels)
+        // stays picked, and his next drag books him in his own colour.
+        const qint64 colour = chosen == modJockey::kDeleteJockey
+                                  ? -1
+                                  : colourFromText(m_c.jockeys->cellText(list->currentIndex() + 1, 2));
         guarded([&] {
             modJockey::BookJockey(*m_c.grid, row, col, chosen, keys.horse, keys.meetingCode, keys.raceCode,
-                                  keys.trainer, colourFromText(m_c.lblBackColor->text()));
+                                  keys.trainer, colour);
         });
     }
     hideList(list);
@@ -175,6 +177,18 @@ void InCellBooking::statusChosen()
         }
     }
     hideList(list);
+}
+
+void InCellBooking::closeLists()
+{
+    // A list left open over a cell would otherwise act on whichever runner
+    // comes to stand in that row.
+    if (!m_c.jockeyList->isHidden())
+        jockeyListLeft();
+    if (!m_c.statusList->isHidden()) {
+        m_c.statusList->setVisible(false);
+        m_c.statusList->setCurrentIndex(-1);
+    }
 }
 
 bool InCellBooking::confirmRow(int row)

@@ -81,6 +81,10 @@ public:
     void jockeyListLeft();
     /** An entry of the in-cell status list was chosen. */
     void statusChosen();
+    /** Closes the in-cell lists before the grid's rows move (sort, reload):
+     *  the jockey list books its choice on the runner it was placed over
+     *  while he still stands there; the status list closes unchosen. */
+    void closeLists();
     /** Confirms the booking of a runner whose jockey and status cells both
      *  hold text; false (nothing done) otherwise. */
     bool confirmRow(int row);

@@ -153,3 +153,8 @@ void InGridBookingEditor::cmbBookText_OnSelect()
 {
     m_booking->statusChosen();
 }
+
+void InGridBookingEditor::closeInCellLists()
+{
+    m_booking->closeLists();
+}

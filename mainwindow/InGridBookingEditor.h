@@ -41,6 +41,9 @@ public slots:
     void cmbJockey_LostFocus();
     /** An entry of the booking-status list was chosen. */
     void cmbBookText_OnSelect();
+    /** Before the nominations are sorted or reloaded: the jockey list books its
+     *  choice on the runner it was placed over, the status list closes unchosen. */
+    void closeInCellLists();
 
 private:
     QString trainerOf(int row) const;

@@ -1308,6 +1308,8 @@ void Main::LoadTrainerNoms()
             "WHERE MeetingCode = ? and Horse = ?");
         const QString trainerName = grdNames->cellText(grdNames->selectedRow(), 1);
 
+        if (bookingEditor)
+            bookingEditor->closeInCellLists(); // before other runners take the rows
         grdNoms->setRedraw(false);
         grdNoms->clearRows();
         clearSortArrows(grdNoms); // the rows come back in the query's order
@@ -1453,6 +1455,8 @@ void Main::grdNames_OnColumnClick(int column)
 
 void Main::grdNoms_OnColumnClick(int column)
 {
+    if (bookingEditor && column >= 1 && column <= grdNoms->columns())
+        bookingEditor->closeInCellLists(); // before the runners change rows
     columnClick(grdNoms, column);
 }
 
@@ -1599,6 +1603,8 @@ void Main::ReloadChosenTrainerNoms()
     }
     if (!row)
     {
+        if (bookingEditor)
+            bookingEditor->closeInCellLists();
         grdNoms->clearRows();
         ClearTrainerSelection();
         return;

@@ -1,6 +1,7 @@
 // The main window's start-up sequence, its shutdown, the saved layout and the
 // Refresh button.
 #include "mainwindow/Main.h"
+#include "mainwindow/InGridBookingEditor.h"
 
 #include "core/HttpRequest.h"
 #include "core/cAppSettings.h"
@@ -265,6 +266,8 @@ void Main::cmdReload_Click()
         MeetingInList += QLatin1Char(')');
 
     runStep([this] { LoadTrainerGrid(); });
+    if (bookingEditor)
+        bookingEditor->closeInCellLists(); // before the runners leave the grid
     grdNoms->clearRows();
     txtRace->clear();
     txtTrainerName->clear();

@@ -125,14 +125,7 @@ void FrmRace::cmbBookText_OnSelect()
 
 void FrmRace::closeInCellLists()
 {
-    // A list left open over a cell would otherwise act on whichever runner
-    // comes to stand in that row.
-    if (!cmbJockey->isHidden())
-        cmbJockey_LostFocus();
-    if (!cmbBookText->isHidden()) {
-        cmbBookText->setVisible(false);
-        cmbBookText->setCurrentIndex(-1);
-    }
+    m_booking->closeLists();
 }
 
 // ---- Clicks and menus ------------------------------------------------------------------------

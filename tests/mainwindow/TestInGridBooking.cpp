@@ -281,14 +281,25 @@ TEST_F(InGridBookingTest, TheJockeyListBooksAndRemovesOnTheRowItWasPlacedOver)
     EXPECT_TRUE(script.messages()[0].text.startsWith(QStringLiteral("Published Rider Already booked")));
     EXPECT_TRUE(bookings().isEmpty());
 
+    // A Jones is picked in the jockey list before the in-grid choice.
+    pressJockey(QStringLiteral("A Jones"));
     script.clear();
     script.answerMsgBox(Prompts::vbYes);
     chooseInJockeyList(row, QStringLiteral("B Smith"));
     auto rows = bookings();
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0][QStringLiteral("MeetingCode")].toString(), CAUL);
-    EXPECT_EQ(w.lblBackColor->text(), QStringLiteral("&HFF0000"));
     EXPECT_EQ(w.grdNoms->cellBackColor(row, 10), 0xFF0000);
+    // The choice's colour is its own booking's: A Jones stays picked with his
+    // colour, and dragging him again books him in it, not in B Smith's.
+    EXPECT_EQ(w.lblJockey->text(), QStringLiteral("A Jones"));
+    EXPECT_EQ(w.lblBackColor->text(), QStringLiteral(" 255"));
+    const int other = nomsRow(CAUL, QStringLiteral("2"));
+    w.grdNoms->dropFrom(w.grdJockey, w.grdNoms->cellRect(other, 7).center());
+    EXPECT_EQ(w.grdNoms->cellText(other, 10), QStringLiteral("A Jones"));
+    EXPECT_EQ(w.grdNoms->cellBackColor(other, 10), 255);
+    ASSERT_EQ(bookings().size(), 2);
+    fx.db().exec(QStringLiteral("DELETE FROM Bookings WHERE Horse = 'Bold Star'"));
 
     // Leaving the list without a choice only hides it.
     w.grdNoms->setSelectedCell(row, 10);
@@ -299,7 +310,7 @@ TEST_F(InGridBookingTest, TheJockeyListBooksAndRemovesOnTheRowItWasPlacedOver)
 
     script.answerMsgBox(Prompts::vbYes);
     chooseInJockeyList(row, modJockey::kDeleteJockey);
-    EXPECT_EQ(w.lblBackColor->text(), QStringLiteral("-1"));
+    EXPECT_EQ(w.lblBackColor->text(), QStringLiteral(" 255"));
     EXPECT_TRUE(bookings().isEmpty());
     EXPECT_EQ(w.grdNoms->cellText(row, 10), QString());
     EXPECT_EQ(w.grdNoms->cellBackColor(row, 10), -1);
@@ -345,6 +356,59 @@ TEST_F(InGridBookingTest, EachStatusOfTheStatusList)
     EXPECT_TRUE(bookings().isEmpty());
     EXPECT_EQ(w.grdNoms->cellText(row, 10), QString());
     EXPECT_EQ(w.grdNoms->cellText(row, 13), QString());
+}
+
+TEST_F(InGridBookingTest, InCellListsCloseBeforeTheRowsMove)
+{
+    // By horse ascending Bold Star stands first; descending, a Silver Lining.
+    emit w.grdNoms->columnClick(4);
+    ASSERT_EQ(w.grdNoms->cellText(1, 4), QStringLiteral("Bold Star"));
+    w.grdNoms->setSelectedCell(1, 10);
+    emit w.grdNoms->requestEdit(1, 10);
+    ASSERT_FALSE(w.cmbJockey->isHidden());
+    w.cmbJockey->setCurrentIndex(w.cmbJockey->findText(QStringLiteral("B Smith")));
+    emit w.grdNoms->columnClick(4);
+    ASSERT_EQ(w.grdNoms->cellText(1, 4), QStringLiteral("Silver Lining"));
+    EXPECT_TRUE(w.cmbJockey->isHidden());
+    emit w.cmbJockey->lostFocus();
+    auto rows = bookings();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("Horse")].toString(), QStringLiteral("Bold Star"));
+    EXPECT_EQ(rows[0][QStringLiteral("MeetingCode")].toString(), CAUL);
+    EXPECT_EQ(w.grdNoms->cellText(1, 10), QString());
+
+    // The status list closes unchosen, on a sort and on a reload.
+    w.grdNoms->setSelectedCell(1, 13);
+    emit w.grdNoms->requestEdit(1, 13);
+    ASSERT_FALSE(w.cmbBookText->isHidden());
+    const int index = w.cmbBookText->findText(QStringLiteral("Ring trainer"));
+    w.cmbBookText->setCurrentIndex(index);
+    emit w.grdNoms->columnClick(4);
+    EXPECT_TRUE(w.cmbBookText->isHidden());
+    emit w.cmbBookText->activated(index);
+    w.grdNoms->setSelectedCell(1, 13);
+    emit w.grdNoms->requestEdit(1, 13);
+    ASSERT_FALSE(w.cmbBookText->isHidden());
+    w.cmbBookText->setCurrentIndex(index);
+    w.LoadTrainerNoms();
+    EXPECT_TRUE(w.cmbBookText->isHidden());
+    emit w.cmbBookText->activated(index);
+    rows = bookings();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("BookingSelection")].toString(), QStringLiteral("Planned"));
+
+    // The jockey list on a reload: the choice goes to its own runner.
+    const int row = nomsRow(FLEM, QStringLiteral("1"));
+    w.grdNoms->setSelectedCell(row, 10);
+    emit w.grdNoms->requestEdit(row, 10);
+    ASSERT_FALSE(w.cmbJockey->isHidden());
+    w.cmbJockey->setCurrentIndex(w.cmbJockey->findText(QStringLiteral("A Jones")));
+    w.LoadTrainerNoms();
+    EXPECT_TRUE(w.cmbJockey->isHidden());
+    rows = bookings();
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[1][QStringLiteral("Horse")].toString(), QStringLiteral("Silver Lining"));
+    EXPECT_EQ(rows[1][QStringLiteral("Jockey")].toString(), QStringLiteral("A Jones"));
 }
 
 TEST_F(InGridBookingTest, ConfirmingInAnotherRaceOfTheMeetingFindsTheHorsesBooking)
