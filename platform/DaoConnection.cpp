@@ -492,11 +492,16 @@ void DaoConnection::bindValue(sqlite3_stmt* s, int index, const QVariant& value,
 
 QVariant DaoConnection::readColumn(sqlite3_stmt* s, int index)
 {
+    if (sqlite3_column_type(s, index) == SQLITE_NULL)
+        return {};
+    return readColumn(s, index, DaoField::TypeOfDeclared(sqlite3_column_decltype(s, index)));
+}
+
+QVariant DaoConnection::readColumn(sqlite3_stmt* s, int index, DaoType kind)
+{
     const int type = sqlite3_column_type(s, index);
     if (type == SQLITE_NULL)
         return {};
-    const char* decl = sqlite3_column_decltype(s, index);
-    const DaoType kind = DaoField::TypeOfDeclared(decl);
     // The texts are stored as UTF-8: Qt's decoder is quicker than having
     // SQLite convert each value to UTF-16 first.
     auto text = [&]() {

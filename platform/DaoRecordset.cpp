@@ -5,8 +5,11 @@
 
 #include <QRegularExpression>
 #include <QSet>
+#include <QVarLengthArray>
 
 #include <sqlite3.h>
+
+#include <algorithm>
 
 namespace
 {
@@ -202,11 +205,14 @@ void DaoRecordset::Data::run()
     const int n = sqlite3_column_count(st) - (hasRowid ? 1 : 0);
     const bool describe = fields.isEmpty();
     bool rowidsOk = true;
+    QVarLengthArray<DaoType, 32> kinds(std::max(n, 0));
+    for (int i = 0; i < n; ++i)
+        kinds[i] = DaoField::TypeOfDeclared(sqlite3_column_decltype(st, i));
     while (st.step()) {
         QVariantList row;
         row.reserve(n);
         for (int i = 0; i < n; ++i)
-            row.append(DaoConnection::readColumn(st, i));
+            row.append(DaoConnection::readColumn(st, i, kinds[i]));
         if (hasRowid) {
             if (sqlite3_column_type(st, n) != SQLITE_INTEGER)
                 rowidsOk = false;
