@@ -3,6 +3,7 @@
 // Two layer paths are timed: Execute with bound parameters, and a table
 // recordset (AddNew, SetField, Update), which also reads each new row back.
 // Prints the times and their ratios to the bare-SQLite floor (goal: < 1.5).
+#include "bench/BenchCommon.h"
 #include "core/modDatabase.h"
 
 #include <QElapsedTimer>
@@ -71,12 +72,8 @@ std::vector<QVariantList> makeRows()
 QString freshCopy(const QTemporaryDir& dir, const char* name)
 {
     const QString path = dir.path() + QLatin1Char('/') + QLatin1String(name);
-    QFile::remove(path);
-    if (!QFile::copy(QStringLiteral(VELMORA_BIN_DIR "/Tarrow.mdb"), path)) {
-        std::fprintf(stderr, "cannot copy the template database (build the project first)\n");
+    if (!BenchCommon::copyTemplateDb(path))
         std::exit(1);
-    }
-    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return path;
 }
 
@@ -161,11 +158,7 @@ Timing layerRecordset(const QString& path, const std::vector<QVariantList>& rows
     return ms;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using BenchCommon::median;
 
 struct Series
 {

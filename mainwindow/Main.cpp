@@ -16,6 +16,7 @@
 #include "platform/PopMenu.h"
 #include "platform/Prompts.h"
 #include "platform/VbError.h"
+#include "platform/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -467,16 +468,6 @@ constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 
 constexpr qint64 kRed = 0x0000FF;  // Windows colour numbers are 0x00BBGGRR
 constexpr qint64 kBlue = 0xFF0000;
-
-// Shows the hourglass for as long as it lives.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 QString text(const QVariant& v)
 {

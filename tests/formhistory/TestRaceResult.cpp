@@ -5,6 +5,7 @@
 #include "formhistory/frmRaceResult.h"
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnv.h"
 
 #include <QDialog>
@@ -16,13 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace
 {

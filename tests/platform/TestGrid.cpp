@@ -4,6 +4,7 @@
 #include "platform/Grid.h"
 #include "platform/ImageList.h"
 #include "platform/WinColor.h"
+#include "support/QtPrinters.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -17,12 +18,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
-// Readable failure messages for texts.
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace
 {
