@@ -27,10 +27,12 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -421,6 +423,18 @@ void FrmRace::Form_Load()
     modJockey::SetupJockeyGrid(grdJockey);
     modJockey::SetupMeetingGrid(grdMeeting);
     setupRaceListColumns();
+    // The side lists are at least as wide as their columns, which the grids
+    // make to suit the font in use.
+    const auto columnsWidth = [](const Grid* g) {
+        int w = 2 * g->frameWidth() + g->verticalScrollBar()->sizeHint().width();
+        for (int c = 1; c <= g->columns(); ++c)
+            w += g->colVisible(c) ? g->colWidth(c) : 0;
+        return w;
+    };
+    const int left = std::max({150, columnsWidth(grdMeeting), columnsWidth(grdRaces)});
+    grdMeeting->setFixedWidth(left);
+    grdRaces->setFixedWidth(left);
+    grdJockey->setFixedWidth(std::max(170, columnsWidth(grdJockey)));
 
     guarded(QStringLiteral("Loading the races"), [&] { LoadRaceList(); });
     LoadRaceField();
