@@ -391,6 +391,7 @@ void Main::buildMenus()
     // editor) asks for it with this signal.
     connect(this, &Main::raceViewRequested, this, &Main::showRaceView);
     connect(mnuRldJokDta, &QAction::triggered, this, &Main::mnuRldJokDta_Click);
+    connect(mnuJockeyReport, &QAction::triggered, this, &Main::mnuJockeyReport_Click);
 
     // Database maintenance commands.
     connect(mnuBackupDatabase, &QAction::triggered, this, &Main::mnuBackupDatabase_Click);
@@ -413,6 +414,7 @@ void Main::buildMenus()
     connect(mnuTrainerStats, &QAction::triggered, this, &Main::mnuTrainerStats_Click);
     connect(MnuTrainJockForm, &QAction::triggered, this, &Main::MnuTrainJockForm_Click);
     connect(mnuPrvRides, &QAction::triggered, this, &Main::mnuPrvRides_Click);
+    connect(mnuTrnJockStrk, &QAction::triggered, this, &Main::mnuTrnJockStrk_Click);
     connect(this, &Main::statsRequested, this, [] { modOpeners::OpenRaceStats(); });
     connect(mnuEditJockey, &QAction::triggered, this, &Main::mnuEditJockey_Click);
     connect(mnuEditTrainer, &QAction::triggered, this, &Main::mnuEditTrainer_Click);
@@ -1595,6 +1597,13 @@ void Main::mnuRldJokDta_Click()
     {
         reportDbError(QStringLiteral("Reloading the jockey's race data"), e);
     }
+}
+
+void Main::mnuJockeyReport_Click()
+{
+    // With no row picked the name is empty: the invoice window refuses it.
+    QString jockey = grdJockey->selectedRow() >= 1 ? grdJockey->cellText(grdJockey->selectedRow(), 1) : QString();
+    modOpeners::OpenJockeyInvoice(jockey);
 }
 
 void Main::Label3_Click()

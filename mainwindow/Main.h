@@ -224,6 +224,8 @@ public slots:
     void mnuSelJckIcn_Click();
     /** "Reload Jockey Form Data": full download of the picked jockey's rides. */
     void mnuRldJokDta_Click();
+    /** "Print Jockey Invoice Report": the invoice window for the picked jockey. */
+    void mnuJockeyReport_Click();
 
     // Trainer list and nominations grid
     void grdNames_OnMouseUp(int button);
@@ -280,6 +282,9 @@ private slots:
     void mnuEditTrainer_Click();
     void mnuBookRate_Click();
     void MnuBookTemp_Click();
+    /** "Trainer Jockey Strike Rate": no statistics of its own; asks for a
+     *  jockey when none is picked in the jockey list. */
+    void mnuTrnJockStrk_Click();
 
 private:
     /** Rewrites the race header txtRace for strMeetingCur / IntRace. */
