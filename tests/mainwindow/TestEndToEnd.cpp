@@ -1,0 +1,369 @@
+// A booking manager's week through the program's real windows, on one
+// temporary program folder and settings store, with the form service on a
+// local server: the first start, a new jockey with colour and terms, a
+// meeting's nominations, a booking dragged in the race view, the acceptances
+// with their bookings check, the confirmation, a horse's statistics and a race
+// result, the meeting report as a PDF, a backup, and the next start finding
+// the layout and the data as they were left. Each window it opens is saved as
+// a picture in build/test-output/ (e2e-*.png), with the report's PDF.
+#include "core/cAppSettings.h"
+#include "core/modDatabase.h"
+#include "core/modJockeyStats.h"
+#include "core/modOpeners.h"
+#include "core/modShared.h"
+#include "core/modUtils.h"
+#include "fixtures/FixtureServer.h"
+#include "formhistory/FrmRaceStats.h"
+#include "mainwindow/Main.h"
+#include "mainwindow/WindowOpeners.h"
+#include "records/RecordFormats.h"
+#include "platform/Grid.h"
+#include "platform/Prompts.h"
+#include "raceview/FrmRace.h"
+#include "records/frmJockey.h"
+#include "support/PdfPages.h"
+#include "support/TestEnv.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+namespace
+{
+const QString kFlem = QStringLiteral("0712FLEM");
+
+QString outputDir()
+{
+    const QString dir = QStringLiteral(VELMORA_BIN_DIR "/../test-output");
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// Saves what the window shows now as build/test-output/e2e-<name>.png.
+void picture(QWidget* w, const QString& name)
+{
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w->grab().save(QDir(outputDir()).filePath(QStringLiteral("e2e-") + name + QStringLiteral(".png"))))
+        << name.toStdString();
+}
+
+QPoint inViewport(Grid* g, int row, int col)
+{
+    return g->viewport()->mapFrom(g, g->cellRect(row, col).center());
+}
+
+int rowOf(const Grid* g, const QString& text, int col)
+{
+    for (int r = 1; r <= g->rows(); ++r)
+        if (g->cellText(r, col) == text)
+            return r;
+    return 0;
+}
+
+QStringList messageTitles(const Prompts::Script& s)
+{
+    QStringList titles;
+    for (const Prompts::Record& r : s.messages())
+        titles << r.title;
+    return titles;
+}
+
+class EndToEnd : public ::testing::Test
+{
+protected:
+    TestEnv env;
+    FixtureServer server;
+    QString dataDir;
+
+    void SetUp() override
+    {
+        ResetSharedState();
+        modJockey::gJockeyInList.clear();
+        modJockey::gIconJockey.clear();
+        modOpeners::Openers() = WindowOpeners();
+        RegisterWindowOpeners();
+        env.installSounds();
+        env.installTemplateDatabase();
+        ASSERT_TRUE(server.execFile(QStringLiteral(VELMORA_SOURCE_DIR "/tests/fixtures/FormSample.sql")));
+        // The only set-up before the first start: the form service's address
+        // and the account it knows (an empty user name means "Kelp").
+        server.setAccount(QStringLiteral("Kelp"), QStringLiteral("Kelp"));
+        cAppSettings s;
+        s.DataServer = server.host();
+        ASSERT_TRUE(s.SaveSettings());
+        // Field files as the racing services bureau sends them, in a folder of their own.
+        dataDir = QDir(env.root()).filePath(QStringLiteral("fields"));
+        QDir().mkpath(dataDir);
+        for (const char* name : {"0712FLEM.DGN", "0712FLEM.DGA"})
+            ASSERT_TRUE(QFile::copy(TestEnv::dataFile(QStringLiteral("fieldfiles/") + QString::fromLatin1(name)),
+                                    QDir(dataDir).filePath(QString::fromLatin1(name))));
+        Grid::setDragHook([](Grid*) {}); // the drop is sent by hand below
+        Main::destroyInstance();
+    }
+    void TearDown() override
+    {
+        Main::destroyInstance();
+        Grid::setDragHook(nullptr);
+        modOpeners::Openers() = WindowOpeners();
+        modJockey::gJockeyInList.clear();
+        modJockey::gIconJockey.clear();
+        ResetSharedState();
+    }
+
+    /** One start of the program as the splash runs it: a fresh settings
+     *  object, the main window's load, shown. */
+    static Main* start()
+    {
+        Main::destroyInstance();
+        gAppSettings = cAppSettings();
+        Main* w = Main::instance();
+        w->Form_Load();
+        w->show();
+        EXPECT_FALSE(w->ProgramEnded());
+        return w;
+    }
+
+    DaoDatabase db() const { return modDatabase::OpenLocalDatabase(); }
+    QVariant scalar(const QString& sql) const { return db().Scalar(sql); }
+};
+} // namespace
+
+TEST_F(EndToEnd, ABookingManagersWeek)
+{
+    QElapsedTimer timer;
+    timer.start();
+
+    // ---- First start: the template database in the program folder, no rows.
+    Main* m = start();
+    EXPECT_EQ(m->windowTitle(), QStringLiteral("Velmora 2 Version 2.6.18"));
+    EXPECT_EQ(m->grdMeeting->rows(), 0);
+    EXPECT_EQ(m->grdJockey->rows(), 0);
+    picture(m, QStringLiteral("main-first-start"));
+
+    // ---- A new jockey with colour and terms; saving fetches the rides.
+    {
+        Prompts::Script script;
+        script.answerModal([&](QDialog* d) {
+            auto* j = qobject_cast<frmJockey*>(d);
+            ASSERT_NE(j, nullptr);
+            j->cmdAdd->click();
+            j->txtJockey->setText(QStringLiteral("J Smith"));
+            j->txtFullName->setText(QStringLiteral("JOHN SMITH"));
+            j->txtJockeyMobile->setText(QStringLiteral("0412 345 678"));
+            j->cmdSelColor->click(); // answered with red below
+            j->mebManagerRate->setRawText(QStringLiteral("10"));
+            j->mebManBookFee->setRawText(QStringLiteral("5.50"));
+            j->vblcInvPer->setCurrentIndex(1);
+            j->cmdUpdate->click();
+            picture(j, QStringLiteral("jockey"));
+            d->reject();
+        });
+        script.answerColor(255);
+        m->mnuEditJockey->trigger();
+        EXPECT_TRUE(script.unexpected().isEmpty());
+        EXPECT_EQ(script.pending(), 0);
+    }
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM Jockey WHERE Jockey = 'J Smith' AND ManagerRate = 10 "
+                                    "AND ManBookFee = 5.5 AND FullName = 'JOHN SMITH'"))
+                  .toInt(),
+              1);
+    EXPECT_EQ(modUtils::Val(scalar(QStringLiteral("SELECT JockeyColor FROM Jockey")).toString()), 255);
+    // His three rides in the sample form database.
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM RaceStats WHERE Jockey = 'J Smith'")).toInt(), 3);
+    ASSERT_EQ(m->grdJockey->rows(), 1);
+    EXPECT_EQ(m->grdJockey->cellText(1, 1), QStringLiteral("J Smith"));
+
+    // ---- The meeting's nominations, from the bureau's field file.
+    {
+        Prompts::Script script;
+        script.answerOpenFiles({QDir(dataDir).filePath(QStringLiteral("0712FLEM.DGN"))});
+        m->cmdBrowse->click();
+        EXPECT_TRUE(script.unexpected().isEmpty());
+    }
+    ASSERT_EQ(m->grdMeeting->rows(), 1);
+    EXPECT_EQ(m->grdMeeting->cellText(1, 1), kFlem);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT State FROM Meeting")).toString(), QStringLiteral("VIC"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM Noms")).toInt(), 3);
+
+    // ---- The whole meeting in the race view; J Smith dragged onto Silver Lining.
+    m->grdMeeting->setSelectedCell(1, 1);
+    {
+        Prompts::Script script;
+        script.answerModal([&](QDialog* d) {
+            auto* race = qobject_cast<FrmRace*>(d);
+            ASSERT_NE(race, nullptr);
+            EXPECT_EQ(race->MeetingCode, kFlem);
+            EXPECT_TRUE(race->WholeMeeting);
+            const int jockey = rowOf(race->grdJockey, QStringLiteral("J Smith"), 1);
+            ASSERT_GT(jockey, 0);
+            QTest::mousePress(race->grdJockey->viewport(), Qt::LeftButton, {}, inViewport(race->grdJockey, jockey, 1));
+            QTest::mouseRelease(race->grdJockey->viewport(), Qt::LeftButton, {},
+                                inViewport(race->grdJockey, jockey, 1));
+            const int horse = rowOf(race->grdRace, QStringLiteral("SILVER LINING"), FrmRace::ColHorse);
+            ASSERT_GT(horse, 0);
+            const QPoint at = inViewport(race->grdRace, horse, FrmRace::ColForm);
+            QMimeData mime;
+            mime.setData(Grid::dragMimeType(), QByteArrayLiteral("grdJockey"));
+            QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, {});
+            QCoreApplication::sendEvent(race->grdRace->viewport(), &enter);
+            QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, {}, QEvent::Drop);
+            QCoreApplication::sendEvent(race->grdRace->viewport(), &drop);
+            EXPECT_EQ(race->grdRace->cellText(horse, FrmRace::ColJockey), QStringLiteral("J Smith"));
+            picture(race, QStringLiteral("raceview-booked"));
+            d->reject();
+        });
+        m->MnuMeetingView->trigger();
+        EXPECT_TRUE(script.unexpected().isEmpty());
+        EXPECT_EQ(script.pending(), 0);
+    }
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Jockey || '/' || BookingSelection || '/' || RaceCode FROM Bookings "
+                                    "WHERE Horse = 'SILVER LINING'"))
+                  .toString(),
+              QStringLiteral("J Smith/Planned/1400 HCP"));
+
+    // ---- The acceptances: the field names another rider on the booked horse;
+    // the manager keeps the booking.
+    {
+        Prompts::Script script;
+        script.answerOpenFiles({QDir(dataDir).filePath(QStringLiteral("0712FLEM.DGA"))});
+        script.answerMsgBox(Prompts::vbNo);
+        m->cmdBrowse->click();
+        EXPECT_TRUE(script.unexpected().isEmpty());
+        EXPECT_EQ(messageTitles(script), QStringList{QStringLiteral("Jockey booking Error")});
+        ASSERT_EQ(script.messages().size(), 1);
+        EXPECT_TRUE(script.messages()[0].text.startsWith(QStringLiteral("ACP For meeting has A BROWN")));
+    }
+    EXPECT_EQ(scalar(QStringLiteral("SELECT MeetingLevel FROM Meeting")).toString(), QStringLiteral("ACP"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM Bookings")).toInt(), 1);
+
+    // ---- Race 1: the booking confirmed by a double-click, then the meeting report as a PDF.
+    const QString reportPdf = QDir(outputDir()).filePath(QStringLiteral("e2e-meeting-report.pdf"));
+    QFile::remove(reportPdf);
+    m->grdMeeting->setSelectedCell(1, 1);
+    {
+        Prompts::Script script;
+        script.answerModal([&](QDialog* d) {
+            auto* race = qobject_cast<FrmRace*>(d);
+            ASSERT_NE(race, nullptr);
+            EXPECT_EQ(race->RaceNumber, 1);
+            const int horse = rowOf(race->grdRace, QStringLiteral("SILVER LINING"), FrmRace::ColHorse);
+            ASSERT_GT(horse, 0);
+            QTest::mouseDClick(race->grdRace->viewport(), Qt::LeftButton, {},
+                               inViewport(race->grdRace, horse, FrmRace::ColForm));
+            EXPECT_EQ(race->grdRace->cellText(horse, FrmRace::ColBooking), QStringLiteral("Confirmed"));
+            picture(race, QStringLiteral("raceview-confirmed"));
+            race->cmdPrint->click();
+            d->reject();
+        });
+        script.answerModal([&](QDialog* preview) {
+            picture(preview, QStringLiteral("meeting-report-preview"));
+            QAction* save = preview->findChild<QAction*>(QStringLiteral("actionSavePdf"));
+            ASSERT_NE(save, nullptr);
+            save->trigger();
+            preview->reject();
+        });
+        script.answerSaveFile(reportPdf);
+        m->MnuRace->trigger();
+        EXPECT_TRUE(script.unexpected().isEmpty());
+        EXPECT_EQ(script.pending(), 0);
+    }
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Confirmed FROM Bookings WHERE Horse = 'SILVER LINING'")).toInt(), 1);
+    EXPECT_GE(PdfPageCount(reportPdf), 1);
+
+    // ---- The horse's statistics and, from them, one race's result.
+    ASSERT_GT(rowOf(m->grdNames, QStringLiteral("J HAWKES"), 1), 0);
+    m->grdNames->setSelectedCell(rowOf(m->grdNames, QStringLiteral("J HAWKES"), 1), 1);
+    m->grdNames_OnMouseUp(1);
+    const int runner = rowOf(m->grdNoms, QStringLiteral("SILVER LINING"), 4);
+    ASSERT_GT(runner, 0);
+    EXPECT_EQ(m->grdNoms->cellText(runner, 13), QStringLiteral("Confirmed"));
+    m->grdNoms->setSelectedCell(runner, 4);
+    {
+        Prompts::Script script;
+        QString resultTitle;
+        script.answerModal([&](QDialog* d) {
+            auto* stats = qobject_cast<FrmRaceStats*>(d);
+            ASSERT_NE(stats, nullptr);
+            EXPECT_EQ(stats->grdStats->rows(), 2); // two starts in the sample
+            picture(stats, QStringLiteral("horse-statistics"));
+            stats->grdStats->setSelectedCell(1, 1);
+            stats->grdStats_OnDblClick(1, 1);
+            d->reject();
+        });
+        script.answerModal([&](QDialog* result) {
+            resultTitle = result->objectName();
+            picture(result, QStringLiteral("race-result"));
+            result->reject();
+        });
+        m->MnuHorseForm->trigger();
+        EXPECT_TRUE(script.unexpected().isEmpty());
+        EXPECT_EQ(script.pending(), 0);
+        EXPECT_EQ(resultTitle, QStringLiteral("frmRaceResult"));
+    }
+    EXPECT_EQ(gStatsMode, QStringLiteral("horse"));
+
+    // ---- A backup of the database.
+    const QString backupDir = QDir(env.root()).filePath(QStringLiteral("backup"));
+    QDir().mkpath(backupDir);
+    const QString backup = QDir(backupDir).filePath(QStringLiteral("Tarrow.mdb"));
+    {
+        Prompts::Script script;
+        script.answerSaveFile(backup).answerMsgBox(Prompts::vbOK);
+        m->mnuBackupDatabase->trigger();
+        EXPECT_EQ(messageTitles(script), QStringList{QStringLiteral("Backup Complete")});
+    }
+    {
+        // The copy is a database of its own holding the week's booking.
+        sqlite3* copy = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(backup).constData(), &copy, SQLITE_OPEN_READONLY, nullptr),
+                  SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(copy, "SELECT count(*) FROM Bookings WHERE Confirmed <> 0", -1, &st, nullptr),
+                  SQLITE_OK);
+        ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_column_int(st, 0), 1);
+        sqlite3_finalize(st);
+        sqlite3_close(copy);
+    }
+    picture(m, QStringLiteral("main-week"));
+
+    // ---- Close, and start again: the layout and the data are as they were left.
+    m->grdNames->setColWidth(1, 171);
+    m->setGeometry(60, 40, 1200, 760);
+    m->close();
+    m = start();
+    EXPECT_EQ(m->grdNames->colWidth(1), 171);
+    EXPECT_EQ(m->geometry(), QRect(60, 40, 1200, 760));
+    ASSERT_EQ(m->grdMeeting->rows(), 1);
+    EXPECT_EQ(m->grdJockey->cellText(1, 1), QStringLiteral("J Smith"));
+    m->grdNames->setSelectedCell(rowOf(m->grdNames, QStringLiteral("J HAWKES"), 1), 1);
+    m->grdNames_OnMouseUp(1);
+    EXPECT_EQ(m->grdNoms->cellText(rowOf(m->grdNoms, QStringLiteral("SILVER LINING"), 4), 13),
+              QStringLiteral("Confirmed"));
+    picture(m, QStringLiteral("main-next-start"));
+    m->close();
+
+    // The week stays quick to walk through.
+    EXPECT_LT(timer.elapsed(), 30000);
+}
