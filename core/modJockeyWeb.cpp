@@ -99,21 +99,40 @@ QString HorseSearchBody(const QString& horse)
            + QStringLiteral("&btnHorseName=Search&hdnStateIndex=");
 }
 
+HorseRatingPage FetchHorseRatingPage(const QString& horse)
+{
+    HorseRatingPage result;
+    const modDatabase::HttpReply search =
+        modDatabase::HttpSend(RbhSite() + kFindHorsePath, QStringLiteral("POST"), HorseSearchBody(horse));
+    result.page = search.text;
+    if (isErrorText(search.text)) {
+        result.unreachable = search.kind == modDatabase::HttpReply::Kind::Transport
+                             || search.kind == modDatabase::HttpReply::Kind::Timeout;
+        result.failed = !result.unreachable;
+        return result;
+    }
+    if (result.page.contains(kRatingsMarker)) {
+        const QString link = activeDetailsLink(result.page);
+        if (!link.isEmpty())
+            result.page = modDatabase::HttpRequest(RbhSite() + link, QStringLiteral("GET"));
+    }
+    return result;
+}
+
+void ShowRatingDataError()
+{
+    Prompts::MsgBox(QStringLiteral("There is some problem trying to retrieve the real-time data. Please try again later."),
+                    Prompts::vbExclamation, QStringLiteral("Data Error"));
+}
+
 QString FindHorseRating(const QString& horse)
 {
-    QString page = modDatabase::HttpRequest(RbhSite() + kFindHorsePath, QStringLiteral("POST"), HorseSearchBody(horse));
-    if (isErrorText(page)) {
-        Prompts::MsgBox(
-            QStringLiteral("There is some problem trying to retrieve the real-time data. Please try again later."),
-            Prompts::vbExclamation, QStringLiteral("Data Error"));
+    const HorseRatingPage found = FetchHorseRatingPage(horse);
+    if (found.unreachable || found.failed) {
+        ShowRatingDataError();
         return QString();
     }
-    if (page.contains(kRatingsMarker)) {
-        const QString link = activeDetailsLink(page);
-        if (!link.isEmpty())
-            page = modDatabase::HttpRequest(RbhSite() + link, QStringLiteral("GET"));
-    }
-    return page;
+    return found.page;
 }
 
 void ShowRbhRating()

@@ -56,6 +56,29 @@ QString HorseSearchBody(const QString& horse);
  */
 QString FindHorseRating(const QString& horse);
 
+/** What the rating lookup brought back, for callers that look up many horses
+ *  and decide themselves what a failure means. */
+struct HorseRatingPage
+{
+    /** The page, as FindHorseRating returns it but without its message: the
+     *  details page, the search answer, "" after a reported server error or
+     *  access refusal, or the search's "Error:" text. */
+    QString page;
+    /** The search could not be answered at all: no connection or no answer
+     *  within the time limit (nothing has been shown). */
+    bool unreachable = false;
+    /** The search failed in some other way (an HTTP status other than 200). */
+    bool failed = false;
+};
+
+/** FindHorseRating without the "Data Error" message. */
+HorseRatingPage FetchHorseRatingPage(const QString& horse);
+
+/** The message FindHorseRating shows when the search fails: "There is some
+ *  problem trying to retrieve the real-time data. Please try again later."
+ *  titled "Data Error". */
+void ShowRatingDataError();
+
 /** Shows gSelHorse's rating page in the page viewer, captioned "RBH Vic
  *  Rating", from the file "display.html" written in the program's folder.
  *  Nothing is shown when the lookup brought back no page. */

@@ -3,6 +3,7 @@
 #include "platform/AppPaths.h"
 #include "platform/Sound.h"
 #include "platform/WinColor.h"
+#include "core/modText.h"
 
 #include <QHash>
 
@@ -116,80 +117,7 @@ qint16 GetClassRank(QString& code)
 
 double Val(const QString& text)
 {
-    // Blanks, tabs and line feeds are passed over anywhere in the text.
-    QString t;
-    for (const QChar c : text) {
-        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QLatin1Char('\n') && c != QLatin1Char('\r'))
-            t += c;
-    }
-    if (t.startsWith(QLatin1Char('&')) && t.size() > 1) {
-        const QChar kind = t[1].toUpper();
-        int base = 0;
-        if (kind == QLatin1Char('H'))
-            base = 16;
-        else if (kind == QLatin1Char('O'))
-            base = 8;
-        if (base) {
-            qsizetype i = 2;
-            auto isDigitOf = [base](QChar c) {
-                const char ch = c.toLatin1();
-                if (base == 8)
-                    return ch >= '0' && ch <= '7';
-                return (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'f') || (ch >= 'A' && ch <= 'F');
-            };
-            while (i < t.size() && isDigitOf(t[i]))
-                ++i;
-            const QString digits = t.mid(2, i - 2);
-            if (digits.isEmpty())
-                return 0;
-            bool ok = false;
-            const qulonglong v = digits.toULongLong(&ok, base);
-            if (!ok)
-                return 0;
-            // Up to four hex digits is a 16-bit number, up to eight a 32-bit
-            // one, both signed: "&HFFFF" is -1.
-            const int bits = base == 16 ? static_cast<int>(digits.size()) * 4 : static_cast<int>(digits.size()) * 3;
-            if (bits <= 16 && v <= 0xFFFF)
-                return static_cast<double>(static_cast<qint16>(static_cast<quint16>(v)));
-            if (v <= 0xFFFFFFFFull)
-                return static_cast<double>(static_cast<qint32>(static_cast<quint32>(v)));
-            return static_cast<double>(v);
-        }
-    }
-    // Longest leading part of the form [sign]digits[.digits][(E|D)[sign]digits].
-    qsizetype i = 0;
-    QString num;
-    if (i < t.size() && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+')))
-        num += t[i++];
-    bool digits = false;
-    while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128) {
-        num += t[i++];
-        digits = true;
-    }
-    if (i < t.size() && t[i] == QLatin1Char('.')) {
-        num += t[i++];
-        while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128) {
-            num += t[i++];
-            digits = true;
-        }
-    }
-    if (!digits)
-        return 0;
-    if (i < t.size() && (t[i].toUpper() == QLatin1Char('E') || t[i].toUpper() == QLatin1Char('D'))) {
-        QString exp = QStringLiteral("e");
-        qsizetype j = i + 1;
-        if (j < t.size() && (t[j] == QLatin1Char('-') || t[j] == QLatin1Char('+')))
-            exp += t[j++];
-        bool expDigits = false;
-        while (j < t.size() && t[j].isDigit() && t[j].unicode() < 128) {
-            exp += t[j++];
-            expDigits = true;
-        }
-        if (expDigits)
-            num += exp;
-    }
-    const double v = num.toDouble();
-    return std::isfinite(v) ? v : 0;
+    return modText::Val(text);
 }
 
 QString ProperCase(const QString& text)

@@ -1547,8 +1547,9 @@ void Main::cmdMtgRfs_Click()
 
 void Main::CmdGetData_Click()
 {
-    // The meeting list window (download) is shown here once it exists; the
-    // lists are reloaded when it returns.
+    // The meeting list window downloads the chosen meetings; the lists show
+    // them when it returns.
+    modOpeners::OpenSelectMeeting();
     LoadTrainerGrid();
     LoadMeetingGrid();
 }

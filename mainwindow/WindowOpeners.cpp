@@ -1,8 +1,10 @@
 #include "mainwindow/WindowOpeners.h"
 
 #include "core/modOpeners.h"
+#include "download/DownloadOpeners.h"
 #include "formhistory/FormHistoryOpeners.h"
 #include "raceview/RaceViewOpeners.h"
+#include "records/InvoiceOpeners.h"
 #include "records/RecordsOpeners.h"
 
 void RegisterWindowOpeners()
@@ -11,4 +13,6 @@ void RegisterWindowOpeners()
     RegisterRaceViewOpeners();
     RegisterFormHistoryOpeners();
     RegisterRecordsOpeners();
+    RegisterDownloadOpeners();
+    RegisterInvoiceOpeners();
 }

@@ -494,6 +494,9 @@ void FrmRace::Form_Unload()
 
 void FrmRace::done(int result)
 {
+    // A command waiting on the network still needs the window.
+    if (m_busy)
+        return;
     // A contact box still being typed in is saved like one that was left.
     txtTrainLocation_LostFocus();
     TxtTrainPhone_LostFocus();
@@ -507,11 +510,7 @@ void FrmRace::cmdExit_Click()
     close();
 }
 
-// Weights, ratings, last starts and the meeting report are commands of their
-// own; the window only offers their buttons.
-void FrmRace::cmdCalcWgts_Click() {}
-void FrmRace::cmdRating_Click() {}
-void FrmRace::CmdUpdExtra_Click() {}
+// Weights, ratings and last starts are in FrmRaceCommands.cpp.
 void FrmRace::cmdPrint_Click()
 {
     // The report of the meeting on view, its stage value by the stage shown.

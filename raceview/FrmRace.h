@@ -4,6 +4,8 @@
 #include <QMap>
 #include <QString>
 
+#include <functional>
+
 class ComboEx;
 class Grid;
 class InCellBooking;
@@ -173,6 +175,10 @@ public:
      *  meeting code, then (single-race mode) race number. */
     QString RaceFieldSql() const;
 
+    /** True while a data command (weights, ratings, last starts) runs: the
+     *  window's commands and its closing are refused meanwhile. */
+    bool IsBusy() const { return m_busy; }
+
 public slots:
     void cmdExit_Click();
     /** Weight calculation from the handicap table. */
@@ -230,4 +236,10 @@ private:
     PopMenu* m_popMenu = nullptr;
     InCellBooking* m_booking = nullptr;
     bool m_unloaded = false;
+
+    /** Runs a data command under the hourglass with the window blocked (its
+     *  commands refused, closing refused), then reloads the field when the
+     *  command asks for it. Nothing runs while another command is busy. */
+    void runBusyCommand(const QString& what, const std::function<bool()>& command);
+    bool m_busy = false;
 };

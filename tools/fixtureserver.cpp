@@ -6,6 +6,12 @@
 // The form database starts with the sample rows (tests/fixtures/FormSample.sql)
 // unless SQL files are named. Point the program's DataServer setting at the
 // printed host and use the printed account.
+//
+// It also serves the meeting downloader's fixture pages (tests/data/web): the
+// public calendar and fields pages, the file list and its file-view pages,
+// and the racing club's service. Start the program with the printed
+// VELMORA_PUBLIC_SITE, VELMORA_FILELIST_FOLDER and VELMORA_CLUB_SITE to list
+// and download those meetings with Get Data.
 #include "fixtures/FixtureServer.h"
 
 #include <QCoreApplication>
@@ -44,6 +50,36 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    const QString web = QStringLiteral(VELMORA_SOURCE_DIR "/tests/data/web/");
+    auto page = [web](const QString& name) {
+        QFile f(web + name);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    server.addPage(QStringLiteral("/FreeFields/Calendar.aspx"), page(QStringLiteral("calendar-vic.html")));
+    for (const char* phase : {"Nominations", "Weights", "Acceptances"})
+        server.addPage(QStringLiteral("/FreeFields/%1.aspx").arg(QLatin1String(phase)),
+                       page(QStringLiteral("publicfields-acceptances.html")));
+    server.addPage(QStringLiteral("/files/DisplayNwaByState.aspx"), page(QStringLiteral("filelist-vic.html")));
+    server.setResponder([page](const FixtureServer::Request& r) -> std::optional<FixtureServer::Reply> {
+        const QString club = QStringLiteral("/scripts/ws.exe/bravik/");
+        if (r.path == QStringLiteral("/files/viewfile.aspx")) {
+            const bool acceptances = r.queryValue(QStringLiteral("file")).endsWith(QStringLiteral(".DFA"));
+            return FixtureServer::Reply::withBody(page(acceptances ? QStringLiteral("fileview-acceptances.html")
+                                                                   : QStringLiteral("fileview-weights.html")));
+        }
+        if (r.path == club + QStringLiteral("findinfo.hts"))
+            return FixtureServer::Reply::withBody(page(QStringLiteral("club-selector.html")));
+        if (r.path == club + QStringLiteral("meet.hts"))
+            return FixtureServer::Reply::withBody(
+                page(QStringLiteral("club-meet-%1.html").arg(r.queryValue(QStringLiteral("meet_no")))));
+        if (r.path == club + QStringLiteral("race.hts"))
+            return FixtureServer::Reply::withBody(
+                page(QStringLiteral("club-race-101-%1.html").arg(r.queryValue(QStringLiteral("race_no")))));
+        return std::nullopt;
+    });
+    std::printf("Web sources: VELMORA_PUBLIC_SITE=http://%s VELMORA_FILELIST_FOLDER=http://%s/files/ "
+                "VELMORA_CLUB_SITE=http://%s\n",
+                qPrintable(server.host()), qPrintable(server.host()), qPrintable(server.host()));
     std::printf("Form server on http://%s/SQLQuery.php  (user \"%s\", password \"%s\")\n", qPrintable(server.host()),
                 qPrintable(server.user()), qPrintable(server.password()));
     std::fflush(stdout);

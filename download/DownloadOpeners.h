@@ -1,0 +1,4 @@
+#pragma once
+
+/** Registers the meeting list window in the table of window openers. */
+void RegisterDownloadOpeners();

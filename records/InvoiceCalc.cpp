@@ -1,0 +1,273 @@
+#include "records/InvoiceCalc.h"
+
+#include "core/modUtils.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+#include <limits>
+
+namespace InvoiceCalc
+{
+namespace
+{
+constexpr int kPerRideGrowth = 300;
+
+QDate lastDayOfMonth(const QDate& d)
+{
+    return QDate(d.year(), d.month(), d.daysInMonth());
+}
+
+// The count fields' number as the report prints it: "0", "2", "2.5".
+QString plainNumber(double v)
+{
+    if (v == 0)
+        return QStringLiteral("0");
+    return QString::number(v, 'g', 15);
+}
+
+// Currency of a money amount times a plain factor, computed in double and
+// rounded to the ten-thousandth (halves to even).
+Currency times(Currency amount, double factor)
+{
+    return Currency::fromDouble(amount.toDouble() * factor);
+}
+} // namespace
+
+Period ProposePeriod(const QDate& lastInvoice, const QString& code)
+{
+    Period p;
+    p.start = lastInvoice.addDays(1);
+    if (code == QLatin1String(" 7"))
+        p.end = lastInvoice.addDays(7);
+    else if (code == QLatin1String("14"))
+        p.end = lastInvoice.addDays(14);
+    else if (code == QLatin1String("28"))
+        p.end = lastInvoice.addDays(28);
+    else if (code == QLatin1String("MT"))
+        p.end = lastDayOfMonth(p.start);
+    else if (code == QLatin1String("HF"))
+        p.end = p.start.day() == 1 ? lastInvoice.addDays(15) : lastDayOfMonth(p.start);
+    else
+        p.end = p.start;
+    return p;
+}
+
+QString MoneyText(Currency amount)
+{
+    const qint64 cents = amount.rounded(2).raw() / 100;
+    const qint64 a = cents < 0 ? -cents : cents;
+    QString whole = QString::number(a / 100);
+    for (int i = whole.size() - 3; i > 0; i -= 3)
+        whole.insert(i, QLatin1Char(','));
+    return QStringLiteral("%1$%2.%3")
+        .arg(cents < 0 ? QStringLiteral("-") : QString(), whole)
+        .arg(a % 100, 2, 10, QLatin1Char('0'));
+}
+
+std::optional<Currency> ParseAmount(const QString& text)
+{
+    // Sign before or after the dollar sign; commas only between digits of
+    // the whole part; an optional decimal part.
+    static const QRegularExpression re(
+        QStringLiteral("^([-+]?)\\s*(\\$?)\\s*([-+]?)(\\d{1,3}(?:,\\d{3})+|\\d*)(?:\\.(\\d*))?$"));
+    const QString t = text.trimmed();
+    const auto m = re.match(t);
+    if (!m.hasMatch())
+        return std::nullopt;
+    if (!m.captured(1).isEmpty() && !m.captured(3).isEmpty())
+        return std::nullopt; // two signs
+    QString whole = m.captured(4);
+    const QString frac = m.captured(5);
+    if (whole.isEmpty() && frac.isEmpty())
+        return std::nullopt; // no digit at all ("", "$", ".")
+    whole.remove(QLatin1Char(','));
+    const QString number = (whole.isEmpty() ? QStringLiteral("0") : whole) + QLatin1Char('.') + frac;
+    bool ok = false;
+    const double v = number.toDouble(&ok);
+    // Money holds about 9.2e14; stay well inside so sums cannot overflow.
+    if (!ok || !std::isfinite(v) || v >= 1e12)
+        return std::nullopt;
+    const bool negative = m.captured(1) == QLatin1String("-") || m.captured(3) == QLatin1String("-");
+    return Currency::fromDouble(negative ? -v : v);
+}
+
+std::optional<qint32> WholeDollars(Currency amount)
+{
+    const qint64 whole = amount.rounded(0).raw() / 10000;
+    if (whole > std::numeric_limits<qint32>::max() || whole < std::numeric_limits<qint32>::min())
+        return std::nullopt;
+    return static_cast<qint32>(whole);
+}
+
+QString InvoiceNumberText(float number)
+{
+    const double d = number;
+    if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 1e15)
+        return QString::number(static_cast<qint64>(d));
+    return QString::number(d, 'g', 7);
+}
+
+qint64 NextInvoiceNumber(float current)
+{
+    const double d = current;
+    if (!std::isfinite(d))
+        return 1;
+    double r = std::floor(d);
+    const double frac = d - r;
+    if (frac > 0.5 || (frac == 0.5 && std::fmod(r, 2.0) != 0.0))
+        r += 1.0;
+    return static_cast<qint64>(r) + 1;
+}
+
+QString AbnText(const QString& stored)
+{
+    const QString t = stored.trimmed();
+    if (t.isEmpty() || t == QLatin1String("__-___-___-___"))
+        return QString();
+    QString digits;
+    for (const QChar c : t)
+        if (c.isDigit())
+            digits += c;
+    if (digits.size() != 11) {
+        // Not a full ABN: print what was typed, without the mask's blanks.
+        QString typed = t;
+        typed.remove(QLatin1Char('_'));
+        while (typed.endsWith(QLatin1Char('-')))
+            typed.chop(1);
+        return typed;
+    }
+    return digits.left(2) + QLatin1Char(' ') + digits.mid(2, 3) + QLatin1Char(' ') + digits.mid(5, 3)
+           + QLatin1Char(' ') + digits.mid(8, 3);
+}
+
+Result Compute(const Input& in)
+{
+    Result r;
+    Amounts& a = r.amounts;
+    ReportPatch& p = r.patch;
+    auto set = [&p](const char* name, const QString& caption) {
+        p.controls[QString::fromLatin1(name)].caption = caption;
+    };
+    auto moveUp = [&p](const char* name, int by) { p.controls[QString::fromLatin1(name)].moveUp += by; };
+
+    a.rides = in.totals.rides;
+    a.prizeTotal = in.totals.prizeTotal;
+    a.jockeyShare = Currency::fromDouble(a.prizeTotal * 0.05);
+    a.bookRateTotal = in.totals.bookRateTotal;
+    a.extra1 = in.extra1;
+    a.extra2 = in.extra2;
+
+    // The rate factor comes from the single-precision rate, as it always has.
+    const double rateFactor = static_cast<double>(in.terms.managerRate / 100.0f);
+
+    set("lblCompany", in.companyName);
+    set("LblInvNbr", InvoiceNumberText(in.invoiceNumber));
+    p.title = QStringLiteral("Rides for ") + in.jockey + QStringLiteral(" for period ")
+              + in.period.start.toString(QStringLiteral("dd/MM/yyyy")) + QStringLiteral(" to ")
+              + in.period.end.toString(QStringLiteral("dd/MM/yyyy"));
+
+    set("lblBookValue", MoneyText(a.bookRateTotal));
+    set("lblJockeyWin", MoneyText(a.jockeyShare));
+    a.commission = times(a.jockeyShare, rateFactor);
+    set("lblManComm", QStringLiteral("Manager Commission (")
+                          + QString::number(static_cast<double>(in.terms.managerRate), 'f', 2) + QStringLiteral("%)"));
+    set("lblTarrowWin", MoneyText(a.commission));
+    if (in.terms.bookFee > Currency()) {
+        set("lblPerRide", MoneyText(in.terms.bookFee));
+        a.managerFee = Currency::fromRaw(in.terms.bookFee.raw() * a.rides);
+    } else {
+        set("lblPerRide", QStringLiteral("At Commision Rate"));
+        // Wider than its box in the report's fonts: widen the right-aligned
+        // box into the free space beside "Dollars per ride" so it is not cut.
+        p.controls[QStringLiteral("lblPerRide")].growLeft = kPerRideGrowth;
+        a.managerFee = times(a.bookRateTotal, rateFactor);
+    }
+    set("lblTarrowFee", MoneyText(a.managerFee));
+
+    // Optional lines: a left-out line empties its captions and moves every
+    // line below it up by one line height.
+    int shift = 0;
+    const QString scratchText = in.scratchings.trimmed();
+    if (!scratchText.isEmpty()) {
+        const double count = modUtils::Val(scratchText);
+        set("lblScratch", plainNumber(count));
+        set("lblScratchRate", QStringLiteral("@ ") + MoneyText(in.terms.scratchFee));
+        a.scratchTotal = times(in.terms.scratchFee, count);
+        set("lblScratchTot", MoneyText(a.scratchTotal));
+    } else {
+        for (const char* n : {"lblScratchpmt", "lblScratch", "lblScratchRate", "lblScratchTot"})
+            set(n, QString());
+        shift = kLineHeight;
+    }
+
+    const QString trialText = in.trials.trimmed();
+    if (!trialText.isEmpty()) {
+        for (const char* n : {"lblTrialPmt", "lblTrial", "lblTrialRate", "lblTrialTot"})
+            if (shift > 0)
+                moveUp(n, shift);
+        const double count = modUtils::Val(trialText);
+        set("lblTrial", plainNumber(count));
+        set("lblTrialRate", QStringLiteral("@ ") + MoneyText(in.terms.trialFee));
+        a.trialTotal = times(in.terms.trialFee, count);
+        set("lblTrialTot", MoneyText(a.trialTotal));
+    } else {
+        for (const char* n : {"lblTrialPmt", "lblTrial", "lblTrialRate", "lblTrialTot"})
+            set(n, QString());
+        shift += kLineHeight;
+    }
+
+    auto extraLine = [&](Currency amount, const QString& text, const char* title, const char* value) {
+        if (amount != Currency()) {
+            if (shift > 0) {
+                moveUp(title, shift);
+                moveUp(value, shift);
+            }
+            set(title, text);
+            set(value, MoneyText(amount));
+        } else {
+            set(title, QString());
+            set(value, QString());
+            shift += kLineHeight;
+        }
+    };
+    extraLine(a.extra1, in.extra1Text, "lblExtraChg1", "lblExtra1");
+    extraLine(a.extra2, in.extra2Text, "lblExtrachg2", "lblExtra2");
+
+    if (shift > 0)
+        for (const char* n : {"lblTotalOwedPmt", "linTotOwed1", "linTotOwed2", "lblTotalTarrow", "lblgstpmt",
+                              "lblIncGstcPmt", "lblABNPmt", "linGST1", "linGST2", "lblGSTTot", "lblABN",
+                              "lblTotIncGST"})
+            moveUp(n, shift);
+    p.shift = shift;
+
+    a.totalOwed = (a.commission + a.managerFee + a.scratchTotal + a.trialTotal + a.extra1 + a.extra2).rounded(2);
+    set("lblTotalTarrow", MoneyText(a.totalOwed));
+
+    const QString abn = AbnText(in.abn);
+    p.footerHeight = kFooterHeight;
+    if (in.applyGst) {
+        a.gst = Currency::fromDouble(a.totalOwed.toDouble() * 0.1).rounded(2);
+        a.totalIncGst = a.totalOwed + a.gst;
+        set("lblGSTTot", MoneyText(a.gst));
+        set("lblTotIncGST", MoneyText(a.totalIncGst));
+    } else {
+        a.totalIncGst = a.totalOwed;
+        for (const char* n : {"lblGSTTot", "lblTotIncGST", "lblgstpmt", "lblIncGstcPmt"})
+            set(n, QString());
+        p.controls[QStringLiteral("linGST1")].width = 0;
+        p.controls[QStringLiteral("linGST2")].width = 0;
+        // The report never cuts a printed control off at the end of its
+        // section, so the rule under the total owed and an ABN still print.
+        p.footerHeight = kFooterHeight - kGstRowsHeight - shift;
+    }
+
+    if (!abn.isEmpty()) {
+        set("lblABN", abn);
+    } else {
+        set("lblABN", QString());
+        set("lblABNPmt", QString());
+    }
+    return r;
+}
+} // namespace InvoiceCalc
