@@ -12,20 +12,25 @@
 #include "core/modOpeners.h"
 #include "core/modShared.h"
 #include "core/modUtils.h"
+#include "download/WebSources.h"
+#include "download/frmSelectMeeting.h"
 #include "fixtures/FixtureServer.h"
 #include "formhistory/FrmRaceStats.h"
 #include "mainwindow/Main.h"
 #include "mainwindow/WindowOpeners.h"
 #include "records/RecordFormats.h"
+#include "platform/Clock.h"
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
 #include "raceview/FrmRace.h"
 #include "records/frmJockey.h"
+#include "records/frmSelectDate.h"
 #include "support/PdfPages.h"
 #include "support/TestEnv.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDialog>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -34,6 +39,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <sqlite3.h>
@@ -89,6 +95,32 @@ QStringList messageTitles(const Prompts::Script& s)
     return titles;
 }
 
+// The racing body's public site as the meeting list reads it: a calendar with
+// one meeting in nominations, and its nominations page.
+const QByteArray kCalendar = R"(<html><head><title>Racing calendar</title></head><body>
+<table class="calendar"><tr><th>Date</th><th>Meeting</th><th>Fields</th></tr>
+<tr class="row"><td>07 Dec</td><td><a href="/FreeFields/Form.aspx?Key=2024Dec07,VIC,Flemington">Flemington</a></td>
+<td><a href="/FreeFields/Nominations.aspx?Key=2024Dec07,VIC,Flemington">N</a></td></tr>
+</table></body></html>)";
+
+const QByteArray kNominations = R"(<html><head><title>Flemington Nominations</title></head><body>
+<h1>Flemington: Saturday 7 December 2024</h1>
+<!-- start of races -->
+<table class="race-title"><tr><th>Race 1 - 1:30PM WINTER HANDICAP (1400 METRES)</th></tr>
+<tr><td class="race-info"><br><br><b>BenchMark 70 Handicap</b>.<br>Field Limit: 14 + 4 EM<br>Apprentices can claim</td></tr></table>
+<table class="race-strip-fields"><tr><th class="no">No</th><th class="f">Last 10</th><th class="h">Horse</th><th class="t">Trainer</th><th class="w">Weight</th><th class="r">Hcp Rating</th></tr>
+<tr class="odd"><td class="no">1</td><td class="f">21x1</td><td class="h"><a href="/horse/1" target="_blank">SILVER LINING</a></td><td class="t">J Hawkes</td><td class="w">56.5</td><td class="r">(72)</td></tr>
+<tr class="even"><td class="no">2</td><td class="f">3124</td><td class="h"><a href="/horse/2" target="_blank">RED SKY</a></td><td class="t">J Hawkes</td><td class="w">54</td><td class="r">(70)</td></tr>
+</table>
+<!-- start of races -->
+<table class="race-title"><tr><th>Race 2 - 2:05PM SPRING PLATE (1200 METRES)</th></tr>
+<tr><td class="race-info"><br><br>Plate.<br>Field Limit: 12 + 2 EM</td></tr></table>
+<table class="race-strip-fields"><tr><th class="no">No</th><th class="f">Last 10</th><th class="h">Horse</th><th class="t">Trainer</th><th class="w">Weight</th><th class="r">Hcp Rating</th></tr>
+<tr class="odd"><td class="no">1</td><td class="f">0x43</td><td class="h"><a href="/horse/3" target="_blank">GREY DAWN</a></td><td class="t">P Moran</td><td class="w">55.5</td><td class="r">(60)</td></tr>
+</table>
+<p>End of fields.</p>
+</body></html>)";
+
 class EndToEnd : public ::testing::Test
 {
 protected:
@@ -119,12 +151,20 @@ protected:
             ASSERT_TRUE(QFile::copy(TestEnv::dataFile(QStringLiteral("fieldfiles/") + QString::fromLatin1(name)),
                                     QDir(dataDir).filePath(QString::fromLatin1(name))));
         Grid::setDragHook([](Grid*) {}); // the drop is sent by hand below
+        // The week starts on Monday 2 December 2024; the public site is the local server.
+        Clock::setFixed(QDateTime(QDate(2024, 12, 2), QTime(9, 0)));
+        WebSources::SetBase(WebSources::Source::PublicSite, server.url());
+        server.addPage(QStringLiteral("/FreeFields/Calendar.aspx"), FixtureServer::Reply::withBody(kCalendar));
+        server.addPage(QStringLiteral("/FreeFields/Nominations.aspx"), FixtureServer::Reply::withBody(kNominations));
+        gUseOtherSource = 0;
         Main::destroyInstance();
     }
     void TearDown() override
     {
         Main::destroyInstance();
         Grid::setDragHook(nullptr);
+        WebSources::SetBase(WebSources::Source::PublicSite, QString());
+        Clock::setFixed(QDateTime());
         modOpeners::Openers() = WindowOpeners();
         modJockey::gJockeyInList.clear();
         modJockey::gIconJockey.clear();
@@ -165,6 +205,7 @@ TEST_F(EndToEnd, ABookingManagersWeek)
     {
         Prompts::Script script;
         script.answerModal([&](QDialog* d) {
+            const auto closed = qScopeGuard([d] { d->reject(); }); // even when a check fails
             auto* j = qobject_cast<frmJockey*>(d);
             ASSERT_NE(j, nullptr);
             j->cmdAdd->click();
@@ -175,6 +216,7 @@ TEST_F(EndToEnd, ABookingManagersWeek)
             j->mebManagerRate->setRawText(QStringLiteral("10"));
             j->mebManBookFee->setRawText(QStringLiteral("5.50"));
             j->vblcInvPer->setCurrentIndex(1);
+            j->dtpLast->setDate(QDate(2009, 5, 31)); // invoiced up to the end of May 2009
             j->cmdUpdate->click();
             picture(j, QStringLiteral("jockey"));
             d->reject();
@@ -194,23 +236,36 @@ TEST_F(EndToEnd, ABookingManagersWeek)
     ASSERT_EQ(m->grdJockey->rows(), 1);
     EXPECT_EQ(m->grdJockey->cellText(1, 1), QStringLiteral("J Smith"));
 
-    // ---- The meeting's nominations, from the bureau's field file.
+    // ---- Get Data: the meeting's nominations downloaded from the public site.
     {
         Prompts::Script script;
-        script.answerOpenFiles({QDir(dataDir).filePath(QStringLiteral("0712FLEM.DGN"))});
-        m->cmdBrowse->click();
+        script.answerModal([&](QDialog* d) {
+            const auto closed = qScopeGuard([d] { d->reject(); }); // even when a check fails
+            auto* list = qobject_cast<frmSelectMeeting*>(d);
+            ASSERT_NE(list, nullptr);
+            ASSERT_EQ(list->grdMeeting->rows(), 1);
+            list->grdMeeting->setSelectedCell(1, 1);
+            picture(list, QStringLiteral("meeting-list"));
+            list->cmdDownload->click();
+        });
+        script.answerMsgBox(Prompts::vbOK);
+        m->CmdGetData->click();
         EXPECT_TRUE(script.unexpected().isEmpty());
+        EXPECT_EQ(script.pending(), 0);
+        EXPECT_EQ(messageTitles(script), QStringList{QStringLiteral("Success")});
     }
     ASSERT_EQ(m->grdMeeting->rows(), 1);
     EXPECT_EQ(m->grdMeeting->cellText(1, 1), kFlem);
-    EXPECT_EQ(scalar(QStringLiteral("SELECT State FROM Meeting")).toString(), QStringLiteral("VIC"));
+    EXPECT_EQ(scalar(QStringLiteral("SELECT MeetingLevel FROM Meeting")).toString(), QStringLiteral("NOM"));
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM Noms")).toInt(), 3);
+    EXPECT_GT(rowOf(m->grdNames, QStringLiteral("J Hawkes"), 1), 0);
 
     // ---- The whole meeting in the race view; J Smith dragged onto Silver Lining.
     m->grdMeeting->setSelectedCell(1, 1);
     {
         Prompts::Script script;
         script.answerModal([&](QDialog* d) {
+            const auto closed = qScopeGuard([d] { d->reject(); }); // even when a check fails
             auto* race = qobject_cast<FrmRace*>(d);
             ASSERT_NE(race, nullptr);
             EXPECT_EQ(race->MeetingCode, kFlem);
@@ -237,10 +292,12 @@ TEST_F(EndToEnd, ABookingManagersWeek)
         EXPECT_TRUE(script.unexpected().isEmpty());
         EXPECT_EQ(script.pending(), 0);
     }
-    EXPECT_EQ(scalar(QStringLiteral("SELECT Jockey || '/' || BookingSelection || '/' || RaceCode FROM Bookings "
-                                    "WHERE Horse = 'SILVER LINING'"))
+    // Booked under the horse's own race.
+    EXPECT_EQ(scalar(QStringLiteral("SELECT Jockey || '/' || BookingSelection || '/' || (B.RaceCode = R.RaceCode) "
+                                    "FROM Bookings B JOIN Race R ON R.MeetingCode = B.MeetingCode "
+                                    "AND R.RaceNumber = 1 WHERE B.Horse = 'SILVER LINING'"))
                   .toString(),
-              QStringLiteral("J Smith/Planned/1400 HCP"));
+              QStringLiteral("J Smith/Planned/1"));
 
     // ---- The acceptances: the field names another rider on the booked horse;
     // the manager keeps the booking.
@@ -264,6 +321,7 @@ TEST_F(EndToEnd, ABookingManagersWeek)
     {
         Prompts::Script script;
         script.answerModal([&](QDialog* d) {
+            const auto closed = qScopeGuard([d] { d->reject(); }); // even when a check fails
             auto* race = qobject_cast<FrmRace*>(d);
             ASSERT_NE(race, nullptr);
             EXPECT_EQ(race->RaceNumber, 1);
@@ -277,6 +335,7 @@ TEST_F(EndToEnd, ABookingManagersWeek)
             d->reject();
         });
         script.answerModal([&](QDialog* preview) {
+            const auto closed = qScopeGuard([preview] { preview->reject(); }); // even when a check fails
             picture(preview, QStringLiteral("meeting-report-preview"));
             QAction* save = preview->findChild<QAction*>(QStringLiteral("actionSavePdf"));
             ASSERT_NE(save, nullptr);
@@ -303,6 +362,7 @@ TEST_F(EndToEnd, ABookingManagersWeek)
         Prompts::Script script;
         QString resultTitle;
         script.answerModal([&](QDialog* d) {
+            const auto closed = qScopeGuard([d] { d->reject(); }); // even when a check fails
             auto* stats = qobject_cast<FrmRaceStats*>(d);
             ASSERT_NE(stats, nullptr);
             EXPECT_EQ(stats->grdStats->rows(), 2); // two starts in the sample
@@ -312,6 +372,7 @@ TEST_F(EndToEnd, ABookingManagersWeek)
             d->reject();
         });
         script.answerModal([&](QDialog* result) {
+            const auto closed = qScopeGuard([result] { result->reject(); }); // even when a check fails
             resultTitle = result->objectName();
             picture(result, QStringLiteral("race-result"));
             result->reject();
@@ -322,6 +383,47 @@ TEST_F(EndToEnd, ABookingManagersWeek)
         EXPECT_EQ(resultTitle, QStringLiteral("frmRaceResult"));
     }
     EXPECT_EQ(gStatsMode, QStringLiteral("horse"));
+
+    // ---- The jockey's invoice for June 2009 (his three rides), printed to PDF;
+    // the manager lets the invoice date move on.
+    const QString invoicePdf = QDir(outputDir()).filePath(QStringLiteral("e2e-jockey-invoice.pdf"));
+    QFile::remove(invoicePdf);
+    m->grdJockey->setSelectedCell(rowOf(m->grdJockey, QStringLiteral("J Smith"), 1), 1);
+    {
+        Prompts::Script script;
+        QString caption;
+        script.answerModal([&](QDialog* d) {
+            const auto closed = qScopeGuard([d] { d->reject(); }); // even when a check fails
+            caption = d->windowTitle();
+            auto* start = d->findChild<QDateEdit*>(QStringLiteral("dtpStart"));
+            auto* end = d->findChild<QDateEdit*>(QStringLiteral("dtpEnd"));
+            ASSERT_NE(start, nullptr);
+            ASSERT_NE(end, nullptr);
+            EXPECT_EQ(start->date(), QDate(2009, 6, 1));
+            end->setDate(QDate(2009, 6, 30));
+            picture(d, QStringLiteral("invoice-settings"));
+            d->findChild<QPushButton*>(QStringLiteral("cmdReport"))->click();
+            d->reject();
+        });
+        script.answerModal([&](QDialog* preview) {
+            const auto closed = qScopeGuard([preview] { preview->reject(); }); // even when a check fails
+            picture(preview, QStringLiteral("invoice-preview"));
+            QAction* save = preview->findChild<QAction*>(QStringLiteral("actionSavePdf"));
+            ASSERT_NE(save, nullptr);
+            save->trigger();
+            preview->reject();
+        });
+        script.answerSaveFile(invoicePdf).answerMsgBox(Prompts::vbYes);
+        m->mnuJockeyReport->trigger();
+        EXPECT_TRUE(script.unexpected().isEmpty());
+        EXPECT_EQ(script.pending(), 0);
+        EXPECT_EQ(caption, QStringLiteral("Jockey Invoice Settings - J Smith"));
+        EXPECT_EQ(messageTitles(script), QStringList{QStringLiteral("Invoice update message")});
+    }
+    EXPECT_GE(PdfPageCount(invoicePdf), 1);
+    EXPECT_EQ(QDate::fromString(scalar(QStringLiteral("SELECT LastInvoiceDate FROM Jockey")).toString().left(10),
+                                Qt::ISODate),
+              QDate(2009, 6, 30));
 
     // ---- A backup of the database.
     const QString backupDir = QDir(env.root()).filePath(QStringLiteral("backup"));

@@ -194,13 +194,6 @@ protected:
 
     /** The answer to one message box. */
     static void ok(Prompts::Script& s) { s.answerMsgBox(Prompts::vbOK); }
-
-    QString invoiceMissing() const
-    {
-        return modOpeners::Openers().jockeyInvoice
-                   ? QString()
-                   : QStringLiteral("message: This window is not available in this build of the program.");
-    }
 };
 } // namespace
 
@@ -316,11 +309,9 @@ TEST_F(MenuTree, EveryItemOnAnEmptyDatabase)
         EXPECT_EQ(script.messages()[0].title, QStringLiteral("Select a Jockey"));
         EXPECT_EQ(script.messages()[0].style, Prompts::vbCritical);
     }
-    const QString missing = invoiceMissing();
-    if (!missing.isEmpty())
-    {
-        EXPECT_EQ(choose("mnuJockeyReport", ok), QStringList{missing});
-    }
+    // No jockey picked: the invoice window says so and does not open.
+    EXPECT_EQ(choose("mnuJockeyReport", ok),
+              QStringList{"message: Jockey \"\" was not found. Select a jockey from the jockey list."});
 }
 
 TEST_F(MenuTree, EveryItemOnAFixtureDatabase)
@@ -424,9 +415,13 @@ TEST_F(MenuTree, EveryItemOnAFixtureDatabase)
     EXPECT_EQ(f.db().count(QStringLiteral("Noms")), 0);
     EXPECT_EQ(m.grdMeeting->rows(), 0);
 
-    const QString missing = invoiceMissing();
-    if (!missing.isEmpty())
-    {
-        EXPECT_EQ(choose("mnuJockeyReport", ok), QStringList{missing});
-    }
+    // The invoice window of the picked jockey, once his terms are set.
+    m.grdJockey->setSelectedCell(1, 1);
+    EXPECT_EQ(choose("mnuJockeyReport", ok),
+              QStringList{"message: Jockey \"J Smith\" has no Manager Rate. Enter it in the jockey's record first."});
+    f.db().exec(QStringLiteral("UPDATE Jockey SET ManagerRate = 10, InvoicePeriod = 'M'"));
+    shown.clear();
+    EXPECT_EQ(choose("mnuJockeyReport", closeWindow(&shown)), QStringList{"window: frmSelectDate"});
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].endsWith(QStringLiteral(" - J Smith"))) << shown[0].toStdString();
 }
