@@ -13,6 +13,7 @@
 #include "core/cAppSettings.h"
 #include "core/modOpeners.h"
 #include "core/modShared.h"
+#include "download/WebSources.h"
 #include "fixtures/FixtureServer.h"
 #include "formhistory/FrmRaceStats.h"
 #include "mainwindow/Main.h"
@@ -223,6 +224,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "windowshot: %s\n", qPrintable(error));
         return 1;
     }
+    // The meeting list's public site: the sample calendar and fields pages.
+    const auto page = [](const char* name) {
+        QFile f(QStringLiteral(VELMORA_SOURCE_DIR "/tests/data/web/") + QString::fromLatin1(name));
+        return FixtureServer::Reply::withBody(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
+    };
+    server.addPage(QStringLiteral("/FreeFields/Calendar.aspx"), page("calendar-vic.html"));
+    WebSources::SetBase(WebSources::Source::PublicSite, server.url());
     {
         cAppSettings s;
         s.DataServer = server.host();
