@@ -113,8 +113,11 @@ HorseRatingPage FetchHorseRatingPage(const QString& horse)
     }
     if (result.page.contains(kRatingsMarker)) {
         const QString link = activeDetailsLink(result.page);
-        if (!link.isEmpty())
-            result.page = modDatabase::HttpRequest(RbhSite() + link, QStringLiteral("GET"));
+        if (!link.isEmpty()) {
+            const modDatabase::HttpReply details = modDatabase::HttpSend(RbhSite() + link, QStringLiteral("GET"));
+            result.page = details.text;
+            result.detailsUnreachable = details.transportFailed();
+        }
     }
     return result;
 }

@@ -69,6 +69,10 @@ struct HorseRatingPage
     bool unreachable = false;
     /** The search failed in some other way (an HTTP status other than 200). */
     bool failed = false;
+    /** The search was answered but the horse's details page then could not
+     *  be fetched at all (no connection, no answer in time); `page` holds
+     *  the "Error:" text. */
+    bool detailsUnreachable = false;
 };
 
 /** FindHorseRating without the "Data Error" message. */

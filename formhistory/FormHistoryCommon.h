@@ -24,3 +24,12 @@ public:
 private:
     bool m_on = true;
 };
+
+/** Takes down every hourglass still up, the opener's included: a window that
+ *  has finished loading is worked in with the normal pointer, and a message
+ *  box is answered with it. */
+inline void DefaultPointer()
+{
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}

@@ -18,7 +18,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
+
+#include <utility>
 
 using namespace FormStats;
 
@@ -136,6 +139,9 @@ void FrmRaceStats::Open()
     FrmRaceStats window;
     window.Form_Load();
     g_openBusy = false;
+    // Openers put up the hourglass before they open the window; it ends with
+    // the load, not when the window closes.
+    DefaultPointer();
     Prompts::ShowModal(&window);
     window.Form_Unload();
 }
@@ -288,6 +294,7 @@ void FrmRaceStats::LoadRaceStats()
 
     if (p.noManagedJockeys) {
         busy.release();
+        DefaultPointer();
         Prompts::MsgBox(QStringLiteral("There are no managed jockeys in the jockey list, so there are no rides to "
                                        "show."),
                         Prompts::vbExclamation, QStringLiteral("Racing Statistics"));
@@ -300,6 +307,7 @@ void FrmRaceStats::LoadRaceStats()
     m_loading = false;
     if (reply.left(6) == QLatin1String("Error:")) {
         busy.release();
+        DefaultPointer();
         Prompts::MsgBox(reply, Prompts::vbCritical, QStringLiteral("Connection error"));
         return;
     }
@@ -367,6 +375,10 @@ void FrmRaceStats::grdStats_OnDblClick(int, int)
     const QString track = grdStats->cellText(row, ColumnOf(QStringLiteral("Track")));
     const QString raceNo = grdStats->cellText(row, ColumnOf(QStringLiteral("Race No")));
     const QString horse = grdStats->cellText(row, ColumnOf(QStringLiteral("Horse")));
+    // The result waits on the form database with events running: the window
+    // stays open beneath it until it is back.
+    const bool wasLoading = std::exchange(m_loading, true);
+    const auto done = qScopeGuard([this, wasLoading] { m_loading = wasLoading; });
     if (g_resultOpener)
         g_resultOpener(raceDate, track, raceNo, horse);
     else

@@ -341,5 +341,6 @@ private:
     bool m_programEnded = false;
     bool m_importRunning = false; // the field-file import (it waits on the track lookup)
     bool m_reloadRunning = false; // a jockey's race data reload
+    bool m_ratingRunning = false; // a runner's rating page lookup
     int m_endCode = 0;
 };

@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QColor>
 #include <QDateTime>
+#include <QScopedValueRollback>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -255,6 +256,10 @@ void Main::MnuVicRatings_Click()
     // pressed before any row was picked).
     if (row < 1 || grdNoms->cellText(row, 1) == QStringLiteral(" "))
         return;
+    // The lookup waits on the bureau; a second start meanwhile is ignored.
+    if (m_ratingRunning)
+        return;
+    const QScopedValueRollback<bool> running(m_ratingRunning, true);
     modJockey::gSelHorse = grdNoms->cellText(row, 4);
     modJockey::ShowRbhRating();
 }

@@ -171,18 +171,19 @@ QString GetSaveFileName(const QString& title, const QString& filter, const QStri
     return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, start, filter);
 }
 
-bool ChooseColor(int& color)
+bool ChooseColor(int& color, const QString& title)
 {
     if (Script* s = Script::active()) {
         Script::Response r;
         const bool have = s->take(Kind::Color, r);
-        s->record({Kind::Color, QString(), QString(), 0, have});
+        s->record({Kind::Color, QString(), title, 0, have});
         if (!have || !r.ok)
             return false;
         color = r.value.toInt();
         return true;
     }
-    const QColor chosen = QColorDialog::getColor(fromWin(color), QApplication::activeWindow());
+    const QColor chosen = title.isEmpty() ? QColorDialog::getColor(fromWin(color), QApplication::activeWindow())
+                                          : QColorDialog::getColor(fromWin(color), QApplication::activeWindow(), title);
     if (!chosen.isValid())
         return false;
     color = toWin(chosen);

@@ -88,9 +88,10 @@ QStringList GetOpenFileNames(const QString& title, const QString& filter, const 
 QString GetSaveFileName(const QString& title, const QString& filter, const QString& dir,
                         const QString& proposedName = QString());
 
-/** Colour dialog on Windows colour numbers (0x00BBGGRR). Returns false when
- *  cancelled; otherwise `color` holds the chosen colour. */
-bool ChooseColor(int& color);
+/** Colour dialog on Windows colour numbers (0x00BBGGRR), titled `title`
+ *  (Qt's own title when empty). Returns false when cancelled; otherwise
+ *  `color` holds the chosen colour. */
+bool ChooseColor(int& color, const QString& title = QString());
 
 /** Shows `dialog` modally and returns its result code. */
 int ShowModal(QDialog* dialog);

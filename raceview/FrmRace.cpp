@@ -243,6 +243,8 @@ void FrmRace::buildControls()
     lblBackColor = label(this, "lblBackColor", QStringLiteral("BackColor for Jockey"));
     lblBackColor->setVisible(false);
     lblJockey = label(this, "lblJockey", QStringLiteral("Jockey for Drag drop"));
+    // Both labels only carry the dragged jockey from the press to the drop.
+    lblJockey->setVisible(false);
     Image1 = label(this, "Image1", QString());
     Image1->setPixmap(imlGrdRace->pixmap(ImageList::IconHorseForm));
 
@@ -416,22 +418,21 @@ void FrmRace::Form_Load()
     WholeMeeting = RaceNumber == 0;
     cmdRating->setEnabled(!WholeMeeting);
 
-    guarded(QStringLiteral("Loading the meeting"), [&] {
-        ShowMeetingHeader();
-        if (!WholeMeeting)
-            ShowRaceHeader();
-    });
+    guarded(QStringLiteral("Loading the meeting"), [&] { ShowMeetingHeader(); });
+    // The race types are listed before the race header picks the race's own
+    // type in the list (the list shows only types it holds).
+    if (lblState->text() == QLatin1String("VIC")) {
+        guarded(QStringLiteral("Loading the race types"),
+                [&] { modJockey::LoadRaceTypeCombo(cmbRaceType, lblMetro->text()); });
+    }
+    if (!WholeMeeting)
+        guarded(QStringLiteral("Loading the race"), [&] { ShowRaceHeader(); });
 
     setupFieldColumns();
 
     modJockey::SetupJockeyGrid(grdJockey);
     modJockey::SetupMeetingGrid(grdMeeting);
     setupRaceListColumns();
-
-    if (lblState->text() == QLatin1String("VIC")) {
-        guarded(QStringLiteral("Loading the race types"),
-                [&] { modJockey::LoadRaceTypeCombo(cmbRaceType, lblMetro->text()); });
-    }
 
     guarded(QStringLiteral("Loading the races"), [&] { LoadRaceList(); });
     LoadRaceField();
@@ -549,7 +550,9 @@ void FrmRace::ShowRaceHeader()
     if (rs.Eof())
         return;
     lblRaceTxt->setText(text(rs.Fields(QStringLiteral("RaceCode"))).mid(4));
-    cmbRaceType->setCurrentText(text(rs.Fields(QStringLiteral("RaceType"))));
+    // A race without a race type (or with one the list lacks) shows none,
+    // never the type of the race shown before.
+    cmbRaceType->setCurrentIndex(cmbRaceType->findText(text(rs.Fields(QStringLiteral("RaceType")))));
 
     QTextCursor cursor(txtRace->document());
     const auto write = [&](const QString& s, bool bold, double points, qint64 colour) {
@@ -661,6 +664,7 @@ QString FrmRace::RaceFieldSql() const
 
 void FrmRace::LoadRaceField()
 {
+    closeInCellLists();
     grdRace->setRedraw(false);
     grdRace->setGroupColumn(0);
     grdRace->clearRows();

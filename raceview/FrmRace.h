@@ -175,8 +175,9 @@ public:
      *  meeting code, then (single-race mode) race number. */
     QString RaceFieldSql() const;
 
-    /** True while a data command (weights, ratings, last starts) runs: the
-     *  window's commands and its closing are refused meanwhile. */
+    /** True while a data command (weights, ratings, last starts) or a lookup
+     *  of the horse's pages runs: the window's commands and its closing are
+     *  refused meanwhile. */
     bool IsBusy() const { return m_busy; }
 
 public slots:
@@ -232,6 +233,10 @@ private:
     void raceMenuChosen(const QString& key, int row);
     /** Opens the statistics window for the request just set (hourglass meanwhile). */
     void openStatistics();
+    /** Before the field's rows move or are replaced: the in-cell jockey list
+     *  books its choice on the runner it was opened over, the status list
+     *  closes unchosen. */
+    void closeInCellLists();
 
     PopMenu* m_popMenu = nullptr;
     InCellBooking* m_booking = nullptr;

@@ -21,6 +21,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QTextEdit>
 
 namespace
@@ -93,7 +94,9 @@ BookingRowKeys FrmRace::RowKeys(int row) const
     keys.valid = !keys.raceCode.isEmpty();
     keys.horse = grdRace->cellText(row, ColHorse).trimmed();
     keys.trainer = grdRace->cellText(row, ColTrainer);
-    keys.meetingCode = txtMeeting->text();
+    // The meeting the field shows; the header box keeps its old text when
+    // the meeting has no Meeting row.
+    keys.meetingCode = MeetingCode;
     return keys;
 }
 
@@ -132,11 +135,29 @@ void FrmRace::cmbBookText_OnSelect()
     m_booking->statusChosen();
 }
 
+void FrmRace::closeInCellLists()
+{
+    // A list left open over a cell would otherwise act on whichever runner
+    // comes to stand in that row.
+    if (!cmbJockey->isHidden())
+        cmbJockey_LostFocus();
+    if (!cmbBookText->isHidden()) {
+        cmbBookText->setVisible(false);
+        cmbBookText->setCurrentIndex(-1);
+    }
+}
+
 // ---- Clicks and menus ------------------------------------------------------------------------
 
 void FrmRace::openStatistics()
 {
-    WaitCursor wait;
+    // The statistics window puts up its own hourglass while it loads and takes
+    // it down before its messages; one held here would stay up over the whole
+    // window. Its load waits on the network with this window running on, which
+    // meanwhile does not close.
+    if (m_busy)
+        return;
+    const QScopedValueRollback<bool> busy(m_busy, true);
     modOpeners::OpenRaceStats();
 }
 
@@ -176,12 +197,17 @@ void FrmRace::raceMenuChosen(const QString& key, int row)
         gSelHorse = grdRace->cellText(sel, ColHorse);
         gStatsMode = QStringLiteral("horse");
         openStatistics();
-    } else if (key == QLatin1String("Rating")) {
+    } else if (key == QLatin1String("Rating") || key == QLatin1String("Rego")) {
+        // The horse's pages wait on the network with the window running on:
+        // meanwhile it neither closes nor starts another lookup or command.
+        if (m_busy)
+            return;
+        const QScopedValueRollback<bool> busy(m_busy, true);
         gSelHorse = grdRace->cellText(sel, ColHorse);
-        modJockey::ShowRbhRating();
-    } else if (key == QLatin1String("Rego")) {
-        gSelHorse = grdRace->cellText(sel, ColHorse);
-        modJockey::ShowRegistrationSearch();
+        if (key == QLatin1String("Rating"))
+            modJockey::ShowRbhRating();
+        else
+            modJockey::ShowRegistrationSearch();
     } else if (key == QLatin1String("Jockey")) {
         const QString jockey = grdRace->cellText(sel, ColJockey);
         if (jockey.isEmpty())
@@ -224,6 +250,7 @@ void FrmRace::grdRace_OnColumnClick(int col)
     // The ballot or barrier text sorts on its numeric key in the hidden column
     // beside it; every other column on itself.
     const int sortCol = col == ColBallotBarrier ? int(ColBallotKey) : col;
+    closeInCellLists();
     grdRace->clearSortKeys();
     Qt::SortOrder order;
     if (grdRace->colTag(col).isEmpty()) {
@@ -269,9 +296,12 @@ void FrmRace::grdJockey_OnMouseUp(int button, int /*shift*/, int x, int y)
         WaitCursor wait;
         LoadRaceField();
         txtRace->clear();
-        txtTrainLocation->clear();
-        TxtTrainPhone->clear();
-        txtTrainMobile->clear();
+        // Emptied for the eye only: a box counts as changed only when the
+        // user types in it, so leaving it keeps the trainer's record.
+        for (QLineEdit* b : {txtTrainLocation, TxtTrainPhone, txtTrainMobile}) {
+            b->clear();
+            b->setModified(false);
+        }
     }
 }
 

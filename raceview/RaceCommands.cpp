@@ -213,7 +213,10 @@ RatingsOutcome UpdateRatings(const QString& meetingCode, qint16 raceNumber, bool
         if (horse.isEmpty())
             continue; // nothing to search for
         const modJockey::HorseRatingPage found = modJockey::FetchHorseRatingPage(horse);
-        if (found.unreachable) {
+        // A details page that cannot be fetched is the same silent network
+        // as a search that cannot: waiting it out again for every runner
+        // would only repeat it.
+        if (found.unreachable || found.detailsUnreachable) {
             modJockey::ShowRatingDataError();
             return RatingsOutcome::Unreachable;
         }

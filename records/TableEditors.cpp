@@ -129,8 +129,12 @@ bool TableEditorWindow::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_grid && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete)
     {
+        // Del in a grid is easily meant for the cell alone, and a deleted row
+        // cannot be brought back: ask first, No being the default.
         const int row = m_grid->currentIndex().row();
-        if (row >= 0 && row < m_model->newRow())
+        if (row >= 0 && row < m_model->newRow() &&
+            Prompts::MsgBox(QStringLiteral("Delete the selected row?"),
+                            Prompts::vbYesNo + Prompts::vbQuestion + Prompts::vbDefaultButton2) == Prompts::vbYes)
             m_model->deleteRow(row);
         return true;
     }

@@ -13,7 +13,7 @@ class QToolButton;
  * A window that edits one local table in a grid, with no save button: a row
  * is written when the grid leaves it and when the window closes. The blank
  * last row takes a new row; it is the current row when the window opens.
- * Del deletes the current stored row.
+ * Del deletes the current stored row once the user confirms it.
  */
 class TableEditorWindow : public QDialog
 {

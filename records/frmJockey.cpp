@@ -513,7 +513,7 @@ void frmJockey::cmdSelColor_Click()
 {
     int color = 0;
     // Cancel leaves the colour as it is.
-    if (!Prompts::ChooseColor(color))
+    if (!Prompts::ChooseColor(color, QStringLiteral("Select Jockey Highlight Colour")))
         return;
     if (color != 0)
     {

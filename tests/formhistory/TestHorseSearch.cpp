@@ -1,6 +1,7 @@
 // The remote horse search: what it sends, what it lists, and what its list
 // opens.
 #include "core/HttpRequest.h"
+#include "core/modJockeyWeb.h"
 #include "core/modOpeners.h"
 #include "core/modShared.h"
 #include "fixtures/FixtureServer.h"
@@ -11,6 +12,7 @@
 #include "platform/Prompts.h"
 #include "support/TestEnv.h"
 
+#include <QDialog>
 #include <QLineEdit>
 #include <QTest>
 
@@ -215,5 +217,32 @@ TEST_F(HorseSearch, MenuAndDoubleClickOpenTheSelectedRow)
     EXPECT_TRUE(last.chosen.isEmpty());
     EXPECT_FALSE(w.popMenu->item(5).enabled);
     EXPECT_EQ(w.popMenu->item(5).caption, QStringLiteral("&Video Form"));
+}
+
+TEST_F(HorseSearch, RatingAndRegoShowTheSelectedHorsesPages)
+{
+    search(QStringLiteral("reil"));
+    ASSERT_EQ(w.grdSelHorse->rows(), 1);
+    modJockey::SetRbhSite(server.url());
+    modJockey::SetRegistrationSite(server.url());
+    server.addPage(QStringLiteral("/publishing/RBH/pgFindHorse.asp?txtMode=ProcessSearch"),
+                   QByteArrayLiteral("<html><body>No horse found</body></html>"), "text/html", "POST");
+    QStringList titles;
+    for (int i = 0; i < 2; ++i)
+        script.answerModal([&](QDialog* d) {
+            titles << d->windowTitle();
+            d->reject();
+        });
+    w.grdSelHorse->setSelectedCell(1, 1);
+    menus.choose(QStringLiteral("Rating")).choose(QStringLiteral("Rego"));
+    w.grdSelHorse_OnMouseUp(2, 10, 30);
+    EXPECT_EQ(gSelHorse, QStringLiteral("O'reilly"));
+    gSelHorse.clear();
+    w.grdSelHorse_OnMouseUp(2, 10, 30);
+    EXPECT_EQ(gSelHorse, QStringLiteral("O'reilly"));
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("RBH Vic Rating"), QStringLiteral("Registration Search - O'reilly")}));
+    EXPECT_TRUE(opened.isEmpty());
+    modJockey::SetRbhSite(QString());
+    modJockey::SetRegistrationSite(QString());
 }
 } // namespace

@@ -11,6 +11,7 @@
 #include "support/TestEnv.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QDialog>
 #include <QTest>
 #include <QTimer>
@@ -338,5 +339,43 @@ TEST_F(RaceStatsWindow, DoubleClickOpensTheSelectedRunsRace)
     // The row and column given are ignored: the selected row counts.
     w.grdStats_OnDblClick(1, 1);
     EXPECT_EQ(calls, QStringList{QStringLiteral("2024/03/05;FLEM;3;Super Horse")});
+}
+
+TEST_F(RaceStatsWindow, TheWindowStaysOpenWhileTheRaceResultLoads)
+{
+    server.insert(QStringLiteral("MEETMAST"), {{QStringLiteral("MDate"), QStringLiteral("2024-03-05")},
+                                               {QStringLiteral("MTrack"), QStringLiteral("FLEM")},
+                                               {QStringLiteral("MState"), QStringLiteral("VIC")},
+                                               {QStringLiteral("MClub"), QStringLiteral("VRC")},
+                                               {QStringLiteral("MMetType"), QStringLiteral("M")}});
+    gStatsMode = QStringLiteral("horse");
+    gSelHorse = QStringLiteral("Super Horse");
+    FrmRaceStats w;
+    w.Form_Load();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    w.grdStats->setSelectedCell(3, col("Track"));
+
+    // Exit and the close box while the race's particulars are on their way.
+    server.enqueue(FixtureServer::Reply::serve(400));
+    QTimer::singleShot(100, &w, [&w] {
+        w.cmdExit->click();
+        w.close();
+    });
+    QString result;
+    bool statisticsOpen = false;
+    script.answerModal([&](QDialog* d) {
+        result = d->windowTitle();
+        statisticsOpen = w.isVisible();
+        d->accept();
+    });
+    w.grdStats_OnDblClick(1, 1);
+    EXPECT_EQ(result, QStringLiteral("Race Results"));
+    EXPECT_TRUE(statisticsOpen);
+    EXPECT_TRUE(w.isVisible());
+
+    // Back from the result, Exit closes the window.
+    w.cmdExit->click();
+    EXPECT_FALSE(w.isVisible());
 }
 } // namespace

@@ -192,6 +192,42 @@ TEST(MainMenus, WebPagesOfTheMeetingsAndTheRunner)
     modJockey::SetRbhSite(QString());
 }
 
+TEST(MainMenus, TheRatingLookupDoesNotStartAgainWhileItWaits)
+{
+    MainFixture f;
+    addStable(f);
+    FixtureServer server;
+    modJockey::SetRbhSite(server.url());
+    server.addPage(QStringLiteral("/publishing/RBH/pgFindHorse.asp?txtMode=ProcessSearch"), "<html>none</html>",
+                   "text/html", "POST");
+    Main& m = f.main();
+    m.LoadMeetingGrid();
+    m.grdMeeting->setSelectedCell(1, 1);
+    m.grdMeeting->selectRowToo(2);
+    m.grdNoms->setSelectedCell(MainFixture::rowOf(m.grdNoms, QStringLiteral("Delta"), 4), 4);
+
+    Prompts::Script script;
+    int viewers = 0;
+    const auto close = [&](QDialog* d) { ++viewers; d->reject(); };
+    script.answerModal(close).answerModal(close);
+    server.enqueue(FixtureServer::Reply::serve(400));
+    int nested = 0;
+    QTimer::singleShot(100, &m, [&] {
+        trigger(m, "MnuVicRatings");
+        ++nested;
+    });
+    trigger(m, "MnuVicRatings");
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(server.requestCount(), 1);
+    EXPECT_EQ(viewers, 1);
+
+    trigger(m, "MnuVicRatings"); // once it is done it runs again
+    EXPECT_EQ(server.requestCount(), 2);
+    EXPECT_EQ(viewers, 2);
+    EXPECT_TRUE(script.unexpected().isEmpty());
+    modJockey::SetRbhSite(QString());
+}
+
 TEST(MainMenus, RefusedAccountSwitchesOffTheFieldFileImport)
 {
     MainFixture f;

@@ -12,6 +12,7 @@
 #include "support/MainFixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QPushButton>
 
@@ -118,14 +119,18 @@ TEST_F(MainStatistics, TheProgramsOpenersShowTheStatisticsWindow)
     RegisterWindowOpeners();
 
     QStringList titles;
+    bool hourglass = true;
     script.answerModal([&](QDialog* d) {
         titles << d->windowTitle();
+        hourglass = QApplication::overrideCursor() != nullptr;
         d->reject();
     });
     Main& m = f.main();
     m.grdJockey->setSelectedCell(1, 1);
     trigger("mnuPrvRides");
     EXPECT_EQ(titles, QStringList{QStringLiteral("Racing Statistics for Jockey A Jones")});
+    // The command's hourglass ends with the load.
+    EXPECT_FALSE(hourglass);
     EXPECT_EQ(server.sqlQueries().size(), 1);
 
     script.answerModal([&](QDialog* d) {

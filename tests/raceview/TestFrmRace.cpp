@@ -74,6 +74,8 @@ TEST_F(FrmRaceTest, SingleRaceModeShowsHeadersAndOffersRatings)
     EXPECT_EQ(f.CmdUpdExtra->text(), QStringLiteral("Update &Extras"));
     EXPECT_EQ(f.cmdPrint->text(), QStringLiteral("&Print Meeting"));
     EXPECT_EQ(f.lblJockey->text(), QStringLiteral("Jockey for Drag drop"));
+    EXPECT_TRUE(f.lblJockey->isHidden());
+    EXPECT_TRUE(f.lblBackColor->isHidden());
     EXPECT_TRUE(f.cmbJockey->isHidden());
     EXPECT_TRUE(f.cmbBookText->isHidden());
 }
@@ -499,7 +501,9 @@ TEST_F(FrmRaceTest, BallotAndBarrierTextsWithTheirSortKeys)
     EXPECT_EQ(g->cellText(rowOf(QStringLiteral("Equal")), 19), QStringLiteral("4"));
     EXPECT_TRUE(g->cellText(rowOf(QStringLiteral("Empty")), 18).isEmpty());
     EXPECT_TRUE(g->cellText(rowOf(QStringLiteral("Empty")), 19).isEmpty());
-    // Not a number: shown as written and sorted last like a 0.
+    // Not a number: numerically 0, so like a 0 it shows only its E/B mark
+    // (none here) and sorts last.
+    EXPECT_TRUE(g->cellText(rowOf(QStringLiteral("Odd")), 18).isEmpty());
     EXPECT_EQ(g->cellText(rowOf(QStringLiteral("Odd")), 19), QStringLiteral("999"));
 
     db.exec(QStringLiteral("UPDATE Meeting SET MeetingLevel = 'ACP' WHERE MeetingCode = ?"), {FLEM});
@@ -608,8 +612,16 @@ TEST_F(FrmRaceTest, RaceTypesListedForVictorianMeetings)
     db.insert(QStringLiteral("RaceType"), {{QStringLiteral("RaceType"), QStringLiteral("MDN")},
                                            {QStringLiteral("MetroOrder"), 2},
                                            {QStringLiteral("ProvOrder"), 1}});
+    db.exec(QStringLiteral("UPDATE Race SET RaceType = 'MDN' WHERE RaceNumber = 3"));
     FrmRace& f = open(FLEM, 3);
     EXPECT_EQ(f.cmbRaceType->count(), 2);
+    // The race's own type, which is not the first of the list.
+    EXPECT_EQ(f.cmbRaceType->currentText(), QStringLiteral("MDN"));
+    // Race 2 has no race type: the list shows none, not race 3's.
+    f.grdRaces->setSelectedCell(2, 1);
+    f.grdRaces_OnMouseUp(1, 0, 0, 0);
+    ASSERT_EQ(f.RaceNumber, 2);
+    EXPECT_TRUE(f.cmbRaceType->currentText().isEmpty());
     db.exec(QStringLiteral("UPDATE Meeting SET State = 'NSW'"));
     open(FLEM, 3);
     EXPECT_EQ(form->cmbRaceType->count(), 0);

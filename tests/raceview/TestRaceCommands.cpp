@@ -339,6 +339,31 @@ TEST_F(Ratings, AnUnreachableBureauIsToldOnceAndEndsTheRun)
     EXPECT_EQ(script.records().size(), 1);
 }
 
+TEST_F(Ratings, ADetailsPageThatCannotBeFetchedEndsTheRunAsWell)
+{
+    // The search answers with the horse's list; the details page behind it
+    // never comes (or the connection drops): the second runner is not asked.
+    const QByteArray search = "<html><title>FIND HORSE - Ratings</title><table><tr><td><a href='"
+                              "/Publishing/RBH/pgHorseDetails.asp?id=7'>SILVER LINING</a></td>"
+                              "<td nowrap>Active&nbsp;</td></tr></table></html>";
+    for (const FixtureServer::Reply& details : {FixtureServer::Reply::hang(), FixtureServer::Reply::close()}) {
+        server.clearRequests();
+        script.clear();
+        script.answerMsgBox(Prompts::vbOK);
+        modDatabase::SetHttpTimeLimit(300);
+        server.setResponder([details, search](const FixtureServer::Request& r) -> std::optional<FixtureServer::Reply> {
+            return r.method == "GET" ? details : FixtureServer::Reply::withBody(search);
+        });
+
+        EXPECT_EQ(RaceCommands::UpdateRatings(kMetro, 1, false), RatingsOutcome::Unreachable);
+
+        EXPECT_EQ(searchedNames().filter(QStringLiteral("Reilly")), QStringList());
+        ASSERT_EQ(script.records().size(), 1);
+        EXPECT_EQ(script.records()[0].title, QStringLiteral("Data Error"));
+        EXPECT_EQ(rating("Silver Lining"), QStringLiteral("60"));
+    }
+}
+
 // ---- last starts ---------------------------------------------------------------------------------
 
 class LastStarts : public ::testing::Test

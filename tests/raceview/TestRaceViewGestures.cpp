@@ -18,8 +18,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace
 {
@@ -30,6 +32,8 @@ using F = FrmRace;
 struct StatsRequest
 {
     QString mode, horse, jockey, trainer, formTrainer;
+    /** The hourglass was up while the statistics window was open. */
+    bool hourglass = false;
 };
 
 class RaceViewGestures : public RaceViewTest
@@ -63,7 +67,9 @@ protected:
                   {{QStringLiteral("Template"), QStringLiteral("Ring trainer")}, {QStringLiteral("Sequence"), 1}});
         Grid::setDragHook([this](Grid* source) { dragged.append(source); });
         modOpeners::Openers().raceStats = [this] {
-            stats << StatsRequest{gStatsMode, gSelHorse, gSelJockey, gSelTrainer, gSelFormTrainer};
+            stats << StatsRequest{gStatsMode,      gSelHorse,
+                                  gSelJockey,      gSelTrainer,
+                                  gSelFormTrainer, QApplication::overrideCursor() != nullptr};
         };
     }
     void TearDown() override
@@ -155,6 +161,21 @@ TEST_F(RaceViewGestures, WholeMeetingDropBooksUnderTheRowsOwnRace)
     EXPECT_EQ(f.grdRace->cellText(row, F::ColBooking), QStringLiteral("Planned"));
 }
 
+TEST_F(RaceViewGestures, BookingOnAMeetingWithoutItsMeetingRowKeepsItsCode)
+{
+    const QString bare = QStringLiteral("0912BARE");
+    addRace(bare, 1, QStringLiteral("1000 BARE"));
+    addRunner(bare, 1, 1, QStringLiteral("Bare One"), QStringLiteral("Tom Hill"));
+    open(bare, 1);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    dragJockeyTo(QStringLiteral("John Smith"), rowOf(QStringLiteral("Bare One")));
+    const auto rows = bookings();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("MeetingCode")].toString(), bare);
+    EXPECT_EQ(rows[0][QStringLiteral("RaceCode")].toString(), QStringLiteral("1000 BARE"));
+}
+
 TEST_F(RaceViewGestures, DropsOnAGroupRowEmptySpaceOrFromElsewhereBookNothing)
 {
     FrmRace& f = show(0);
@@ -242,6 +263,39 @@ TEST_F(RaceViewGestures, InCellListsDeleteConfirmAndTemplateTexts)
     EXPECT_EQ(f.grdRace->cellIcon(row, F::ColBooking), -1);
 }
 
+TEST_F(RaceViewGestures, InCellListsCloseBeforeTheRowsMove)
+{
+    FrmRace& f = show(5);
+    Grid* g = f.grdRace;
+    // By entry Five A, Five B, Five C; by weight, descending, Five C comes first.
+    g->setSelectedCell(rowOf(QStringLiteral("Five A")), F::ColJockey);
+    QTest::keyClick(g, Qt::Key_F2);
+    ASSERT_FALSE(f.cmbJockey->isHidden());
+    f.cmbJockey->setCurrentIndex(f.cmbJockey->findText(QStringLiteral("John Smith")));
+    emit g->columnClick(F::ColWeight);
+    ASSERT_EQ(g->cellText(1, F::ColHorse), QStringLiteral("Five C"));
+    EXPECT_TRUE(f.cmbJockey->isHidden());
+    emit f.cmbJockey->lostFocus();
+    auto rows = bookings();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("Horse")].toString(), QStringLiteral("Five A"));
+    EXPECT_EQ(g->cellText(rowOf(QStringLiteral("Five A")), F::ColJockey), QStringLiteral("John Smith"));
+    EXPECT_TRUE(g->cellText(rowOf(QStringLiteral("Five C")), F::ColJockey).isEmpty());
+
+    // The status list closes unchosen, on a sort and on a reload.
+    g->setSelectedCell(rowOf(QStringLiteral("Five C")), F::ColBooking);
+    QTest::keyClick(g, Qt::Key_F2);
+    ASSERT_FALSE(f.cmbBookText->isHidden());
+    emit g->columnClick(F::ColWeight);
+    EXPECT_TRUE(f.cmbBookText->isHidden());
+    g->setSelectedCell(rowOf(QStringLiteral("Five C")), F::ColBooking);
+    QTest::keyClick(g, Qt::Key_F2);
+    ASSERT_FALSE(f.cmbBookText->isHidden());
+    f.LoadRaceField();
+    EXPECT_TRUE(f.cmbBookText->isHidden());
+    EXPECT_EQ(bookings().size(), 1);
+}
+
 TEST_F(RaceViewGestures, DoubleClickConfirmsOnlyWithJockeyAndStatus)
 {
     addBooking(FLEM, QStringLiteral("Five A"), QStringLiteral("John Smith"), QStringLiteral("Planned"));
@@ -308,6 +362,10 @@ TEST_F(RaceViewGestures, RaceMenuKeysSetTheRequest)
     EXPECT_EQ(stats[2].mode, QStringLiteral("trainer"));
     EXPECT_EQ(stats[2].trainer, QStringLiteral("D O'Brien"));
     EXPECT_EQ(stats[2].formTrainer, QStringLiteral("D O'BRIEN"));
+    // The statistics window shows its own pointer; none of the race view's
+    // hourglass stays up over it.
+    for (const StatsRequest& s : stats)
+        EXPECT_FALSE(s.hourglass) << s.mode.toStdString();
     // "Jockey Form" on a runner without a jockey opens nothing.
     clickField(bare, F::ColHorse, Qt::RightButton);
     EXPECT_EQ(stats.size(), 3);
@@ -338,6 +396,36 @@ TEST_F(RaceViewGestures, RatingAndRegoMenuKeysShowTheHorsesPages)
     modJockey::SetRegistrationSite(QString());
 }
 
+TEST_F(RaceViewGestures, WindowStaysOpenWhileTheRatingPageIsFetched)
+{
+    FixtureServer server;
+    modJockey::SetRbhSite(server.url());
+    server.addPage(QStringLiteral("/publishing/RBH/pgFindHorse.asp?txtMode=ProcessSearch"),
+                   FixtureServer::Reply::withBody(QByteArrayLiteral("<html><body>No horse found</body></html>"))
+                       .after(400),
+                   "POST");
+    FrmRace& f = show(5);
+    prompts.answerModal([](QDialog* d) { d->reject(); });
+    PopMenu::Script menus;
+    menus.choose(QStringLiteral("Rating")).choose(QStringLiteral("Rating"));
+    // During the wait: the close box and a second lookup.
+    bool closedDuringWait = true;
+    QTimer::singleShot(150, &f, [&] {
+        clickField(rowOf(QStringLiteral("Five B")), F::ColHorse, Qt::RightButton);
+        f.close();
+        closedDuringWait = f.isHidden();
+    });
+    clickField(rowOf(QStringLiteral("Five B")), F::ColHorse, Qt::RightButton);
+    EXPECT_FALSE(closedDuringWait);
+    EXPECT_FALSE(f.isHidden());
+    EXPECT_EQ(server.requestCount(), 1);
+    EXPECT_EQ(menus.pending(), 0);
+    // Back from the lookup, the window closes as usual.
+    f.close();
+    EXPECT_TRUE(f.isHidden());
+    modJockey::SetRbhSite(QString());
+}
+
 TEST_F(RaceViewGestures, IconDoubleClicksOpenStatisticsWithTheJockeys)
 {
     addRide(QStringLiteral("JOHN SMITH"), QStringLiteral("FIVE A"), 1, QStringLiteral("D O'BRIEN"));
@@ -354,7 +442,20 @@ TEST_F(RaceViewGestures, IconDoubleClicksOpenStatisticsWithTheJockeys)
     EXPECT_EQ(stats[1].mode, QStringLiteral("trainer/jockey"));
     EXPECT_EQ(stats[1].trainer, QStringLiteral("D O'Brien"));
     EXPECT_EQ(stats[1].formTrainer, QStringLiteral("D O'BRIEN"));
+    EXPECT_FALSE(stats[0].hourglass);
+    EXPECT_FALSE(stats[1].hourglass);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // The statistics load waits on the network with this window running on:
+    // its close box does nothing until the statistics window is back.
+    bool closedDuringLoad = true;
+    modOpeners::Openers().raceStats = [&] {
+        f.close();
+        closedDuringLoad = f.isHidden();
+    };
+    QTest::mouseDClick(f.grdRace->viewport(), Qt::LeftButton, {}, inViewport(f.grdRace, row, F::ColHorseIcon));
+    EXPECT_FALSE(closedDuringLoad);
+    EXPECT_FALSE(f.isHidden());
 }
 
 TEST_F(RaceViewGestures, JockeyMenuAndTheIconJockey)
@@ -410,6 +511,41 @@ TEST_F(RaceViewGestures, JockeyMenuAndTheIconJockey)
     ASSERT_EQ(stats.size(), 1);
     EXPECT_EQ(stats[0].mode, QStringLiteral("jockey"));
     EXPECT_EQ(stats[0].jockey, QStringLiteral("Kate O'Ray"));
+    EXPECT_FALSE(stats[0].hourglass);
+}
+
+TEST_F(RaceViewGestures, IconJockeyChoiceEmptiesTheTrainerBoxesWithoutSavingThem)
+{
+    db.insert(QStringLiteral("Trainer"), {{QStringLiteral("TrainerName"), QStringLiteral("D O'Brien")},
+                                          {QStringLiteral("Phone"), QStringLiteral("0311")},
+                                          {QStringLiteral("TrainerMobile"), QStringLiteral("0411")},
+                                          {QStringLiteral("TrainerLocation"), QStringLiteral("Mornington")}});
+    FrmRace& f = show(5);
+    clickField(rowOf(QStringLiteral("Five A")), F::ColHorse);
+    ASSERT_EQ(f.TxtTrainPhone->text(), QStringLiteral("0311"));
+    PopMenu::Script menus;
+    menus.choose(QStringLiteral("SelJockeyIcon"));
+    const int kate = gridRow(f.grdJockey, QStringLiteral("Kate O'Ray"));
+    f.grdJockey->setSelectedCell(kate, 1);
+    QTest::mouseClick(f.grdJockey->viewport(), Qt::RightButton, {}, inViewport(f.grdJockey, kate, 1));
+    ASSERT_EQ(modJockey::gIconJockey, QStringLiteral("Kate O'Ray"));
+    EXPECT_TRUE(f.TxtTrainPhone->text().isEmpty());
+    EXPECT_TRUE(f.txtTrainMobile->text().isEmpty());
+    EXPECT_TRUE(f.txtTrainLocation->text().isEmpty());
+
+    // The user typed nothing: passing through the emptied boxes and closing
+    // the window leave the trainer's record as it was.
+    f.txtTrainLocation->setFocus();
+    f.TxtTrainPhone->setFocus();
+    f.txtTrainMobile->setFocus();
+    f.grdRace->setFocus();
+    f.cmdExit->click();
+    const auto rows =
+        db.rows(QStringLiteral("SELECT * FROM Trainer WHERE TrainerName = ?"), {QStringLiteral("D O'Brien")});
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("Phone")].toString(), QStringLiteral("0311"));
+    EXPECT_EQ(rows[0][QStringLiteral("TrainerMobile")].toString(), QStringLiteral("0411"));
+    EXPECT_EQ(rows[0][QStringLiteral("TrainerLocation")].toString(), QStringLiteral("Mornington"));
 }
 
 // ---- Sorting -----------------------------------------------------------------------------------------

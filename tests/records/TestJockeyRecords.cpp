@@ -317,6 +317,8 @@ TEST_F(JockeyRecordsTest, ColoursComeFromTheDialogAndCancelChangesNothing)
 
     script.answerColor(255).answerColor(0xFF0000, false).answerColor(0);
     w.cmdSelColor->click();
+    ASSERT_EQ(script.records().size(), 1);
+    EXPECT_EQ(script.records()[0].title, QStringLiteral("Select Jockey Highlight Colour"));
     EXPECT_EQ(w.txtJockeyColor->text(), QStringLiteral(" 255"));
     EXPECT_EQ(colourBox(w), QColor(255, 0, 0));
     w.cmdSelColor->click(); // cancelled

@@ -171,7 +171,7 @@ TEST_F(TableEditorsTest, AFailedWriteIsReportedAndTheRowKeptUntilTheUserLetsItGo
     EXPECT_TRUE(script.unexpected().isEmpty());
 }
 
-TEST_F(TableEditorsTest, DelDeletesTheCurrentStoredRow)
+TEST_F(TableEditorsTest, DelDeletesTheCurrentStoredRowOnlyWhenConfirmed)
 {
     addRate(QStringLiteral("NSW"), QStringLiteral("T"), QDate(2023, 7, 1), 80);
     addRate(QStringLiteral("VIC"), QStringLiteral("R"), QDate(2023, 7, 1), 120);
@@ -180,13 +180,23 @@ TEST_F(TableEditorsTest, DelDeletesTheCurrentStoredRow)
     w.show();
     w.grid()->setFocus();
     w.grid()->setCurrentIndex(cell(w, 0, 0));
+    // Del in a grid is easily meant for the cell: a No keeps the whole row.
+    script.answerMsgBox(Prompts::vbNo).answerMsgBox(Prompts::vbYes);
+    QTest::keyClick(w.grid(), Qt::Key_Delete);
+    EXPECT_EQ(f.db().count(QStringLiteral("BookRate")), 2);
+    EXPECT_EQ(cell(w, 0, 0).data().toString(), QStringLiteral("NSW"));
     QTest::keyClick(w.grid(), Qt::Key_Delete);
     EXPECT_EQ(f.db().count(QStringLiteral("BookRate")), 1);
     EXPECT_EQ(cell(w, 0, 0).data().toString(), QStringLiteral("VIC"));
-    // The blank row cannot be deleted.
+    ASSERT_EQ(script.messages().size(), 2);
+    EXPECT_EQ(script.messages()[0].text, QStringLiteral("Delete the selected row?"));
+    EXPECT_EQ(script.messages()[0].style, int(Prompts::vbYesNo + Prompts::vbQuestion + Prompts::vbDefaultButton2));
+    // The blank row cannot be deleted, and nothing is asked for it.
     w.grid()->setCurrentIndex(cell(w, 1, 0));
     QTest::keyClick(w.grid(), Qt::Key_Delete);
     EXPECT_EQ(w.model()->rowCount(), 2);
+    EXPECT_EQ(script.messages().size(), 2);
+    EXPECT_TRUE(script.unexpected().isEmpty());
 }
 
 TEST_F(TableEditorsTest, ANewTemplateIsOfferedBetweenPlannedAndConfirmed)
