@@ -5,6 +5,11 @@
 #include "platform/VbError.h"
 #include "records/frmSelectDate.h"
 
+#include <QFontMetricsF>
+
+#include <algorithm>
+#include <cmath>
+
 namespace InvoiceReport
 {
 namespace
@@ -13,6 +18,49 @@ namespace
 {
     throw VbError(2465, QStringLiteral("InvoiceReport"),
                   QStringLiteral("The invoice report has no control or section named ") + name + QLatin1Char('.'));
+}
+
+bool sameRow(const ReportControl& a, const ReportControl& b)
+{
+    return a.top < b.top + b.height && b.top < a.top + a.height;
+}
+
+// The column headings were drawn for narrower fonts than the ones printing
+// them, and some hardly fit even then ("Finish Position" has a box half its
+// width, so it would print as "Finish"). A heading wider than its box grows
+// towards its open side (a right-aligned one to the left, a left-aligned one
+// to the right) into the free space on its row, up to the next control's box,
+// less a small gap, and no further; the renderer narrows what little may
+// still not fit.
+void fitHeadings(ReportDefinition& def)
+{
+    constexpr int kGap = 60; // twips kept clear beside a neighbour
+    ReportSection* header = def.section(QStringLiteral("PageHeader"));
+    if (!header)
+        return;
+    for (ReportControl& c : header->controls) {
+        if (c.kind != ReportControlKind::Label || c.align == ReportAlign::Center || c.caption.isEmpty()
+            || c.caption.startsWith(QLatin1Char('%')))
+            continue;
+        const QFontMetricsF fm(ReportQFont(c.font.family.isEmpty() ? def.font : c.font));
+        const int needed = static_cast<int>(std::ceil(fm.horizontalAdvance(c.caption)));
+        if (needed <= c.width)
+            continue;
+        if (c.align == ReportAlign::Right) {
+            int limit = c.left + c.width - needed;
+            for (const ReportControl& o : header->controls)
+                if (&o != &c && sameRow(o, c) && o.left + o.width <= c.left)
+                    limit = std::max(limit, o.left + o.width + kGap);
+            c.width += c.left - std::min(c.left, limit);
+            c.left = std::min(c.left, limit);
+        } else {
+            int limit = c.left + needed;
+            for (const ReportControl& o : header->controls)
+                if (&o != &c && sameRow(o, c) && o.left >= c.left + c.width)
+                    limit = std::min(limit, o.left - kGap);
+            c.width = std::max(c.width, limit - c.left);
+        }
+    }
 }
 } // namespace
 
@@ -37,6 +85,7 @@ ReportDefinition Definition(const InvoiceDocument& doc)
     }
     if (!def.setSectionHeight(QStringLiteral("ReportFooter"), patch.footerHeight))
         missing(QStringLiteral("ReportFooter"));
+    fitHeadings(def);
     return def;
 }
 

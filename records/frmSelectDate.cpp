@@ -142,6 +142,11 @@ void frmSelectDate::OpenSelect(QString& Jockey, QWidget* parent)
 bool frmSelectDate::Prepare(const QString& jockey)
 {
     m_jockey = jockey;
+    if (jockey.trimmed().isEmpty()) { // nothing picked in the jockey list
+        Prompts::MsgBox(QStringLiteral("Select a jockey from the jockey list first."), Prompts::vbExclamation,
+                        QStringLiteral("Error"));
+        return false;
+    }
     InvoiceData::JockeyRow row;
     try {
         row = InvoiceData::LoadJockey(jockey);

@@ -265,6 +265,29 @@ TEST_F(SelectMeeting, HeaderSortCycleAndKeys)
     QTest::keyClick(&w, Qt::Key_F5);
     EXPECT_EQ(server.requestCount(), 1);
     EXPECT_EQ(w.grdMeeting->rows(), 4);
+    // Where the manager's keys go after picking rows: the list itself.
+    QTest::keyClick(w.grdMeeting, Qt::Key_F5);
+    EXPECT_EQ(server.requestCount(), 2);
+    QTest::keyClick(w.cmbState, Qt::Key_F6);
+    EXPECT_EQ(server.requestCount(), 2);
+}
+
+TEST_F(SelectMeeting, SortingKeepsTheSelectedMeetings)
+{
+    frmSelectMeeting w;
+    w.Prepare();
+    w.grdMeeting->selectRowToo(4); // Flemington (row 1, selected by the listing) and Kilmore
+    w.grdMeeting_OnColumnClick(2);
+    w.grdMeeting_OnColumnClick(2); // descending: Pakenham, Pakenham, Kilmore, Flemington
+    EXPECT_EQ(w.grdMeeting->selectedRows(), QList<int>({3, 4}));
+    script.answerMsgBox(Prompts::vbOK);
+    w.cmdDownload_Click();
+    ASSERT_EQ(calls.size(), 2);
+    // In the grid's order as it now stands.
+    EXPECT_EQ(calls[0].meeting, QStringLiteral("Kilmore"));
+    EXPECT_EQ(calls[0].link, QStringLiteral("/FreeFields/Nominations.aspx?Key=2030Mar08,VIC,Kilmore"));
+    EXPECT_EQ(calls[1].meeting, QStringLiteral("Flemington"));
+    EXPECT_EQ(calls[1].phase, QStringLiteral("Acceptances"));
 }
 
 TEST_F(SelectMeeting, EmptyAndFailedListings)
@@ -316,6 +339,41 @@ TEST_F(SelectMeeting, CommandsAndCloseBoxWaitForTheListing)
     EXPECT_TRUE(calls.isEmpty());
     EXPECT_TRUE(w.cmdDownload->isEnabled());
     EXPECT_TRUE(w.close());
+}
+
+TEST_F(SelectMeeting, CommandsAndCloseBoxWaitForTheDownload)
+{
+    frmSelectMeeting w;
+    w.Prepare();
+    w.show();
+    w.grdMeeting->selectRowToo(2);
+    server.clearRequests();
+    int loads = 0;
+    frmSelectMeeting::SetLoader([&](const frmSelectMeeting::DownloadCall& c) {
+        ++loads;
+        // What the manager can reach while a meeting downloads.
+        EXPECT_TRUE(w.isBusy());
+        EXPECT_FALSE(w.cmdRefresh->isEnabled());
+        EXPECT_FALSE(w.grdMeeting->isEnabled());
+        w.cmdRefresh_Click();
+        w.cmdDownload_Click(); // would load the rows again inside this one
+        w.grdMeeting_OnColumnClick(2);
+        EXPECT_FALSE(w.close());
+        QTest::keyClick(&w, Qt::Key_Escape);
+        EXPECT_TRUE(w.isVisible());
+        calls << c;
+        modBrowser::LoadResult r;
+        r.ok = true;
+        return r;
+    });
+    script.answerMsgBox(Prompts::vbOK);
+    w.cmdDownload_Click();
+    EXPECT_EQ(loads, 2);
+    EXPECT_EQ(server.requestCount(), 0);
+    EXPECT_EQ(calls.value(1).meeting, QStringLiteral("Pakenham")); // the grid was not sorted meanwhile
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Success"));
+    EXPECT_FALSE(w.isVisible()); // closed by the download, once it was over
 }
 
 TEST_F(SelectMeeting, ClubMeetingEndToEnd)

@@ -295,6 +295,11 @@ TEST(InvoiceAmounts, RateFactorIsSinglePrecision)
     EXPECT_EQ(r.amounts.managerFee, Currency::fromRaw(73148438));
     EXPECT_EQ(caption(r, "lblManComm"), QStringLiteral("Manager Commission (7.50%)"));
     EXPECT_EQ(r.amounts.totalOwed, cur("7314.84"));
+
+    // The same on a small amount: $333.33 at 7.5% is 24.9998 with the
+    // single-precision factor (24.9997 with a double one).
+    in.totals.bookRateTotal = cur("333.33");
+    EXPECT_EQ(Compute(in).amounts.managerFee, Currency::fromRaw(249998));
 }
 
 TEST(InvoiceAmounts, ScratchingsAndTrialsCounts)

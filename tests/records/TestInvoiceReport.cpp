@@ -187,6 +187,43 @@ TEST(InvoiceReport, FooterTextsFitTheirControls)
     }
 }
 
+TEST(InvoiceReport, ColumnHeadingsReadWhole)
+{
+    // The headings above the rides ("Finish Position" in a box half its
+    // width) are read whole: narrowed by a fifth at most, never wrapped down to
+    // their first word, and never drawn over a neighbouring heading.
+    const InvoiceDocument doc = derived();
+    const ReportLayout l = LayoutReport(InvoiceReport::Definition(doc), InvoiceReport::Data(doc));
+    QList<const ReportItem*> header;
+    for (const ReportItem& it : l.pages[0].items)
+        if (it.section == QLatin1String("PageHeader"))
+            header << &it;
+    ASSERT_NE(l.pages[0].item(QStringLiteral("Label1")), nullptr);
+    EXPECT_EQ(l.pages[0].item(QStringLiteral("Label1"))->text, QStringLiteral("Finish Position"));
+    for (const ReportItem* it : header) {
+        if (it->kind != ReportItem::Text)
+            continue;
+        const QFontMetricsF fm(ReportQFont(it->font));
+        EXPECT_LE(fm.horizontalAdvance(it->text) * 0.8, it->rect.width())
+            << it->name.toStdString() << " \"" << it->text.toStdString() << "\"";
+    }
+    const char* const headings[] = {"lblDate", "lblRace", "Label2", "lblHorse", "Label1", "lblPrizeMoney",
+                                    "Label10", "Label12"};
+    for (const char* a : headings)
+        for (const char* b : headings) {
+            const ReportItem* x = l.pages[0].item(QString::fromLatin1(a));
+            const ReportItem* y = l.pages[0].item(QString::fromLatin1(b));
+            ASSERT_TRUE(x && y) << a << ' ' << b;
+            if (x != y) {
+                EXPECT_FALSE(x->rect.intersects(y->rect)) << a << " over " << b;
+            }
+        }
+    // The right-aligned heading keeps its right edge over its column.
+    const ReportItem* finish = l.pages[0].item(QStringLiteral("Label1"));
+    EXPECT_EQ(finish->rect.x() + finish->rect.width(), l.pages[0].item(QStringLiteral("txtFinish"))->rect.x()
+                                                          + 570);
+}
+
 TEST(InvoiceReport, WithoutGstNothingCutOffAndBlankAbn)
 {
     const InvoiceDocument doc = derived(false, QStringLiteral("__-___-___-___"));

@@ -204,6 +204,7 @@ TEST(InvoiceWindow, TermsWithNullsTextsAndOddNames)
               QStringLiteral("Jockey \"Nobody\" was not found. Select a jockey from the jockey list."));
     EXPECT_EQ(msgs[1].title, QStringLiteral("Error"));
     EXPECT_EQ(msgs[1].style, Prompts::vbExclamation);
+    EXPECT_EQ(msgs[2].text, QStringLiteral("Select a jockey from the jockey list first."));
     for (const auto& r : w.script.records())
         EXPECT_NE(r.kind, Prompts::Kind::Modal);
     Clock::setFixed(QDateTime());
@@ -293,6 +294,7 @@ TEST(InvoiceFlow, PeriodRidesFromOneSourceAndTheDerivedExample)
     w.addRide(QStringLiteral("K JONES"), QDate(2024, 3, 5), 1, QStringLiteral("Other"), 800);
     w.addRide(QStringLiteral("j smith"), QStringLiteral("2024-03-14 16:40:00"), 2, QStringLiteral("Late"),
               QVariant()); // no prize: listed, not counted
+    w.addRide(QStringLiteral("J SMITH"), QDate(2024, 3, 1), 9, QStringLiteral("First"), QVariant()); // first day
     frmSelectDate form;
     ASSERT_TRUE(form.Prepare(QStringLiteral("J Smith")));
     child(form, "medScratchings")->setText(QStringLiteral("2"));
@@ -304,15 +306,15 @@ TEST(InvoiceFlow, PeriodRidesFromOneSourceAndTheDerivedExample)
     QStringList horses;
     for (const auto& r : d.rides)
         horses << r.horse.toString();
-    EXPECT_EQ(horses, (QStringList{QStringLiteral("Alpha"), QStringLiteral("Bravo"), QStringLiteral("Late"),
-                                   QStringLiteral("Charlie")}));
-    EXPECT_EQ(d.rides[0].bookingRate.toDouble(), 200.0);
+    EXPECT_EQ(horses, (QStringList{QStringLiteral("First"), QStringLiteral("Alpha"), QStringLiteral("Bravo"),
+                                   QStringLiteral("Late"), QStringLiteral("Charlie")}));
+    EXPECT_EQ(d.rides[1].bookingRate.toDouble(), 200.0);
     const auto& a = d.result.amounts;
     EXPECT_EQ(a.rides, 3);
     EXPECT_EQ(a.prizeTotal, 10000.0);
-    EXPECT_EQ(a.bookRateTotal, cur(800)); // four rides at $200
-    EXPECT_EQ(a.managerFee, cur(160));
-    EXPECT_EQ(form.managerFee(), cur(160));
+    EXPECT_EQ(a.bookRateTotal, cur(1000)); // five rides at $200
+    EXPECT_EQ(a.managerFee, cur(200));
+    EXPECT_EQ(form.managerFee(), cur(200));
     EXPECT_EQ(d.result.patch.title, QStringLiteral("Rides for J Smith for period 01/03/2024 to 14/03/2024"));
 
     const auto msgs = w.script.messages();
@@ -323,7 +325,7 @@ TEST(InvoiceFlow, PeriodRidesFromOneSourceAndTheDerivedExample)
     EXPECT_EQ(form.result(), QDialog::Accepted); // closes on No too
 
     // Without the extra ride: exactly the derived example.
-    w.db.exec(QStringLiteral("DELETE FROM RaceStats WHERE Horse = 'Late'"));
+    w.db.exec(QStringLiteral("DELETE FROM RaceStats WHERE Horse IN ('Late', 'First')"));
     frmSelectDate again;
     ASSERT_TRUE(again.Prepare(QStringLiteral("J SMITH")));
     child(again, "medScratchings")->setText(QStringLiteral("2"));
@@ -429,6 +431,8 @@ TEST(InvoiceFlow, MainWindowMenuOpensTheInvoiceOfThePickedJockey)
     menu->trigger();
     ASSERT_EQ(script.records().size(), 1);
     EXPECT_EQ(script.records()[0].kind, Prompts::Kind::MsgBox);
+    EXPECT_EQ(script.records()[0].text,
+              QStringLiteral("Select a jockey from the jockey list first."));
 
     // The picked jockey's invoice window opens, prints through the preview
     // (saved as PDF there) and asks about the update afterwards.
