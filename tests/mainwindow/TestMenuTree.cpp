@@ -311,7 +311,7 @@ TEST_F(MenuTree, EveryItemOnAnEmptyDatabase)
     }
     // No jockey picked: the invoice window says so and does not open.
     EXPECT_EQ(choose("mnuJockeyReport", ok),
-              QStringList{"message: Jockey \"\" was not found. Select a jockey from the jockey list."});
+              QStringList{"message: Select a jockey from the jockey list first."});
 }
 
 TEST_F(MenuTree, EveryItemOnAFixtureDatabase)
