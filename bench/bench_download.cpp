@@ -4,6 +4,7 @@
 // transaction, the meeting's old rows deleted first in both).
 // Prints minimum and median of several runs and the ratio of the medians to
 // the bare-SQLite floor (goal: under 2).
+#include "bench/BenchCommon.h"
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
 #include "download/modBrowser.h"
@@ -73,12 +74,8 @@ QString makePage()
 QString freshCopy(const QTemporaryDir& dir)
 {
     const QString path = dir.path() + QStringLiteral("/Tarrow.mdb");
-    QFile::remove(path);
-    if (!QFile::copy(QStringLiteral(VELMORA_BIN_DIR "/Tarrow.mdb"), path)) {
-        std::fprintf(stderr, "cannot copy the template database (build the project first)\n");
+    if (!BenchCommon::copyTemplateDb(path))
         std::exit(1);
-    }
-    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return path;
 }
 
@@ -159,16 +156,8 @@ double bareStore(sqlite3* db, const BareRows& rows, const QString& code, double&
     return t.nsecsElapsed() / 1e6;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double minimum(const std::vector<double>& v)
-{
-    return *std::min_element(v.begin(), v.end());
-}
+using BenchCommon::median;
+using BenchCommon::minimum;
 } // namespace
 
 int main()

@@ -6,6 +6,7 @@
 //
 // The track lookup is answered by a local server in this process, so the
 // import runs its whole path: read, check, look up, write, bookings check.
+#include "bench/BenchCommon.h"
 #include "core/HttpRequest.h"
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
@@ -168,11 +169,7 @@ double bareSqlite(const QString& path, const QString& code, const FieldFileParse
     return ms;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using BenchCommon::median;
 } // namespace
 
 int main(int argc, char** argv)
@@ -189,11 +186,8 @@ int main(int argc, char** argv)
     QDir().mkpath(appDb);
     QDir().mkpath(bareDb);
     for (const QString& to : {appDb, bareDb}) {
-        if (!QFile::copy(QStringLiteral(VELMORA_BIN_DIR "/Tarrow.mdb"), to + QStringLiteral("/Tarrow.mdb"))) {
-            std::fprintf(stderr, "no template database in %s\n", VELMORA_BIN_DIR);
+        if (!BenchCommon::copyTemplateDb(to + QStringLiteral("/Tarrow.mdb")))
             return 1;
-        }
-        QFile(to + QStringLiteral("/Tarrow.mdb")).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
     gAppSettings.DBPath = appDb;
 

@@ -1,6 +1,7 @@
 // Fills, sorts and regroups a grid of many rows with repainting off, and
 // compares the fill with the floor: the same cells put into a bare table
 // widget as plain items.
+#include "bench/BenchCommon.h"
 #include "platform/Grid.h"
 #include "platform/ImageList.h"
 
@@ -61,13 +62,7 @@ double fillFloor(QTableWidget& w, int rows)
     return t.nsecsElapsed() / 1e6;
 }
 
-double timeIt(const std::function<void()>& f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return t.nsecsElapsed() / 1e6;
-}
+using BenchCommon::timeIt;
 } // namespace
 
 int main(int argc, char** argv)

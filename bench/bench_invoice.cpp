@@ -2,6 +2,7 @@
 // racing year's database (50,000 other results), against the renderer alone
 // laying out and writing the same rows with the same report (goal: under
 // 500 ms, ratio under 1.5).
+#include "bench/BenchCommon.h"
 #include "bench/OneYearDb.h"
 #include "core/cAppSettings.h"
 #include "core/deTarrow.h"
@@ -30,11 +31,8 @@ const QDate kEnd(2025, 3, 31);
 void fill(const QString& folder)
 {
     const QString path = folder + QStringLiteral("/Tarrow.mdb");
-    if (!QFile::copy(QStringLiteral(VELMORA_BIN_DIR "/Tarrow.mdb"), path)) {
-        std::fprintf(stderr, "cannot copy the template database (build the project first)\n");
+    if (!BenchCommon::copyTemplateDb(path))
         std::exit(1);
-    }
-    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     OneYearDb::build(path);
     gAppSettings.DBPath = folder;
     DaoDatabase db = modDatabase::OpenLocalDatabase();
@@ -81,11 +79,7 @@ InvoiceDocument invoice()
     return doc;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using BenchCommon::median;
 } // namespace
 
 int main(int argc, char** argv)

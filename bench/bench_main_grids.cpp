@@ -8,6 +8,7 @@
 // memory of the process.
 //
 // Usage: bench_main_grids [repeats]   (default 5; the best run is reported)
+#include "bench/BenchCommon.h"
 #include "bench/OneYearDb.h"
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
@@ -71,23 +72,13 @@ void report(const char* what, double ms, double floorMs, double goalMs)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QLocale::setDefault(QLocale::c());
-    Sound::setMuted(true);
-    const int repeats = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+    const BenchCommon::QuietApp app(argc, argv);
+    const int repeats = BenchCommon::runsArg(argc, argv, 5);
 
     QTemporaryDir dir;
-    qputenv("VELMORA_APP_DIR", dir.path().toUtf8());
-    qputenv("VELMORA_REGISTRY", (dir.path() + QStringLiteral("/registry.json")).toUtf8());
-    const QString path = dir.path() + QStringLiteral("/Tarrow.mdb");
-    if (!QFile::copy(QStringLiteral(VELMORA_BIN_DIR "/Tarrow.mdb"), path))
-    {
-        std::fprintf(stderr, "no template database at %s\n", VELMORA_BIN_DIR);
+    const QString path = BenchCommon::useFolder(dir.path());
+    if (path.isEmpty())
         return 1;
-    }
-    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    gAppSettings.DBPath = dir.path();
 
     QElapsedTimer build;
     build.start();

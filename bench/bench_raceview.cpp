@@ -8,6 +8,7 @@
 // a bare QTableWidget of 31 columns. Minimum and median of the runs.
 //
 // Usage: bench_raceview [runs]   (default 15)
+#include "bench/BenchCommon.h"
 #include "bench/OneYearDb.h"
 #include "core/cAppSettings.h"
 #include "core/modJockeyLists.h"
@@ -155,22 +156,13 @@ void report(const char* what, const Times& t, const Times& floor, double goal)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QLocale::setDefault(QLocale::c());
-    Sound::setMuted(true);
-    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 15;
+    const BenchCommon::QuietApp app(argc, argv);
+    const int runs = BenchCommon::runsArg(argc, argv, 15);
 
     QTemporaryDir dir;
-    qputenv("VELMORA_APP_DIR", dir.path().toUtf8());
-    qputenv("VELMORA_REGISTRY", (dir.path() + QStringLiteral("/registry.json")).toUtf8());
-    const QString path = dir.path() + QStringLiteral("/Tarrow.mdb");
-    if (!QFile::copy(QStringLiteral(VELMORA_BIN_DIR "/Tarrow.mdb"), path)) {
-        std::fprintf(stderr, "no template database at %s\n", VELMORA_BIN_DIR);
+    const QString path = BenchCommon::useFolder(dir.path());
+    if (path.isEmpty())
         return 1;
-    }
-    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    gAppSettings.DBPath = dir.path();
     OneYearDb::build(path);
     addBigMeeting(path);
     std::printf("database: %d meetings, %d runners; meeting %s: %d races, %d runners\n", OneYearDb::kMeetings + 1,

@@ -1,6 +1,7 @@
 // The meeting report of a 12-race, 200-runner meeting written to PDF (rows
 // read from the database, grouped, laid out, painted), against the floor:
 // the same text items, lines and fonts drawn straight onto a QPdfWriter.
+#include "bench/BenchCommon.h"
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
 #include "platform/Sound.h"
@@ -84,13 +85,7 @@ void drawStraight(const ReportLayout& layout, const QString& path)
     }
 }
 
-double timeIt(const std::function<void()>& f)
-{
-    QElapsedTimer t;
-    t.start();
-    f();
-    return t.nsecsElapsed() / 1e6;
-}
+using BenchCommon::timeIt;
 
 void report(const char* what, std::vector<double> v)
 {
@@ -98,31 +93,18 @@ void report(const char* what, std::vector<double> v)
     std::printf("%-34s min %8.1f ms   median %8.1f ms\n", what, v.front(), v[v.size() / 2]);
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using BenchCommon::median;
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QLocale::setDefault(QLocale::c());
-    Sound::setMuted(true);
-    const int repeats = argc > 1 ? std::max(1, atoi(argv[1])) : 9;
+    const BenchCommon::QuietApp app(argc, argv);
+    const int repeats = BenchCommon::runsArg(argc, argv, 9);
 
     QTemporaryDir dir;
-    qputenv("VELMORA_APP_DIR", dir.path().toUtf8());
-    qputenv("VELMORA_REGISTRY", (dir.path() + QStringLiteral("/registry.json")).toUtf8());
-    const QString path = dir.path() + QStringLiteral("/Tarrow.mdb");
-    if (!QFile::copy(QStringLiteral(VELMORA_BIN_DIR "/Tarrow.mdb"), path)) {
-        std::fprintf(stderr, "no template database at %s\n", VELMORA_BIN_DIR);
+    const QString path = BenchCommon::useFolder(dir.path());
+    if (path.isEmpty())
         return 1;
-    }
-    QFile(path).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    gAppSettings.DBPath = dir.path();
     buildMeeting();
 
     ReportDefinition def;

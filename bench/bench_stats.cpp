@@ -4,6 +4,7 @@
 // as plain items.
 //
 //   bench_stats [runs...]        default: 90 10000
+#include "bench/BenchCommon.h"
 #include "core/modShared.h"
 #include "formhistory/FrmRaceStats.h"
 #include "formhistory/StatsQuery.h"
@@ -79,16 +80,8 @@ struct Times
     std::vector<double> read, fill, floor;
 };
 
-double minOf(std::vector<double> v)
-{
-    return *std::min_element(v.begin(), v.end());
-}
-
-double medianOf(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using BenchCommon::median;
+using BenchCommon::minimum;
 
 void runOnce(const QString& text, Times& times)
 {
@@ -145,9 +138,9 @@ int main(int argc, char** argv)
         for (size_t k = 0; k < times.read.size(); ++k)
             total.push_back(times.read[k] + times.fill[k]);
         std::printf("%-8d %8.2f / %-11.2f %8.2f / %-11.2f %8.2f / %-11.2f %8.2f / %-11.2f %6.2f      %6.2f\n", runs,
-                    minOf(times.read), medianOf(times.read), minOf(times.fill), medianOf(times.fill), minOf(total),
-                    medianOf(total), minOf(times.floor), medianOf(times.floor),
-                    medianOf(times.fill) / medianOf(times.floor), medianOf(total) / medianOf(times.floor));
+                    minimum(times.read), median(times.read), minimum(times.fill), median(times.fill), minimum(total),
+                    median(total), minimum(times.floor), median(times.floor),
+                    median(times.fill) / median(times.floor), median(total) / median(times.floor));
     }
     return 0;
 }

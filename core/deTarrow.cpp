@@ -21,6 +21,21 @@ const ReportFont kArial12Bold = ReportFont::of(s("Arial"), 12, true);
 const ReportFont kDetail = ReportFont::of(s("Verdana"), 6.75, true);
 const ReportFont kFooter = ReportFont::of(s("Verdana"), 8.25);
 const ReportFont kFooterBold = ReportFont::of(s("Verdana"), 8.25, true);
+
+/** An A4 portrait report in 8.25 pt Arial with the given margins (twips),
+ *  starting with its empty report header. */
+ReportDefinition a4Report(const char* name, const char* caption, int margin)
+{
+    ReportDefinition r;
+    r.name = s(name);
+    r.caption = s(caption);
+    r.pageWidth = 11906;
+    r.pageHeight = 16838;
+    r.marginLeft = r.marginTop = r.marginRight = r.marginBottom = margin;
+    r.font = ReportFont::of(s("Arial"), 8.25);
+    r.addSection(ReportSectionKind::ReportHeader, s("ReportHeader"), 0);
+    return r;
+}
 } // namespace
 
 QList<ReportRow> Rows(const QString& sql, const QVariantList& params)
@@ -46,15 +61,7 @@ QList<ReportRow> Rows(const QString& sql, const QVariantList& params)
 
 ReportDefinition drJockey()
 {
-    ReportDefinition r;
-    r.name = s("drJockey");
-    r.caption = s("Jockey Winning Report");
-    r.pageWidth = 11906;
-    r.pageHeight = 16838;
-    r.marginLeft = r.marginTop = r.marginRight = r.marginBottom = 1;
-    r.font = ReportFont::of(s("Arial"), 8.25);
-
-    r.addSection(ReportSectionKind::ReportHeader, s("ReportHeader"), 0);
+    ReportDefinition r = a4Report("drJockey", "Jockey Winning Report", 1);
 
     ReportSection& ph = r.addSection(ReportSectionKind::PageHeader, s("PageHeader"), 1425);
     ph.controls = {
@@ -143,14 +150,7 @@ ReportDefinition drJockey()
 
 ReportDefinition drBookings()
 {
-    ReportDefinition r;
-    r.name = s("drBookings");
-    r.caption = s("Jockey Bookings");
-    r.pageWidth = 11906;
-    r.pageHeight = 16838;
-    r.marginLeft = r.marginTop = r.marginRight = r.marginBottom = 1440;
-    r.font = ReportFont::of(s("Arial"), 8.25);
-    r.addSection(ReportSectionKind::ReportHeader, s("ReportHeader"), 0);
+    ReportDefinition r = a4Report("drBookings", "Jockey Bookings", 1440);
     ReportSection& ph = r.addSection(ReportSectionKind::PageHeader, s("PageHeader"), 1134);
     ph.controls = {C::label(s("lblTitle"), 567, 0, 3363, 450, s("%i"))};
     r.addSection(ReportSectionKind::Detail, s("Detail"), 1440);

@@ -11,6 +11,7 @@
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
 #include "platform/VbError.h"
+#include "platform/WaitCursor.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -28,15 +29,6 @@ QString gIconJockey;
 namespace
 {
 QPointer<Grid> g_jockeyList;
-
-// Shows the pointer as the hourglass for as long as it lives.
-struct BusyCursor
-{
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 // Rolls back a transaction that was not committed (a failure on the way).
 struct Transaction
@@ -269,7 +261,7 @@ QString LastStartFormSql(const QString& horseInList)
 
 void LoadLastStartForm(const QString& meetingCode, qint16 raceNumber)
 {
-    const BusyCursor busy;
+    const WaitCursor busy;
     QVariantList where{meetingCode};
     if (raceNumber > 0)
         where << raceNumber;

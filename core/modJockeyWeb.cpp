@@ -4,6 +4,7 @@
 #include "core/HttpRequest.h"
 #include "platform/AppPaths.h"
 #include "platform/Prompts.h"
+#include "platform/WaitCursor.h"
 
 #include <QApplication>
 #include <QSaveFile>
@@ -61,14 +62,6 @@ QString activeDetailsLink(const QString& page)
     return page.mid(link, end - link);
 }
 
-// Shows the pointer as the hourglass for as long as it lives.
-struct BusyCursor
-{
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 } // namespace
 
 QString RbhSite()
@@ -165,7 +158,7 @@ void ShowRegistrationSearch()
 {
     FrmBrowse viewer(QApplication::activeWindow());
     {
-        BusyCursor busy;
+        WaitCursor busy;
         viewer.setWindowTitle(QStringLiteral("Registration Search - ") + gSelHorse);
         viewer.Navigate(RegistrationSite() + kRegistrationPath + modDatabase::UrlEncodeValue(gSelHorse));
         viewer.SetTopTwips(150);

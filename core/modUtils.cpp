@@ -120,6 +120,11 @@ double Val(const QString& text)
     return modText::Val(text);
 }
 
+QString TextOf(const QVariant& value)
+{
+    return value.isValid() && !value.isNull() ? value.toString() : QString();
+}
+
 QString ProperCase(const QString& text)
 {
     QString out = text.toLower();

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QVariant>
 
 
 /** Small routines that several windows share. */
@@ -40,6 +41,9 @@ qint16 GetClassRank(QString& code);
  *  typed or stored as text: leading digits with sign, decimal point and
  *  exponent, "&H" hex and "&O" octal, blanks ignored; 0 when none. */
 double Val(const QString& text);
+
+/** A field's value as text: "" for Null (or no value at all). */
+QString TextOf(const QVariant& value);
 
 /** Each word with its first letter in upper case and the rest in lower. */
 QString ProperCase(const QString& text);

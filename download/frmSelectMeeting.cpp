@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
+#include "platform/WaitCursor.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -80,14 +81,6 @@ modBrowser::LoadResult runLoader(const frmSelectMeeting::DownloadCall& c)
     return modBrowser::LoadPublicFieldsMeeting(c.meeting, c.date, c.phase, c.link, c.state);
 }
 
-/** Shows the hourglass for as long as it lives. */
-struct BusyCursor
-{
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 } // namespace
 
 const QStringList frmSelectMeeting::kStates{QStringLiteral("VIC"), QStringLiteral("QLD"), QStringLiteral("NSW"),
@@ -261,7 +254,7 @@ void frmSelectMeeting::RefreshMeetingGrid(const QString& state)
     setBusy(true);
     MeetingLists::List list;
     {
-        const BusyCursor busy;
+        const WaitCursor busy;
         const bool all = chkShowPhase->isChecked();
         switch (SourceFor(state, chkSwitch->isChecked())) {
         case Source::ClubService:

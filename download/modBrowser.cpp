@@ -1,6 +1,7 @@
 #include "download/modBrowser.h"
 
 #include "core/HttpRequest.h"
+#include "core/SizedInserter.h"
 #include "core/modDatabase.h"
 #include "core/modJockeyBooking.h"
 #include "core/modJockeyStats.h"
@@ -8,6 +9,7 @@
 #include "download/WebSources.h"
 #include "platform/Prompts.h"
 #include "platform/VbError.h"
+#include "platform/WaitCursor.h"
 
 #include <QApplication>
 #include <QHash>
@@ -36,13 +38,6 @@ void showConnectionError(const QString& reply)
     Prompts::MsgBox(reply, Prompts::vbCritical | Prompts::vbOKOnly, QStringLiteral("Connection error"));
 }
 
-QString describe(const std::exception& e)
-{
-    if (const auto* vb = dynamic_cast<const VbError*>(&e))
-        return vb->description();
-    return QString::fromLocal8Bit(e.what());
-}
-
 /** A horse as the database compares it (letter case and trailing blanks
  *  do not count). */
 QString horseKey(const QString& horse)
@@ -53,56 +48,11 @@ QString horseKey(const QString& horse)
     return key;
 }
 
-/** An INSERT of the given columns with every value bound, each text cut to
- *  its column's stated size. */
-class Inserter
-{
-public:
-    Inserter(DaoDatabase& db, const QString& table, const QStringList& columns) : m_db(db)
-    {
-        const DaoTableDef def = db.TableDef(table);
-        QStringList marks;
-        for (const QString& c : columns) {
-            const DaoField* f = def.FieldExact(c);
-            m_sizes << (f && f->Type() == DaoType::Text ? f->Size() : 0);
-            marks << QStringLiteral("?");
-        }
-        m_sql = QStringLiteral("INSERT INTO [") + table + QStringLiteral("] (") + columns.join(QStringLiteral(", "))
-            + QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
-    }
-
-    void insert(QVariantList values)
-    {
-        for (qsizetype i = 0; i < values.size() && i < m_sizes.size(); ++i) {
-            if (m_sizes[i] > 0 && values[i].typeId() == QMetaType::QString) {
-                const QString s = values[i].toString();
-                if (s.size() > m_sizes[i])
-                    values[i] = s.left(m_sizes[i]);
-            }
-        }
-        m_db.Execute(m_sql, values);
-    }
-
-private:
-    DaoDatabase& m_db;
-    QString m_sql;
-    QList<int> m_sizes;
-};
-
 /** One stored runner: the race it belongs to and its values. */
 struct StoredRunner
 {
     const ParsedRace* race;
     ParsedRunner runner;
-};
-
-/** Shows the pointer as the hourglass for as long as it lives. */
-struct BusyCursor
-{
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
 /** The runners as they end up stored: a horse given twice in one race keeps
@@ -184,7 +134,7 @@ LoadResult loadMeeting(const QString& name, const QDate& date, const QString& ph
                        const FetchAndParse& fetchAndParse)
 {
     LoadResult result;
-    std::optional<BusyCursor> busy(std::in_place);
+    std::optional<WaitCursor> busy(std::in_place);
     MeetingInfo meeting = BuildMeetingInfo(name, date, phase, LookupTrackRemote(name), kind.stateWithoutTrack);
     meeting.rsbCode = kind.rsbCode;
     result.meetingCode = meeting.meetingCode;
@@ -205,7 +155,7 @@ LoadResult loadMeeting(const QString& name, const QDate& date, const QString& ph
     try {
         result.runners = WriteMeeting(meeting, page, kind.write);
     } catch (const std::exception& e) {
-        result.error = QStringLiteral("The meeting could not be stored: ") + describe(e);
+        result.error = QStringLiteral("The meeting could not be stored: ") + DescribeError(e);
         return result;
     }
     result.races = static_cast<int>(page.races.size());
@@ -221,7 +171,7 @@ LoadResult loadMeeting(const QString& name, const QDate& date, const QString& ph
         } catch (const std::exception& e) {
             Prompts::MsgBox(QStringLiteral("The meeting ") + name
                                 + QStringLiteral(" was loaded, but its bookings could not be checked:\r")
-                                + describe(e),
+                                + DescribeError(e),
                             Prompts::vbExclamation, QStringLiteral("Error"));
         }
     }
@@ -339,19 +289,19 @@ int WriteMeeting(const MeetingInfo& meeting, const ParsedPage& page, const Write
                            "WHERE MeetingCode = ?"),
             values);
         if (changed == 0) {
-            Inserter(db, QStringLiteral("Meeting"),
-                     {QStringLiteral("MeetingRSBCode"), QStringLiteral("MeetingLocation"),
-                      QStringLiteral("MeetingDate"), QStringLiteral("MeetingDetails"),
-                      QStringLiteral("DisplayMeeting"), QStringLiteral("MeetingLevel"), QStringLiteral("State"),
-                      QStringLiteral("MeetType"), QStringLiteral("MeetingCode")})
+            SizedInserter(db, QStringLiteral("Meeting"),
+                          {QStringLiteral("MeetingRSBCode"), QStringLiteral("MeetingLocation"),
+                           QStringLiteral("MeetingDate"), QStringLiteral("MeetingDetails"),
+                           QStringLiteral("DisplayMeeting"), QStringLiteral("MeetingLevel"), QStringLiteral("State"),
+                           QStringLiteral("MeetType"), QStringLiteral("MeetingCode")})
                 .insert(values);
         }
 
         // A race given twice (same number and code) is one row.
-        Inserter races(db, QStringLiteral("Race"),
-                       {QStringLiteral("MeetingCode"), QStringLiteral("RaceCode"), QStringLiteral("RaceNumber"),
-                        QStringLiteral("RaceDetails"), QStringLiteral("RaceDistance"), QStringLiteral("RaceRSBCode"),
-                        QStringLiteral("RaceTime"), QStringLiteral("ApprClaim")});
+        SizedInserter races(db, QStringLiteral("Race"),
+                            {QStringLiteral("MeetingCode"), QStringLiteral("RaceCode"), QStringLiteral("RaceNumber"),
+                             QStringLiteral("RaceDetails"), QStringLiteral("RaceDistance"),
+                             QStringLiteral("RaceRSBCode"), QStringLiteral("RaceTime"), QStringLiteral("ApprClaim")});
         QSet<QString> raceKeys;
         QHash<QString, int> lastOfRace;
         for (qsizetype i = 0; i < page.races.size(); ++i)
@@ -381,7 +331,7 @@ int WriteMeeting(const MeetingInfo& meeting, const ParsedPage& page, const Write
                             QStringLiteral("HorseName")};
         if (options.writeForm)
             columns << QStringLiteral("Form");
-        Inserter noms(db, QStringLiteral("Noms"), columns);
+        SizedInserter noms(db, QStringLiteral("Noms"), columns);
         for (const StoredRunner& s : runners) {
             const ParsedRunner& n = s.runner;
             // An empty rating is not written (the column stays Null) where the

@@ -162,7 +162,10 @@ void FrmRaceStats::setupGrids()
     int rowWidth = 0;
     for (int col = 2; col <= 26; ++col)
         rowWidth += grdStats->colWidth(col);
-    grdStats->addColumn(QStringLiteral("Spell"), QString(), rowWidth, Qt::AlignLeft, Grid::SortText, true);
+    // The row text spans the columns as they were made (screen pixels, not a
+    // width to be scaled again).
+    grdStats->addColumn(QStringLiteral("Spell"), QString(), -1, Qt::AlignLeft, Grid::SortText, true);
+    grdStats->setColWidth(kColSpell, rowWidth);
     grdStats->setRowTextColumn(kColSpell);
     for (const char* key : {"Weight carried", "Prize won", "Limit weight"})
         grdStats->setColTag(ColumnOf(QLatin1String(key)), QStringLiteral("Desc"));
@@ -178,7 +181,7 @@ void FrmRaceStats::setupGrids()
     int summaryWidth = 0;
     for (int i = 0; i < keys.size(); ++i) {
         GrdSummary->addColumn(keys[i], QString(), widths[i], Qt::AlignLeft);
-        summaryWidth += widths[i];
+        summaryWidth += GrdSummary->colWidth(i + 1); // as made for the font in use
     }
     QFont headingFont = GrdSummary->font();
     headingFont.setBold(true);

@@ -1,24 +1,14 @@
 // libFuzzer target: the racing club's meeting and race page readers must take
 // any text without crashing, and what they give must hold together.
 #include "download/modBrowser.h"
+#include "fuzz/FuzzCommon.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-
-namespace
-{
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-} // namespace
+using FuzzCommon::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const QStringList codes{QStringLiteral("MAIDEN|MDN"), QStringLiteral("\"|\""), QString()};
-    const QString page = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QString page = FuzzCommon::pageText(data, size);
     for (const QString& piece : modBrowser::SplitClubMeetingPage(page, QStringLiteral("101"))) {
         modBrowser::ParsedRace race;
         QString error;

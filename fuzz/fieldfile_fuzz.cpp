@@ -1,19 +1,9 @@
 // libFuzzer target: the field-file reader must take any bytes without
 // crashing, and what it accepts must hold together.
+#include "fuzz/FuzzCommon.h"
 #include "mainwindow/FieldFileParser.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-
-namespace
-{
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-} // namespace
+using FuzzCommon::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -2,24 +2,14 @@
 // club selector, bureau lists) must take any text without crashing, and what
 // they give must hold together.
 #include "download/MeetingLists.h"
+#include "fuzz/FuzzCommon.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-
-namespace
-{
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-} // namespace
+using FuzzCommon::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const bool all = size && (data[0] & 1);
-    const QString page = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QString page = FuzzCommon::pageText(data, size);
     for (const MeetingLists::Entry& e : MeetingLists::ParseCalendarPage(page, all))
         check(e.link.startsWith(QLatin1String("/FreeFields")) && !e.phase.isEmpty());
     for (const MeetingLists::Entry& e : MeetingLists::ParseFileListPage(page, all))

@@ -1,6 +1,7 @@
 #include "mainwindow/FieldFileImport.h"
 
 #include "core/HttpRequest.h"
+#include "core/SizedInserter.h"
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
 #include "core/modJockeyBooking.h"
@@ -37,55 +38,12 @@ void checkBooking(const QString& rider, const QString& meetingCode, const QStrin
         modJockey::CheckBookingsOnAcceptance(rider, meetingCode, horse, stage, weight);
 }
 
-QString describe(const std::exception& e)
-{
-    if (const auto* vb = dynamic_cast<const VbError*>(&e))
-        return vb->description();
-    return QString::fromLocal8Bit(e.what());
-}
-
 void reportFailure(const QString& path, const QString& why)
 {
     Prompts::MsgBox(QStringLiteral("The file ") + path + QStringLiteral(" cannot be imported:") + kCR + why + kCR
                         + kCR + QStringLiteral("The database was not changed."),
                     Prompts::vbCritical, kErrorTitle);
 }
-
-/** An INSERT of the given columns with every value bound, each text cut to
- *  its column's stated size. */
-class Inserter
-{
-public:
-    Inserter(DaoDatabase& db, const QString& table, const QStringList& columns) : m_db(db)
-    {
-        const DaoTableDef def = db.TableDef(table);
-        QStringList marks;
-        for (const QString& c : columns) {
-            const DaoField* f = def.FieldExact(c);
-            m_sizes << (f && f->Type() == DaoType::Text ? f->Size() : 0);
-            marks << QStringLiteral("?");
-        }
-        m_sql = QStringLiteral("INSERT INTO [") + table + QStringLiteral("] (") + columns.join(QStringLiteral(", "))
-            + QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
-    }
-
-    void insert(QVariantList values)
-    {
-        for (qsizetype i = 0; i < values.size() && i < m_sizes.size(); ++i) {
-            if (m_sizes[i] > 0 && values[i].typeId() == QMetaType::QString) {
-                const QString s = values[i].toString();
-                if (s.size() > m_sizes[i])
-                    values[i] = s.left(m_sizes[i]);
-            }
-        }
-        m_db.Execute(m_sql, values);
-    }
-
-private:
-    DaoDatabase& m_db;
-    QString m_sql;
-    QList<int> m_sizes;
-};
 
 /** The State and MeetType of the meeting's track from the remote database.
  *  False (after telling the user) when the service answered with an error. */
@@ -173,29 +131,29 @@ void WriteMeeting(const QString& meetingCode, const QString& stage, const QStrin
         db.Execute(QStringLiteral("DELETE FROM [Meeting] WHERE MeetingCode = ?"), code);
 
         const FieldFileParser::Meeting& m = parsed.meeting;
-        Inserter(db, QStringLiteral("Meeting"),
-                 {QStringLiteral("MeetingCode"), QStringLiteral("MeetingLocation"), QStringLiteral("MeetingDetails"),
-                  QStringLiteral("MeetingLevel"), QStringLiteral("MeetingDate"), QStringLiteral("DisplayMeeting"),
-                  QStringLiteral("State"), QStringLiteral("MeetType")})
+        SizedInserter(db, QStringLiteral("Meeting"),
+                      {QStringLiteral("MeetingCode"), QStringLiteral("MeetingLocation"),
+                       QStringLiteral("MeetingDetails"), QStringLiteral("MeetingLevel"), QStringLiteral("MeetingDate"),
+                       QStringLiteral("DisplayMeeting"), QStringLiteral("State"), QStringLiteral("MeetType")})
             .insert({meetingCode, m.location, m.details, stage, m.date, true, state, meetType});
 
-        Inserter races(db, QStringLiteral("Race"),
-                       {QStringLiteral("MeetingCode"), QStringLiteral("RaceCode"), QStringLiteral("RaceNumber"),
-                        QStringLiteral("RaceDetails"), QStringLiteral("RaceDistance"), QStringLiteral("RaceTime"),
-                        QStringLiteral("ApprClaim")});
+        SizedInserter races(db, QStringLiteral("Race"),
+                            {QStringLiteral("MeetingCode"), QStringLiteral("RaceCode"), QStringLiteral("RaceNumber"),
+                             QStringLiteral("RaceDetails"), QStringLiteral("RaceDistance"), QStringLiteral("RaceTime"),
+                             QStringLiteral("ApprClaim")});
         for (const FieldFileParser::Race& r : parsed.races)
             races.insert({meetingCode, r.raceCode, r.raceNumber, r.details, r.distance,
                           r.time ? QVariant(*r.time) : QVariant(), r.apprClaim});
 
-        Inserter noms(db, QStringLiteral("Noms"),
-                      {QStringLiteral("MeetingCode"), QStringLiteral("RaceNumber"), QStringLiteral("RaceCode"),
-                       QStringLiteral("TrainerName"), QStringLiteral("Phone"), QStringLiteral("TrainerLocation"),
-                       QStringLiteral("Horse"), QStringLiteral("Class"), QStringLiteral("Weight"),
-                       QStringLiteral("Form"), QStringLiteral("Rating"), QStringLiteral("Jockey"),
-                       QStringLiteral("HorseType"), QStringLiteral("Blood1"), QStringLiteral("Blood2"),
-                       QStringLiteral("Blood3"), QStringLiteral("Owners"), QStringLiteral("HorseDOB"),
-                       QStringLiteral("Ballot"), QStringLiteral("Barrier"), QStringLiteral("EntryNo"),
-                       QStringLiteral("EorB"), QStringLiteral("HorseName")});
+        SizedInserter noms(db, QStringLiteral("Noms"),
+                           {QStringLiteral("MeetingCode"), QStringLiteral("RaceNumber"), QStringLiteral("RaceCode"),
+                            QStringLiteral("TrainerName"), QStringLiteral("Phone"), QStringLiteral("TrainerLocation"),
+                            QStringLiteral("Horse"), QStringLiteral("Class"), QStringLiteral("Weight"),
+                            QStringLiteral("Form"), QStringLiteral("Rating"), QStringLiteral("Jockey"),
+                            QStringLiteral("HorseType"), QStringLiteral("Blood1"), QStringLiteral("Blood2"),
+                            QStringLiteral("Blood3"), QStringLiteral("Owners"), QStringLiteral("HorseDOB"),
+                            QStringLiteral("Ballot"), QStringLiteral("Barrier"), QStringLiteral("EntryNo"),
+                            QStringLiteral("EorB"), QStringLiteral("HorseName")});
         for (const FieldFileParser::Runner& n : parsed.runners)
             noms.insert({meetingCode, n.raceNumber, n.raceCode, n.trainerName, n.phone, n.trainerLocation, n.horse,
                          n.horseClass, n.weight, n.form, n.rating, n.jockey, n.horseType, n.blood1, n.blood2,
@@ -247,7 +205,7 @@ Outcome ImportFile(const QString& path, const Target& target)
     try {
         WriteMeeting(name.meetingCode, name.stage, state, meetType, parsed);
     } catch (const std::exception& e) {
-        reportFailure(path, describe(e));
+        reportFailure(path, DescribeError(e));
         return Outcome::Failed;
     }
 
@@ -269,7 +227,7 @@ Outcome ImportFile(const QString& path, const Target& target)
     } catch (const std::exception& e) {
         Prompts::MsgBox(QStringLiteral("The file ") + path
                             + QStringLiteral(" was imported, but its bookings could not be checked:") + kCR
-                            + describe(e),
+                            + DescribeError(e),
                         Prompts::vbExclamation, kErrorTitle);
     }
     return Outcome::Imported;

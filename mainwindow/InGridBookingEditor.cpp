@@ -9,6 +9,7 @@
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
 #include "platform/VbError.h"
+#include "platform/WaitCursor.h"
 #include "platform/WinColor.h"
 
 #include <QApplication>
@@ -28,15 +29,6 @@ constexpr int kColJockey = 10;
 constexpr int kColRaceCode = 11;
 constexpr int kColStatus = 13;
 
-/** Hourglass for the time a modal window is open. */
-class BusyCursor
-{
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 } // namespace
 
 InGridBookingEditor::InGridBookingEditor(Main* main)
@@ -117,7 +109,7 @@ void InGridBookingEditor::openRaceView(int row)
     Grid* noms = m_main->grdNoms;
     m_main->strMeetingCur = noms->cellText(row, kColMeeting);
     m_main->IntRace = static_cast<qint16>(modUtils::Val(noms->cellText(row, kColRace)));
-    BusyCursor busy;
+    WaitCursor busy;
     emit m_main->raceViewRequested();
 }
 
@@ -125,7 +117,7 @@ void InGridBookingEditor::openStatistics(int row)
 {
     modJockey::gSelHorse = m_main->grdNoms->cellText(row, kColHorse);
     gStatsMode = QStringLiteral("horse/jockey");
-    BusyCursor busy;
+    WaitCursor busy;
     emit m_main->statsRequested();
 }
 

@@ -16,6 +16,7 @@
 #include "platform/PopMenu.h"
 #include "platform/Prompts.h"
 #include "platform/VbError.h"
+#include "platform/WaitCursor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -41,6 +42,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QAbstractTextDocumentLayout>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -188,6 +190,9 @@ void Main::buildControls()
     lblJockey->setObjectName(QStringLiteral("lblJockey"));
     lblBackColor = new QLabel(central);
     lblBackColor->setObjectName(QStringLiteral("lblBackColor"));
+    // It holds the picked jockey's colour number for the booking code; the
+    // user sees the colour behind the jockey's name, not the number.
+    lblBackColor->hide();
 
     cmdExit = addButton(central, "cmdExit", QStringLiteral("E&xit"));
     CmdFindHorse = addButton(central, "CmdFindHorse", QStringLiteral("Find &Horse"));
@@ -230,7 +235,11 @@ void Main::buildControls()
     txtRace = new QTextEdit(central);
     txtRace->setObjectName(QStringLiteral("txtRace"));
     txtRace->setReadOnly(true);
-    txtRace->setMaximumHeight(90);
+    // As tall as the race details need, growing with them.
+    txtRace->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(txtRace->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+            &Main::FitRaceHeader);
+    FitRaceHeader();
     txtRace->viewport()->installEventFilter(this);
 
     cmbJockey = new ComboEx(central);
@@ -311,10 +320,12 @@ void Main::buildControls()
     m_rightColumn->addLayout(picked);
     m_rightColumn->addLayout(buttons);
 
+    // The side lists are as wide as their columns (FitLayoutToColumns); the
+    // nominations take the rest of the window.
     auto* top = new QHBoxLayout(central);
-    top->addLayout(m_leftColumn, 2);
-    top->addLayout(m_middleColumn, 5);
-    top->addLayout(m_rightColumn, 1);
+    top->addLayout(m_leftColumn, 0);
+    top->addLayout(m_middleColumn, 1);
+    top->addLayout(m_rightColumn, 0);
 }
 
 void Main::buildMenus()
@@ -420,6 +431,8 @@ void Main::buildMenus()
     connect(mnuEditTrainer, &QAction::triggered, this, &Main::mnuEditTrainer_Click);
     connect(mnuBookRate, &QAction::triggered, this, &Main::mnuBookRate_Click);
     connect(MnuBookTemp, &QAction::triggered, this, &Main::MnuBookTemp_Click);
+
+    ConnectPopupShortcuts();
 }
 
 void Main::showPopup(QMenu* menu)
@@ -468,16 +481,6 @@ constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 
 constexpr qint64 kRed = 0x0000FF;  // Windows colour numbers are 0x00BBGGRR
 constexpr qint64 kBlue = 0xFF0000;
-
-// Shows the hourglass for as long as it lives.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 QString text(const QVariant& v)
 {
@@ -897,6 +900,7 @@ void Main::LoadTrainerGrid()
 
     grdNames->setRedraw(false);
     grdNames->clearRows();
+    clearSortArrows(grdNames); // the rows come back in the query's order
     try
     {
         modGlobal::ShowStatus(TrainerGridSql() + QStringLiteral(" - Load grdNames"));
@@ -1307,6 +1311,7 @@ void Main::LoadTrainerNoms()
 
         grdNoms->setRedraw(false);
         grdNoms->clearRows();
+        clearSortArrows(grdNoms); // the rows come back in the query's order
         grdNoms->setRows(rs.RecordCount());
         int r = 0;
         for (; !rs.Eof(); rs.MoveNext())
@@ -1432,6 +1437,16 @@ void Main::columnClick(Grid* grid, int column)
     modUtils::PlayAppSound(QStringLiteral("Utopia Open.wav"));
 }
 
+void Main::clearSortArrows(Grid* grid)
+{
+    for (int c = 1; c <= grid->columns(); ++c)
+    {
+        const int image = grid->colHeaderImage(c);
+        if (image == ImageList::IconSortAscending || image == ImageList::IconSortDescending)
+            grid->setColHeaderImage(c, -1);
+    }
+}
+
 void Main::grdNames_OnColumnClick(int column)
 {
     columnClick(grdNames, column);
@@ -1551,6 +1566,7 @@ void Main::CmdGetData_Click()
     // them when it returns.
     modOpeners::OpenSelectMeeting();
     LoadTrainerGrid();
+    ReloadChosenTrainerNoms();
     LoadMeetingGrid();
 }
 
@@ -1564,9 +1580,32 @@ void Main::cmdBrowse_Click()
     target.strMeetingType = &strMeetingType;
     target.importFilePath = &ImportFilePath;
     target.importFolder = &ImportFolder;
-    target.loadTrainerGrid = [this] { LoadTrainerGrid(); };
+    target.loadTrainerGrid = [this] {
+        LoadTrainerGrid();
+        ReloadChosenTrainerNoms();
+    };
     target.loadMeetingGrid = [this] { LoadMeetingGrid(); };
     FieldFileImport::Run(target);
+}
+
+void Main::ReloadChosenTrainerNoms()
+{
+    // New fields may have replaced the runners, and the bookings check may
+    // have removed bookings: what the nominations grid showed is stale.
+    int row = 0;
+    for (int r = 1; r <= grdNames->rows() && !SelectedTrainer.isEmpty() && !row; ++r)
+    {
+        if (modDatabase::SqlQuote(grdNames->cellText(r, 1)).compare(SelectedTrainer, Qt::CaseInsensitive) == 0)
+            row = r;
+    }
+    if (!row)
+    {
+        grdNoms->clearRows();
+        ClearTrainerSelection();
+        return;
+    }
+    grdNames->setSelectedCell(row, 1);
+    LoadTrainerNoms();
 }
 
 void Main::mnuSelJckIcn_Click()

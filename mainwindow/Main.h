@@ -156,6 +156,10 @@ public:
     void LoadTrainerGrid();
     /** Refills the nominations grid for SelectedTrainer. */
     void LoadTrainerNoms();
+    /** After new fields were stored: reselects the chosen trainer in the
+     *  reloaded trainer list and reloads the nominations grid, or empties it
+     *  (and forgets the trainer) when the trainer is no longer listed. */
+    void ReloadChosenTrainerNoms();
     /** Forgets the chosen trainer and locks the contact boxes again (after the
      *  lists were emptied), so an edit cannot reach the wrong trainer's row. */
     void ClearTrainerSelection();
@@ -286,7 +290,28 @@ private slots:
      *  jockey when none is picked in the jockey list. */
     void mnuTrnJockStrk_Click();
 
+public:
+    /** Makes the pop-up items' Ctrl shortcuts work from the window itself,
+     *  each acting on the selected cell of its pop-up's grid. */
+    void ConnectPopupShortcuts();
+    /** What a pop-up item's shortcut does: nothing without a picked cell in
+     *  `grid`; otherwise the item, when the pop-up would offer it there. */
+    void PopupShortcut(QAction* item, Grid* grid);
+    /** Sizes the race header to the lines it shows. */
+    void FitRaceHeader();
+    /** Makes the trainer list, meetings grid and jockey list exactly as wide
+     *  as their shown columns (and keeps them so when a column is resized). */
+    void FitLayoutToColumns();
+    /** The window width at which every column of the four grids is in view
+     *  (after FitLayoutToColumns). */
+    int WidthForColumns() const;
+    /** Shown columns' widths, frame and vertical scroll bar of a grid. */
+    static int ColumnsWidth(const Grid* grid);
+
 private:
+    /** Shows "Set Remaining Status to" over a booking template's status in
+     *  the nominations grid's selected cell, and hides it elsewhere. */
+    void offerRemainingStatus();
     /** Rewrites the race header txtRace for strMeetingCur / IntRace. */
     void writeRaceHeader();
     // ---- end of menu commands ------------------------------------------------------
@@ -307,6 +332,8 @@ private:
     void buildMenus();
     void showPopup(QMenu* menu);
     void columnClick(Grid* grid, int column);
+    /** Takes the sort arrow off the headers (after the rows were reloaded). */
+    static void clearSortArrows(Grid* grid);
     void writeTrainerContact(QLineEdit* box, const char* column);
     void openRaceView();
     /** Opens the race view on strMeetingCur / IntRace and, when it has closed,
@@ -319,6 +346,7 @@ private:
     QVBoxLayout* m_leftColumn = nullptr;
     QVBoxLayout* m_middleColumn = nullptr;
     QVBoxLayout* m_rightColumn = nullptr;
+    bool m_fitsColumns = false;
 
     /** Text of each contact box when the trainer was shown, so an unchanged box writes nothing. */
     QString m_shownLocation, m_shownPhone, m_shownMobile;

@@ -21,12 +21,18 @@
 #include <QApplication>
 #include <QColor>
 #include <QDateTime>
+#include <QHeaderView>
+#include <QMenu>
 #include <QScopedValueRollback>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace
 {
@@ -99,19 +105,7 @@ void Main::grdNoms_OnMouseUp(int button)
 
     if (button == 2)
     {
-        const int col = grdNoms->selectedCol();
-        const QString s = grdNoms->cellText(row, col);
-        // Offered only over a booking template's text in the status column.
-        if (col == kStatusCol && !s.isEmpty() && s != modJockey::kPlanned && s != modJockey::kConfirmed)
-        {
-            mnuUpdateStatus->setText(QStringLiteral("Set Remaining Status to ") + s);
-            mnuUpdateStatus->setData(s);
-            mnuUpdateStatus->setVisible(true);
-        }
-        else
-        {
-            mnuUpdateStatus->setVisible(false);
-        }
+        offerRemainingStatus();
         showPopup(MnuPUNoms);
         return;
     }
@@ -123,6 +117,103 @@ void Main::grdNoms_OnMouseUp(int button)
     strMeetingCur = meeting;
     IntRace = race;
     writeRaceHeader();
+}
+
+void Main::offerRemainingStatus()
+{
+    const int col = grdNoms->selectedCol();
+    const QString s = grdNoms->cellText(grdNoms->selectedRow(), col);
+    // Offered only over a booking template's text in the status column.
+    if (col == kStatusCol && !s.isEmpty() && s != modJockey::kPlanned && s != modJockey::kConfirmed)
+    {
+        mnuUpdateStatus->setText(QStringLiteral("Set Remaining Status to ") + s);
+        mnuUpdateStatus->setData(s);
+        mnuUpdateStatus->setVisible(true);
+    }
+    else
+    {
+        mnuUpdateStatus->setVisible(false);
+    }
+}
+
+// ---- Pop-up shortcuts from the window ---------------------------------------------
+
+void Main::ConnectPopupShortcuts()
+{
+    const std::pair<QMenu*, Grid*> popups[] = {
+        {mnuPUMenu, grdMeeting}, {MnuPUNoms, grdNoms}, {mnuPUNames, grdNames}, {MnuPuJockey, grdJockey}};
+    for (const auto& [menu, grid] : popups)
+    {
+        for (QAction* item : menu->actions())
+        {
+            if (item->shortcut().isEmpty())
+                continue;
+            auto* key = new QShortcut(item->shortcut(), this);
+            key->setObjectName(item->objectName() + QStringLiteral("Key"));
+            key->setContext(Qt::WindowShortcut);
+            connect(key, &QShortcut::activated, this, [this, item, grid = grid] { PopupShortcut(item, grid); });
+        }
+    }
+}
+
+void Main::PopupShortcut(QAction* item, Grid* grid)
+{
+    // As if the pop-up had been opened over the grid's selected cell: with no
+    // cell picked there is no row to act on.
+    gCellPicked = grid->selectedRow() >= 1 && grid->selectedCol() >= 1;
+    if (!gCellPicked)
+        return;
+    if (grid == grdNoms)
+        offerRemainingStatus();
+    if (item->isVisible() && item->isEnabled())
+        item->trigger();
+}
+
+int Main::ColumnsWidth(const Grid* grid)
+{
+    int w = 0;
+    for (int c = 1; c <= grid->columns(); ++c)
+    {
+        if (grid->colVisible(c))
+            w += grid->colWidth(c);
+    }
+    return w + 2 * grid->frameWidth() + grid->verticalScrollBar()->sizeHint().width();
+}
+
+void Main::FitLayoutToColumns()
+{
+    grdNames->setFixedWidth(ColumnsWidth(grdNames));
+    const int right = std::max(ColumnsWidth(grdMeeting), ColumnsWidth(grdJockey));
+    grdMeeting->setFixedWidth(right);
+    grdJockey->setFixedWidth(right);
+    if (m_fitsColumns)
+        return;
+    // A side column the user widens or narrows takes its list along.
+    m_fitsColumns = true;
+    for (Grid* g : {grdNames, grdMeeting, grdJockey})
+        connect(g->horizontalHeader(), &QHeaderView::sectionResized, this, &Main::FitLayoutToColumns);
+}
+
+int Main::WidthForColumns() const
+{
+    // The window's narrowest width, with the nominations' columns in full
+    // instead of the nominations grid's own smallest width.
+    return minimumSizeHint().width() - grdNoms->minimumSizeHint().width() + ColumnsWidth(grdNoms);
+}
+
+void Main::FitRaceHeader()
+{
+    // Tall enough for every line written (the race details often take two),
+    // never below the box's resting height, and never more than half the
+    // window, where the rest can still be scrolled.
+    constexpr int kRestingHeight = 90;
+    const int frame = txtRace->frameWidth() * 2;
+    const int needed = static_cast<int>(std::ceil(txtRace->document()->size().height())) + frame;
+    const int most = std::max(kRestingHeight, height() / 2);
+    const int h = std::clamp(needed, kRestingHeight, most);
+    txtRace->setVerticalScrollBarPolicy(needed > most ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    if (txtRace->height() != h || txtRace->minimumHeight() != h)
+        txtRace->setFixedHeight(h);
 }
 
 void Main::writeRaceHeader()

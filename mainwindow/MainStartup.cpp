@@ -26,6 +26,7 @@
 #include <QScreen>
 #include <QTextEdit>
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -209,6 +210,17 @@ void Main::RestoreLayout()
     grdNames->restoreColOrder(gAppSettings.MainTrainerOrder);
     grdNoms->restoreColWidths(gAppSettings.MainNomsWidth);
     grdNoms->restoreColOrder(gAppSettings.MainNomsOrder);
+
+    // The side lists as wide as their (restored) columns; a first start opens
+    // wide enough to show every column, as far as the screen allows.
+    FitLayoutToColumns();
+    if (!gAppSettings.MainMax && gAppSettings.MainWidth <= 0) {
+        int w = std::max(width(), WidthForColumns());
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            w = std::min(w, static_cast<int>(screen->availableGeometry().width() * 0.95));
+        if (w != width())
+            resize(w, height());
+    }
 }
 
 void Main::SaveLayout()

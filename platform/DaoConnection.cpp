@@ -11,6 +11,8 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <string>
+
 namespace
 {
 const QString kSource = QStringLiteral("Velmora.Database");
@@ -55,6 +57,27 @@ QDateTime parseDateText(const QString& text, bool* ok)
 QString cutText(const QString& s, int size)
 {
     return (size > 0 && s.size() > size) ? s.left(size) : s;
+}
+
+// Binds a text (cut to `cutTo` characters when above 0) as UTF-8. Most texts
+// are plain ASCII: those are copied into a buffer kept for the purpose
+// rather than converted into a new allocation each time (SQLite copies the
+// bytes it is given).
+int bindText(sqlite3_stmt* s, int index, const QString& text, int cutTo)
+{
+    const qsizetype n = (cutTo > 0 && text.size() > cutTo) ? cutTo : text.size();
+    thread_local std::string ascii;
+    ascii.resize(static_cast<size_t>(n));
+    const QChar* from = text.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = from[i].unicode();
+        if (c >= 0x80) {
+            const QByteArray utf8 = QStringView(text).left(n).toUtf8();
+            return sqlite3_bind_text(s, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+        }
+        ascii[static_cast<size_t>(i)] = static_cast<char>(c);
+    }
+    return sqlite3_bind_text(s, index, ascii.data(), static_cast<int>(n), SQLITE_TRANSIENT);
 }
 } // namespace
 
@@ -102,7 +125,10 @@ void DaoConnection::open()
         throw VbError(3343, kSource, QStringLiteral("'%1' is not a database file.").arg(m_path));
 
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(m_path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // The connection is used by the one thread that runs the program's
+    // handlers, so SQLite need not lock it around every call.
+    const int rc =
+        sqlite3_open_v2(m_path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close_v2(db);
@@ -212,14 +238,15 @@ sqlite3_stmt* DaoConnection::acquire(const QString& sql, bool*& busy)
     return s;
 }
 
-void DaoConnection::giveBack(sqlite3_stmt* s, bool* busy)
+void DaoConnection::giveBack(sqlite3_stmt* s, bool* busy, bool clearBindings)
 {
     if (!busy) {
         sqlite3_finalize(s);
         return;
     }
     sqlite3_reset(s);
-    sqlite3_clear_bindings(s);
+    if (clearBindings)
+        sqlite3_clear_bindings(s);
     *busy = false;
 }
 
@@ -233,7 +260,7 @@ DaoConnection::Statement::Statement(DaoConnection& c, const QString& sql)
 DaoConnection::Statement::~Statement()
 {
     if (m_stmt)
-        giveBack(m_stmt, m_busy);
+        giveBack(m_stmt, m_busy, !m_keepBindings);
 }
 
 void DaoConnection::Statement::bind(const QVariantList& params)
@@ -390,6 +417,8 @@ void DaoConnection::bindValue(sqlite3_stmt* s, int index, const QVariant& value,
             rc = sqlite3_bind_int(s, index, value.toBool() ? 1 : 0);
             break;
         case QMetaType::Int:
+            rc = sqlite3_bind_int(s, index, *static_cast<const int*>(value.constData()));
+            break;
         case QMetaType::UInt:
         case QMetaType::Short:
         case QMetaType::UShort:
@@ -429,9 +458,11 @@ void DaoConnection::bindValue(sqlite3_stmt* s, int index, const QVariant& value,
         default:
             if (value.typeId() == qMetaTypeId<Currency>()) {
                 rc = sqlite3_bind_double(s, index, value.value<Currency>().toDouble());
+            } else if (value.typeId() == QMetaType::QString) {
+                // The text as it is held, without a copy of the variant's string.
+                rc = bindText(s, index, *static_cast<const QString*>(value.constData()), cutTo);
             } else {
-                const QByteArray text = cutText(value.toString(), cutTo).toUtf8();
-                rc = sqlite3_bind_text(s, index, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+                rc = bindText(s, index, value.toString(), cutTo);
             }
             break;
         }
@@ -502,8 +533,30 @@ QVariant DaoConnection::readColumn(sqlite3_stmt* s, int index)
     }
 }
 
+bool DaoConnection::keptAsIs(const DaoField& field, const QVariant& value)
+{
+    if (!value.isValid() || value.typeId() == QMetaType::Nullptr)
+        return false;
+    switch (field.Type()) {
+    case DaoType::Boolean:
+    case DaoType::Date:
+    case DaoType::Currency:
+        return false;
+    case DaoType::Text:
+    case DaoType::Memo:
+        // A text that fits is stored as it is.
+        return value.typeId() == QMetaType::QString
+               && (field.Type() == DaoType::Memo || field.Size() <= 0
+                   || static_cast<const QString*>(value.constData())->size() <= field.Size());
+    default:
+        return true;
+    }
+}
+
 QVariant DaoConnection::normaliseFor(const DaoField& field, const QVariant& value)
 {
+    if (keptAsIs(field, value))
+        return value;
     if (!value.isValid() || value.typeId() == QMetaType::Nullptr) {
         if (field.Type() == DaoType::Boolean)
             return false; // a Yes/No column is never Null

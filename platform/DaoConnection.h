@@ -19,7 +19,8 @@ struct sqlite3_stmt;
  * The one SQLite connection to a database file, shared by every handle on
  * it. It opens lazily (so it can be closed for a compaction or a file
  * replacement and come back on the next use), keeps prepared statements for
- * reuse, and caches table definitions until the schema changes.
+ * reuse, and caches table definitions until the schema changes. It belongs
+ * to the thread that runs the program's handlers: SQLite does not lock it.
  */
 class DaoConnection
 {
@@ -59,12 +60,16 @@ public:
         /** sqlite3_step, throwing on an error; true for a row. */
         bool step();
         QVariant column(int index) const;
+        /** The statement goes back without clearing its parameters: for a
+         *  caller that binds every parameter each time it runs it. */
+        void keepBindings() { m_keepBindings = true; }
 
     private:
         DaoConnection& m_conn;
         sqlite3_stmt* m_stmt = nullptr;
         QString m_sql;
         bool* m_busy = nullptr; // the cache entry's flag; null when not cached
+        bool m_keepBindings = false;
     };
 
     /** Runs a statement with parameters and returns the rows changed. */
@@ -82,6 +87,8 @@ public:
     /** A value written to a column of the given kind: texts for a Yes/No or
      *  date column read into the stored form. */
     static QVariant normaliseFor(const DaoField& field, const QVariant& value);
+    /** Whether normaliseFor gives the value back unchanged. */
+    static bool keptAsIs(const DaoField& field, const QVariant& value);
     /** A stored text read as a column of that kind gives it (a date text of
      *  a date column as QDateTime, otherwise the text). */
     static QVariant readText(const DaoField& field, const QString& text);
@@ -92,7 +99,7 @@ public:
 
 private:
     sqlite3_stmt* acquire(const QString& sql, bool*& busy);
-    static void giveBack(sqlite3_stmt* s, bool* busy);
+    static void giveBack(sqlite3_stmt* s, bool* busy, bool clearBindings = true);
     void dropStatements();
     void loadSchema();
 

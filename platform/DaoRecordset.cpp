@@ -5,6 +5,7 @@
 
 #include <QRegularExpression>
 #include <QSet>
+#include <QVarLengthArray>
 
 #include <sqlite3.h>
 
@@ -101,6 +102,12 @@ struct DaoRecordset::Data
     QStringList tableColumn;   // per field: the table's column it is, empty when not writable
     QList<DaoField> tableField; // per field: that column's definition (kind, size)
     QList<int> sameColumn;     // per field: the first field that is the same table column
+    bool repeatsColumn = false; // some table column is read by more than one field
+    QVariantList freshRow;     // a new row's values: Null, False for Yes/No columns
+    QList<int> touched;        // fields set since the buffer was last a fresh row
+    bool bufferFresh = false;  // the buffer is freshRow apart from the touched fields
+    QList<QPair<QString, int>> setOrder; // names set by SetField since AddNew/Edit, in order
+    int setStep = 0;           // SetField calls since AddNew/Edit
     QHash<QString, int> index; // lower-case name -> first field of that name
     QHash<QString, int> exact; // name as the query gives it -> first field of that name
     QString readBackSql;       // reads a row's table columns by rowid
@@ -157,6 +164,12 @@ void DaoRecordset::Data::prepareWrites()
     }
     tableField.clear();
     sameColumn.clear();
+    repeatsColumn = false;
+    setOrder.clear();
+    setStep = 0;
+    freshRow.clear();
+    touched.clear();
+    bufferFresh = false;
     QStringList cols;
     const DaoTableDef* t = table.isEmpty() ? nullptr : conn->tableDef(table);
     for (int i = 0; i < fields.size(); ++i) {
@@ -164,6 +177,9 @@ void DaoRecordset::Data::prepareWrites()
         const DaoField* tf = t && !c.isEmpty() ? t->Field(c) : nullptr;
         tableField.append(tf ? *tf : DaoField());
         sameColumn.append(static_cast<int>(c.isEmpty() ? i : tableColumn.indexOf(c)));
+        repeatsColumn = repeatsColumn || sameColumn.last() != i;
+        // A Yes/No column starts False, as the database's default has it.
+        freshRow.append(tableField.last().Type() == DaoType::Boolean ? QVariant(false) : QVariant());
         if (!c.isEmpty())
             cols.append(quoteId(c));
     }
@@ -533,7 +549,26 @@ QVariant DaoRecordset::Fields(const QString& name) const
 
 void DaoRecordset::SetField(const QString& name, const QVariant& value)
 {
-    SetField(existingField(*this, name), value);
+    Data& x = data();
+    // Rows are usually written setting the same names in the same order, so
+    // the name set at this step of the last row is tried first. Holding that
+    // name keeps its text alive and unchanged, so the same text data is the
+    // same name.
+    if (x.setStep < x.setOrder.size()) {
+        const auto& [known, index] = x.setOrder.at(x.setStep);
+        if (known.constData() == name.constData() && known.size() == name.size() && x.editMode) {
+            ++x.setStep;
+            SetField(index, value);
+            return;
+        }
+    }
+    const int index = existingField(*this, name);
+    if (x.setStep < x.setOrder.size())
+        x.setOrder[x.setStep] = {name, index};
+    else if (x.setOrder.size() < 256)
+        x.setOrder.append({name, index});
+    ++x.setStep;
+    SetField(index, value);
 }
 
 void DaoRecordset::SetField(int index, const QVariant& value)
@@ -544,13 +579,28 @@ void DaoRecordset::SetField(int index, const QVariant& value)
         notEditing();
     if (x.tableColumn.at(index).isEmpty())
         throw VbError(3164, kSource, QStringLiteral("The field '%1' cannot be updated.").arg(x.fields.at(index).Name()));
-    const QVariant v = DaoConnection::normaliseFor(x.tableField.at(index), value);
+    const DaoField& column = x.tableField.at(index);
+    if (!x.repeatsColumn) {
+        if (!x.dirty.at(index)) {
+            x.dirty[index] = true;
+            x.touched.append(index);
+        }
+        if (DaoConnection::keptAsIs(column, value))
+            x.buffer[index] = value;
+        else
+            x.buffer[index] = DaoConnection::normaliseFor(column, value);
+        return;
+    }
+    const QVariant v = DaoConnection::normaliseFor(column, value);
     // The same column may appear more than once ("SELECT *, Horse ...").
     const int first = x.sameColumn.at(index);
     for (int i = first; i < x.fields.size(); ++i) {
         if (x.sameColumn.at(i) == first) {
             x.buffer[i] = v;
-            x.dirty[i] = true;
+            if (!x.dirty.at(i)) {
+                x.dirty[i] = true;
+                x.touched.append(i);
+            }
         }
     }
 }
@@ -570,13 +620,21 @@ void DaoRecordset::AddNew()
     Data& x = data();
     x.requireUpdatable();
     x.editMode = 2;
-    x.buffer.fill(QVariant(), x.fields.size());
-    x.dirty.fill(false, x.fields.size());
-    // A Yes/No column starts False, as the database's default has it.
-    for (int i = 0; i < x.fields.size(); ++i) {
-        if (x.tableField.at(i).Type() == DaoType::Boolean)
-            x.buffer[i] = false;
+    const qsizetype n = x.fields.size();
+    if (x.bufferFresh && x.buffer.size() == n && x.dirty.size() == n) {
+        // Only the fields set since the last fresh row need resetting
+        // (adding many rows stays cheap).
+        for (int i : std::as_const(x.touched)) {
+            x.buffer[i] = x.freshRow.at(i);
+            x.dirty[i] = false;
+        }
+    } else {
+        x.buffer = x.freshRow;
+        x.dirty.fill(false, n);
     }
+    x.touched.clear();
+    x.bufferFresh = true;
+    x.setStep = 0;
 }
 
 void DaoRecordset::Edit()
@@ -587,6 +645,9 @@ void DaoRecordset::Edit()
     x.editMode = 1;
     x.buffer = x.row(x.pos);
     x.dirty = QList<bool>(x.fields.size(), false);
+    x.touched.clear();
+    x.bufferFresh = false;
+    x.setStep = 0;
 }
 
 void DaoRecordset::Update()
@@ -595,7 +656,7 @@ void DaoRecordset::Update()
     if (!x.editMode)
         notEditing();
     // The columns written: each table column once.
-    QList<int> written;
+    QVarLengthArray<int, 64> written;
     quint64 mask = x.editMode == 2 ? 1 : 0;
     for (int i = 0; i < x.fields.size(); ++i) {
         if (x.dirty.at(i) && x.sameColumn.at(i) == i) {
@@ -629,6 +690,7 @@ void DaoRecordset::Update()
     }
     {
         DaoConnection::Statement st(*x.conn, sql);
+        st.keepBindings(); // every parameter is bound below, each time
         int k = 1;
         for (int i : written) {
             const DaoField& tf = x.tableField.at(i);
@@ -660,6 +722,8 @@ void DaoRecordset::CancelUpdate()
     x.editMode = 0;
     x.buffer.clear();
     x.dirty.clear();
+    x.touched.clear();
+    x.bufferFresh = false;
 }
 
 int DaoRecordset::EditMode() const

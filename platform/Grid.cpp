@@ -400,7 +400,7 @@ int Grid::addColumn(const QString& key, const QString& header, int width, Qt::Al
     Column c;
     c.key = key;
     c.header = header;
-    c.width = width < 0 ? kDefaultColumnWidth : width;
+    c.width = scaledWidth(width < 0 ? kDefaultColumnWidth : width);
     c.visible = visible;
     c.headerAlign = headerAlign & Qt::AlignHorizontal_Mask;
     c.sortType = sortType;
@@ -410,9 +410,24 @@ int Grid::addColumn(const QString& key, const QString& header, int width, Qt::Al
     const int col = columns();
     setColumnCount(col);
     applyHeader(col);
-    horizontalHeader()->resizeSection(col - 1, c.width);
+    // A column is never made narrower than its caption (see widthScale).
+    if (!header.isEmpty())
+        m_cols.last().width = std::max(m_cols.last().width, horizontalHeader()->sectionSizeHint(col - 1));
+    horizontalHeader()->resizeSection(col - 1, m_cols.last().width);
     applyColumnVisibility(col);
     return col;
+}
+
+double Grid::widthScale() const
+{
+    static const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    const double average = QFontMetricsF(font()).horizontalAdvance(letters) / letters.size();
+    return average > 0 ? average / kDesignLetterWidth : 1.0;
+}
+
+int Grid::scaledWidth(int designWidth) const
+{
+    return static_cast<int>(std::lround(designWidth * widthScale()));
 }
 
 int Grid::colIndex(const QString& key) const

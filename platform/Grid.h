@@ -63,15 +63,33 @@ public:
         bool valid() const { return row > 0 && col > 0; }
     };
 
-    /** Width of a column added without one, in pixels. */
+    /** Width of a column added without one, in design pixels (see addColumn). */
     static constexpr int kDefaultColumnWidth = 64;
+
+    /**
+     * Column widths handed to addColumn are design widths: pixels for the
+     * 8-point MS Sans Serif the program's layouts were drawn with, whose
+     * Latin letters average 6 pixels. Each is scaled by the ratio of the
+     * average letter width of the grid's font to those 6 pixels, so a header
+     * and the values a column was sized for fit in whatever font is in use;
+     * and a column with a caption is made at least as wide as the caption
+     * needs (some layouts left a caption wider than its column). Every other
+     * width (colWidth, setColWidth, the saved width lists) is in
+     * screen pixels and taken as it is: widths the user saved stay as saved.
+     */
+    static constexpr double kDesignLetterWidth = 6.0;
+    /** The factor design widths are multiplied by for this grid's font. */
+    double widthScale() const;
+    /** A design width in screen pixels for this grid's font. */
+    int scaledWidth(int designWidth) const;
 
     explicit Grid(QWidget* parent = nullptr);
     ~Grid() override;
 
     // ---- Columns -------------------------------------------------------------
-    /** Adds a column at the end; returns its number (1-based). `width` < 0 takes
-     *  the default width. `headerAlign` is the caption's alignment (left,
+    /** Adds a column at the end; returns its number (1-based). `width` is a
+     *  design width (scaled to the font, see widthScale); < 0 takes the
+     *  default width. `headerAlign` is the caption's alignment (left,
      *  centre or right). An empty key is allowed (such a column is found by
      *  number only). */
     int addColumn(const QString& key, const QString& header = QString(), int width = -1,

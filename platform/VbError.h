@@ -31,3 +31,12 @@ private:
     QString m_description;
     std::string m_what;
 };
+
+/** The text to show for a failure caught as std::exception: a VbError's own
+ *  description, otherwise what() as the local code page gives it. */
+inline QString DescribeError(const std::exception& e)
+{
+    if (const auto* vb = dynamic_cast<const VbError*>(&e))
+        return vb->description();
+    return QString::fromLocal8Bit(e.what());
+}

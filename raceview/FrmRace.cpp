@@ -14,6 +14,7 @@
 #include "platform/Prompts.h"
 #include "platform/Twips.h"
 #include "platform/VbError.h"
+#include "platform/WaitCursor.h"
 #include "raceview/MeetingReport.h"
 
 #include <QAction>
@@ -26,10 +27,12 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -46,10 +49,7 @@ constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 constexpr Qt::Alignment kCentre = Qt::AlignHCenter | Qt::AlignVCenter;
 
-QString text(const QVariant& v)
-{
-    return v.isValid() && !v.isNull() ? v.toString() : QString();
-}
+using modUtils::TextOf;
 
 /** A stored number as the field shows it: "" for Null, no trailing zeros. */
 QString numberText(const QVariant& v)
@@ -85,16 +85,6 @@ bool guarded(const QString& what, F&& work)
         return false;
     }
 }
-
-/** The hourglass while a handler works (restored however it ends). */
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 template <typename W>
 W* named(W* widget, const char* name)
@@ -433,6 +423,18 @@ void FrmRace::Form_Load()
     modJockey::SetupJockeyGrid(grdJockey);
     modJockey::SetupMeetingGrid(grdMeeting);
     setupRaceListColumns();
+    // The side lists are at least as wide as their columns, which the grids
+    // make to suit the font in use.
+    const auto columnsWidth = [](const Grid* g) {
+        int w = 2 * g->frameWidth() + g->verticalScrollBar()->sizeHint().width();
+        for (int c = 1; c <= g->columns(); ++c)
+            w += g->colVisible(c) ? g->colWidth(c) : 0;
+        return w;
+    };
+    const int left = std::max({150, columnsWidth(grdMeeting), columnsWidth(grdRaces)});
+    grdMeeting->setFixedWidth(left);
+    grdRaces->setFixedWidth(left);
+    grdJockey->setFixedWidth(std::max(170, columnsWidth(grdJockey)));
 
     guarded(QStringLiteral("Loading the races"), [&] { LoadRaceList(); });
     LoadRaceField();
@@ -526,14 +528,15 @@ void FrmRace::ShowMeetingHeader()
         QStringLiteral("SELECT * FROM Meeting Where MeetingCode = ?"), {MeetingCode});
     if (!rs.Eof()) {
         txtMeeting->setText(MeetingCode);
-        const QString location = text(rs.Fields(QStringLiteral("MeetingLocation")));
+        const QString location = TextOf(rs.Fields(QStringLiteral("MeetingLocation")));
         setWindowTitle(location);
-        txtMeetingDetails->setText(location + QStringLiteral(", ") + text(rs.Fields(QStringLiteral("MeetingDetails"))) +
-                                   text(rs.Fields(QStringLiteral("Barrier"))));
+        txtMeetingDetails->setText(location + QStringLiteral(", ")
+                                   + TextOf(rs.Fields(QStringLiteral("MeetingDetails")))
+                                   + TextOf(rs.Fields(QStringLiteral("Barrier"))));
         txtMeetingDetails->setCursorPosition(0);
-        txtMeetingType->setText(text(rs.Fields(QStringLiteral("MeetingLevel"))));
-        lblMetro->setText(text(rs.Fields(QStringLiteral("MeetType"))));
-        lblState->setText(text(rs.Fields(QStringLiteral("State"))));
+        txtMeetingType->setText(TextOf(rs.Fields(QStringLiteral("MeetingLevel"))));
+        lblMetro->setText(TextOf(rs.Fields(QStringLiteral("MeetType"))));
+        lblState->setText(TextOf(rs.Fields(QStringLiteral("State"))));
     }
     rs.Close();
 }
@@ -549,10 +552,10 @@ void FrmRace::ShowRaceHeader()
         QStringLiteral("SELECT * FROM Race Where MeetingCode = ? and RaceNumber = ?"), {MeetingCode, int(RaceNumber)});
     if (rs.Eof())
         return;
-    lblRaceTxt->setText(text(rs.Fields(QStringLiteral("RaceCode"))).mid(4));
+    lblRaceTxt->setText(TextOf(rs.Fields(QStringLiteral("RaceCode"))).mid(4));
     // A race without a race type (or with one the list lacks) shows none,
     // never the type of the race shown before.
-    cmbRaceType->setCurrentIndex(cmbRaceType->findText(text(rs.Fields(QStringLiteral("RaceType")))));
+    cmbRaceType->setCurrentIndex(cmbRaceType->findText(TextOf(rs.Fields(QStringLiteral("RaceType")))));
 
     QTextCursor cursor(txtRace->document());
     const auto write = [&](const QString& s, bool bold, double points, qint64 colour) {
@@ -575,7 +578,7 @@ void FrmRace::ShowRaceHeader()
                                                           : QStringLiteral("         No Allowances for apprentices.");
     write(line + QStringLiteral("\n"), true, 9.25, kBlack);
     // RaceDetails is the fourth field of the row.
-    write(text(rs.Fields(3)) + QStringLiteral("\n"), false, 9.25, kBlack);
+    write(TextOf(rs.Fields(3)) + QStringLiteral("\n"), false, 9.25, kBlack);
     txtRace->moveCursor(QTextCursor::Start);
 }
 
@@ -593,7 +596,7 @@ void FrmRace::LoadRaceList()
         if (race == 99)
             continue;
         ++row;
-        const QString code = text(rs.Fields(QStringLiteral("RaceCode")));
+        const QString code = TextOf(rs.Fields(QStringLiteral("RaceCode")));
         grdRaces->setCellDetails(row, 1, QString::number(race), kRight);
         grdRaces->setCellDetails(row, 2, code, kLeft);
         RaceTable[race].raceCode = code;
@@ -702,12 +705,12 @@ void FrmRace::LoadRaceField()
             qint64 rowColour = -1;
             qint64 jockeyBack = -1;
             int bookingIcon = -1;
-            const QString published = text(rs.Fields(cJockey));
+            const QString published = TextOf(rs.Fields(cJockey));
             QString jockeyText = published;
 
             // A booking shows its jockey and status even when the jockey has
             // no colour; colours are applied only when known.
-            const QString booked = text(rs.Fields(cBooked));
+            const QString booked = TextOf(rs.Fields(cBooked));
             jockeyBack = modJockey::JockeyColorValue(rs.Fields(cColor));
             if (!booked.isEmpty())
                 jockeyText = booked;
@@ -715,24 +718,25 @@ void FrmRace::LoadRaceField()
                 rowColour = jockeyBack;
                 bookingIcon = kIconConfirmed;
             }
-            const QString bookingText = text(rs.Fields(cSelection));
+            const QString bookingText = TextOf(rs.Fields(cSelection));
 
             const int race = rs.Fields(cRace).toInt();
-            grdRace->setCellDetails(r, ColNbr, text(rs.Fields(cEntry)), kRight, -1, rowColour);
+            grdRace->setCellDetails(r, ColNbr, TextOf(rs.Fields(cEntry)), kRight, -1, rowColour);
             grdRace->setCellDetails(r, ColRace, raceNumberText(race), kRight, -1, rowColour);
 
-            const QString eorb = text(rs.Fields(cEorB));
+            const QString eorb = TextOf(rs.Fields(cEorB));
             qint64 horseFore = -1;
             if (eorb == QLatin1String("B"))
                 horseFore = kRed;
             else if (eorb == QLatin1String("E"))
                 horseFore = kBlue;
-            grdRace->setCellDetails(r, ColHorse, text(rs.Fields(cHorse)), kLeft, -1, rowColour, horseFore, nullptr, 5);
+            grdRace->setCellDetails(r, ColHorse, TextOf(rs.Fields(cHorse)), kLeft, -1, rowColour, horseFore, nullptr,
+                                    5);
             grdRace->setCellDetails(r, ColHorseIcon, QString(), kLeft, bestPositionIcon(rs.Fields(cBestH)), rowColour);
             grdRace->setCellDetails(r, ColHorseIcon2, QString(), kLeft, -1, rowColour);
 
             const qint64 trainerFore = rs.Fields(cIgnore).toBool() ? kRed : -1;
-            grdRace->setCellDetails(r, ColTrainer, text(rs.Fields(cTrainer)), kLeft, -1, rowColour, trainerFore);
+            grdRace->setCellDetails(r, ColTrainer, TextOf(rs.Fields(cTrainer)), kLeft, -1, rowColour, trainerFore);
             grdRace->setCellDetails(r, ColTrainerIcon, QString(), kLeft, bestPositionIcon(rs.Fields(cBestT)),
                                     rowColour);
             grdRace->setCellDetails(r, ColTrainerIcon2, QString(), kLeft, -1, rowColour);
@@ -744,12 +748,12 @@ void FrmRace::LoadRaceField()
                                         : QString(),
                                     kRight, -1, rowColour);
 
-            const QString form = text(rs.Fields(cForm));
+            const QString form = TextOf(rs.Fields(cForm));
             if (!form.isEmpty())
                 grdRace->setCellDetails(r, ColForm, form.trimmed(), kRight, -1, rowColour, -1, nullptr, 3);
-            grdRace->setCellDetails(r, ColRating, text(rs.Fields(cRating)), kRight, -1, rowColour);
-            grdRace->setCellDetails(r, ColDetails, text(rs.Fields(cHorseType)), kCentre, -1, rowColour);
-            const QString cls = text(rs.Fields(cClass));
+            grdRace->setCellDetails(r, ColRating, TextOf(rs.Fields(cRating)), kRight, -1, rowColour);
+            grdRace->setCellDetails(r, ColDetails, TextOf(rs.Fields(cHorseType)), kCentre, -1, rowColour);
+            const QString cls = TextOf(rs.Fields(cClass));
             if (!cls.isEmpty())
                 grdRace->setCellDetails(r, ColClass, cls, kLeft, -1, rowColour, -1, nullptr, 3);
 
@@ -765,7 +769,7 @@ void FrmRace::LoadRaceField()
             }
 
             grdRace->setCellDetails(r, ColBooking, bookingText, kLeft, bookingIcon, rowColour);
-            const QString location = text(rs.Fields(cLocation));
+            const QString location = TextOf(rs.Fields(cLocation));
             if (!location.isEmpty())
                 grdRace->setCellDetails(r, ColTrainerLoc, location, kLeft);
 
@@ -773,7 +777,7 @@ void FrmRace::LoadRaceField()
             // shows only the E/B mark and sorts last.
             const bool weights = stage == QLatin1String("WGT");
             if (weights || stage == QLatin1String("ACP")) {
-                const QString value = text(rs.Fields(weights ? cBallot : cBarrier));
+                const QString value = TextOf(rs.Fields(weights ? cBallot : cBarrier));
                 if (value.isEmpty()) {
                     grdRace->setCellDetails(r, ColBallotBarrier, QString(), kLeft, -1, rowColour);
                 } else if (modUtils::Val(value) == 0) {
@@ -788,9 +792,9 @@ void FrmRace::LoadRaceField()
                 }
             }
 
-            const QString colour2 = text(rs.Fields(cColor2));
+            const QString colour2 = TextOf(rs.Fields(cColor2));
             const qint64 lastBack = colour2.trimmed().isEmpty() ? rowColour : modJockey::JockeyColorValue(colour2);
-            const QString lastJockey = text(rs.Fields(cLastJockey));
+            const QString lastJockey = TextOf(rs.Fields(cLastJockey));
             grdRace->setCellDetails(r, ColLastJockey, lastJockey, kLeft, -1, lastBack);
 
             QString days;
@@ -800,7 +804,7 @@ void FrmRace::LoadRaceField()
             grdRace->setCellDetails(r, ColLastRideDays, days, days.isEmpty() ? kLeft : kRight, -1, rowColour);
 
             grdRace->setCellDetails(r, ColLastWeight, numberText(rs.Fields(cLastWeight)), kRight, -1, rowColour);
-            QString lastClass = text(rs.Fields(cLastClass));
+            QString lastClass = TextOf(rs.Fields(cLastClass));
             QString rankOf = lastClass;
             grdRace->setCellDetails(r, ColLastClass, lastClass, kLeft, -1, rowColour);
             grdRace->setCellItemData(r, ColLastClass, int(modUtils::GetClassRank(rankOf)));
@@ -808,9 +812,9 @@ void FrmRace::LoadRaceField()
             grdRace->setCellDetails(r, ColMargin, numberText(rs.Fields(cMargin)), kRight, -1, rowColour);
             grdRace->setCellDetails(r, ColWgtRat, numberText(rs.Fields(cWgtRat)), kRight, -1, rowColour);
             grdRace->setCellDetails(r, ColAvgWin, numberText(rs.Fields(cAvgWin)), kRight, -1, rowColour);
-            grdRace->setCellDetails(r, ColLast800400, text(rs.Fields(cW800)), kRight, -1, rowColour);
+            grdRace->setCellDetails(r, ColLast800400, TextOf(rs.Fields(cW800)), kRight, -1, rowColour);
             grdRace->setCellDetails(r, ColSec, numberText(rs.Fields(cSec)), kRight, -1, rowColour);
-            grdRace->setCellDetails(r, ColFormTrainer, text(rs.Fields(cFormTrainer)), kLeft, -1, rowColour);
+            grdRace->setCellDetails(r, ColFormTrainer, TextOf(rs.Fields(cFormTrainer)), kLeft, -1, rowColour);
         }
         grdRace->setRows(r);
     });

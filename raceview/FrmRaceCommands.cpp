@@ -6,25 +6,13 @@
 
 #include "platform/Prompts.h"
 #include "platform/VbError.h"
+#include "platform/WaitCursor.h"
 #include "raceview/RaceCommands.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPointer>
-
-namespace
-{
-/** The hourglass for as long as it lives. */
-class CommandCursor
-{
-public:
-    CommandCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~CommandCursor() { QApplication::restoreOverrideCursor(); }
-    CommandCursor(const CommandCursor&) = delete;
-    CommandCursor& operator=(const CommandCursor&) = delete;
-};
-} // namespace
 
 void FrmRace::runBusyCommand(const QString& what, const std::function<bool()>& command)
 {
@@ -38,7 +26,7 @@ void FrmRace::runBusyCommand(const QString& what, const std::function<bool()>& c
 
     bool reload = true;
     {
-        CommandCursor wait;
+        WaitCursor wait;
         try {
             reload = command();
         } catch (const VbError& e) {

@@ -16,6 +16,7 @@
 #include "platform/PopMenu.h"
 #include "platform/Prompts.h"
 #include "platform/VbError.h"
+#include "platform/WaitCursor.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -27,20 +28,7 @@
 namespace
 {
 constexpr qint64 kSystemHighlight = 0x8000000DLL;
-
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-QString text(const QVariant& v)
-{
-    return v.isValid() && !v.isNull() ? v.toString() : QString();
-}
+using modUtils::TextOf;
 } // namespace
 
 void FrmRace::connectFieldGestures()
@@ -322,11 +310,11 @@ void FrmRace::ShowTrainer()
             txtTrainMobile->clear();
             txtTrainLocation->setText(nominated);
         } else {
-            TxtTrainPhone->setText(text(rs.Fields(QStringLiteral("Phone"))));
-            txtTrainMobile->setText(text(rs.Fields(QStringLiteral("TrainerMobile"))));
+            TxtTrainPhone->setText(TextOf(rs.Fields(QStringLiteral("Phone"))));
+            txtTrainMobile->setText(TextOf(rs.Fields(QStringLiteral("TrainerMobile"))));
             // A record without a location shows the runner's own, never the
             // location of the trainer shown before.
-            const QString location = text(rs.Fields(QStringLiteral("TrainerLocation")));
+            const QString location = TextOf(rs.Fields(QStringLiteral("TrainerLocation")));
             txtTrainLocation->setText(location.isEmpty() ? nominated : location);
         }
         rs.Close();

@@ -19,15 +19,12 @@ QString s(const char* text)
 
 using C = ReportControl;
 
-QString textOf(const QVariant& v)
-{
-    return v.isValid() && !v.isNull() ? v.toString() : QString();
-}
+using modUtils::TextOf;
 
 /** Two parts joined, a Null part reading as empty. */
 QVariant joined(const QVariant& a, const QVariant& b)
 {
-    return textOf(a) + textOf(b);
+    return TextOf(a) + TextOf(b);
 }
 
 /** The stored race time, Null for none and for the no-time mark (00:01 or
@@ -141,9 +138,9 @@ QList<ReportRow> Rows(const QString& meetingCode, const QString& stage)
           "TrainerPhone, EntryNo FROM qryMeetingView WHERE MeetingCode = ? ORDER BY RaceNumber, EntryNo"),
         {meetingCode});
     for (ReportRow& row : rows) {
-        const double weight = modUtils::Val(textOf(row.value(s("Weight")))) / 10.0;
+        const double weight = modUtils::Val(TextOf(row.value(s("Weight")))) / 10.0;
         row[s("Weight")] = weight == 0 ? QVariant() : QVariant(weight);
-        const double rating = modUtils::Val(textOf(row.value(s("Rating"))));
+        const double rating = modUtils::Val(TextOf(row.value(s("Rating"))));
         row[s("Rating")] = rating == 0 ? QVariant() : QVariant(rating);
         if (stage == QLatin1String("ACP"))
             row[s("VarData")] = joined(row.value(s("Barrier")), row.value(s("EorB")));
@@ -171,7 +168,7 @@ void Prepare(const QString& meetingCode, const QString& stage, ReportDefinition&
     QString title = meetingCode;
     QString date;
     if (!meeting.isEmpty()) {
-        const QString location = textOf(meeting[0].value(s("MeetingLocation")));
+        const QString location = TextOf(meeting[0].value(s("MeetingLocation")));
         if (!location.isEmpty())
             title = location;
         date = FormatReportValue(meeting[0].value(s("MeetingDate")), s("dd/MM/yyyy"));

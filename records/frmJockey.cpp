@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/Prompts.h"
 #include "platform/VbError.h"
+#include "platform/WaitCursor.h"
 #include "platform/WinColor.h"
 #include "records/RecordFormats.h"
 #include "records/frmSelJockey.h"
@@ -58,11 +59,6 @@ QPixmap silks(const QColor& fill)
     return pm;
 }
 
-struct WaitCursor
-{
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 } // namespace
 
 frmJockey::frmJockey(QWidget* parent) : QDialog(parent)

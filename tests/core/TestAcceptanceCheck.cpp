@@ -3,17 +3,12 @@
 #include "core/modDatabase.h"
 #include "core/modJockeyBooking.h"
 #include "platform/Prompts.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
-
-// Readable QString values in failure messages.
-static void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 using modJockey::CheckBookingsOnAcceptance;
 

@@ -3,6 +3,7 @@
 #include "core/cAppSettings.h"
 #include "fixtures/FixtureServer.h"
 #include "platform/Prompts.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnv.h"
 
 #include <QElapsedTimer>
@@ -17,11 +18,6 @@
 #include <gtest/gtest.h>
 
 using modDatabase::HttpReply;
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace
 {

@@ -7,17 +7,13 @@
 #include "platform/ReportOutput.h"
 #include "support/DbFixture.h"
 #include "support/PdfPages.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnv.h"
 
 #include <QDate>
 #include <QDir>
 
 #include <gtest/gtest.h>
-
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace
 {

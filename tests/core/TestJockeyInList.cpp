@@ -3,14 +3,10 @@
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
 #include "support/DbFixture.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace
 {

@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/Currency.h"
 #include "platform/Prompts.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnv.h"
 
 #include "core/cAppSettings.h"
@@ -17,11 +18,6 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 using modJockey::StatsDownload;
 

@@ -4,14 +4,10 @@
 #include "core/modJockeyStats.h"
 #include "fixtures/FixtureServer.h"
 #include "platform/Prompts.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace
 {

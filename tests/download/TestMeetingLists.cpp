@@ -2,6 +2,8 @@
 // lists), the racing club's page readers, and their saved fuzz inputs.
 #include "download/MeetingLists.h"
 #include "download/modBrowser.h"
+#include "support/QtPrinters.h"
+#include "support/WebPages.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -11,18 +13,11 @@
 
 using namespace MeetingLists;
 
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace
 {
 QString page(const QString& name)
 {
-    QFile f(TestEnv::dataFile(QStringLiteral("web/") + name));
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
-    return QString::fromUtf8(f.readAll());
+    return QString::fromUtf8(WebPage(name));
 }
 
 Entry entry(const char* date, const char* meeting, const char* phase, const QString& link)
@@ -219,13 +214,9 @@ TEST(ClubPages, TagStrippingAndRewrap)
 TEST(ListCorpus, SavedFuzzInputsReadWithoutFault)
 {
     int pages = 0;
-    for (const char* folder : {"/fuzz/corpus_lists", "/fuzz/corpus_club"}) {
-        const QDir dir(QStringLiteral(VELMORA_SOURCE_DIR) + QString::fromLatin1(folder));
-        for (const QString& name : dir.entryList(QDir::Files)) {
+    for (const char* folder : {"corpus_lists", "corpus_club"}) {
+        for (const auto& [name, text] : FuzzSeeds(folder)) {
             SCOPED_TRACE(name.toStdString());
-            QFile f(dir.filePath(name));
-            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-            const QString text = QString::fromUtf8(f.readAll());
             ++pages;
             for (bool all : {false, true}) {
                 for (const Entry& e : ParseCalendarPage(text, all))

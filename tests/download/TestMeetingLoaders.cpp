@@ -9,7 +9,10 @@
 #include "fixtures/FixtureServer.h"
 #include "platform/Prompts.h"
 #include "support/DbFixture.h"
+#include "support/QtPrinters.h"
+#include "support/ServerDbTest.h"
 #include "support/TestEnv.h"
+#include "support/WebPages.h"
 
 #include <gtest/gtest.h>
 
@@ -17,50 +20,32 @@
 
 using namespace modBrowser;
 
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace
 {
 const QString kPublicLink = QStringLiteral("/FreeFields/Acceptances.aspx?Key=2030Mar05,VIC,Pakenham");
 const QString kFileLink = QStringLiteral("viewfile.aspx?file=20300305PAKE.DFA");
 const QDate kDate(2030, 3, 5);
 
-QByteArray fixturePage(const QString& name)
-{
-    QFile f(TestEnv::dataFile(QStringLiteral("web/") + name));
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-    return f.readAll();
-}
-
-class MeetingLoaders : public ::testing::Test
+class MeetingLoaders : public ServerDbTest
 {
 protected:
-    TestEnv env;
-    DbFixture db{env};
-    FixtureServer server;
-    Prompts::Script script;
-
     void SetUp() override
     {
-        server.connectProgram();
-        modDatabase::SetHttpTimeLimit(3000);
+        ServerDbTest::SetUp();
         WebSources::SetBase(WebSources::Source::PublicSite, server.url());
         WebSources::SetBase(WebSources::Source::FileListFolder, server.url(QStringLiteral("/files/")));
         server.exec(QStringLiteral("INSERT INTO RaceShortCode (RaceTerm, ShtTerm) VALUES ('HANDICAP', 'HCP'), "
                                    "('MAIDEN', 'MDN'), ('BENCHMARK', 'BM'), ('PLATE', 'PLT')"));
-        server.addPage(QStringLiteral("/FreeFields/Acceptances.aspx"), fixturePage(QStringLiteral("publicfields-acceptances.html")));
-        server.addPage(QStringLiteral("/files/viewfile.aspx"), fixturePage(QStringLiteral("fileview-acceptances.html")));
+        server.addPage(QStringLiteral("/FreeFields/Acceptances.aspx"), WebPage(QStringLiteral("publicfields-acceptances.html")));
+        server.addPage(QStringLiteral("/files/viewfile.aspx"), WebPage(QStringLiteral("fileview-acceptances.html")));
         gRaceShortCodes.clear();
     }
     void TearDown() override
     {
         WebSources::SetBase(WebSources::Source::PublicSite, QString());
         WebSources::SetBase(WebSources::Source::FileListFolder, QString());
-        modDatabase::SetHttpTimeLimit(0);
         EXPECT_TRUE(script.unexpected().isEmpty());
+        ServerDbTest::TearDown();
     }
 
     LoadResult loadPublic(const QString& name = QStringLiteral("Pakenham"))

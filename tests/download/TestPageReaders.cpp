@@ -5,6 +5,8 @@
 #include "core/modText.h"
 #include "download/WebSources.h"
 #include "download/modBrowser.h"
+#include "support/QtPrinters.h"
+#include "support/WebPages.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +16,6 @@
 
 using namespace modBrowser;
 
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace
 {
 const QStringList kCodes{QStringLiteral("HANDICAP|HCP"), QStringLiteral("MAIDEN|MDN"),
@@ -26,9 +23,7 @@ const QStringList kCodes{QStringLiteral("HANDICAP|HCP"), QStringLiteral("MAIDEN|
 
 QString page(const QString& name)
 {
-    QFile f(TestEnv::dataFile(QStringLiteral("web/") + name));
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
-    return QString::fromUtf8(f.readAll());
+    return QString::fromUtf8(WebPage(name));
 }
 
 QString header(const QString& title, const QString& info = QStringLiteral("Maiden"))
@@ -322,14 +317,10 @@ TEST(FileViewPage, TimeRuleAndMissingMarkers)
 TEST(PageCorpus, SavedFuzzInputsReadWithoutFault)
 {
     int pages = 0;
-    for (const char* folder : {"/fuzz/corpus_publicfields", "/fuzz/corpus_fileview"}) {
-        const QDir dir(QStringLiteral(VELMORA_SOURCE_DIR) + QString::fromLatin1(folder));
+    for (const char* folder : {"corpus_publicfields", "corpus_fileview"}) {
         const bool publicFields = QString::fromLatin1(folder).contains(QStringLiteral("public"));
-        for (const QString& name : dir.entryList(QDir::Files)) {
+        for (const auto& [name, text] : FuzzSeeds(folder)) {
             SCOPED_TRACE(name.toStdString());
-            QFile f(dir.filePath(name));
-            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-            const QString text = QString::fromUtf8(f.readAll());
             ++pages;
             for (const QString& phase : {QStringLiteral("Acceptances"), QStringLiteral("Weights"),
                                          QStringLiteral("Nominations"), QStringLiteral("Other")}) {

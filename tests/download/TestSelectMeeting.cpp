@@ -13,7 +13,10 @@
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
 #include "support/DbFixture.h"
+#include "support/QtPrinters.h"
+#include "support/ServerDbTest.h"
 #include "support/TestEnv.h"
+#include "support/WebPages.h"
 
 #include <gtest/gtest.h>
 
@@ -27,50 +30,33 @@
 
 using Source = frmSelectMeeting::Source;
 
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace
 {
-QByteArray fixturePage(const QString& name)
-{
-    QFile f(TestEnv::dataFile(QStringLiteral("web/") + name));
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
-    return f.readAll();
-}
-
 const QString kClub = QStringLiteral("/scripts/ws.exe/bravik/");
 
-class SelectMeeting : public ::testing::Test
+class SelectMeeting : public ServerDbTest
 {
 protected:
-    TestEnv env;
-    DbFixture db{env};
-    FixtureServer server;
-    Prompts::Script script;
     QList<frmSelectMeeting::DownloadCall> calls;
     QStringList failing; // meetings the recording loader fails
 
     void SetUp() override
     {
-        server.connectProgram();
-        modDatabase::SetHttpTimeLimit(3000);
+        ServerDbTest::SetUp();
         WebSources::SetBase(WebSources::Source::PublicSite, server.url());
         WebSources::SetBase(WebSources::Source::FileListFolder, server.url(QStringLiteral("/files/")));
         WebSources::SetBase(WebSources::Source::ClubService, server.url());
         Clock::setFixed(QDateTime(QDate(2030, 3, 1), QTime(9, 0)));
         gUseOtherSource = 0;
-        server.addPage(QStringLiteral("/FreeFields/Calendar.aspx"), fixturePage(QStringLiteral("calendar-vic.html")));
-        server.addPage(QStringLiteral("/files/DisplayNwaByState.aspx"), fixturePage(QStringLiteral("filelist-vic.html")));
-        server.addPage(kClub + QStringLiteral("findinfo.hts"), fixturePage(QStringLiteral("club-selector.html")));
+        server.addPage(QStringLiteral("/FreeFields/Calendar.aspx"), WebPage(QStringLiteral("calendar-vic.html")));
+        server.addPage(QStringLiteral("/files/DisplayNwaByState.aspx"), WebPage(QStringLiteral("filelist-vic.html")));
+        server.addPage(kClub + QStringLiteral("findinfo.hts"), WebPage(QStringLiteral("club-selector.html")));
         server.setResponder([](const FixtureServer::Request& r) -> std::optional<FixtureServer::Reply> {
             if (r.path == kClub + QStringLiteral("meet.hts"))
                 return FixtureServer::Reply::withBody(
-                    fixturePage(QStringLiteral("club-meet-%1.html").arg(r.queryValue(QStringLiteral("meet_no")))));
+                    WebPage(QStringLiteral("club-meet-%1.html").arg(r.queryValue(QStringLiteral("meet_no")))));
             if (r.path == kClub + QStringLiteral("race.hts"))
-                return FixtureServer::Reply::withBody(fixturePage(
+                return FixtureServer::Reply::withBody(WebPage(
                     QStringLiteral("club-race-101-%1.html").arg(r.queryValue(QStringLiteral("race_no")))));
             return std::nullopt;
         });
@@ -90,9 +76,9 @@ protected:
                        WebSources::Source::ClubService})
             WebSources::SetBase(s, QString());
         Clock::setFixed(QDateTime());
-        modDatabase::SetHttpTimeLimit(0);
         gUseOtherSource = 0;
         EXPECT_TRUE(script.unexpected().isEmpty());
+        ServerDbTest::TearDown();
     }
 
     QStringList paths() const
@@ -300,7 +286,7 @@ TEST_F(SelectMeeting, EmptyAndFailedListings)
     EXPECT_TRUE(w.grdMeeting->selectedRows().isEmpty());
 
     // The file list is asked twice before its failure is shown, once.
-    server.addPage(QStringLiteral("/files/DisplayNwaByState.aspx"), fixturePage(QStringLiteral("filelist-vic.html")));
+    server.addPage(QStringLiteral("/files/DisplayNwaByState.aspx"), WebPage(QStringLiteral("filelist-vic.html")));
     server.enqueue(FixtureServer::Reply::withStatus(500, "Server Error"));
     w.chkSwitch->setChecked(true);
     EXPECT_EQ(w.grdMeeting->rows(), 4);
@@ -424,11 +410,11 @@ TEST_F(SelectMeeting, ClubMeetingEndToEnd)
     const QByteArray before = db.fileHash();
     server.setResponder([](const FixtureServer::Request& r) -> std::optional<FixtureServer::Reply> {
         if (r.path == kClub + QStringLiteral("meet.hts"))
-            return FixtureServer::Reply::withBody(fixturePage(QStringLiteral("club-meet-101.html")));
+            return FixtureServer::Reply::withBody(WebPage(QStringLiteral("club-meet-101.html")));
         if (r.path == kClub + QStringLiteral("race.hts") && r.queryValue(QStringLiteral("race_no")) == "2")
             return FixtureServer::Reply::withStatus(404, "Not Found");
         if (r.path == kClub + QStringLiteral("race.hts"))
-            return FixtureServer::Reply::withBody(fixturePage(QStringLiteral("club-race-101-1.html")));
+            return FixtureServer::Reply::withBody(WebPage(QStringLiteral("club-race-101-1.html")));
         return std::nullopt;
     });
     const modBrowser::LoadResult failed = modBrowser::LoadClubServiceMeeting(
@@ -527,8 +513,8 @@ TEST_F(SelectMeeting, CalendarAndFileListRowsDownloadThroughTheirLoaders)
     server.exec(QStringLiteral("INSERT INTO Track (TrackCode, TrackClub, State, MeetType, TrackLocat) VALUES "
                                "('FLEM', 'VRC', 'VIC', 'M', 'FLEMINGTON')"));
     server.addPage(QStringLiteral("/FreeFields/Acceptances.aspx"),
-                   fixturePage(QStringLiteral("publicfields-acceptances.html")));
-    server.addPage(QStringLiteral("/files/viewfile.aspx"), fixturePage(QStringLiteral("fileview-acceptances.html")));
+                   WebPage(QStringLiteral("publicfields-acceptances.html")));
+    server.addPage(QStringLiteral("/files/viewfile.aspx"), WebPage(QStringLiteral("fileview-acceptances.html")));
     frmSelectMeeting w;
     w.Prepare();
     script.answerMsgBox(Prompts::vbOK);

@@ -10,6 +10,7 @@
 #include "platform/Grid.h"
 #include "platform/PopMenu.h"
 #include "platform/Prompts.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnv.h"
 
 #include <QDialog>
@@ -19,13 +20,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace
 {

@@ -5,6 +5,7 @@
 #include "formhistory/frmRaceResult.h"
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnv.h"
 
 #include <QDialog>
@@ -16,13 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace
 {
@@ -232,17 +226,25 @@ TEST_F(RaceResult, LayoutIsRestoredAndSaved)
     gAppSettings.RaceResultsGridOrder = QStringLiteral("");
     gAppSettings.RaceResultsLeft = 300;
     gAppSettings.RaceResultsWidth = 12000;
-    QList<int> widths;
+    QList<int> widths, made;
     script.answerModal([&](QDialog* d) {
         auto* g = d->findChild<Grid*>(QStringLiteral("grdResults"));
         widths = {g->colWidth(1), g->colWidth(2), g->colWidth(3), g->colWidth(4)};
+        // Column 1 as saved; the others (saved as nothing usable) as the
+        // layout made them for the font in use.
+        made << 50;
+        for (int col = 2; col <= 4; ++col) {
+            Grid probe;
+            probe.setFont(g->font());
+            made << probe.colWidth(probe.addColumn(QString(), g->colHeader(col), QList<int>{50, 120, 70, 100}[col - 1]));
+        }
         EXPECT_EQ(d->width(), 800);
         g->setColWidth(2, 150);
         g->setColPosition(13, 1);
         d->accept();
     });
     frmRaceResult::OpenResult(kDate, QStringLiteral("FLEM"), QStringLiteral("5"), QStringLiteral("Super Horse"));
-    EXPECT_EQ(widths, (QList<int>{50, 120, 70, 100}));
+    EXPECT_EQ(widths, made);
     const QStringList saved = gAppSettings.RaceResultsGridWidth.split(QLatin1Char(','));
     ASSERT_EQ(saved.size(), 13);
     EXPECT_EQ(saved[1], QStringLiteral("150"));

@@ -8,6 +8,7 @@
 #include "formhistory/FrmRaceStats.h"
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnv.h"
 
 #include <QLabel>
@@ -19,13 +20,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace
 {
@@ -237,8 +231,11 @@ TEST_F(RaceStatsWindow, LayoutIsKeptPerModeGroup)
         w.Form_Load();
         // First opening: the design size and the table's widths and order.
         EXPECT_EQ(w.size(), QSize(FrmRaceStats::kDesignWidth, FrmRaceStats::kDesignHeight));
-        EXPECT_EQ(w.grdStats->colWidth(col("Horse")), 130);
-        EXPECT_EQ(w.grdStats->colWidth(col("Spell")), 1516);
+        EXPECT_EQ(w.grdStats->colWidth(col("Horse")), w.grdStats->scaledWidth(130));
+        int spanned = 0; // the row text spans the columns 2 to 26 as made
+        for (int c = 2; c <= 26; ++c)
+            spanned += w.grdStats->colWidth(c);
+        EXPECT_EQ(w.grdStats->colWidth(col("Spell")), spanned);
         EXPECT_EQ(w.grdStats->colPosition(col("Winner")), col("Winner"));
         w.setGeometry(40, 60, 900, 500);
         w.grdStats->setColWidth(col("Horse"), 170);
@@ -278,7 +275,7 @@ TEST_F(RaceStatsWindow, LayoutIsKeptPerModeGroup)
     gSelJockey = QStringLiteral("J Smith");
     FrmRaceStats w;
     w.Form_Load();
-    EXPECT_EQ(w.grdStats->colWidth(col("Horse")), 130);
+    EXPECT_EQ(w.grdStats->colWidth(col("Horse")), w.grdStats->scaledWidth(130));
     EXPECT_FALSE(w.isMaximized());
     EXPECT_EQ(w.size(), QSize(FrmRaceStats::kDesignWidth, FrmRaceStats::kDesignHeight));
 }

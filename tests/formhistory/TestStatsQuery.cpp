@@ -2,6 +2,7 @@
 // the rows, spells, dead heats and summary figures of canned replies.
 #include "formhistory/StatsQuery.h"
 #include "formhistory/StatsReply.h"
+#include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -32,13 +33,6 @@ QString cell(const Result& res, int row, const char* key)
     return res.rows.at(row - 1).cells.at(ColumnOf(QLatin1String(key)) - 1);
 }
 } // namespace
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 TEST(StatsQuery, HorseModeCutsTheCountryCodeAndKeepsItInCaptionAndLabel)
 {

@@ -11,6 +11,7 @@
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
 #include "support/MainFixture.h"
+#include "support/QtPrinters.h"
 
 #include <QLabel>
 #include <QMimeData>
@@ -20,11 +21,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-
-static void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace
 {

@@ -141,7 +141,7 @@ TEST(MainLists, JockeyListColoursIconAndInGridList)
     EXPECT_EQ(g->cellIcon(1, 1), -1);
     EXPECT_EQ(g->cellIcon(2, 1), ImageList::IconBestPlaced);
     EXPECT_FALSE(g->colVisible(2));
-    EXPECT_EQ(g->colWidth(1), 130);
+    EXPECT_EQ(g->colWidth(1), g->scaledWidth(130));
     QStringList items;
     for (int i = 0; i < m.cmbJockey->count(); ++i)
         items << m.cmbJockey->itemText(i);
@@ -527,13 +527,16 @@ TEST(MainLayout, SavedColumnOrderAndWidthsComeBackExactly)
 {
     MainFixture f;
     Main& m = f.main();
-    EXPECT_EQ(Main::ColumnWidthList(m.grdNames), QStringLiteral("130,30,30,15,15,%1").arg(Grid::kDefaultColumnWidth));
+    const auto w = [&](int design) { return QString::number(m.grdNames->scaledWidth(design)); };
+    EXPECT_EQ(Main::ColumnWidthList(m.grdNames),
+              QStringList({w(130), w(30), w(30), w(15), w(15), w(Grid::kDefaultColumnWidth)}).join(QLatin1Char(',')));
     EXPECT_EQ(Main::ColumnOrderList(m.grdNames), QStringLiteral("1,2,3,4,5,6"));
     EXPECT_EQ(Main::ColumnWidthList(m.grdNoms).split(QLatin1Char(',')).size(), 16);
 
     Main::ApplyColumnLists(m.grdNames, QStringLiteral("abc,,0,45px"), QStringLiteral("3,4,2,1,5,6"));
     EXPECT_EQ(Main::ColumnOrderList(m.grdNames), QStringLiteral("3,4,2,1,5,6"));
-    EXPECT_EQ(Main::ColumnWidthList(m.grdNames).section(QLatin1Char(','), 0, 3), QStringLiteral("130,30,30,45"));
+    EXPECT_EQ(Main::ColumnWidthList(m.grdNames).section(QLatin1Char(','), 0, 3),
+              QStringList({w(130), w(30), w(30), QStringLiteral("45")}).join(QLatin1Char(',')));
 
     // Every order of the first four columns comes back as saved.
     QList<int> p{1, 2, 3, 4};

@@ -10,6 +10,7 @@
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
 #include "support/MainFixture.h"
+#include "support/QtPrinters.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,13 +20,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace
 {

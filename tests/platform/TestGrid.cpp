@@ -4,6 +4,7 @@
 #include "platform/Grid.h"
 #include "platform/ImageList.h"
 #include "platform/WinColor.h"
+#include "support/QtPrinters.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -17,12 +18,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
-// Readable failure messages for texts.
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace
 {
@@ -88,19 +83,20 @@ TEST(Grid, ColumnsByNumberAndKey)
     EXPECT_EQ(g.colHeaderAlignment(2), Qt::AlignHCenter);
     EXPECT_EQ(g.colSortType(3), Grid::SortIcon);
     EXPECT_EQ(g.colTag(3), s("Desc"));
-    EXPECT_EQ(g.colWidth(1), 72);
-    EXPECT_EQ(g.colWidth(3), 15);
+    // Widths were given for the layouts' own font: scaled to the grid's.
+    EXPECT_EQ(g.colWidth(1), g.scaledWidth(72));
+    EXPECT_EQ(g.colWidth(3), g.scaledWidth(15));
 
     // A hidden column keeps and reports its width, also when it is changed.
     EXPECT_FALSE(g.colVisible(4));
     EXPECT_TRUE(g.isColumnHidden(3));
-    EXPECT_EQ(g.colWidth(4), Grid::kDefaultColumnWidth);
+    EXPECT_EQ(g.colWidth(4), g.scaledWidth(Grid::kDefaultColumnWidth));
     g.setColWidth(4, 40);
     EXPECT_EQ(g.colWidth(4), 40);
     g.setColVisible(s("RaceCode"), true);
     EXPECT_EQ(g.horizontalHeader()->sectionSize(3), 40);
     g.setColVisible(1, false);
-    EXPECT_EQ(g.colWidthList(), s("72,18,15,40"));
+    EXPECT_EQ(g.colWidthList(), QStringLiteral("%1,%2,%3,40").arg(g.scaledWidth(72)).arg(g.scaledWidth(18)).arg(g.scaledWidth(15)));
 
     // Header images come from the image list and are drawn right of the
     // caption: the caption's side of the section looks the same with and
@@ -301,6 +297,7 @@ TEST(Grid, ColumnOrderAndWidthsRoundTrip)
     EXPECT_EQ(checked, 120);
 
     // Widths: only elements above 0 apply; short and long lists are fine.
+    g.restoreColWidths(s("20,40,60,80")); // saved widths are taken as they are
     EXPECT_EQ(g.colWidthList(), s("20,40,60,80"));
     g.restoreColWidths(s("25,0,abc"));
     EXPECT_EQ(g.colWidthList(), s("25,40,60,80"));
@@ -528,7 +525,7 @@ TEST(Grid, RowTextColumnAndMeasuredHeight)
     g.setRowTextStartColumn(2);
     EXPECT_TRUE(g.colVisible(3)); // still a shown column, drawn under the rows
     EXPECT_TRUE(g.isColumnHidden(2));
-    EXPECT_EQ(g.colWidth(3), 190);
+    EXPECT_EQ(g.colWidth(3), g.scaledWidth(190));
     g.setCellText(1, 3, s("Spell of 120 days"));
     const int h = g.cellTextHeight(1, 3);
     EXPECT_GT(h, 0);

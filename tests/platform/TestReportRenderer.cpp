@@ -3,7 +3,9 @@
 // controls, and the PDF, printer and preview outputs.
 #include "platform/Prompts.h"
 #include "platform/ReportOutput.h"
+#include "support/LayoutCompare.h"
 #include "support/PdfPages.h"
+#include "support/QtPrinters.h"
 
 #include <QAction>
 #include <QDate>
@@ -15,11 +17,6 @@
 #include <QTime>
 
 #include <gtest/gtest.h>
-
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace
 {
@@ -314,14 +311,7 @@ TEST(ReportLayoutTest, SameDefinitionAndDataGiveTheSameLayout)
     const QList<ReportRow> rows = runners(3, 7);
     const ReportLayout a = layoutOf(def, rows);
     const ReportLayout b = layoutOf(def, rows);
-    ASSERT_EQ(a.pages.size(), b.pages.size());
-    for (int p = 0; p < a.pages.size(); ++p) {
-        ASSERT_EQ(a.pages[p].items.size(), b.pages[p].items.size());
-        for (int i = 0; i < a.pages[p].items.size(); ++i) {
-            EXPECT_EQ(a.pages[p].items[i].text, b.pages[p].items[i].text);
-            EXPECT_EQ(a.pages[p].items[i].rect, b.pages[p].items[i].rect);
-        }
-    }
+    ASSERT_NO_FATAL_FAILURE(ExpectSameLayout(a, b));
 }
 
 TEST(ReportOutputTest, PdfAndPrinterGetEveryPage)

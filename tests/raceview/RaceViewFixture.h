@@ -104,14 +104,7 @@ protected:
     }
     void addRide(const QString& jockey, const QString& horse, int finish, const QString& trainer = QString())
     {
-        static int n = 0;
-        db.insert(QStringLiteral("RaceStats"), {{QStringLiteral("RaceDate"), QDate(2024, 1, 1).addDays(++n)},
-                                                {QStringLiteral("RaceNumber"), 1},
-                                                {QStringLiteral("TrackCode"), QStringLiteral("FLEM")},
-                                                {QStringLiteral("Horse"), horse},
-                                                {QStringLiteral("FinishPos"), finish},
-                                                {QStringLiteral("Jockey"), jockey},
-                                                {QStringLiteral("TrainerName"), trainer}});
+        db.addRide(jockey, horse, finish, trainer);
     }
 
     /** Opens the race view (loaded, not shown) on a meeting and race. */

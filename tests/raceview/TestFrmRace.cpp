@@ -275,9 +275,15 @@ TEST_F(FrmRaceTest, MaximisedLayoutAndShortWidthLists)
     FrmRace& f = open(FLEM, 3);
     EXPECT_TRUE(f.windowState() & Qt::WindowMaximized);
     EXPECT_EQ(f.grdRace->colWidth(F::ColHorse), 120);
-    EXPECT_EQ(f.grdRace->colWidth(F::ColNbr), 20);
-    EXPECT_EQ(f.grdRace->colWidth(F::ColRace), 20);
-    EXPECT_EQ(f.grdRace->colWidth(F::ColForm), 55);
+    // The set-up widths: the layout's widths made for the font in use.
+    const auto made = [&](int col, int design) {
+        Grid probe;
+        probe.setFont(f.grdRace->font());
+        return probe.colWidth(probe.addColumn(QString(), f.grdRace->colHeader(col), design));
+    };
+    EXPECT_EQ(f.grdRace->colWidth(F::ColNbr), made(F::ColNbr, 20));
+    EXPECT_EQ(f.grdRace->colWidth(F::ColRace), made(F::ColRace, 20));
+    EXPECT_EQ(f.grdRace->colWidth(F::ColForm), made(F::ColForm, 55));
     f.Form_Unload();
     EXPECT_TRUE(gAppSettings.RaceMax);
     EXPECT_EQ(gAppSettings.RaceLeft, 3000);
@@ -293,7 +299,7 @@ TEST_F(FrmRaceTest, FieldColumnsAndTheStageColumn)
     ASSERT_EQ(g->columns(), 31);
     EXPECT_EQ(g->colKey(1), QStringLiteral("Nbr"));
     EXPECT_EQ(g->colHeader(11), QStringLiteral("Bmk "));
-    EXPECT_EQ(g->colWidth(14), 120);
+    EXPECT_EQ(g->colWidth(14), g->scaledWidth(120));
     EXPECT_EQ(g->colKey(21), QStringLiteral("Last Ride Days"));
     EXPECT_EQ(g->colHeader(29), QStringLiteral("600"));
     EXPECT_EQ(g->colSortType(23), Grid::SortItemData);

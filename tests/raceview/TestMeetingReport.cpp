@@ -5,7 +5,9 @@
 #include "platform/Prompts.h"
 #include "raceview/MeetingReport.h"
 #include "support/DbFixture.h"
+#include "support/LayoutCompare.h"
 #include "support/PdfPages.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnv.h"
 
 #include <QApplication>
@@ -16,11 +18,6 @@
 #include <QTime>
 
 #include <gtest/gtest.h>
-
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 namespace
 {
@@ -337,14 +334,7 @@ TEST(MeetingReportTest, EachPrintReadsTheDatabaseInUseAndGivesTheSameLayout)
     m.field(3, 25);
     const ReportLayout a = layout();
     const ReportLayout b = layout();
-    ASSERT_EQ(a.pages.size(), b.pages.size());
-    for (int p = 0; p < a.pages.size(); ++p) {
-        ASSERT_EQ(a.pages[p].items.size(), b.pages[p].items.size());
-        for (int i = 0; i < a.pages[p].items.size(); ++i) {
-            EXPECT_EQ(a.pages[p].items[i].text, b.pages[p].items[i].text);
-            EXPECT_EQ(a.pages[p].items[i].rect, b.pages[p].items[i].rect);
-        }
-    }
+    ASSERT_NO_FATAL_FAILURE(ExpectSameLayout(a, b));
 
     // The data folder changes during the run: the next print reads the new
     // database, not the one of the first print.

@@ -7,17 +7,14 @@
 #include "platform/Prompts.h"
 #include "raceview/RaceCommands.h"
 #include "support/DbFixture.h"
+#include "support/QtPrinters.h"
+#include "support/ServerDbTest.h"
 #include "support/TestEnv.h"
 
 #include <QMutex>
 #include <QMutexLocker>
 
 #include <gtest/gtest.h>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace
 {
@@ -366,18 +363,12 @@ TEST_F(Ratings, ADetailsPageThatCannotBeFetchedEndsTheRunAsWell)
 
 // ---- last starts ---------------------------------------------------------------------------------
 
-class LastStarts : public ::testing::Test
+class LastStarts : public ServerDbTest
 {
 protected:
-    TestEnv env;
-    DbFixture db{env};
-    FixtureServer server;
-    Prompts::Script script;
-
     void SetUp() override
     {
-        server.connectProgram();
-        modDatabase::SetHttpTimeLimit(3000);
+        ServerDbTest::SetUp();
         for (const auto& [race, horse] : QList<QPair<int, QString>>{
                  {1, "Silver Lining (NZ)"}, {1, "O'Reilly"}, {2, "Third Horse"}, {3, "Fourth Horse"}})
             db.insert("Noms", {{"MeetingCode", kMetro}, {"RaceNumber", race}, {"Horse", horse}});
@@ -391,7 +382,6 @@ protected:
                           {{"2009-06-07", "FLEM", 5, "BM70", 50000, "1:35.12"}});
         server.insertMany("HORSMAST", {"HHorse", "HWinAge", "HWinSex"}, {{"THIRD HORSE", 4, "G"}});
     }
-    void TearDown() override { modDatabase::SetHttpTimeLimit(0); }
 };
 
 TEST_F(LastStarts, WholeMeetingSendsOneQueryWithEveryHorseOfTheMeeting)

@@ -7,6 +7,7 @@
 #include "core/modJockeyWeb.h"
 #include "fixtures/FixtureServer.h"
 #include "platform/Prompts.h"
+#include "support/QtPrinters.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -16,11 +17,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace
 {

@@ -12,6 +12,7 @@
 #include "platform/ImageList.h"
 #include "platform/PopMenu.h"
 #include "platform/Prompts.h"
+#include "support/QtPrinters.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -19,13 +20,6 @@
 #include <QTest>
 
 #include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace
 {

@@ -2,6 +2,7 @@
 
 // Small helpers shared by the record windows' tests.
 #include "platform/Prompts.h"
+#include "support/QtPrinters.h"
 
 #include <QDir>
 #include <QImage>
@@ -10,11 +11,6 @@
 #include <QWidget>
 
 #include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 /** Shows `w` offscreen, lets it lay out, and writes it to build/test-output/`file`;
  *  returns the image written. */

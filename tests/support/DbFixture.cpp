@@ -5,6 +5,7 @@
 #include "support/TestEnv.h"
 
 #include <QCryptographicHash>
+#include <QDate>
 #include <QFile>
 #include <QStringList>
 
@@ -61,6 +62,18 @@ qint64 DbFixture::insert(const QString& table, const QVariantMap& row) const
     else
         d.Execute(sql, values);
     return d.Scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+}
+
+void DbFixture::addRide(const QString& jockey, const QString& horse, int finish, const QString& trainer) const
+{
+    static int n = 0;
+    insert(QStringLiteral("RaceStats"), {{QStringLiteral("RaceDate"), QDate(2024, 1, 1).addDays(++n)},
+                                         {QStringLiteral("RaceNumber"), 1},
+                                         {QStringLiteral("TrackCode"), QStringLiteral("FLEM")},
+                                         {QStringLiteral("Horse"), horse},
+                                         {QStringLiteral("FinishPos"), finish},
+                                         {QStringLiteral("Jockey"), jockey},
+                                         {QStringLiteral("TrainerName"), trainer}});
 }
 
 qint64 DbFixture::exec(const QString& sql, const QVariantList& params) const

@@ -56,6 +56,10 @@ public:
     /** All rows of a query, each as column name → value. */
     QList<QVariantMap> rows(const QString& sql, const QVariantList& params = {}) const;
 
+    /** Adds a past ride to RaceStats (race 1 at Flemington), each on the day
+     *  after the ride added before it, so the rides keep their order. */
+    void addRide(const QString& jockey, const QString& horse, int finish, const QString& trainer = QString()) const;
+
     /** Copies the template database to `path` (replacing a file there). */
     static void copyTemplate(const QString& path);
 

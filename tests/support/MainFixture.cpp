@@ -94,14 +94,7 @@ void MainFixture::addBooking(const QString& meeting, const QString& horse, const
 
 void MainFixture::addRide(const QString& jockey, const QString& horse, int finish, const QString& trainer)
 {
-    static int n = 0;
-    m_db.insert(QStringLiteral("RaceStats"), {{QStringLiteral("RaceDate"), QDate(2024, 1, 1).addDays(++n)},
-                                              {QStringLiteral("RaceNumber"), 1},
-                                              {QStringLiteral("TrackCode"), QStringLiteral("FLEM")},
-                                              {QStringLiteral("Horse"), horse},
-                                              {QStringLiteral("FinishPos"), finish},
-                                              {QStringLiteral("Jockey"), jockey},
-                                              {QStringLiteral("TrainerName"), trainer}});
+    m_db.addRide(jockey, horse, finish, trainer);
 }
 
 void MainFixture::loadJockeys() const
