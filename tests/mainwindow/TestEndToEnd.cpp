@@ -26,6 +26,7 @@
 #include "records/frmJockey.h"
 #include "records/frmSelectDate.h"
 #include "support/PdfPages.h"
+#include "support/QtPrinters.h"
 #include "support/TestEnv.h"
 
 #include <QAction>
@@ -45,15 +46,6 @@
 #include <sqlite3.h>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace
 {

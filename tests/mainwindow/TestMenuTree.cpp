@@ -19,6 +19,7 @@
 #include "platform/Prompts.h"
 #include "raceview/FrmRace.h"
 #include "support/MainFixture.h"
+#include "support/QtPrinters.h"
 
 #include <QAction>
 #include <QDialog>
@@ -26,18 +27,10 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace
 {
@@ -225,10 +218,23 @@ TEST_F(MenuTree, EveryItemHasItsCaptionShortcutAndStartingState)
         EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(it.shortcut))) << it.name;
         EXPECT_EQ(a->isEnabled(), it.enabled) << it.name;
         EXPECT_TRUE(a->isVisible()) << it.name;
+        // A pop-up item's Ctrl key also works from the window (the pop-up need
+        // not be open); no other key is taken.
+        auto* key = m.findChild<QShortcut*>(name + QStringLiteral("Key"));
+        if (*it.shortcut)
+        {
+            ASSERT_NE(key, nullptr) << it.name;
+            EXPECT_EQ(key->key(), a->shortcut()) << it.name;
+        }
+        else
+        {
+            EXPECT_EQ(key, nullptr) << it.name;
+        }
         // Only the debug switch carries a check mark, and it starts off.
         EXPECT_EQ(a->isCheckable(), name == QStringLiteral("mnudebugtoggle")) << it.name;
         EXPECT_FALSE(a->isChecked()) << it.name;
     }
+    EXPECT_EQ(m.findChildren<QShortcut*>().size(), 10);
     // Each menu holds its items in display order and nothing else.
     for (auto it = children.begin(); it != children.end(); ++it)
     {

@@ -11,6 +11,7 @@
 #include "platform/Prompts.h"
 #include "raceview/FrmRace.h"
 #include "support/MainFixture.h"
+#include "support/QtPrinters.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,15 +23,6 @@
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace
 {
