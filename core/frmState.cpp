@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <optional>
 
 namespace
@@ -31,7 +32,10 @@ QLineEdit* makeEdit(QWidget* parent, const QString& name)
     return edit;
 }
 
-// The invoice number as a number; none when the text is not one.
+constexpr float kLargestInvoiceNumber = 16777216.0f;
+
+// The invoice number as a number; none when the text is not a whole number
+// the setting can hold exactly.
 std::optional<float> invoiceNumber(const QString& text)
 {
     const QString t = text.trimmed();
@@ -40,6 +44,11 @@ std::optional<float> invoiceNumber(const QString& text)
     if (!ok)
         value = QLocale().toFloat(t, &ok);
     if (!ok)
+        return std::nullopt;
+    // The number is kept as a single-precision value: past 2^24 whole numbers
+    // no longer survive (99999999999 comes back as 99999997952), and a
+    // fraction or a negative number is no invoice number at all.
+    if (value < 0 || value > kLargestInvoiceNumber || value != std::floor(value))
         return std::nullopt;
     return value;
 }
@@ -114,7 +123,10 @@ void frmState::LoadFields()
     // With no server configured the field offers the data service's own host.
     m_txtDataServer->setText(s.DataServer.trimmed().isEmpty() ? cAppSettings::kDefaultDataServer : s.DataServer);
     m_txtCompanyName->setText(s.Companyname);
-    m_mebNextInvoiceNumber->setText(QString::number(s.NextInvoiceNumber, 'g', 7));
+    // Whole numbers in full: 'g' turned 12345678 into "1.234568e+07".
+    const double next = s.NextInvoiceNumber;
+    m_mebNextInvoiceNumber->setText(next == std::floor(next) ? QString::number(next, 'f', 0)
+                                                             : QString::number(next, 'g', 7));
     m_txtUser->setText(modDatabase::gRemoteUser);
     m_txtRegno->setText(modDatabase::gRemotePass);
 }
@@ -147,7 +159,7 @@ void frmState::cmdChange_Click()
     // setting as it was.
     const auto invoice = invoiceNumber(m_mebNextInvoiceNumber->text());
     if (!invoice) {
-        Prompts::MsgBox(QStringLiteral("Next Invoice Number must be a number"), Prompts::vbCritical,
+        Prompts::MsgBox(QStringLiteral("Next Invoice Number must be a whole number from 0 to 16777216"), Prompts::vbCritical,
                         QStringLiteral("Settings Error"));
         m_mebNextInvoiceNumber->setFocus();
         return;

@@ -54,7 +54,26 @@ QString FormatMeetingDate(const QVariant& date)
     if (!d.isValid())
         return QString();
     // The month name is always English: the text also goes into web addresses.
-    return QLocale::c().toString(d, QStringLiteral("yyyyMMMdd"));
+    // A whole year's meetings are listed at once, so the usual four-digit
+    // year is put together by hand; the locale formats the rest.
+    if (d.year() < 1000 || d.year() > 9999)
+        return QLocale::c().toString(d, QStringLiteral("yyyyMMMdd"));
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    char buf[10];
+    const int y = d.year();
+    buf[0] = char('0' + y / 1000);
+    buf[1] = char('0' + y / 100 % 10);
+    buf[2] = char('0' + y / 10 % 10);
+    buf[3] = char('0' + y % 10);
+    const char* month = kMonths[d.month() - 1];
+    buf[4] = month[0];
+    buf[5] = month[1];
+    buf[6] = month[2];
+    buf[7] = char('0' + d.day() / 10);
+    buf[8] = char('0' + d.day() % 10);
+    buf[9] = 0;
+    return QString::fromLatin1(buf, 9);
 }
 
 qint64 JockeyColorValue(const QVariant& colorText)

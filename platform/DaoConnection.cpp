@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 
 #include <sqlite3.h>
@@ -21,10 +22,58 @@ const QString kSource = QStringLiteral("Velmora.Database");
 // set of distinct texts grows without bound; beyond this they are not kept.
 constexpr int kMaxCachedStatements = 256;
 
+/** The local date and time of a day and time of day. Building a local time
+ *  asks the C library for the zone, which reads the zone file's status on
+ *  every call: a list of a year's meetings paid more for that than for its
+ *  query. The same few hundred dates recur, so the results are kept. */
+QDateTime localDateTime(const QDate& d, const QTime& tm)
+{
+    constexpr int kMaxKept = 4096;
+    thread_local QHash<qint64, QDateTime> kept;
+    const qint64 key = d.toJulianDay() * 86400000 + tm.msecsSinceStartOfDay();
+    if (const auto it = kept.constFind(key); it != kept.constEnd())
+        return *it;
+    if (kept.size() >= kMaxKept)
+        kept.clear();
+    const QDateTime dt(d, tm);
+    kept.insert(key, dt);
+    return dt;
+}
+
+/** The number of `n` ASCII digits at `at`, or -1. */
+int digitsAt(const QString& t, qsizetype at, int n)
+{
+    int v = 0;
+    for (int i = 0; i < n; ++i) {
+        const char16_t c = t.at(at + i).unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        v = v * 10 + (c - u'0');
+    }
+    return v;
+}
+
 QDateTime parseDateText(const QString& text, bool* ok)
 {
     *ok = true;
     const QString t = text.trimmed();
+    // The form the program writes ("2024-03-05" or "2024-03-05 14:30:00")
+    // is read without the patterns below; anything else goes through them.
+    if ((t.size() == 10 || (t.size() == 19 && (t.at(10) == u' ' || t.at(10) == u'T') && t.at(13) == u':' &&
+                            t.at(16) == u':')) &&
+        t.at(4) == u'-' && t.at(7) == u'-') {
+        const int y = digitsAt(t, 0, 4), mo = digitsAt(t, 5, 2), da = digitsAt(t, 8, 2);
+        int h = 0, mi = 0, se = 0;
+        if (t.size() == 19) {
+            h = digitsAt(t, 11, 2);
+            mi = digitsAt(t, 14, 2);
+            se = digitsAt(t, 17, 2);
+        }
+        const QDate d(y, mo, da);
+        const QTime tm(h, mi, se);
+        if (y >= 0 && mo >= 0 && da >= 0 && h >= 0 && mi >= 0 && se >= 0 && d.isValid() && tm.isValid())
+            return localDateTime(d, tm);
+    }
     static const QRegularExpression full(
         QStringLiteral(R"(^(\d{4})[-/](\d{1,2})[-/](\d{1,2})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2}))?(?:\.\d+)?)?$)"));
     static const QRegularExpression timeOnly(QStringLiteral(R"(^(\d{1,2}):(\d{2})(?::(\d{2}))?$)"));
@@ -36,19 +85,19 @@ QDateTime parseDateText(const QString& text, bool* ok)
         if (m.capturedLength(4))
             tm = QTime(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
         if (d.isValid() && tm.isValid())
-            return QDateTime(d, tm);
+            return localDateTime(d, tm);
     }
     m = timeOnly.match(t);
     if (m.hasMatch()) {
         const QTime tm(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
         if (tm.isValid())
-            return QDateTime(QDate(1899, 12, 30), tm);
+            return localDateTime(QDate(1899, 12, 30), tm);
     }
     m = dmy.match(t);
     if (m.hasMatch()) {
         const QDate d(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
         if (d.isValid())
-            return QDateTime(d, QTime(0, 0));
+            return localDateTime(d, QTime(0, 0));
     }
     *ok = false;
     return {};
@@ -474,14 +523,21 @@ void DaoConnection::bindValue(sqlite3_stmt* s, int index, const QVariant& value,
 
 QVariant DaoConnection::readColumn(sqlite3_stmt* s, int index)
 {
+    if (sqlite3_column_type(s, index) == SQLITE_NULL)
+        return {};
+    return readColumn(s, index, DaoField::TypeOfDeclared(sqlite3_column_decltype(s, index)));
+}
+
+QVariant DaoConnection::readColumn(sqlite3_stmt* s, int index, DaoType kind)
+{
     const int type = sqlite3_column_type(s, index);
     if (type == SQLITE_NULL)
         return {};
-    const char* decl = sqlite3_column_decltype(s, index);
-    const DaoType kind = DaoField::TypeOfDeclared(decl);
+    // The texts are stored as UTF-8: Qt's decoder is quicker than having
+    // SQLite convert each value to UTF-16 first.
     auto text = [&]() {
-        return QString(reinterpret_cast<const QChar*>(sqlite3_column_text16(s, index)),
-                       sqlite3_column_bytes16(s, index) / 2);
+        const auto* utf8 = reinterpret_cast<const char*>(sqlite3_column_text(s, index));
+        return QString::fromUtf8(utf8, sqlite3_column_bytes(s, index));
     };
     auto whole = [&]() -> QVariant {
         const sqlite3_int64 v = sqlite3_column_int64(s, index);

@@ -83,6 +83,9 @@ public:
 
     [[noreturn]] void fail(int rc, const QString& context) const;
     static QVariant readColumn(sqlite3_stmt* s, int index);
+    /** The same, the column's declared kind already known (it is fixed for a
+     *  prepared statement, so a reader of many rows looks it up once). */
+    static QVariant readColumn(sqlite3_stmt* s, int index, DaoType kind);
     static void bindValue(sqlite3_stmt* s, int index, const QVariant& value, int cutTo = 0);
     /** A value written to a column of the given kind: texts for a Yes/No or
      *  date column read into the stored form. */

@@ -9,6 +9,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace
 {
 const QString kSource = QStringLiteral("Velmora.Recordset");
@@ -218,11 +220,14 @@ void DaoRecordset::Data::run()
     const int n = sqlite3_column_count(st) - (hasRowid ? 1 : 0);
     const bool describe = fields.isEmpty();
     bool rowidsOk = true;
+    QVarLengthArray<DaoType, 32> kinds(std::max(n, 0));
+    for (int i = 0; i < n; ++i)
+        kinds[i] = DaoField::TypeOfDeclared(sqlite3_column_decltype(st, i));
     while (st.step()) {
         QVariantList row;
         row.reserve(n);
         for (int i = 0; i < n; ++i)
-            row.append(DaoConnection::readColumn(st, i));
+            row.append(DaoConnection::readColumn(st, i, kinds[i]));
         if (hasRowid) {
             if (sqlite3_column_type(st, n) != SQLITE_INTEGER)
                 rowidsOk = false;

@@ -775,6 +775,15 @@ void Grid::setCellDetails(int row, int col, const QString& text, Qt::Alignment a
         it->setFont(*font);
     else if (it->QTableWidgetItem::data(Qt::FontRole).isValid())
         it->setData(Qt::FontRole, QVariant());
+    if (!m_redraw && !isSortingEnabled()) {
+        // A list filled with redraw off: the table's change notice for each
+        // cell cost as much as the cell; one notice covers them all when
+        // redraw comes back on.
+        const QSignalBlocker quiet(model());
+        setItem(row - 1, col - 1, it);
+        m_cellsChangedQuietly = true;
+        return;
+    }
     setItem(row - 1, col - 1, it);
 }
 
@@ -1285,6 +1294,11 @@ void Grid::setRedraw(bool on)
         return;
     m_redraw = on;
     setUpdatesEnabled(on);
+    if (on && m_cellsChangedQuietly) {
+        m_cellsChangedQuietly = false;
+        if (rows() > 0 && columns() > 0)
+            emit model()->dataChanged(model()->index(0, 0), model()->index(rows() - 1, columns() - 1));
+    }
     if (on) {
         updateGeometries();
         viewport()->update();

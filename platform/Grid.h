@@ -363,6 +363,7 @@ private:
     int m_rowTextStartCol = 1;
     int m_groupCol = 0;
     bool m_redraw = true;
+    bool m_cellsChangedQuietly = false; // cells put in while redraw was off
     bool m_editOnDoubleClick = true;
     qint64 m_selectionColor = -1;
     QString m_tag;

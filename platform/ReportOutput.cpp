@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
+#include <QScreen>
 #include <QPrinter>
 #include <QToolBar>
 
@@ -142,6 +143,12 @@ void PreviewReport(const ReportLayout& layout, QWidget* parent)
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setObjectName(QStringLiteral("reportPreview"));
     dialog.setWindowTitle(layout.caption.isEmpty() ? layout.title : layout.caption);
+    // A dialog made with a parent starts at 100 x 30 and would open at its
+    // bare minimum, the page shrunk to a thumbnail: open it tall enough to read.
+    QSize size(900, 1000);
+    if (const QScreen* screen = dialog.screen())
+        size = size.boundedTo(screen->availableSize());
+    dialog.resize(size);
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&layout](QPrinter* p) { PrintReport(layout, *p); });
     if (QToolBar* bar = dialog.findChild<QToolBar*>()) {

@@ -20,6 +20,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QScreen>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -453,6 +454,14 @@ void FrmRace::restoreLayout()
         setWindowState(windowState() | Qt::WindowMaximized);
     } else {
         QRect g = geometry();
+        // Nothing stored yet: a window made with a parent starts at 100 x 30
+        // and would open at its bare minimum, with room for two runners.
+        if (gAppSettings.RaceWidth <= 0 || gAppSettings.RaceHeight <= 0) {
+            QSize first = QSize(1100, 700).expandedTo(sizeHint());
+            if (const QScreen* s = screen())
+                first = first.boundedTo(s->availableSize());
+            g.setSize(first.expandedTo(g.size()));
+        }
         if (gAppSettings.RaceLeft > 0)
             g.moveLeft(Twips::toPixels(gAppSettings.RaceLeft));
         if (gAppSettings.RaceTop > 0)

@@ -103,3 +103,36 @@ TEST(SystemDefaults, SaveStoresEveryFieldAndTheAccount)
     modDatabase::gRemotePass.clear();
 }
 } // namespace
+
+namespace
+{
+// The invoice number is held as a single-precision value: a number it cannot
+// hold exactly is refused rather than stored rounded, and a large whole
+// number is shown in full when the window opens again.
+TEST(SystemDefaults, InvoiceNumberMustBeAWholeNumberItCanHold)
+{
+    TestEnv env;
+    Prompts::Script script;
+    gAppSettings.NextInvoiceNumber = 12345678;
+    frmState form;
+    form.LoadFields();
+    form.show();
+    EXPECT_EQ(edit(form, "mebNextInvoiceNumber")->text(), QStringLiteral("12345678"));
+    auto* save = form.findChild<QPushButton*>(QStringLiteral("cmdChange"));
+    for (const char* bad : {"99999999999", "-3", "12.5"}) {
+        script.answerMsgBox(Prompts::vbOK);
+        edit(form, "mebNextInvoiceNumber")->setText(QString::fromLatin1(bad));
+        save->click();
+    }
+    ASSERT_EQ(script.messages().size(), 3);
+    for (const auto& m : script.messages())
+        EXPECT_EQ(m.text, QStringLiteral("Next Invoice Number must be a whole number from 0 to 16777216"));
+    EXPECT_EQ(gAppSettings.NextInvoiceNumber, 12345678.0f);
+    EXPECT_FALSE(QFile::exists(env.registryFile()));
+
+    edit(form, "mebNextInvoiceNumber")->setText(QStringLiteral("16777216"));
+    save->click();
+    EXPECT_EQ(script.messages().size(), 3);
+    EXPECT_EQ(gAppSettings.NextInvoiceNumber, 16777216.0f);
+}
+} // namespace

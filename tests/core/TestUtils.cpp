@@ -1,6 +1,7 @@
 // Shared utilities: ordinals, words, control characters, class ranks,
 // version names, dates, numeric values and colours.
 #include "core/modJockey.h"
+#include "core/modJockeyLists.h"
 #include "core/modUtils.h"
 #include "platform/Sound.h"
 #include "support/TestEnv.h"
@@ -72,6 +73,23 @@ TEST(Utils, ParseDateText)
     EXPECT_FALSE(modJockey::ParseDateText(QStringLiteral("31/02/2009"), QStringLiteral("dmy")));
     EXPECT_FALSE(modJockey::ParseDateText(QStringLiteral("07/06"), QStringLiteral("dmy")));
     EXPECT_FALSE(modJockey::ParseDateText(QStringLiteral("aa/06/2009"), QStringLiteral("dmy")));
+}
+
+TEST(Utils, MeetingDatesAsTheListsShowThem)
+{
+    using modJockey::FormatMeetingDate;
+    // Every month's English name and two-digit days, whatever the locale.
+    const QStringList months = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    for (int m = 1; m <= 12; ++m) {
+        EXPECT_EQ(FormatMeetingDate(QDateTime(QDate(2024, m, 5), QTime(0, 0))),
+                  QStringLiteral("2024") + months.at(m - 1) + QStringLiteral("05"));
+        EXPECT_EQ(FormatMeetingDate(QDate(1999, m, 28)), QStringLiteral("1999") + months.at(m - 1) + QStringLiteral("28"));
+    }
+    EXPECT_EQ(FormatMeetingDate(QStringLiteral("2009-06-07 10:00:00")), QStringLiteral("2009Jun07"));
+    EXPECT_EQ(FormatMeetingDate(QDate(10000, 1, 2)), QLocale::c().toString(QDate(10000, 1, 2), QStringLiteral("yyyyMMMdd")));
+    EXPECT_EQ(FormatMeetingDate(QDate(999, 1, 2)), QLocale::c().toString(QDate(999, 1, 2), QStringLiteral("yyyyMMMdd")));
+    EXPECT_EQ(FormatMeetingDate(QVariant()), QString());
+    EXPECT_EQ(FormatMeetingDate(QStringLiteral("not a date")), QString());
 }
 
 TEST(Utils, ValReadsTheLeadingNumber)

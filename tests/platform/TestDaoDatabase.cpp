@@ -149,6 +149,38 @@ TEST(DaoDatabase, ExecuteWithParametersAndScripts)
     EXPECT_EQ(t.toDateTime(), QDateTime(QDate(1899, 12, 30), QTime(13, 5)));
 }
 
+TEST(DaoDatabase, DateColumnsReadInEveryStoredForm)
+{
+    TestEnv env;
+    DbFixture fx(env);
+    DaoDatabase db = fx.db();
+    const auto read = [&](const QString& stored) {
+        db.Execute(QStringLiteral("DELETE FROM RaceStats"));
+        db.Execute(QStringLiteral("INSERT INTO RaceStats (RaceDate) VALUES (?)"), {stored});
+        return db.Scalar(QStringLiteral("SELECT RaceDate FROM RaceStats"));
+    };
+    const QDateTime day(QDate(2024, 3, 5), QTime(0, 0));
+    const QDateTime afternoon(QDate(2024, 3, 5), QTime(14, 30, 7));
+    EXPECT_EQ(read(QStringLiteral("2024-03-05")).toDateTime(), day);
+    EXPECT_EQ(read(QStringLiteral(" 2024-03-05 ")).toDateTime(), day);
+    EXPECT_EQ(read(QStringLiteral("2024-03-05 14:30:07")).toDateTime(), afternoon);
+    EXPECT_EQ(read(QStringLiteral("2024-03-05T14:30:07")).toDateTime(), afternoon);
+    EXPECT_EQ(read(QStringLiteral("2024/3/5")).toDateTime(), day);
+    EXPECT_EQ(read(QStringLiteral("2024-03-05 14:30")).toDateTime(), QDateTime(QDate(2024, 3, 5), QTime(14, 30)));
+    EXPECT_EQ(read(QStringLiteral("5/3/2024")).toDateTime(), day);
+    EXPECT_EQ(read(QStringLiteral("14:30")).toDateTime(), QDateTime(QDate(1899, 12, 30), QTime(14, 30)));
+    // Read again, a date already seen is the same local date and time.
+    EXPECT_EQ(read(QStringLiteral("2024-03-05")).toDateTime(), day);
+    EXPECT_EQ(read(QStringLiteral("2024-03-05")).toDateTime().timeSpec(), Qt::LocalTime);
+    // No such day or hour: the text stays text.
+    for (const QString& bad : {QStringLiteral("2024-02-30"), QStringLiteral("2024-03-05 25:00:00"),
+                               QStringLiteral("2024-3-05x"), QStringLiteral("abcd-ef-gh")}) {
+        const QVariant v = read(bad);
+        EXPECT_EQ(v.typeId(), QMetaType::QString) << qPrintable(bad);
+        EXPECT_EQ(v.toString(), bad);
+    }
+}
+
 TEST(DaoDatabase, TableDefinitionsAndFieldSizes)
 {
     TestEnv env;

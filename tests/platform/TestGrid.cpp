@@ -487,6 +487,43 @@ TEST(Grid, RedrawOffSuspendsPainting)
     EXPECT_EQ(g.cellText(1, 1), s("99")); // text sort type: "99" > "300"
 }
 
+TEST(Grid, CellsFilledWithRedrawOffAreAnnouncedOnceWhenItComesBack)
+{
+    Grid g;
+    g.addColumn(s("a"));
+    g.addColumn(s("b"));
+    g.setCellDetails(1, 1, s("old"), Qt::AlignLeft, -1, 0xFF);
+    QSignalSpy changed(g.model(), &QAbstractItemModel::dataChanged);
+
+    g.setRedraw(false);
+    for (int r = 1; r <= 50; ++r) {
+        g.setCellDetails(r, 1, QString::number(r), Qt::AlignRight, 3, 0xFF00);
+        g.setCellDetails(r, 2, s("x"));
+    }
+    EXPECT_EQ(changed.count(), 0);
+    g.setRedraw(true);
+    ASSERT_EQ(changed.count(), 1);
+    const auto from = changed.at(0).at(0).value<QModelIndex>();
+    const auto to = changed.at(0).at(1).value<QModelIndex>();
+    EXPECT_EQ(from.row(), 0);
+    EXPECT_EQ(from.column(), 0);
+    EXPECT_EQ(to.row(), 49);
+    EXPECT_EQ(to.column(), 1);
+    // The cells hold what was written, the old cell replaced; the view reads
+    // them through the model.
+    EXPECT_EQ(g.cellText(1, 1), s("1"));
+    EXPECT_EQ(g.cellBackColor(1, 1), 0xFF00);
+    EXPECT_EQ(g.cellIcon(50, 1), 3);
+    EXPECT_EQ(g.model()->data(g.model()->index(49, 1)).toString(), s("x"));
+
+    // With redraw on, each cell is announced as it is written.
+    g.setCellDetails(2, 2, s("y"));
+    EXPECT_EQ(changed.count(), 2);
+    g.setRedraw(false);
+    g.setRedraw(true); // nothing written: nothing announced
+    EXPECT_EQ(changed.count(), 2);
+}
+
 TEST(Grid, InGridListTellsChoiceAndLeaving)
 {
     QWidget window;

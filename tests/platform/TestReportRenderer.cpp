@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QPrintPreviewDialog>
+#include <QScreen>
 #include <QPrinter>
 #include <QTemporaryDir>
 #include <QTime>
@@ -339,8 +340,11 @@ TEST(ReportOutputTest, PreviewIsModalWithTheCaptionAndSavesAsPdf)
     const QString file = dir.filePath(s("saved.pdf"));
     Prompts::Script script;
     QString title;
+    QSize opened, room;
     script.answerModal([&](QDialog* d) {
         title = d->windowTitle();
+        opened = d->size();
+        room = d->screen()->availableSize();
         auto* preview = qobject_cast<QPrintPreviewDialog*>(d);
         ASSERT_NE(preview, nullptr);
         QAction* save = d->findChild<QAction*>(s("actionSavePdf"));
@@ -349,8 +353,13 @@ TEST(ReportOutputTest, PreviewIsModalWithTheCaptionAndSavesAsPdf)
         d->reject();
     });
     script.answerSaveFile(file);
-    ASSERT_TRUE(OutputReport(sample(), ReportData::groupBy(runners(2, 3), s("Race"), {}), ReportTarget::preview()));
+    // Opened over a window, as the program opens it: big enough to read a page.
+    QWidget owner;
+    ASSERT_TRUE(OutputReport(sample(), ReportData::groupBy(runners(2, 3), s("Race"), {}),
+                             ReportTarget::preview(&owner)));
     EXPECT_EQ(title, s("Sample Report"));
+    EXPECT_GE(opened.height(), std::min(700, room.height()));
+    EXPECT_GE(opened.width(), std::min(700, room.width()));
     EXPECT_TRUE(script.unexpected().isEmpty());
     EXPECT_EQ(PdfPageCount(file), 1);
 }

@@ -10,6 +10,7 @@
 #include "platform/WindowFit.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -268,6 +269,25 @@ TEST_F(FrmRaceTest, LayoutRoundTripKeepsOrderWidthsAndGeometry)
     EXPECT_EQ(again.grdRace->colWidth(F::ColHorse), 177);
     EXPECT_EQ(again.width(), 1100);
     EXPECT_EQ(again.height(), 700);
+}
+
+// With no stored size (the first time the window opens, or after the stored
+// values were cleared) the window must still be big enough to work in: the
+// field grid needs room for a full field, not two rows.
+TEST_F(FrmRaceTest, FirstOpenWithoutStoredSizeLeavesRoomForAField)
+{
+    // Opened as the main window opens it: with a parent.
+    QWidget main;
+    gMainState.strMeetingCur = FLEM;
+    gMainState.IntRace = 3;
+    FrmRace f(&main);
+    f.Form_Load();
+    f.show();
+    QApplication::processEvents();
+    const QSize room = f.screen()->availableSize();
+    EXPECT_GE(f.width(), std::min(1100, room.width()));
+    EXPECT_GE(f.height(), std::min(700, room.height()));
+    EXPECT_GE(f.grdRace->height(), 14 * 18);
 }
 
 TEST_F(FrmRaceTest, MaximisedLayoutAndShortWidthLists)
