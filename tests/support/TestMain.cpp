@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryFile>
 #include <QLocale>
 
 #include <gtest/gtest.h>
@@ -13,14 +14,14 @@ int main(int argc, char** argv)
 {
     // A headless screen of a common desktop's size, so windows that size
     // themselves to the screen open as they would for a user.
-    const QString screenConfig = QDir::temp().filePath(QStringLiteral("velmora-test-screen.json"));
-    {
-        QFile file(screenConfig);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(R"({"screens":[{"name":"test","x":0,"y":0,"width":1920,"height":1080,)"
-                       R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})");
+    // Each program writes its own file: test programs run side by side.
+    QTemporaryFile screenConfig(QDir::temp().filePath(QStringLiteral("velmora-test-screen-XXXXXX.json")));
+    if (screenConfig.open()) {
+        screenConfig.write(R"({"screens":[{"name":"test","x":0,"y":0,"width":1920,"height":1080,)"
+                           R"("logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})");
+        screenConfig.flush();
     }
-    qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + QFile::encodeName(screenConfig));
+    qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + QFile::encodeName(screenConfig.fileName()));
     qputenv("LANG", "C.UTF-8");
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale::c());
