@@ -425,6 +425,7 @@ void Main::buildMenus()
     connect(mnuTrainerStats, &QAction::triggered, this, &Main::mnuTrainerStats_Click);
     connect(MnuTrainJockForm, &QAction::triggered, this, &Main::MnuTrainJockForm_Click);
     connect(mnuPrvRides, &QAction::triggered, this, &Main::mnuPrvRides_Click);
+    connect(mnuTrnJockStrk, &QAction::triggered, this, &Main::mnuTrnJockStrk_Click);
     connect(this, &Main::statsRequested, this, [] { modOpeners::OpenRaceStats(); });
     connect(mnuEditJockey, &QAction::triggered, this, &Main::mnuEditJockey_Click);
     connect(mnuEditTrainer, &QAction::triggered, this, &Main::mnuEditTrainer_Click);

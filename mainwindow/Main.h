@@ -286,6 +286,9 @@ private slots:
     void mnuEditTrainer_Click();
     void mnuBookRate_Click();
     void MnuBookTemp_Click();
+    /** "Trainer Jockey Strike Rate": no statistics of its own; asks for a
+     *  jockey when none is picked in the jockey list. */
+    void mnuTrnJockStrk_Click();
 
 public:
     /** Makes the pop-up items' Ctrl shortcuts work from the window itself,

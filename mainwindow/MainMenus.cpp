@@ -337,7 +337,9 @@ void Main::mnuPrvRides_Click()
 void Main::MnuVicRatings_Click()
 {
     const int row = grdNoms->selectedRow();
-    if (grdNoms->cellText(row, 1) == QStringLiteral(" "))
+    // Nothing to look up without a picked runner (an empty grid, a shortcut
+    // pressed before any row was picked).
+    if (row < 1 || grdNoms->cellText(row, 1) == QStringLiteral(" "))
         return;
     // The lookup waits on the bureau; a second start meanwhile is ignored.
     if (m_ratingRunning)
@@ -350,7 +352,9 @@ void Main::MnuVicRatings_Click()
 void Main::mnuRego_Click()
 {
     const int row = grdNoms->selectedRow();
-    if (grdNoms->cellText(row, 1) == QStringLiteral(" "))
+    // Nothing to look up without a picked runner (an empty grid, a shortcut
+    // pressed before any row was picked).
+    if (row < 1 || grdNoms->cellText(row, 1) == QStringLiteral(" "))
         return;
     modJockey::gSelHorse = grdNoms->cellText(row, 4);
     modJockey::ShowRegistrationSearch();
@@ -378,7 +382,9 @@ void Main::mnuMeetingForm_Click()
 void Main::mnuNomsRBForm_Click()
 {
     const int row = grdNoms->selectedRow();
-    if (grdNoms->cellText(row, 1) == QStringLiteral(" "))
+    // Nothing to look up without a picked runner (an empty grid, a shortcut
+    // pressed before any row was picked).
+    if (row < 1 || grdNoms->cellText(row, 1) == QStringLiteral(" "))
         return;
     auto* viewer = new FrmBrowse(this);
     viewer->setWindowTitle(QStringLiteral("Racebook Form"));

@@ -104,3 +104,11 @@ void Main::MnuBookTemp_Click()
         reportFailure(QStringLiteral("Loading the booking templates"), e);
     }
 }
+
+void Main::mnuTrnJockStrk_Click()
+{
+    gCellPicked = grdJockey->selectedRow() > 0 && grdJockey->selectedCol() > 0;
+    if (!gCellPicked)
+        Prompts::MsgBox(QStringLiteral("Jockey Must be Seleted for Jockey/Trainer Strike Rate."),
+                        Prompts::vbCritical | Prompts::vbOKOnly, QStringLiteral("Select a Jockey"));
+}

@@ -1,7 +1,7 @@
 #include "records/DaoTableModel.h"
 
 #include "core/modDatabase.h"
-#include "platform/Clock.h"
+#include "core/modText.h"
 #include "platform/Prompts.h"
 #include "platform/VbError.h"
 #include "records/RecordFormats.h"
@@ -176,31 +176,52 @@ QVariant DaoTableModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole)
         return displayText(c.kind, value);
     // The editor follows the value's type, so an empty cell gets the editor of its kind too.
+    // Dates and whole numbers are typed as text and checked when handed back: a date or
+    // spin box editor quietly turns an impossible entry into some other value.
     switch (c.kind)
     {
     case Kind::Money:
         return value.isValid() ? value.toDouble() : 0.0;
     case Kind::Date:
-        return value.isValid() ? value.toDate() : Clock::today();
+        return value.isValid() ? value.toDate().toString(QStringLiteral("d/M/yyyy")) : QString();
     case Kind::Integer:
-        return value.isValid() ? value.toInt() : 0;
+        return value.isValid() ? QString::number(value.toLongLong()) : QString();
     case Kind::Text:
         break;
     }
     return value.isValid() ? value.toString() : QString();
 }
 
-QVariant DaoTableModel::toStored(Kind kind, const QVariant& value) const
+std::optional<QVariant> DaoTableModel::toStored(Kind kind, const QVariant& value) const
 {
     if (!value.isValid())
-        return {};
+        return QVariant();
+    const bool typed = value.typeId() == QMetaType::QString;
+    if (typed && kind != Kind::Text && value.toString().trimmed().isEmpty())
+        return QVariant(); // an emptied cell is stored empty
     switch (kind)
     {
     case Kind::Money:
         return value.toDouble();
     case Kind::Date:
+        if (typed)
+        {
+            const std::optional<QDate> d = modText::ParseDate(value.toString());
+            if (!d)
+                return std::nullopt;
+            return *d;
+        }
+        if (!value.toDate().isValid())
+            return std::nullopt;
         return value.toDate();
     case Kind::Integer:
+        if (typed)
+        {
+            const std::optional<qint32> n = modText::WholeNumber(value.toString());
+            if (!n)
+                return std::nullopt;
+            return *n;
+        }
         return value.toInt();
     case Kind::Text:
         break;
@@ -208,10 +229,35 @@ QVariant DaoTableModel::toStored(Kind kind, const QVariant& value) const
     return value.toString();
 }
 
+void DaoTableModel::refuse(const Column& column)
+{
+    // The message box takes the focus from the cell's editor, which hands the same text
+    // back again: one message is enough.
+    m_refusing = true;
+    QString text;
+    if (column.kind == Kind::Date)
+        text = column.caption + QStringLiteral(" must be a real date, typed as day/month/year (for example 5/3/2024).");
+    else
+        text = column.caption + QStringLiteral(" must be a whole number.");
+    Prompts::MsgBox(text, Prompts::vbExclamation, QStringLiteral("Invalid Entry"));
+    m_refusing = false;
+}
+
 bool DaoTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
     if (!index.isValid() || role != Qt::EditRole || index.column() >= m_columns.size())
         return false;
+    if (m_refusing)
+        return false;
+    const Column& column = m_columns.at(index.column());
+    const std::optional<QVariant> checked = toStored(column.kind, value);
+    if (!checked)
+    {
+        // Nothing is stored for a value that cannot be one of the column's kind.
+        refuse(column);
+        return false;
+    }
+    const QVariant stored = *checked;
     const int row = index.row();
     if (row == m_rows.size())
     {
@@ -224,7 +270,6 @@ bool DaoTableModel::setData(const QModelIndex& index, const QVariant& value, int
         endInsertRows();
     }
     Row& r = m_rows[row];
-    const QVariant stored = toStored(m_columns.at(index.column()).kind, value);
     if (r.values.at(index.column()) == stored && r.values.at(index.column()).isValid() == stored.isValid())
         return true;
     r.values[index.column()] = stored;

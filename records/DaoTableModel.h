@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
+
 /**
  * An editable table of the local database as a Qt model: the rows of one
  * table in the order they were stored, each kept by its rowid, plus one blank
@@ -73,9 +75,14 @@ private:
         QVariantList values;
         bool dirty = false;
     };
-    QVariant toStored(Kind kind, const QVariant& value) const;
+    /** The value as stored for a column of `kind`; nothing when it cannot be one
+     *  (an impossible date, a number that is not whole). */
+    std::optional<QVariant> toStored(Kind kind, const QVariant& value) const;
+    /** Tells the user why a typed value was not taken. */
+    void refuse(const Column& column);
 
     QString m_table;
     QList<Column> m_columns;
     QList<Row> m_rows;
+    bool m_refusing = false;
 };

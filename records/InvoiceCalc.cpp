@@ -270,4 +270,58 @@ Result Compute(const Input& in)
     }
     return r;
 }
+namespace
+{
+QString limitText()
+{
+    return MoneyText(Currency::fromRaw(kMaxInvoiceDollars * 10000));
+}
+
+// The count's problem, or its line's amount beyond the limit; empty when fine.
+QString countProblem(const QString& caption, const QString& typed, Currency rate, const QString& rateCaption)
+{
+    const QString t = typed.trimmed();
+    if (t.isEmpty())
+        return QString();
+    bool ok = false;
+    const double count = t.toDouble(&ok);
+    if (!ok || !std::isfinite(count) || count < 0 || count > kMaxCount)
+        return caption + QStringLiteral(" must be a number from 0 to %1.").arg(kMaxCount);
+    // In double, so an absurd rate cannot overflow money on the way.
+    if (std::fabs(count * rate.toDouble()) > static_cast<double>(kMaxInvoiceDollars))
+        return caption + QStringLiteral(" at the ") + rateCaption + QStringLiteral(" of ") + MoneyText(rate) +
+               QStringLiteral(" comes to more than ") + limitText() + QStringLiteral(".");
+    return QString();
+}
+} // namespace
+
+QString ExtraProblem(int field, Currency amount)
+{
+    if (amount < Currency())
+        return QStringLiteral("Extra Charge %1 must not be negative.").arg(field);
+    if (amount > Currency::fromRaw(kMaxInvoiceDollars * 10000))
+        return QStringLiteral("Extra Charge %1 must not be more than %2.").arg(field).arg(limitText());
+    return QString();
+}
+
+QString CheckInput(const Input& in)
+{
+    for (const QString& problem :
+         {countProblem(QStringLiteral("Number of Scratchings"), in.scratchings, in.terms.scratchFee,
+                       QStringLiteral("Scratchings Rate")),
+          countProblem(QStringLiteral("Number of Trials"), in.trials, in.terms.trialFee, QStringLiteral("Trials Rate")),
+          ExtraProblem(1, in.extra1), ExtraProblem(2, in.extra2)})
+        if (!problem.isEmpty())
+            return problem;
+    return QString();
+}
+
+QString CheckTotal(const Amounts& amounts)
+{
+    const Currency limit = Currency::fromRaw(kMaxInvoiceDollars * 10000);
+    if (amounts.totalOwed > limit || amounts.totalIncGst > limit)
+        return QStringLiteral("The invoice comes to more than ") + limitText() +
+               QStringLiteral(". Check the counts, the jockey's rates and the extra charges.");
+    return QString();
+}
 } // namespace InvoiceCalc

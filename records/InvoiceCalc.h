@@ -149,4 +149,26 @@ constexpr int kLineHeight = 450;
 constexpr int kGstRowsHeight = 1000;
 
 Result Compute(const Input& in);
+
+/** The most scratchings or trials one invoice charges. A jockey has a handful
+ *  in a month; anything near this is a slip of the keyboard. */
+constexpr int kMaxCount = 1000;
+/** The most any invoice line or total may come to, in dollars. A jockey's
+ *  fees and the manager's share of even the richest race's prize money stay
+ *  far below it, and sums of such amounts stay far inside what money holds. */
+constexpr qint64 kMaxInvoiceDollars = 10000000;
+
+/** Why extra charge `field` (1 or 2) cannot go on an invoice: negative, or
+ *  beyond kMaxInvoiceDollars; empty when it can. */
+QString ExtraProblem(int field, Currency amount);
+
+/** Why the typed counts and extra charges cannot make an invoice (the first
+ *  problem found); empty when they can. A count left empty is fine; one that
+ *  is typed must be a number from 0 to kMaxCount, and it times its rate must
+ *  stay within kMaxInvoiceDollars. */
+QString CheckInput(const Input& in);
+
+/** Why the computed invoice cannot be printed: its total beyond
+ *  kMaxInvoiceDollars; empty when it can. */
+QString CheckTotal(const Amounts& amounts);
 } // namespace InvoiceCalc

@@ -342,6 +342,25 @@ bool frmJockey::checkNewName(const QString& name)
     return true;
 }
 
+bool frmJockey::checkAmounts()
+{
+    // A negative fee or a share beyond the whole would turn up on the jockey's invoices.
+    auto refuse = [](FormattedLineEdit* box, const QString& text) {
+        Prompts::MsgBox(text, Prompts::vbExclamation);
+        box->setFocus();
+        return false;
+    };
+    const double rate = modUtils::Val(mebManagerRate->rawText());
+    if (rate < 0 || rate > 100)
+        return refuse(mebManagerRate, QStringLiteral("Manager Rate (%) must be from 0 to 100."));
+    const std::pair<FormattedLineEdit*, const char*> fees[] = {
+        {mebManBookFee, "Booking Fee Per Ride"}, {mebScratchFee, "Scratchings Rate"}, {mebTrialFee, "Trials Rate"}};
+    for (const auto& [box, caption] : fees)
+        if (modUtils::Val(box->rawText()) < 0)
+            return refuse(box, QString::fromLatin1(caption) + QStringLiteral(" must not be negative."));
+    return true;
+}
+
 void frmJockey::writeControls()
 {
     m_rs.SetField(QStringLiteral("Jockey"), txtJockey->text());
@@ -369,7 +388,7 @@ void frmJockey::cmdUpdate_Click()
         {
             // Checked before anything is written or downloaded, so a bad name
             // never costs another jockey its results.
-            if (!checkNewName(name))
+            if (!checkNewName(name) || !checkAmounts())
                 return;
             m_rs.AddNew();
         }
@@ -386,6 +405,8 @@ void frmJockey::cmdUpdate_Click()
                 Prompts::MsgBox(QStringLiteral("Enter the jockey's name before saving."), Prompts::vbExclamation);
                 return;
             }
+            if (!checkAmounts())
+                return;
             m_rs.Edit();
         }
         writeControls();

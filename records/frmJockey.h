@@ -97,6 +97,9 @@ private:
     void SetEditMode(const QString& mode);
     /** Empties the record's controls (a new jockey, or no jockey at all). */
     void clearControls();
+    /** False (after telling the user which box) when a rate or fee cannot be
+     *  saved: a manager rate outside 0 to 100 %, a negative fee. */
+    bool checkAmounts();
     /** Writes the controls into the pending AddNew/Edit row. */
     void writeControls();
     /** The name box is fit to add: not blank and not a stored jockey's. */

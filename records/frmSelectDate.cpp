@@ -195,6 +195,11 @@ void tellNotNumeric(int field)
 {
     Prompts::MsgBox(QStringLiteral("Extra Charge %1 is not a valid numeric").arg(field), Prompts::vbOKOnly);
 }
+
+void tellRefused(const QString& why)
+{
+    Prompts::MsgBox(why, Prompts::vbExclamation, QStringLiteral("Error"));
+}
 } // namespace
 
 void frmSelectDate::meExtra1_CheckNumeric()
@@ -238,6 +243,14 @@ void frmSelectDate::cmdSaveExtras_Click()
         tellNotNumeric(2);
         return;
     }
+    for (int field : {1, 2}) {
+        const QString why = InvoiceCalc::ExtraProblem(
+            field, *InvoiceCalc::ParseAmount((field == 1 ? meExtra1 : meExtra2)->rawText()));
+        if (!why.isEmpty()) {
+            tellRefused(why);
+            return;
+        }
+    }
     gAppSettings.ExtChgText1 = txtExtra1->text();
     gAppSettings.ExtChgText2 = txtExtra2->text();
     gAppSettings.ExtChgVal1 = *v1;
@@ -280,11 +293,21 @@ void frmSelectDate::cmdReport_Click()
     in.invoiceNumber = gAppSettings.NextInvoiceNumber;
     in.applyGst = gAppSettings.ApplyGST;
     in.abn = gAppSettings.ABN;
+    // Nonsense counts or charges are refused before anything is printed; the
+    // typed entries stay for correcting.
+    if (const QString why = InvoiceCalc::CheckInput(in); !why.isEmpty()) {
+        tellRefused(why);
+        return;
+    }
     try {
         // The detail lines and the totals come from the same rows.
         doc.rides = InvoiceData::LoadRides(m_jockey, start, end);
         in.totals = InvoiceData::TotalsOf(doc.rides);
         doc.result = InvoiceCalc::Compute(in);
+        if (const QString why = InvoiceCalc::CheckTotal(doc.result.amounts); !why.isEmpty()) {
+            tellRefused(why);
+            return;
+        }
         m_managerFee = doc.result.amounts.managerFee;
         if (presenter())
             presenter()(doc);

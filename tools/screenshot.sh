@@ -3,6 +3,12 @@
 # screen once the main window is up, and closes the program again.
 #
 # Usage: tools/screenshot.sh [output.png] [program folder]
+#        tools/screenshot.sh --window NAME [output.png]
+#        tools/screenshot.sh --list
+#   --window NAME   a picture of one window (the main window, the race view,
+#                   the statistics, a record window...) filled with sample
+#                   data and the local sample form server, taken off-screen by
+#                   build/tools/windowshot (no Xvfb needed); --list names them
 #   output.png      where the picture goes (default: screenshot.png)
 #   program folder  a folder holding Tarrow.mdb (and the sound files) to start
 #                   on instead of the executable's folder (VELMORA_APP_DIR)
@@ -15,6 +21,21 @@
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+
+case "${1:-}" in
+    --window|--list)
+        shot=${VELMORA_WINDOWSHOT:-$root/build/tools/windowshot}
+        if [ ! -x "$shot" ]; then
+            echo "screenshot.sh: $shot not found; build first (see README.md)" >&2
+            exit 2
+        fi
+        if [ "$1" = --list ]; then
+            exec "$shot" --list
+        fi
+        [ $# -ge 2 ] || { echo "screenshot.sh: --window needs a window name (--list names them)" >&2; exit 2; }
+        QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} exec "$shot" "$2" "${3:-$2.png}"
+        ;;
+esac
 out=${1:-screenshot.png}
 bin=${VELMORA_BIN:-$root/build/bin/velmora}
 screen=${SCREEN:-1280x800x24}

@@ -400,3 +400,35 @@ TEST(InvoiceLayout, WithoutGst)
     EXPECT_EQ(r.patch.footerHeight, 2945);
     EXPECT_EQ(r.amounts.totalIncGst, r.amounts.totalOwed);
 }
+
+// The limits: a line or total beyond ten million dollars, or a count beyond a
+// thousand, is refused; the amounts are compared without overflowing money.
+TEST(InvoiceLimits, CountsRatesAndTotalsBeyondTheLimitsAreNamed)
+{
+    Input in;
+    in.terms.scratchFee = cur("10");
+    in.terms.trialFee = cur("5");
+    EXPECT_EQ(CheckInput(in), QString()); // nothing typed
+    in.scratchings = QStringLiteral(" 2.5 ");
+    in.trials = QStringLiteral("1000");
+    EXPECT_EQ(CheckInput(in), QString());
+    in.terms.trialFee = cur("10000.01");
+    EXPECT_EQ(CheckInput(in), QStringLiteral("Number of Trials at the Trials Rate of $10,000.01 comes to more than "
+                                             "$10,000,000.00."));
+    in.terms.trialFee = Currency::fromRaw(std::numeric_limits<qint64>::max() / 2);
+    in.trials = QStringLiteral("3");
+    EXPECT_FALSE(CheckInput(in).isEmpty());
+    in.trials = QStringLiteral("1e300");
+    EXPECT_EQ(CheckInput(in), QStringLiteral("Number of Trials must be a number from 0 to 1000."));
+
+    EXPECT_EQ(ExtraProblem(2, cur("10000000")), QString());
+    EXPECT_EQ(ExtraProblem(2, cur("-0.01")), QStringLiteral("Extra Charge 2 must not be negative."));
+
+    Amounts a;
+    a.totalOwed = cur("9500000");
+    a.totalIncGst = cur("10450000");
+    EXPECT_EQ(CheckTotal(a), QStringLiteral("The invoice comes to more than $10,000,000.00. Check the counts, the "
+                                            "jockey's rates and the extra charges."));
+    a.totalIncGst = a.totalOwed;
+    EXPECT_EQ(CheckTotal(a), QString());
+}

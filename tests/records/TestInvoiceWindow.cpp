@@ -474,3 +474,60 @@ TEST(InvoiceFlow, MainWindowMenuOpensTheInvoiceOfThePickedJockey)
     EXPECT_EQ(script.pending(), 0);
     modOpeners::Openers() = WindowOpeners();
 }
+
+namespace
+{
+// Nonsense counts and charges are refused before anything is printed, the
+// invoice number is left alone and the typed entries stay.
+TEST(InvoiceWindow, NegativeOrAbsurdCountsAndChargesAreRefusedBeforePrinting)
+{
+    InvoiceWorld w;
+    w.addDerivedExample();
+    w.db.exec(QStringLiteral("UPDATE Jockey SET TrialFee = 5"));
+    frmSelectDate form;
+    ASSERT_TRUE(form.Prepare(QStringLiteral("J SMITH")));
+    const struct
+    {
+        const char* scratchings;
+        const char* trials;
+        const char* extra1;
+        const char* msg;
+    } bad[] = {
+        {"99999999999", "", "25", "Number of Scratchings must be a number from 0 to 1000."},
+        {"2", "-3", "25", "Number of Trials must be a number from 0 to 1000."},
+        {"abc", "", "25", "Number of Scratchings must be a number from 0 to 1000."},
+        {"1001", "", "25", "Number of Scratchings must be a number from 0 to 1000."},
+        {"2", "", "-25", "Extra Charge 1 must not be negative."},
+        {"2", "", "10000000.01", "Extra Charge 1 must not be more than $10,000,000.00."},
+    };
+    for (const auto& c : bad) {
+        child(form, "medScratchings")->setText(QString::fromLatin1(c.scratchings));
+        child(form, "MedTrials")->setText(QString::fromLatin1(c.trials));
+        child<FormattedLineEdit>(form, "meExtra1")->setRawText(QString::fromLatin1(c.extra1));
+        child<QPushButton>(form, "cmdReport")->click();
+        ASSERT_FALSE(w.script.messages().isEmpty());
+        EXPECT_EQ(w.script.messages().last().text, QString::fromLatin1(c.msg)) << c.scratchings << '|' << c.trials;
+        EXPECT_EQ(w.script.messages().last().title, QStringLiteral("Error"));
+        EXPECT_EQ(child(form, "medScratchings")->text(), QString::fromLatin1(c.scratchings));
+    }
+    EXPECT_EQ(w.script.messages().size(), std::size(bad));
+    EXPECT_TRUE(w.shown.isEmpty());
+    EXPECT_NE(form.result(), QDialog::Accepted);
+    EXPECT_EQ(gAppSettings.NextInvoiceNumber, 1001);
+
+    // A negative extra charge is not kept as a default either.
+    child<FormattedLineEdit>(form, "meExtra1")->setRawText(QStringLiteral("-25"));
+    child<QPushButton>(form, "cmdSaveExtras")->click();
+    EXPECT_EQ(w.script.messages().last().text, QStringLiteral("Extra Charge 1 must not be negative."));
+    EXPECT_EQ(gAppSettings.ExtChgVal1, 25);
+
+    // The ends of the ranges still print.
+    child(form, "medScratchings")->setText(QStringLiteral("1000"));
+    child(form, "MedTrials")->setText(QStringLiteral("0"));
+    child<FormattedLineEdit>(form, "meExtra1")->setRawText(QStringLiteral("0"));
+    w.script.answerMsgBox(Prompts::vbNo);
+    child<QPushButton>(form, "cmdReport")->click();
+    ASSERT_EQ(w.shown.size(), 1);
+    EXPECT_EQ(w.shown[0].result.amounts.scratchTotal, cur(10000));
+}
+} // namespace

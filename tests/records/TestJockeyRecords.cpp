@@ -195,14 +195,67 @@ TEST_F(JockeyRecordsTest, CancelShowsTheRecordAgainAndEditSavesIt)
     w.vblcInvPer->setCurrentIndex(-1);
     w.mebScratchFee->setRawText(QStringLiteral("-5"));
     EXPECT_EQ(w.mebScratchFee->text(), QStringLiteral("($5.00)"));
+    w.mebScratchFee->setRawText(QStringLiteral("5"));
     w.mebTrialFee->setRawText(QStringLiteral("1234.5"));
     EXPECT_EQ(w.mebTrialFee->text(), QStringLiteral("$1,234.50"));
     w.cmdUpdate->click();
     const QVariantMap row = jockeyRow(QStringLiteral("O'Hare"));
     EXPECT_EQ(row.value(QStringLiteral("JockeyMobile")).toString(), QStringLiteral("0400 000 111"));
     EXPECT_EQ(row.value(QStringLiteral("InvoicePeriod")).toString(), QString());
-    EXPECT_DOUBLE_EQ(row.value(QStringLiteral("ScratchFee")).toDouble(), -5.0);
+    EXPECT_DOUBLE_EQ(row.value(QStringLiteral("ScratchFee")).toDouble(), 5.0);
     EXPECT_DOUBLE_EQ(row.value(QStringLiteral("TrialFee")).toDouble(), 1234.5);
+    EXPECT_EQ(f.db().count(QStringLiteral("Jockey")), 1);
+    EXPECT_EQ(server.requestCount(), 0);
+}
+
+TEST_F(JockeyRecordsTest, ANegativeFeeOrARateBeyondTheWholeIsRefusedAndTheEntriesKept)
+{
+    addJockey(QStringLiteral("O'Hare"), {{QStringLiteral("ManagerRate"), 10.0}, {QStringLiteral("TrialFee"), 50.0}});
+    frmJockey w;
+    ASSERT_TRUE(w.OpenRecords(QStringLiteral("O'Hare")));
+    struct Case
+    {
+        FormattedLineEdit* box;
+        QString typed;
+        QString message;
+    };
+    const QList<Case> cases = {
+        {w.mebManagerRate, QStringLiteral("99999"), QStringLiteral("Manager Rate (%) must be from 0 to 100.")},
+        {w.mebManagerRate, QStringLiteral("-1"), QStringLiteral("Manager Rate (%) must be from 0 to 100.")},
+        {w.mebManBookFee, QStringLiteral("-0.5"), QStringLiteral("Booking Fee Per Ride must not be negative.")},
+        {w.mebScratchFee, QStringLiteral("-2"), QStringLiteral("Scratchings Rate must not be negative.")},
+        {w.mebTrialFee, QStringLiteral("-5"), QStringLiteral("Trials Rate must not be negative.")},
+    };
+    for (const Case& c : cases)
+    {
+        const QString before = c.box->rawText();
+        w.txtJockeyMobile->setText(QStringLiteral("0400 111 222"));
+        c.box->setRawText(c.typed);
+        w.cmdUpdate->click();
+        EXPECT_EQ(script.messages().value(script.messages().size() - 1).text, c.message);
+        EXPECT_EQ(c.box->rawText(), c.typed); // kept for correcting
+        EXPECT_EQ(w.txtJockeyMobile->text(), QStringLiteral("0400 111 222"));
+        EXPECT_NE(jockeyRow(QStringLiteral("O'Hare")).value(QStringLiteral("JockeyMobile")).toString(),
+                  QStringLiteral("0400 111 222")); // nothing of the record written
+        c.box->setRawText(before);
+    }
+    EXPECT_EQ(script.messages().size(), cases.size());
+    EXPECT_DOUBLE_EQ(jockeyRow(QStringLiteral("O'Hare")).value(QStringLiteral("TrialFee")).toDouble(), 50.0);
+
+    // The ends of the range are taken; a new jockey is checked the same way.
+    w.mebManagerRate->setRawText(QStringLiteral("100"));
+    w.mebTrialFee->setRawText(QStringLiteral("0"));
+    w.cmdUpdate->click();
+    EXPECT_DOUBLE_EQ(jockeyRow(QStringLiteral("O'Hare")).value(QStringLiteral("ManagerRate")).toDouble(), 100.0);
+    EXPECT_DOUBLE_EQ(jockeyRow(QStringLiteral("O'Hare")).value(QStringLiteral("TrialFee")).toDouble(), 0.0);
+    w.cmdAdd->click();
+    w.txtJockey->setText(QStringLiteral("New One"));
+    w.mebTrialFee->setRawText(QStringLiteral("-5"));
+    w.cmdUpdate->click();
+    EXPECT_EQ(script.messages().value(script.messages().size() - 1).text,
+              QStringLiteral("Trials Rate must not be negative."));
+    EXPECT_TRUE(w.inAddMode());
+    EXPECT_EQ(w.txtJockey->text(), QStringLiteral("New One"));
     EXPECT_EQ(f.db().count(QStringLiteral("Jockey")), 1);
     EXPECT_EQ(server.requestCount(), 0);
 }

@@ -257,3 +257,57 @@ TEST_F(TableEditorsTest, RendersTheRatesWithFixtureData)
     EXPECT_EQ(cell(t, 0, 1).data().toString(), QStringLiteral("Ring trainer"));
 }
 } // namespace
+
+namespace
+{
+/** Types `text` into the cell's own editor and leaves the cell, as the user does. */
+void typeInto(TableEditorWindow& w, const QModelIndex& index, const QString& text)
+{
+    w.grid()->setCurrentIndex(index);
+    w.grid()->edit(index);
+    auto* editor = w.grid()->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(text);
+    w.grid()->setCurrentIndex(index.siblingAtColumn(index.column() == 0 ? 1 : 0));
+    // The closed editor goes at once, so the next edit finds its own.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(TableEditorsTest, AnImpossibleDateOrSequenceIsRefusedAndNothingStoredForTheCell)
+{
+    addRate(QStringLiteral("VIC"), QStringLiteral("R"), QDate(2023, 7, 1), 120);
+    frmBookRate w;
+    ASSERT_TRUE(w.Form_Load());
+    w.show();
+    QApplication::processEvents();
+    const QModelIndex date = cell(w, 0, 2);
+    for (const QString& typed : {QStringLiteral("31/02/2024"), QStringLiteral("soon")})
+    {
+        typeInto(w, date, typed);
+        EXPECT_FALSE(w.model()->isDirty(0)) << typed.toStdString();
+        EXPECT_EQ(date.data().toString(), QStringLiteral("1/7/23"));
+    }
+    EXPECT_EQ(messageTexts(script),
+              QStringList(2, QStringLiteral("Date Effective must be a real date, typed as day/month/year (for example "
+                                            "5/3/2024).")));
+    EXPECT_EQ(script.messages().value(0).title, QStringLiteral("Invalid Entry"));
+    // A real date typed with a short year is taken in this century.
+    typeInto(w, date, QStringLiteral("29/2/24"));
+    w.close();
+    EXPECT_EQ(f.db().scalar(QStringLiteral("SELECT DateEffective FROM BookRate")).toDateTime().date(),
+              QDate(2024, 2, 29));
+    EXPECT_EQ(script.messages().size(), 2);
+
+    frmBookingTemplate t;
+    ASSERT_TRUE(t.Form_Load());
+    t.show();
+    QApplication::processEvents();
+    typeInto(t, cell(t, 0, 0), QStringLiteral("abc"));
+    EXPECT_EQ(t.model()->rowCount(), 1); // no new row begun
+    EXPECT_EQ(script.messages().value(2).text, QStringLiteral("Seq Nbr must be a whole number."));
+    typeInto(t, cell(t, 0, 0), QStringLiteral("4"));
+    t.close();
+    EXPECT_EQ(f.db().scalar(QStringLiteral("SELECT Sequence FROM BookingTemplate")).toInt(), 4);
+    EXPECT_EQ(script.messages().size(), 3);
+}
+} // namespace
