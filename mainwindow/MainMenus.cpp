@@ -16,6 +16,7 @@
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
 #include "platform/VbError.h"
+#include "platform/WindowFit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -171,13 +172,7 @@ void Main::PopupShortcut(QAction* item, Grid* grid)
 
 int Main::ColumnsWidth(const Grid* grid)
 {
-    int w = 0;
-    for (int c = 1; c <= grid->columns(); ++c)
-    {
-        if (grid->colVisible(c))
-            w += grid->colWidth(c);
-    }
-    return w + 2 * grid->frameWidth() + grid->verticalScrollBar()->sizeHint().width();
+    return WindowFit::ColumnsWidth(grid);
 }
 
 void Main::FitLayoutToColumns()
@@ -196,9 +191,8 @@ void Main::FitLayoutToColumns()
 
 int Main::WidthForColumns() const
 {
-    // The window's narrowest width, with the nominations' columns in full
-    // instead of the nominations grid's own smallest width.
-    return minimumSizeHint().width() - grdNoms->minimumSizeHint().width() + ColumnsWidth(grdNoms);
+    // The window's narrowest width with the nominations' columns in full.
+    return WindowFit::WidthShowingColumns(this, grdNoms);
 }
 
 void Main::FitRaceHeader()

@@ -18,6 +18,7 @@
 #include "platform/Prompts.h"
 #include "platform/Twips.h"
 #include "platform/VbError.h"
+#include "platform/WindowFit.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -215,13 +216,8 @@ void Main::RestoreLayout()
     // The side lists as wide as their (restored) columns; a first start opens
     // wide enough to show every column, as far as the screen allows.
     FitLayoutToColumns();
-    if (!gAppSettings.MainMax && gAppSettings.MainWidth <= 0) {
-        int w = std::max(width(), WidthForColumns());
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            w = std::min(w, static_cast<int>(screen->availableGeometry().width() * 0.95));
-        if (w != width())
-            resize(w, height());
-    }
+    if (!gAppSettings.MainMax && gAppSettings.MainWidth <= 0)
+        WindowFit::WidenTo(this, WidthForColumns());
 }
 
 void Main::SaveLayout()

@@ -15,6 +15,7 @@
 #include "platform/Twips.h"
 #include "platform/VbError.h"
 #include "platform/WaitCursor.h"
+#include "platform/WindowFit.h"
 #include "raceview/MeetingReport.h"
 
 #include <QAction>
@@ -426,16 +427,10 @@ void FrmRace::Form_Load()
     setupRaceListColumns();
     // The side lists are at least as wide as their columns, which the grids
     // make to suit the font in use.
-    const auto columnsWidth = [](const Grid* g) {
-        int w = 2 * g->frameWidth() + g->verticalScrollBar()->sizeHint().width();
-        for (int c = 1; c <= g->columns(); ++c)
-            w += g->colVisible(c) ? g->colWidth(c) : 0;
-        return w;
-    };
-    const int left = std::max({150, columnsWidth(grdMeeting), columnsWidth(grdRaces)});
+    const int left = std::max({150, WindowFit::ColumnsWidth(grdMeeting), WindowFit::ColumnsWidth(grdRaces)});
     grdMeeting->setFixedWidth(left);
     grdRaces->setFixedWidth(left);
-    grdJockey->setFixedWidth(std::max(170, columnsWidth(grdJockey)));
+    grdJockey->setFixedWidth(std::max(170, WindowFit::ColumnsWidth(grdJockey)));
 
     guarded(QStringLiteral("Loading the races"), [&] { LoadRaceList(); });
     LoadRaceField();
@@ -481,6 +476,12 @@ void FrmRace::restoreLayout()
     }
     grdRace->restoreColWidths(gAppSettings.RaceRaceWidth);
     grdRace->restoreColOrder(gAppSettings.RaceRaceOrder);
+
+    // A first start (no width saved, not maximised) opens wide enough to show
+    // the whole field without sideways scrolling, as far as the screen allows;
+    // a saved width stays as saved.
+    if (!gAppSettings.RaceMax && gAppSettings.RaceWidth <= 0)
+        WindowFit::WidenTo(this, WindowFit::WidthShowingColumns(this, grdRace));
 }
 
 void FrmRace::Form_Unload()

@@ -7,6 +7,7 @@
 #include "platform/ImageList.h"
 #include "platform/PopMenu.h"
 #include "platform/Prompts.h"
+#include "platform/WindowFit.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -14,6 +15,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
 #include <QTextEdit>
 
 namespace
@@ -308,6 +312,59 @@ TEST_F(FrmRaceTest, MaximisedLayoutAndShortWidthLists)
     EXPECT_TRUE(gAppSettings.RaceMax);
     EXPECT_EQ(gAppSettings.RaceLeft, 3000);
     EXPECT_EQ(gAppSettings.RaceWidth, 9000);
+}
+
+TEST_F(FrmRaceTest, FirstStartShowsTheWholeFieldAndASavedWidthStays)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    ASSERT_EQ(screen->availableGeometry().size(), QSize(1920, 1080));
+    const int most = static_cast<int>(screen->availableGeometry().width() * 0.95);
+    for (int race : {3, 0}) { // one race, then the whole meeting with its race column
+        SCOPED_TRACE(race);
+        gAppSettings.RaceMax = false;
+        gAppSettings.RaceLeft = gAppSettings.RaceTop = gAppSettings.RaceWidth = gAppSettings.RaceHeight = 0;
+        gMainState.strMeetingCur = FLEM;
+        gMainState.IntRace = static_cast<qint16>(race);
+        FrmRace first;
+        first.resize(1000, 700); // the size a window takes before anything is saved
+        first.Form_Load();
+        EXPECT_LE(first.width(), most);
+        first.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&first));
+        // As wide as the whole field needs, or as the screen allows.
+        Grid* g = first.grdRace;
+        const int needed = WindowFit::WidthShowingColumns(&first, g);
+        EXPECT_EQ(first.width(), std::min(needed, most));
+        EXPECT_GT(needed, first.width() - g->width() + 1000); // the field alone is wider than the old window
+        // The columns a booking is made from are in view without scrolling
+        // sideways; with the screen wide enough, every column is.
+        std::vector<int> inView{F::ColHorse, F::ColTrainer, F::ColJockey, F::ColBooking, F::ColLastJockey};
+        if (race == 0)
+            inView.push_back(F::ColRaceLabel);
+        if (needed <= most) {
+            EXPECT_EQ(g->horizontalScrollBar()->maximum(), 0);
+            for (int c = 1; c <= g->columns(); ++c) {
+                if (g->colVisible(c))
+                    inView.push_back(c);
+            }
+        }
+        for (int c : inView) {
+            EXPECT_TRUE(g->colVisible(c)) << g->colKey(c).toStdString();
+            EXPECT_LE(g->cellRect(1, c).right(), g->viewport()->width()) << g->colKey(c).toStdString();
+        }
+        EXPECT_GT(first.width(), 1000);
+        first.Form_Unload();
+    }
+
+    // A saved width is applied as saved, however narrow for the field.
+    gAppSettings.RaceWidth = 900 * 15;
+    gAppSettings.RaceHeight = 600 * 15;
+    gMainState.IntRace = 3;
+    FrmRace saved;
+    saved.Form_Load();
+    EXPECT_EQ(saved.width(), 900);
+    EXPECT_EQ(saved.height(), 600);
 }
 
 // ---- Columns ---------------------------------------------------------------------------------------
