@@ -3,7 +3,7 @@
 # skipping the ones already present.
 set -e
 PKGS="cmake ninja-build g++ pkg-config qt6-base-dev qt6-multimedia-dev libqt6multimedia6 \
-libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libcpp-httplib-dev xvfb xauth"
+libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libcpp-httplib-dev xvfb xauth poppler-utils"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
