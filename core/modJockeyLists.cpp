@@ -24,11 +24,6 @@ constexpr Qt::Alignment kStandardAlign = Qt::AlignLeft | Qt::AlignVCenter;
 
 constexpr qint64 kColorWeights = 0xFF0000;    // blue
 constexpr qint64 kColorAcceptances = 8224025; // 0x7D7D19
-
-QString text(const QVariant& v)
-{
-    return v.isValid() && !v.isNull() ? v.toString() : QString();
-}
 } // namespace
 
 qint64 MeetingLevelColor(const QString& level)
@@ -78,7 +73,7 @@ QString FormatMeetingDate(const QVariant& date)
 
 qint64 JockeyColorValue(const QVariant& colorText)
 {
-    const QString t = text(colorText);
+    const QString t = modUtils::TextOf(colorText);
     if (t.trimmed().isEmpty())
         return -1;
     const double v = modUtils::Val(t);
@@ -116,11 +111,11 @@ void LoadJockeyCombo(Grid* grid, QComboBox* list)
     {
         ++row;
         const QVariant colorText = rs.Fields(QStringLiteral("JockeyColor"));
-        const QString name = text(rs.Fields(QStringLiteral("Jockey")));
+        const QString name = modUtils::TextOf(rs.Fields(QStringLiteral("Jockey")));
         const qint64 color = JockeyColorValue(colorText);
         const int icon = name == gIconJockey ? ImageList::IconBestPlaced : -1;
         grid->setCellDetails(row, 1, name, kStandardAlign, icon, color);
-        grid->setCellDetails(row, 2, text(colorText), kStandardAlign);
+        grid->setCellDetails(row, 2, modUtils::TextOf(colorText), kStandardAlign);
         names << name;
     }
     grid->setRedraw(true);
@@ -146,7 +141,7 @@ void LoadBookingTextCombo(QComboBox* list)
     list->clear();
     list->addItem(QStringLiteral("Planned"));
     for (; !rs.Eof(); rs.MoveNext())
-        list->addItem(text(rs.Fields(0)));
+        list->addItem(modUtils::TextOf(rs.Fields(0)));
     list->addItem(QStringLiteral("Confirmed"));
     list->addItem(QStringLiteral("Remove Booking"));
     list->setCurrentIndex(-1);
@@ -167,7 +162,7 @@ void LoadRaceTypeCombo(QComboBox* list, const QString& meetType)
     DaoRecordset rs = modDatabase::OpenLocalRecordset(RaceTypeSql(meetType));
     list->clear();
     for (; !rs.Eof(); rs.MoveNext())
-        list->addItem(text(rs.Fields(QStringLiteral("RaceType"))));
+        list->addItem(modUtils::TextOf(rs.Fields(QStringLiteral("RaceType"))));
 }
 
 void LoadRaceTypeCombo(QWidget* window, const QString& meetType)
@@ -209,13 +204,13 @@ void FillMeetingGrid(Grid* grid)
         if (!display.isValid() || display.isNull() || !display.toBool())
             continue;
         ++row;
-        const QString level = text(rs.Fields(cLevel));
+        const QString level = modUtils::TextOf(rs.Fields(cLevel));
         const qint64 color = MeetingLevelColor(level);
-        grid->setCellDetails(row, 1, text(rs.Fields(cCode)), kStandardAlign, -1, -1, color);
+        grid->setCellDetails(row, 1, modUtils::TextOf(rs.Fields(cCode)), kStandardAlign, -1, -1, color);
         grid->setCellDetails(row, 2, level, kStandardAlign, -1, -1, color);
-        grid->setCellDetails(row, 3, text(rs.Fields(cLocation)), kStandardAlign);
+        grid->setCellDetails(row, 3, modUtils::TextOf(rs.Fields(cLocation)), kStandardAlign);
         grid->setCellDetails(row, 4, FormatMeetingDate(rs.Fields(cDate)), kStandardAlign);
-        grid->setCellDetails(row, 5, text(rs.Fields(cState)), kStandardAlign);
+        grid->setCellDetails(row, 5, modUtils::TextOf(rs.Fields(cState)), kStandardAlign);
     }
     grid->setRows(row);
     grid->setRedraw(true);
