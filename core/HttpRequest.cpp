@@ -2,10 +2,10 @@
 
 #include "core/cAppSettings.h"
 #include "platform/Prompts.h"
+#include "platform/WaitCursor.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QCursor>
 #include <QGuiApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -119,31 +119,6 @@ QString decodeBody(const QByteArray& bytes, const QByteArray& contentType)
         return text;
     return decodeWindows1252(bytes);
 }
-
-/** The hourglass for as long as the wait lasts; it is taken down before any
- *  message box. Without a graphical application (or off its thread) there is
- *  no pointer to change. */
-class BusyCursor
-{
-public:
-    BusyCursor()
-        : m_on(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr
-               && QThread::currentThread() == QCoreApplication::instance()->thread())
-    {
-        if (m_on)
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    }
-    ~BusyCursor()
-    {
-        if (m_on)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-
-private:
-    bool m_on;
-};
 
 QString sizeText(qint64 bytes)
 {
@@ -288,7 +263,8 @@ HttpReply HttpSend(const QString& url, const QString& method, const QString& bod
         return received.size() > sizeLimit || (declared.isValid() && declared.toLongLong() > sizeLimit);
     };
     if (!reply->isFinished()) {
-        const BusyCursor busy;
+        // Taken down before any message box.
+        const WaitCursor busy;
         QEventLoop loop;
         QTimer limit;
         limit.setSingleShot(true);
