@@ -43,6 +43,9 @@ public:
     double toDouble() const { return static_cast<double>(m_raw) / 10000.0; }
     /** The amount with four decimals ("12.5000"). */
     QString toString() const;
+    /** The amount as money: cents rounded half to even, thousands grouped
+     *  ("$1,234.50", "-$3.05"). */
+    QString toMoneyText() const;
 
     constexpr Currency operator+(Currency o) const { return fromRaw(m_raw + o.m_raw); }
     constexpr Currency operator-(Currency o) const { return fromRaw(m_raw - o.m_raw); }
@@ -69,6 +72,18 @@ inline QString Currency::toString() const
         .arg(m_raw < 0 ? QStringLiteral("-") : QString())
         .arg(a / 10000)
         .arg(a % 10000, 4, 10, QLatin1Char('0'));
+}
+
+inline QString Currency::toMoneyText() const
+{
+    const int64_t cents = rounded(2).raw() / 100;
+    const int64_t a = cents < 0 ? -cents : cents;
+    QString whole = QString::number(a / 100);
+    for (int i = static_cast<int>(whole.size()) - 3; i > 0; i -= 3)
+        whole.insert(i, QLatin1Char(','));
+    return QStringLiteral("%1$%2.%3")
+        .arg(cents < 0 ? QStringLiteral("-") : QString(), whole)
+        .arg(a % 100, 2, 10, QLatin1Char('0'));
 }
 
 inline Currency Currency::rounded(int decimals) const

@@ -135,14 +135,7 @@ bool toDateTime(const QVariant& v, QDateTime& out)
 
 QString money(double value)
 {
-    const int64_t cents = Currency::fromDouble(value).rounded(2).raw() / 100;
-    const int64_t a = cents < 0 ? -cents : cents;
-    QString whole = QString::number(a / 100);
-    for (int i = static_cast<int>(whole.size()) - 3; i > 0; i -= 3)
-        whole.insert(i, QLatin1Char(','));
-    return QStringLiteral("%1$%2.%3")
-        .arg(cents < 0 ? QStringLiteral("-") : QString(), whole)
-        .arg(a % 100, 2, 10, QLatin1Char('0'));
+    return Currency::fromDouble(value).toMoneyText();
 }
 
 QString shortest(double v)

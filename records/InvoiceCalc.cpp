@@ -55,14 +55,7 @@ Period ProposePeriod(const QDate& lastInvoice, const QString& code)
 
 QString MoneyText(Currency amount)
 {
-    const qint64 cents = amount.rounded(2).raw() / 100;
-    const qint64 a = cents < 0 ? -cents : cents;
-    QString whole = QString::number(a / 100);
-    for (int i = whole.size() - 3; i > 0; i -= 3)
-        whole.insert(i, QLatin1Char(','));
-    return QStringLiteral("%1$%2.%3")
-        .arg(cents < 0 ? QStringLiteral("-") : QString(), whole)
-        .arg(a % 100, 2, 10, QLatin1Char('0'));
+    return amount.toMoneyText();
 }
 
 std::optional<Currency> ParseAmount(const QString& text)
