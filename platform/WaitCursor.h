@@ -18,10 +18,14 @@ public:
         if (m_on)
             QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     }
-    ~WaitCursor()
+    ~WaitCursor() { restore(); }
+    /** Puts the ordinary pointer back before the scope ends (for a message
+     *  box shown after the wait); the destructor then leaves it alone. */
+    void restore()
     {
         if (m_on)
             QGuiApplication::restoreOverrideCursor();
+        m_on = false;
     }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;

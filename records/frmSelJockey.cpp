@@ -6,6 +6,7 @@
 #include "core/modUtils.h"
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
+#include "platform/WaitCursor.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -39,22 +40,6 @@ QStringList ReplyNames(const QString& reply)
     return names;
 }
 } // namespace JockeySearch
-
-namespace
-{
-struct WaitCursor
-{
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { restore(); }
-    void restore()
-    {
-        if (active)
-            QApplication::restoreOverrideCursor();
-        active = false;
-    }
-    bool active = true;
-};
-} // namespace
 
 frmSelJockey::frmSelJockey(QLineEdit* nameBox, QWidget* parent) : QDialog(parent), m_nameBox(nameBox)
 {
