@@ -196,9 +196,22 @@ QString SqlQuote(const QString& text)
     return s.replace(QLatin1Char('\''), QLatin1String("''"));
 }
 
+QString RemoteSqlQuote(const QString& text)
+{
+    QString s = text;
+    s.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    return s.replace(QLatin1Char('\''), QLatin1String("''"));
+}
+
+QString RemoteInList(const QString& localInList)
+{
+    QString s = localInList;
+    return s.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+}
+
 QString UrlSqlQuote(QString& text)
 {
-    text.replace(QLatin1Char('\''), QLatin1String("''"));
+    text = RemoteSqlQuote(text);
     QString s = text;
     return s.replace(QLatin1Char('&'), QLatin1String("%26"));
 }
