@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <sys/stat.h>
 
 namespace
@@ -278,9 +280,12 @@ TEST_F(RegistryTest, TheStoreAndItsDamagedCopiesAreKeptToTheirOwner)
 {
     const mode_t oldMask = ::umask(022);
     const auto restore = qScopeGuard([oldMask] { ::umask(oldMask); });
+    // The permission bits in octal, as ls and chmod write them.
     auto modeOf = [](const QString& path) {
         struct stat st{};
-        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+            return std::string("missing");
+        return QString::number(st.st_mode & 07777, 8).toStdString();
     };
     const RegistryStore::Value account{RegistryStore::REG_SZ, QByteArray("secret", 7)};
 
@@ -288,20 +293,20 @@ TEST_F(RegistryTest, TheStoreAndItsDamagedCopiesAreKeptToTheirOwner)
     const QString folder = env.root() + QStringLiteral("/config/velmora");
     RegistryStore store(folder + QStringLiteral("/registry.json"));
     ASSERT_TRUE(store.writeValue(HKCU, kSection, QStringLiteral("RegNo"), account));
-    EXPECT_EQ(modeOf(store.file()), 0600);
-    EXPECT_EQ(modeOf(folder), 0700);
-    EXPECT_EQ(modeOf(env.root() + QStringLiteral("/config")), 0700);
+    EXPECT_EQ(modeOf(store.file()), "600");
+    EXPECT_EQ(modeOf(folder), "700");
+    EXPECT_EQ(modeOf(env.root() + QStringLiteral("/config")), "700");
 
     // Under a umask that takes nothing away.
     ::umask(0);
     RegistryStore open(env.root() + QStringLiteral("/open.json"));
     ASSERT_TRUE(open.writeValue(HKCU, kSection, QStringLiteral("RegNo"), account));
-    EXPECT_EQ(modeOf(open.file()), 0600);
+    EXPECT_EQ(modeOf(open.file()), "600");
 
     // A store left readable by everyone is narrowed at its next save.
     ASSERT_EQ(::chmod(QFile::encodeName(store.file()).constData(), 0644), 0);
     ASSERT_TRUE(store.writeValue(HKCU, kSection, QStringLiteral("UserName"), account));
-    EXPECT_EQ(modeOf(store.file()), 0600);
+    EXPECT_EQ(modeOf(store.file()), "600");
 
     // A damaged store readable by everyone is kept aside for its owner only.
     ASSERT_EQ(::chmod(QFile::encodeName(store.file()).constData(), 0644), 0);
@@ -313,5 +318,5 @@ TEST_F(RegistryTest, TheStoreAndItsDamagedCopiesAreKeptToTheirOwner)
     EXPECT_FALSE(store.readValue(HKCU, kSection, QStringLiteral("RegNo")).has_value());
     RegistryStore::takeDamage();
     ASSERT_TRUE(QFile::exists(store.file() + QStringLiteral(".bak")));
-    EXPECT_EQ(modeOf(store.file() + QStringLiteral(".bak")), 0600);
+    EXPECT_EQ(modeOf(store.file() + QStringLiteral(".bak")), "600");
 }
