@@ -353,6 +353,11 @@ const QString kMalformedReplyText =
 
 bool ReplyHasFields(const QString& reply, int fields)
 {
+    return ReplyHasFields(reply, fields, FieldCount::Exactly);
+}
+
+bool ReplyHasFields(const QString& reply, int fields, FieldCount count)
+{
     if (reply.isEmpty())
         return true;
     if (!reply.endsWith(QStringLiteral("<br>\n")))
@@ -363,10 +368,35 @@ bool ReplyHasFields(const QString& reply, int fields)
         const qsizetype end = all.indexOf(u"<br>\n", pos);
         const QStringView row = all.mid(pos, end - pos);
         pos = end + 5;
-        if (!row.isEmpty() && row.count(u'|') + 1 == fields)
+        if (row.isEmpty())
+            continue;
+        const qsizetype has = row.count(u'|') + 1;
+        if (has == fields || (count == FieldCount::AtLeast && has > fields))
             return true;
     }
     return false;
+}
+
+QString ReplyProblem(const QString& reply, int fields, FieldCount count)
+{
+    if (reply.left(6) == QLatin1String("Error:"))
+        return reply;
+    if (!ReplyHasFields(reply, fields, count))
+        return kMalformedReplyText;
+    return QString();
+}
+
+QString ReplyFirstRows(const QString& reply, int maxRows)
+{
+    const QStringView all(reply);
+    qsizetype pos = 0;
+    for (int rows = 0; rows < maxRows; ++rows) {
+        const qsizetype end = all.indexOf(u"<br>\n", pos);
+        if (end < 0)
+            return reply;
+        pos = end + 5;
+    }
+    return reply.left(pos);
 }
 
 QString UrlEncodeValue(const QString& value)

@@ -125,6 +125,33 @@ extern const QString kMalformedReplyText;
  */
 bool ReplyHasFields(const QString& reply, int fields);
 
+/** How a reader counts the fields of its query: exactly, or at least that
+ *  many for a "SELECT *" whose later columns it does not read. */
+enum class FieldCount
+{
+    Exactly,
+    AtLeast,
+};
+
+/** ReplyHasFields, with `fields` counted as `count` says. */
+bool ReplyHasFields(const QString& reply, int fields, FieldCount count);
+
+/**
+ * Every reader's one check of a remote query's reply (HttpRequest's text)
+ * before it takes anything from it: "" when the reply may be read as rows
+ * (empty, or in the service's format with rows of `fields` fields);
+ * otherwise the one text to show titled "Connection error" (with
+ * ReportConnectionError): the reply itself when it is an "Error:" text,
+ * kMalformedReplyText for anything else. Nothing of a refused reply may be
+ * shown or stored.
+ */
+QString ReplyProblem(const QString& reply, int fields, FieldCount count = FieldCount::Exactly);
+
+/** The reply cut after its first `maxRows` rows (each ended by "<br>" and a
+ *  line feed): a reader never takes more rows than its query asks for,
+ *  however many the server sends. Rows past the limit are not looked at. */
+QString ReplyFirstRows(const QString& reply, int maxRows);
+
 /** Percent-encodes one query-string value completely: everything but
  *  letters, digits and "-._~" is written as %XX of its UTF-8 bytes, so
  *  "&", "#", "+", "%", quotes and blanks reach the server as they are. */

@@ -196,9 +196,22 @@ QString SqlQuote(const QString& text)
     return s.replace(QLatin1Char('\''), QLatin1String("''"));
 }
 
+QString RemoteSqlQuote(const QString& text)
+{
+    QString s = text;
+    s.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    return s.replace(QLatin1Char('\''), QLatin1String("''"));
+}
+
+QString RemoteInList(const QString& localInList)
+{
+    QString s = localInList;
+    return s.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+}
+
 QString UrlSqlQuote(QString& text)
 {
-    text.replace(QLatin1Char('\''), QLatin1String("''"));
+    text = RemoteSqlQuote(text);
     QString s = text;
     return s.replace(QLatin1Char('&'), QLatin1String("%26"));
 }
@@ -412,8 +425,13 @@ std::optional<CompactionError> checkFile(const QString& dbPath)
     if (!head.startsWith(QByteArray("SQLite format 3\0", 16)))
         return CompactionError{Failure::NotDatabase, QString()};
 
+    // Opened for writing under SQLite's normal locking: a rollback journal
+    // left by a write that was killed (program, machine or power) is rolled
+    // back by the first read here, so the file is checked as it was before
+    // that write. A read-only connection cannot do that and would call an
+    // intact database damaged.
     RawDb probe;
-    if (!probe.open(dbPath, SQLITE_OPEN_READONLY))
+    if (!probe.open(dbPath, SQLITE_OPEN_READWRITE))
         return CompactionError{Failure::Damaged, QString()};
     QStringList missing;
     sqlite3_stmt* st = nullptr;

@@ -32,11 +32,25 @@ DaoDatabase OpenLocalDatabase();
  *  reads one table). Failures reach the caller. */
 DaoRecordset OpenLocalRecordset(const QString& sql, const QVariantList& params = {});
 
-/** `text` with every "'" doubled, for a text literal inside '...'. */
+/** `text` with every "'" doubled, for a text literal inside '...' of local
+ *  SQL (SQLite takes a backslash as an ordinary character). */
 QString SqlQuote(const QString& text);
 
-/** Doubles every "'" in the caller's own variable, then returns that text
- *  with every "&" written "%26". The variable keeps the doubled quotes. */
+/** `text` for a literal inside '...' of SQL sent to the remote form
+ *  database, a MySQL-family server where a backslash escapes the character
+ *  after it: every "\" is doubled and every "'" is doubled, so the text
+ *  arrives as it was typed and never ends the literal early. */
+QString RemoteSqlQuote(const QString& text);
+
+/** An IN-list built for local SQL ("( 'a', 'O''Brien')", names quoted with
+ *  SqlQuote) made fit for remote SQL: its backslashes doubled. A backslash
+ *  can only stand inside one of its literals, so every name ends up quoted as
+ *  RemoteSqlQuote quotes it. */
+QString RemoteInList(const QString& localInList);
+
+/** Doubles every "\" and every "'" in the caller's own variable (the remote
+ *  rule of RemoteSqlQuote), then returns that text with every "&" written
+ *  "%26". The variable keeps the doubled characters. */
 QString UrlSqlQuote(QString& text);
 
 /** "" for Null (an invalid QVariant), the value unchanged otherwise. */

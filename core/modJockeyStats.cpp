@@ -278,7 +278,8 @@ void LoadLastStartForm(const QString& meetingCode, qint16 raceNumber)
     if (horses.isEmpty())
         return; // no runners: an empty IN-list is not a query
 
-    const modDatabase::HttpReply reply = modDatabase::RemoteQuery(LastStartFormSql(BuildJockeyInList(horses)));
+    const modDatabase::HttpReply reply = modDatabase::RemoteQuery(
+        LastStartFormSql(modDatabase::RemoteInList(BuildJockeyInList(horses))));
     if (modDatabase::ReportConnectionError(reply.text) || !reply.ok())
         return;
     if (!modDatabase::ReplyHasFields(reply.text, 14)) {
@@ -340,7 +341,7 @@ QString JockeyStatsSql(const QString& jockey, bool fullRefresh, const QDateTime&
 {
     QString sql = QStringLiteral("SELECT WRaceDate, WRaceNo, WTrack, WHorse, WFinPosn, WJockey, WMoneyWon, Wtrainer, mState ")
                   + QStringLiteral("from WORKRACE, MEETMAST ") + QStringLiteral(" WHERE WJockey= '")
-                  + modDatabase::SqlQuote(jockey).toUpper() + QStringLiteral("' and wRaceDate=mDate and WTrack=mTrack");
+                  + modDatabase::RemoteSqlQuote(jockey).toUpper() + QStringLiteral("' and wRaceDate=mDate and WTrack=mTrack");
     if (!fullRefresh)
         sql += QStringLiteral(" and DateUpdated >= '") + since.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                + QLatin1Char('\'');

@@ -107,7 +107,8 @@ void SetJockeyListGrid(Grid* grid);
 void GetJockeyInList();
 
 /** An SQL IN-list of names: "( 'A'", ", 'B'" for each further one, ")";
- *  quotes doubled; "" for no names. */
+ *  quotes doubled, as local SQL wants them (modDatabase::RemoteInList makes
+ *  it fit for remote SQL); "" for no names. */
 QString BuildJockeyInList(const QStringList& names);
 
 /** Select-list item for the counted jockeys' best position on the horse of

@@ -207,7 +207,7 @@ FetchAndParse onePage(const QString& url, const QString& phase,
 QString TrackLookupSql(const QString& location)
 {
     return QStringLiteral("SELECT TrackCode, TrackClub, State, MeetType FROM Track WHERE TrackLocat = '")
-        + modDatabase::SqlQuote(location.toUpper()) + QLatin1Char('\'');
+        + modDatabase::RemoteSqlQuote(location.toUpper()) + QLatin1Char('\'');
 }
 
 QString LookupTrackRemote(const QString& location)

@@ -308,10 +308,13 @@ void FrmRaceStats::LoadRaceStats()
     m_loading = true;
     const QString reply = modDatabase::HttpRequest(modDatabase::RemoteQueryUrl(p.sql), QStringLiteral("GET"));
     m_loading = false;
-    if (reply.left(6) == QLatin1String("Error:")) {
+    // A failure, a web page or noise sent with status 200 is one message,
+    // never an empty or garbled history.
+    const QString problem = modDatabase::ReplyProblem(reply, FormStats::kReplyFields);
+    if (!problem.isEmpty()) {
         busy.release();
         DefaultPointer();
-        Prompts::MsgBox(reply, Prompts::vbCritical, QStringLiteral("Connection error"));
+        modDatabase::ReportConnectionError(problem);
         return;
     }
     ShowResult(ReadReply(m_mode, reply));

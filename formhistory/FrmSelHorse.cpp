@@ -26,6 +26,8 @@ namespace
 constexpr int kRowHeight = 18;
 constexpr int kColHorse = 1;
 constexpr int kColTrainer = 7;
+// The most horses a search asks for (its LIMIT).
+constexpr int kMaxHorses = 30;
 
 QDate readDate(const QString& text)
 {
@@ -86,8 +88,9 @@ void FrmSelHorse::Open()
 
 QString FrmSelHorse::SearchSql(const QString& typed)
 {
-    return QStringLiteral("SELECT * From HORSMAST where Instr(HHORSE,'") + modDatabase::SqlQuote(typed.toUpper()) +
-           QStringLiteral("') and hWinage > 0 order by HWinAge, hhorse LIMIT 0,30 ");
+    return QStringLiteral("SELECT * From HORSMAST where Instr(HHORSE,'") + modDatabase::RemoteSqlQuote(typed.toUpper()) +
+           QStringLiteral("') and hWinage > 0 order by HWinAge, hhorse LIMIT 0,") + QString::number(kMaxHorses) +
+           QStringLiteral(" ");
 }
 
 void FrmSelHorse::Form_Load()
@@ -141,9 +144,12 @@ void FrmSelHorse::cmdSeachHorse_Click()
     const QString reply = modDatabase::HttpRequest(modDatabase::RemoteQueryUrl(SearchSql(txtHorse->text())),
                                                    QStringLiteral("GET"));
     cmdSeachHorse->setEnabled(true);
-    if (reply.left(6) == QLatin1String("Error:")) {
+    // The first seven columns of a horse are read; a web page or noise sent
+    // with status 200 is one message and lists nothing.
+    const QString problem = modDatabase::ReplyProblem(reply, 7, modDatabase::FieldCount::AtLeast);
+    if (!problem.isEmpty()) {
         busy.release();
-        Prompts::MsgBox(reply, Prompts::vbCritical, QStringLiteral("Connection error"));
+        modDatabase::ReportConnectionError(problem);
         return;
     }
     if (reply.compare(QStringLiteral(" ")) < 0) {
@@ -154,7 +160,8 @@ void FrmSelHorse::cmdSeachHorse_Click()
 
     grdSelHorse->setRedraw(false);
     grdSelHorse->clearRows();
-    const QStringList pieces = reply.split(QStringLiteral("<br>"));
+    // Never more rows than the search asks for.
+    const QStringList pieces = modDatabase::ReplyFirstRows(reply, kMaxHorses).split(QStringLiteral("<br>"));
     for (int i = 0; i < pieces.size(); ++i) {
         QString piece = pieces[i];
         // Every row but the first starts with the line feed of the row before.

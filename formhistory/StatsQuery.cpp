@@ -1,5 +1,6 @@
 #include "formhistory/StatsQuery.h"
 
+#include "core/HttpRequest.h"
 #include "core/modDatabase.h"
 #include "core/modUtils.h"
 
@@ -270,19 +271,21 @@ Prepared Prepare(Request& r)
         const int bracket = r.horse.indexOf(QLatin1Char('('));
         if (bracket >= 1)
             r.horse = r.horse.left(bracket);
-        r.horse = modDatabase::SqlQuote(r.horse);
+        r.horse = modDatabase::RemoteSqlQuote(r.horse);
         H = r.horse.toUpper();
     }
     if (trainerMode) {
-        r.trainer = modDatabase::SqlQuote(r.trainer);
+        r.trainer = modDatabase::RemoteSqlQuote(r.trainer);
         T = r.trainer.toUpper();
         if (!r.formTrainer.isEmpty()) {
-            F = modDatabase::SqlQuote(r.formTrainer);
+            F = modDatabase::RemoteSqlQuote(r.formTrainer);
             secondTrainer = F != T;
         }
         r.formTrainer.clear();
     }
-    const QString J = modDatabase::SqlQuote(r.jockey.toUpper());
+    const QString J = modDatabase::RemoteSqlQuote(r.jockey.toUpper());
+    // The managed jockeys' list was quoted for local SQL.
+    const QString remoteList = modDatabase::RemoteInList(L);
 
     if (mode == QLatin1String("horse")) {
         p.showJockey = true;
@@ -304,7 +307,7 @@ Prepared Prepare(Request& r)
         p.where = QStringLiteral("(A.WTrainer = '") + T + QStringLiteral("'") +
                   (secondTrainer ? QStringLiteral(" or A.WTrainer = '") + F + QStringLiteral("') and A.WJockey in ")
                                  : QStringLiteral(") and A.WJockey in ")) +
-                  L;
+                  remoteList;
     } else if (mode == QLatin1String("jockey")) {
         p.showHorse = true;
         p.showTrainer = true;
@@ -316,7 +319,7 @@ Prepared Prepare(Request& r)
         p.showJockey = several;
         p.captionSuffix = QStringLiteral(" for Horse ") + horse + QStringLiteral("  &  Jockey : ") + jockey;
         p.label = QStringLiteral("Horse : ") + horse + QStringLiteral("       Jockey : ") + jockey;
-        p.where = QStringLiteral("A.WHorse= '") + H + QStringLiteral("'") + QStringLiteral("and A.WJockey in ") + L;
+        p.where = QStringLiteral("A.WHorse= '") + H + QStringLiteral("'") + QStringLiteral("and A.WJockey in ") + remoteList;
     }
     // Without managed jockeys the IN-list would be empty: invalid SQL.
     if (!p.noManagedJockeys)
@@ -336,7 +339,8 @@ QString QueryText(const QString& where)
            QStringLiteral(" LEFT OUTER JOIN WORKRACE T ON A.WRaceDate = T.WRaceDate AND A.WRaceNo = T.WRaceNo AND "
                           "A.WTrack = T.WTrack ") +
            QStringLiteral("AND T.WFinPosn =3 WHERE ") + where +
-           QStringLiteral(" ORDER BY A.WRaceDate DESC, A.WTrack, A.WRaceNo, A.WHorse LIMIT 0,90");
+           QStringLiteral(" ORDER BY A.WRaceDate DESC, A.WTrack, A.WRaceNo, A.WHorse LIMIT 0,") +
+           QString::number(kMaxRows);
 }
 
 QString Result::figure(int category) const
@@ -383,7 +387,7 @@ Result ReadReply(const QString& mode, const QString& reply)
     bool prepClosed = false;
     QDate previousDate;
 
-    const QStringList pieces = reply.split(QStringLiteral("<br>"));
+    const QStringList pieces = modDatabase::ReplyFirstRows(reply, kMaxRows).split(QStringLiteral("<br>"));
     for (const QString& rawPiece : pieces) {
         const QStringList f = trimLineBreaks(rawPiece).split(QLatin1Char('|'));
         if (f.size() < 3) {

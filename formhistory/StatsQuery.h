@@ -81,18 +81,27 @@ struct Prepared
 /**
  * Forms the caption, label, column visibility and SQL of a request, and
  * alters the request as the statistics window always has: the horse is cut
- * before a "(" standing at its second character or later and has its quotes
- * doubled, the trainer and a used form trainer have their quotes doubled, the
- * form trainer is emptied in the trainer modes, and in the two managed-jockey
- * modes the jockey becomes "All Managed Jockeys" or the one listed name.
+ * before a "(" standing at its second character or later and is quoted for
+ * remote SQL, the trainer and a used form trainer are quoted for remote SQL,
+ * the form trainer is emptied in the trainer modes, and in the two
+ * managed-jockey modes the jockey becomes "All Managed Jockeys" or the one
+ * listed name.
  *
- * Names are sent with their quotes doubled and otherwise as they are (the
- * address is percent-encoded as a whole, so "&" needs nothing of its own).
+ * Names are sent quoted for remote SQL (quotes and backslashes doubled,
+ * modDatabase::RemoteSqlQuote) and otherwise as they are (the address is
+ * percent-encoded as a whole, so "&" needs nothing of its own).
  */
 Prepared Prepare(Request& request);
 
 /** The whole query text around a WHERE condition. */
 QString QueryText(const QString& where);
+
+/** The number of rows the query asks for (its LIMIT): the most a reply is
+ *  read for. */
+constexpr int kMaxRows = 90;
+/** The fields of each reply row: the run's 17, its race's 19, then the
+ *  winner, second and third. */
+constexpr int kReplyFields = 39;
 
 // ---- The reply -------------------------------------------------------------------
 
@@ -137,7 +146,8 @@ void AddStatResult(Counts& counts, int category, int position);
 int SummaryColumn(int category);
 
 /**
- * Reads a reply (not an "Error:" text) into rows and counters. Rows are
+ * Reads a reply (not an "Error:" text) into rows and counters; only its
+ * first kMaxRows rows are read, whatever the server sent. Rows are
  * pieces between "<br>" marks, trimmed of their line breaks; a piece with
  * fewer than three fields, or whose race date cannot be read, is skipped.
  * A second row of the same run (same date, race, horse and track: a dead heat

@@ -22,6 +22,9 @@ namespace
 {
 constexpr int kRowHeight = 18;
 constexpr int kTextColumns = 11; // columns filled from the finisher's own fields
+// The fields each query asks for: the race header's and a finisher's.
+constexpr int kHeaderFields = 10;
+constexpr int kFinisherFields = 15;
 
 struct ResultColumn
 {
@@ -174,9 +177,9 @@ QString frmRaceResult::HeaderSql(const QString& raceDate, const QString& track, 
     return QStringLiteral("SELECT MClub, MMetType, MState, RDistance, RRaceName, RClass, RSecTime, RTrCond, ") +
            QStringLiteral("RLimWgt, RValue FROM MEETMAST M, RACEMAST R ") +
            QStringLiteral("WHERE M.MDate = R.RDate AND M.MTrack = R.RTrack ") + QStringLiteral("AND RDate = '") +
-           modDatabase::SqlQuote(raceDate) + QStringLiteral("' ") + QStringLiteral("AND RTrack = '") +
-           modDatabase::SqlQuote(track) + QStringLiteral("' ") + QStringLiteral("AND RRaceNo = '") +
-           modDatabase::SqlQuote(raceNo) + QStringLiteral("' ");
+           modDatabase::RemoteSqlQuote(raceDate) + QStringLiteral("' ") + QStringLiteral("AND RTrack = '") +
+           modDatabase::RemoteSqlQuote(track) + QStringLiteral("' ") + QStringLiteral("AND RRaceNo = '") +
+           modDatabase::RemoteSqlQuote(raceNo) + QStringLiteral("' ");
 }
 
 QString frmRaceResult::FinishersSql(const QString& raceDate, const QString& track, const QString& raceNo)
@@ -185,9 +188,9 @@ QString frmRaceResult::FinishersSql(const QString& raceDate, const QString& trac
                           "WTrainer, ") +
            QStringLiteral("WBookPrice, WMoneyWon, HWinAge, HWinSex, HSireWin, HDamWin ") +
            QStringLiteral("FROM WORKRACE W LEFT JOIN HORSMAST H ON W.WHorse = H.HHorse ") +
-           QStringLiteral("WHERE WRaceDate = '") + modDatabase::SqlQuote(raceDate) + QStringLiteral("' ") +
-           QStringLiteral("AND WTrack = '") + modDatabase::SqlQuote(track) + QStringLiteral("' ") +
-           QStringLiteral("AND WRaceNo = '") + modDatabase::SqlQuote(raceNo) + QStringLiteral("' ");
+           QStringLiteral("WHERE WRaceDate = '") + modDatabase::RemoteSqlQuote(raceDate) + QStringLiteral("' ") +
+           QStringLiteral("AND WTrack = '") + modDatabase::RemoteSqlQuote(track) + QStringLiteral("' ") +
+           QStringLiteral("AND WRaceNo = '") + modDatabase::RemoteSqlQuote(raceNo) + QStringLiteral("' ");
 }
 
 QString frmRaceResult::MoneyText(const QString& thousands)
@@ -328,11 +331,13 @@ void frmRaceResult::OpenResult(const QString& raceDate, const QString& track, co
     window.Form_Load();
     HourGlass busy;
 
+    // A failure, a web page or noise sent with status 200 is one message and
+    // no result window.
     const QString header =
         modDatabase::HttpRequest(modDatabase::RemoteQueryUrl(HeaderSql(raceDate, track, raceNo)), QStringLiteral("GET"));
-    if (header.left(6) == QLatin1String("Error:")) {
+    if (const QString problem = modDatabase::ReplyProblem(header, kHeaderFields); !problem.isEmpty()) {
         busy.release();
-        Prompts::MsgBox(header, Prompts::vbCritical, QStringLiteral("Connection error"));
+        modDatabase::ReportConnectionError(problem);
         return;
     }
     if (header.compare(QStringLiteral(" ")) <= 0) {
@@ -345,9 +350,9 @@ void frmRaceResult::OpenResult(const QString& raceDate, const QString& track, co
 
     const QString finishers = modDatabase::HttpRequest(
         modDatabase::RemoteQueryUrl(FinishersSql(raceDate, track, raceNo)), QStringLiteral("GET"));
-    if (finishers.left(6) == QLatin1String("Error:")) {
+    if (const QString problem = modDatabase::ReplyProblem(finishers, kFinisherFields); !problem.isEmpty()) {
         busy.release();
-        Prompts::MsgBox(finishers, Prompts::vbCritical, QStringLiteral("Connection error"));
+        modDatabase::ReportConnectionError(problem);
         return;
     }
     window.FillFinishers(finishers, horse);

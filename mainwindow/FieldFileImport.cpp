@@ -50,17 +50,14 @@ void reportFailure(const QString& path, const QString& why)
 bool lookUpTrack(const QString& meetingCode, QString& state, QString& meetType)
 {
     const QString sql = QStringLiteral("SELECT State, MeetType FROM Track WHERE TrackCode = '")
-        + modDatabase::SqlQuote(FieldFileParser::trackCode(meetingCode)) + QLatin1Char('\'');
+        + modDatabase::RemoteSqlQuote(FieldFileParser::trackCode(meetingCode)) + QLatin1Char('\'');
     const QString reply = modDatabase::HttpRequest(modDatabase::RemoteQueryUrl(sql), QStringLiteral("GET"));
     state.clear();
     meetType.clear();
-    if (reply.left(6) == QLatin1String("Error:")) {
-        Prompts::MsgBox(reply, Prompts::vbCritical, QStringLiteral("Connection error"));
-        return false;
-    }
-    // A web page sent with status 200 is no track: take nothing from it.
-    if (!modDatabase::ReplyHasFields(reply, 2)) {
-        Prompts::MsgBox(modDatabase::kMalformedReplyText, Prompts::vbCritical, QStringLiteral("Connection error"));
+    // A failure, or a web page sent with status 200, is no track: take
+    // nothing from it.
+    if (const QString problem = modDatabase::ReplyProblem(reply, 2); !problem.isEmpty()) {
+        modDatabase::ReportConnectionError(problem);
         return false;
     }
     if (reply.left(6) <= QLatin1String(" "))

@@ -13,6 +13,8 @@
 
 #include <atomic>
 
+#include <cerrno>
+
 #include <sys/stat.h>
 
 RegistryStore::RegistryStore()
@@ -62,6 +64,30 @@ private:
 bool isText(quint32 type)
 {
     return type == RegistryStore::REG_SZ || type == RegistryStore::REG_EXPAND_SZ || type == RegistryStore::REG_MULTI_SZ;
+}
+
+// The store holds the data-service account (user name and password): the
+// file, its damaged copies and a folder made for it are its owner's alone,
+// whatever the umask.
+constexpr mode_t kOwnerFileMode = 0600;
+constexpr mode_t kOwnerFolderMode = 0700;
+
+/** Makes `dir` and any missing folder above it, each owner-only. Folders
+ *  that exist already are left as they are. */
+bool makeOwnerOnlyPath(const QString& dir)
+{
+    const QString path = QDir::cleanPath(QDir(dir).absolutePath());
+    if (QFileInfo(path).isDir())
+        return true;
+    const QString parent = QFileInfo(path).path();
+    if (parent != path && !makeOwnerOnlyPath(parent))
+        return false;
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), kOwnerFolderMode) != 0)
+        return errno == EEXIST && QFileInfo(path).isDir();
+    // The umask may have taken the owner's own rights away.
+    ::chmod(native.constData(), kOwnerFolderMode);
+    return true;
 }
 } // namespace
 
@@ -159,6 +185,7 @@ RegistryStore::Tree RegistryStore::parse() const
         for (int n = 2; QFileInfo::exists(kept); ++n)
             kept = m_file + QStringLiteral(".bak.") + QString::number(n);
         if (QFile::rename(m_file, kept)) {
+            ::chmod(QFile::encodeName(kept).constData(), kOwnerFileMode);
             m_warning = QStringLiteral("%1 is damaged (%2); kept as %3").arg(m_file, err.errorString(), kept);
             pendingDamage() = Damage{m_file, kept};
         } else {
@@ -220,10 +247,15 @@ bool RegistryStore::save(const Tree& tree)
     QJsonObject top;
     top.insert(QStringLiteral("keys"), keys);
 
-    QDir().mkpath(QFileInfo(m_file).absolutePath());
+    makeOwnerOnlyPath(QFileInfo(m_file).absolutePath());
     QSaveFile out(m_file);
     if (!out.open(QIODevice::WriteOnly))
         return false;
+    // The new file would take the old one's mode or the umask's; a store
+    // left readable by others is narrowed here, at its next save. (A file
+    // system without modes refuses this, and has nothing to narrow.)
+    if (out.handle() >= 0)
+        ::fchmod(out.handle(), kOwnerFileMode);
     out.write(QJsonDocument(top).toJson(QJsonDocument::Indented));
     return out.commit();
 }

@@ -23,7 +23,7 @@ QString SearchWord(const QString& typedName)
 
 QString SearchSql(const QString& word)
 {
-    return QStringLiteral("SELECT WJockey From WORKRACE where INSTR(WJockey,'") + modDatabase::SqlQuote(word) +
+    return QStringLiteral("SELECT WJockey From WORKRACE where INSTR(WJockey,'") + modDatabase::RemoteSqlQuote(word) +
            QStringLiteral("') Group by WJockey");
 }
 
@@ -78,9 +78,12 @@ bool frmSelJockey::Search()
         modDatabase::HttpRequest(modDatabase::RemoteQueryUrl(JockeySearch::SearchSql(word)), QStringLiteral("GET"));
     wait.restore();
     grdSelJockey->setRows(0);
-    if (reply.left(6) == QLatin1String("Error:"))
+    // A failure, a web page or noise sent with status 200 is one message and
+    // lists no name.
+    const QString problem = modDatabase::ReplyProblem(reply, 1);
+    if (!problem.isEmpty())
     {
-        Prompts::MsgBox(reply, Prompts::vbCritical, QStringLiteral("Connection error"));
+        modDatabase::ReportConnectionError(problem);
         return true; // the list opens empty
     }
     const QStringList names = JockeySearch::ReplyNames(reply);

@@ -15,7 +15,8 @@ namespace JockeySearch
  *  ignored, in upper case ("john smith " gives "SMITH"); "" when nothing is
  *  typed. */
 QString SearchWord(const QString& typedName);
-/** The remote SQL for a search word, its single quotes doubled. */
+/** The remote SQL for a search word, quoted for remote SQL (quotes and
+ *  backslashes doubled). */
 QString SearchSql(const QString& word);
 /** The names of a remote reply in proper case, in reply order: one per
  *  "<br>"-separated piece, trimmed; empty pieces (the final line feed) give

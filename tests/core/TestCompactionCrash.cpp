@@ -139,3 +139,61 @@ TEST(CompactionCrash, KilledAtAnyMomentLeavesAWholeDatabase)
     EXPECT_FALSE(QFileInfo::exists(env.appDir() + QStringLiteral("/temp.mdb")));
     EXPECT_EQ(inspect(fx.path()).rows, expected.rows);
 }
+
+TEST(CompactionCrash, AWriteKilledMidTransactionIsRolledBackAtTheNextStart)
+{
+    TestEnv env;
+    DbFixture fx(env);
+    {
+        DaoDatabase db = fx.db();
+        db.BeginTrans();
+        for (int i = 0; i < 3000; ++i)
+            db.Execute(QStringLiteral("INSERT INTO Noms (MeetingCode, RaceNumber, Horse, Owners) VALUES (?, ?, ?, ?)"),
+                       {QStringLiteral("M%1").arg(i % 20), i, QStringLiteral("Horse %1").arg(i),
+                        QString(250, QLatin1Char('a' + i % 26))});
+        db.CommitTrans();
+    }
+    gDbEngine.CloseAll(); // the child must not inherit our connection
+    const Check before = inspect(fx.path());
+    ASSERT_TRUE(before.intact);
+    ASSERT_EQ(before.rows, 3000);
+
+    // The child changes most rows inside one transaction with a page cache
+    // small enough that changed pages reach the file before the commit, then
+    // dies the way a power cut or a killed program does.
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(QFile::encodeName(fx.path()).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            ::_exit(2);
+        sqlite3_exec(db, "PRAGMA cache_size = 8", nullptr, nullptr, nullptr);
+        if (sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK
+            || sqlite3_exec(db, "UPDATE Noms SET Owners = 'changed', RaceNumber = RaceNumber + 1", nullptr, nullptr,
+                            nullptr)
+                   != SQLITE_OK
+            || sqlite3_exec(db, "DELETE FROM Noms WHERE RaceNumber % 2 = 0", nullptr, nullptr, nullptr) != SQLITE_OK)
+            ::_exit(3);
+        ::kill(::getpid(), SIGKILL);
+        ::_exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the child ended with " << WEXITSTATUS(status);
+    const QString journal = fx.path() + QStringLiteral("-journal");
+    ASSERT_TRUE(QFileInfo(journal).isFile());
+    ASSERT_GT(QFileInfo(journal).size(), 0);
+
+    // The start-up path: the file check and compaction, then the program's
+    // own connection.
+    CompactionFailure why;
+    ASSERT_TRUE(CompactLocalDatabase(&why)) << CompactionFailureMessage(why).toStdString();
+    EXPECT_FALSE(QFileInfo::exists(journal));
+    const Check after = inspect(fx.path());
+    EXPECT_TRUE(after.intact);
+    EXPECT_EQ(after.rows, before.rows);
+    EXPECT_EQ(after.sum, before.sum);
+    DaoRecordset rs = OpenLocalRecordset(QStringLiteral("SELECT COUNT(*) FROM Noms WHERE Owners = 'changed'"));
+    EXPECT_EQ(rs.Fields(0).toInt(), 0);
+    rs.Close();
+    gDbEngine.CloseAll();
+}

@@ -508,7 +508,8 @@ TEST(FormService, RunsTheStatisticsQueryWithItsColumnPositions)
     EXPECT_EQ(f[29], "11");
     EXPECT_EQ(f[35], "97.90");
     EXPECT_EQ(f[36], "RED SKY");
-    EXPECT_EQ(f[37], "");
+    EXPECT_EQ(f[37], "NORTHERN STAR");
+    EXPECT_EQ(f[38], "HARBOUR LIGHTS");
     EXPECT_EQ(rows[1][36], "SILVER LINING");
     EXPECT_EQ(rows[1][37], "RED SKY");
 }

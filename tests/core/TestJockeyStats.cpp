@@ -116,6 +116,28 @@ TEST_F(JockeyStatsTest, FullRefreshReplacesTheJockeysRides)
     EXPECT_EQ(server.requestCount(), 1);
 }
 
+TEST_F(JockeyStatsTest, ABackslashInTheNameNeitherBreaksNorOpensTheQuery)
+{
+    server.insertMany("WORKRACE", {"WRaceDate", "WRaceNo", "WTrack", "WHorse", "WFinPosn", "WJockey", "WTrainer"},
+                      {{"2009-06-10", 2, "RAND", "BACK SLASH", 3, "T\\", "J HAWKES"}});
+
+    // A name ending in a backslash asks for exactly its own rides.
+    EXPECT_EQ(modJockey::DownloadJockeyStats("T\\", true), StatsDownload::Stored);
+    EXPECT_EQ(server.sqlQueries().value(0), kHead + "T\\\\" + kTail);
+    EXPECT_EQ(rideCount("T\\"), 1);
+    EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM RaceStats").toInt(), 1);
+
+    // A crafted name cannot close the literal early: no other jockey's rides
+    // are taken.
+    const QString crafted = QStringLiteral("\\' OR 1=1 -- ");
+    EXPECT_EQ(modJockey::DownloadJockeyStats(crafted, true), StatsDownload::Stored);
+    EXPECT_EQ(server.sqlQueries().value(1), kHead + "\\\\'' OR 1=1 -- " + kTail);
+    EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM RaceStats").toInt(), 1);
+    EXPECT_EQ(rideCount("O'Brien"), 0);
+    EXPECT_EQ(rideCount("A Smith"), 0);
+    EXPECT_TRUE(prompts.messages().isEmpty());
+}
+
 TEST_F(JockeyStatsTest, IncrementalAddsOnlyNewerRowsAndCorrectsStoredOnes)
 {
     // Already stored, since corrected on the server (placing 4 became 3).

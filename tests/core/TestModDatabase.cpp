@@ -2,6 +2,7 @@
 // tables, columns and views, and adding or re-typing columns.
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
+#include "fixtures/FixtureServer.h"
 #include "platform/VbError.h"
 #include "support/DbFixture.h"
 #include "support/TestEnv.h"
@@ -66,6 +67,26 @@ TEST(ModDatabase, Quoting)
     const QString name = QStringLiteral("O'Neil's \"Best\"");
     fx.exec(QStringLiteral("INSERT INTO Trainer (TrainerName) VALUES ('%1')").arg(SqlQuote(name)));
     EXPECT_EQ(fx.scalar(QStringLiteral("SELECT TrainerName FROM Trainer")).toString(), name);
+}
+
+TEST(ModDatabase, RemoteLiteralsDoubleBackslashesAsWellAsQuotes)
+{
+    EXPECT_EQ(RemoteSqlQuote(QStringLiteral("T\\")), QStringLiteral("T\\\\"));
+    EXPECT_EQ(RemoteSqlQuote(QStringLiteral("\\'")), QStringLiteral("\\\\''"));
+    EXPECT_EQ(RemoteSqlQuote(QStringLiteral("O'Brien\\")), QStringLiteral("O''Brien\\\\"));
+    EXPECT_EQ(RemoteInList(QStringLiteral("( 'A\\', 'O''Brien')")), QStringLiteral("( 'A\\\\', 'O''Brien')"));
+    // Local SQL keeps its own rule: SQLite takes a backslash as it is.
+    EXPECT_EQ(SqlQuote(QStringLiteral("T\\")), QStringLiteral("T\\"));
+
+    // Each quoted text, read back by a server that reads literals the MySQL
+    // way, is the text itself, and the literal ends where it should.
+    FixtureServer server;
+    for (const char* raw : {"T\\", "\\'", "O'Brien\\", "\\' OR 1=1 -- ", "a\\\\b''c"}) {
+        const QString text = QString::fromUtf8(raw);
+        SCOPED_TRACE(raw);
+        EXPECT_EQ(server.answerQuery(QStringLiteral("SELECT '") + RemoteSqlQuote(text) + QStringLiteral("', 'end'")),
+                  (text + QStringLiteral("|end<br>\n")).toUtf8());
+    }
 }
 
 TEST(ModDatabase, TemplateHasEveryTableAndColumnInOrder)

@@ -4,8 +4,13 @@
 #include "support/TestEnv.h"
 
 #include <QFile>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
+
+#include <string>
+
+#include <sys/stat.h>
 
 namespace
 {
@@ -269,4 +274,49 @@ TEST_F(RegistryTest, DamagedStoreFileIsKeptAsideAndReadsAsEmpty)
     // Writing again starts a fresh, readable store.
     reg.setValue(QStringLiteral("again"));
     EXPECT_EQ(reg.Value().toString(), QStringLiteral("again"));
+}
+
+TEST_F(RegistryTest, TheStoreAndItsDamagedCopiesAreKeptToTheirOwner)
+{
+    const mode_t oldMask = ::umask(022);
+    const auto restore = qScopeGuard([oldMask] { ::umask(oldMask); });
+    // The permission bits in octal, as ls and chmod write them.
+    auto modeOf = [](const QString& path) {
+        struct stat st{};
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+            return std::string("missing");
+        return QString::number(st.st_mode & 07777, 8).toStdString();
+    };
+    const RegistryStore::Value account{RegistryStore::REG_SZ, QByteArray("secret", 7)};
+
+    // Under the usual umask, in folders the program makes for the store.
+    const QString folder = env.root() + QStringLiteral("/config/velmora");
+    RegistryStore store(folder + QStringLiteral("/registry.json"));
+    ASSERT_TRUE(store.writeValue(HKCU, kSection, QStringLiteral("RegNo"), account));
+    EXPECT_EQ(modeOf(store.file()), "600");
+    EXPECT_EQ(modeOf(folder), "700");
+    EXPECT_EQ(modeOf(env.root() + QStringLiteral("/config")), "700");
+
+    // Under a umask that takes nothing away.
+    ::umask(0);
+    RegistryStore open(env.root() + QStringLiteral("/open.json"));
+    ASSERT_TRUE(open.writeValue(HKCU, kSection, QStringLiteral("RegNo"), account));
+    EXPECT_EQ(modeOf(open.file()), "600");
+
+    // A store left readable by everyone is narrowed at its next save.
+    ASSERT_EQ(::chmod(QFile::encodeName(store.file()).constData(), 0644), 0);
+    ASSERT_TRUE(store.writeValue(HKCU, kSection, QStringLiteral("UserName"), account));
+    EXPECT_EQ(modeOf(store.file()), "600");
+
+    // A damaged store readable by everyone is kept aside for its owner only.
+    ASSERT_EQ(::chmod(QFile::encodeName(store.file()).constData(), 0644), 0);
+    {
+        QFile f(store.file());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("{\"keys\": [");
+    }
+    EXPECT_FALSE(store.readValue(HKCU, kSection, QStringLiteral("RegNo")).has_value());
+    RegistryStore::takeDamage();
+    ASSERT_TRUE(QFile::exists(store.file() + QStringLiteral(".bak")));
+    EXPECT_EQ(modeOf(store.file() + QStringLiteral(".bak")), "600");
 }

@@ -162,6 +162,29 @@ TEST_F(HorseSearch, NothingFoundOrNothingTypedKeepsTheList)
     EXPECT_EQ(names(), QStringList{QStringLiteral("O'reilly")});
 }
 
+TEST_F(HorseSearch, RepliesNotInTheServicesFormatListNothing)
+{
+    search(QStringLiteral("reil"));
+    ASSERT_EQ(names(), QStringList{QStringLiteral("O'reilly")});
+    const QList<QByteArray> bodies = {
+        "<!DOCTYPE html><html><head><title>Sign in</title></head><body>NEW|2021-10-02|S<br>Welcome</body></html>",
+        QByteArray("\x89PNG\r\n\x1a\n\x00\x01|garbage\xff\xfe", 22),
+    };
+    for (const QByteArray& body : bodies) {
+        SCOPED_TRACE(body.toStdString());
+        server.enqueue(FixtureServer::Reply::withBody(body));
+        script.answerMsgBox(Prompts::vbOK);
+        search(QStringLiteral("reil"));
+    }
+    const auto shown = script.messages();
+    ASSERT_EQ(shown.size(), bodies.size());
+    for (const auto& m : shown) {
+        EXPECT_EQ(m.text, modDatabase::kMalformedReplyText);
+        EXPECT_EQ(m.title, QStringLiteral("Connection error"));
+    }
+    EXPECT_EQ(names(), QStringList{QStringLiteral("O'reilly")});
+}
+
 TEST_F(HorseSearch, ShortRowsFillWhatTheyHold)
 {
     server.enqueue(FixtureServer::Reply::withBody("NEW ONE|2021-10-02|SIRE X|DAM Y<br>\nnot|enough<br>\n"

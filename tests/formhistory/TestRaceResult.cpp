@@ -208,6 +208,33 @@ TEST_F(RaceResult, ErrorAndEmptyRepliesAreReportedAndTheWindowIsNotShown)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
+TEST_F(RaceResult, RepliesNotInTheServicesFormatAreReportedAndTheWindowIsNotShown)
+{
+    const QByteArray page =
+        "<!DOCTYPE html><html><head><title>Sign in</title></head><body>VRC|M|VIC<br>Welcome</body></html>";
+    const QByteArray noise("\x89PNG\r\n\x1a\n\x00\x01|garbage\xff\xfe", 22);
+    // A web page or random bytes for the header, then for the finishers
+    // after a good header.
+    for (const QByteArray& body : {page, noise}) {
+        SCOPED_TRACE(body.toStdString());
+        server.enqueue(FixtureServer::Reply::withBody(body));
+        script.answerMsgBox(Prompts::vbOK);
+        frmRaceResult::OpenResult(kDate, QStringLiteral("FLEM"), QStringLiteral("5"), QStringLiteral("Super Horse"));
+        server.enqueue(FixtureServer::Reply::serve());
+        server.enqueue(FixtureServer::Reply::withBody(body));
+        script.answerMsgBox(Prompts::vbOK);
+        frmRaceResult::OpenResult(kDate, QStringLiteral("FLEM"), QStringLiteral("5"), QStringLiteral("Super Horse"));
+    }
+    const auto shown = script.messages();
+    ASSERT_EQ(shown.size(), 4);
+    for (const auto& m : shown) {
+        EXPECT_EQ(m.text, modDatabase::kMalformedReplyText);
+        EXPECT_EQ(m.title, QStringLiteral("Connection error"));
+    }
+    EXPECT_EQ(modalsShown(), 0);
+    EXPECT_EQ(server.sqlQueries().size(), 6);
+}
+
 TEST_F(RaceResult, ASecondOpeningDuringTheWaitDoesNothing)
 {
     server.enqueue(FixtureServer::Reply::serve(400));

@@ -6,6 +6,7 @@
 #include "core/modShared.h"
 #include "formhistory/FormFixture.h"
 #include "formhistory/FrmRaceStats.h"
+#include "formhistory/StatsReply.h"
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
 #include "support/QtPrinters.h"
@@ -202,6 +203,47 @@ TEST_F(RaceStatsWindow, AnErrorReplyIsShownAndLeavesEmptyPaintedGrids)
     EXPECT_TRUE(w.GrdSummary->cellText(2, 1).isEmpty());
     EXPECT_TRUE(w.grdStats->redraw());
     EXPECT_TRUE(w.GrdSummary->redraw());
+}
+
+TEST_F(RaceStatsWindow, RepliesNotInTheServicesFormatShowNothingAndTooManyRowsAreNotTaken)
+{
+    gStatsMode = QStringLiteral("horse");
+    gSelHorse = QStringLiteral("Super Horse");
+    // A web page and random bytes sent with status 200: one message each and
+    // no run shown.
+    const QList<QByteArray> bodies = {
+        "<!DOCTYPE html><html><head><title>Sign in</title></head><body>2024-06-01|5|x<br>Welcome</body></html>",
+        QByteArray("\x89PNG\r\n\x1a\n\x00\x01|garbage\xff\xfe", 22),
+    };
+    for (const QByteArray& body : bodies) {
+        SCOPED_TRACE(body.toStdString());
+        server.enqueue(FixtureServer::Reply::withBody(body));
+        script.answerMsgBox(Prompts::vbOK);
+        FrmRaceStats w;
+        w.Form_Load();
+        ASSERT_EQ(script.messages().size(), 1);
+        EXPECT_EQ(script.messages()[0].text, modDatabase::kMalformedReplyText);
+        EXPECT_EQ(script.messages()[0].title, QStringLiteral("Connection error"));
+        EXPECT_EQ(w.grdStats->rows(), 0);
+        EXPECT_TRUE(w.GrdSummary->cellText(2, 1).isEmpty());
+        script.clear();
+    }
+
+    // Far more rows than the query asks for: only as many as it asks for.
+    QList<StatsRun> runs;
+    QDate day(2024, 6, 1);
+    for (int i = 0; i < 3000; ++i, day = day.addDays(-1)) {
+        const QString date = day.toString(Qt::ISODate);
+        runs.append({date, 1, kHorse, QStringLiteral("FLEM"), QStringLiteral("2"), QStringLiteral("G"),
+                     QStringLiteral("RED SKY"), kHorse, QStringLiteral("GREY DAWN")});
+    }
+    server.enqueue(FixtureServer::Reply::withBody(StatsReplyOf(runs).toUtf8()));
+    FrmRaceStats w;
+    w.Form_Load();
+    EXPECT_TRUE(script.messages().isEmpty());
+    EXPECT_EQ(w.grdStats->rows(), FormStats::kMaxRows);
+    EXPECT_TRUE(server.sqlQueries().value(2).endsWith(QStringLiteral(" LIMIT 0,90")));
+    EXPECT_EQ(w.GrdSummary->cellText(2, 1), QStringLiteral("90:0-90-0"));
 }
 
 TEST_F(RaceStatsWindow, AStatisticsCommandDuringTheLoadOpensNoSecondWindow)

@@ -1,5 +1,7 @@
 // The statistics request and reply without a window: the SQL of each mode,
 // the rows, spells, dead heats and summary figures of canned replies.
+#include "core/HttpRequest.h"
+#include "fixtures/FixtureServer.h"
 #include "formhistory/StatsQuery.h"
 #include "formhistory/StatsReply.h"
 #include "support/QtPrinters.h"
@@ -131,6 +133,48 @@ TEST(StatsQuery, AnEmptyManagedJockeyListOrUnknownModeSendsNothing)
     const Prepared p = Prepare(r);
     EXPECT_FALSE(p.knownMode);
     EXPECT_TRUE(p.sql.isEmpty());
+}
+
+TEST(StatsQuery, EverySampleHorseJockeyAndTrainerShowsAllItsRuns)
+{
+    // The sample the fixture server starts with for trying the program.
+    FixtureServer server;
+    QString error;
+    ASSERT_TRUE(server.execFile(QStringLiteral(VELMORA_SOURCE_DIR "/tests/fixtures/FormSample.sql"), &error))
+        << error.toStdString();
+    const auto rowsOf = [&server](const QString& sql) {
+        return modDatabase::ParseReply(QString::fromUtf8(server.answerQuery(sql)));
+    };
+
+    // Every race has its first, second and third.
+    const auto races = rowsOf(QStringLiteral("SELECT RDate, RTrack, RRaceNo FROM RACEMAST"));
+    ASSERT_FALSE(races.isEmpty());
+    for (const QStringList& race : races) {
+        for (int place = 1; place <= 3; ++place)
+            EXPECT_EQ(rowsOf(QStringLiteral("SELECT WHorse FROM WORKRACE WHERE WRaceDate = '%1' AND WTrack = '%2' "
+                                            "AND WRaceNo = %3 AND WFinPosn = %4")
+                                 .arg(race[0], race[1], race[2])
+                                 .arg(place))
+                          .size(),
+                      1)
+                << race.join(QLatin1Char(' ')).toStdString() << " place " << place;
+    }
+
+    // The statistics of each horse, jockey and trainer list every run of theirs.
+    const std::pair<const char*, const char*> kinds[] = {
+        {"horse", "WHorse"}, {"jockey", "WJockey"}, {"trainer", "WTrainer"}};
+    for (const auto& [mode, column] : kinds) {
+        const auto names =
+            rowsOf(QStringLiteral("SELECT %1, COUNT(*) FROM WORKRACE GROUP BY %1").arg(QLatin1String(column)));
+        ASSERT_GT(names.size(), 1) << mode;
+        for (const QStringList& n : names) {
+            Request r = req(mode);
+            r.horse = r.jockey = r.trainer = n[0];
+            const Prepared p = Prepare(r);
+            const Result res = ReadReply(r.mode, QString::fromUtf8(server.answerQuery(p.sql)));
+            EXPECT_EQ(res.rows.size(), n[1].toInt()) << mode << " " << n[0].toStdString();
+        }
+    }
 }
 
 TEST(StatsQuery, SixRunReplyGivesRowsSpellsAndSummary)

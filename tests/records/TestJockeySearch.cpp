@@ -143,4 +143,29 @@ TEST_F(JockeySearchWindowTest, AConnectionErrorIsShownAndTheListOpensEmpty)
     EXPECT_EQ(rows, 0);
     EXPECT_EQ(jockeys.txtJockey->text(), QStringLiteral("Smith"));
 }
+
+TEST_F(JockeySearchWindowTest, RepliesNotInTheServicesFormatListNoNames)
+{
+    const QList<QByteArray> bodies = {
+        "<!DOCTYPE html><html><head><title>Sign in</title></head><body>J SMITH<br>Welcome</body></html>",
+        QByteArray("\x89PNG\r\n\x1a\n\x00\x01|garbage\xff\xfe", 22),
+    };
+    jockeys.txtJockey->setText(QStringLiteral("Smith"));
+    for (const QByteArray& body : bodies) {
+        SCOPED_TRACE(body.toStdString());
+        server.enqueue(FixtureServer::Reply::withBody(body));
+        script.clear();
+        int rows = -1;
+        script.answerModal([&rows](QDialog* d) {
+            rows = static_cast<frmSelJockey*>(d)->grdSelJockey->rows();
+            d->reject();
+        });
+        jockeys.cmdSeachJockey->click();
+        ASSERT_EQ(script.messages().size(), 1);
+        EXPECT_EQ(script.messages()[0].text, modDatabase::kMalformedReplyText);
+        EXPECT_EQ(script.messages()[0].title, QStringLiteral("Connection error"));
+        EXPECT_EQ(rows, 0);
+        EXPECT_EQ(jockeys.txtJockey->text(), QStringLiteral("Smith"));
+    }
+}
 } // namespace
