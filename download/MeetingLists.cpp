@@ -141,6 +141,34 @@ List ParseFileListPage(const QString& page, bool showAllPhases)
     }
 }
 
+namespace
+{
+/** Empty, or holding `marker`: see IsCalendarPage. */
+bool emptyOrMarked(const QString& page, const QString& marker)
+{
+    return page.trimmed().isEmpty() || page.contains(marker);
+}
+} // namespace
+
+const QString kNotAListText
+    = QStringLiteral("Error: The meeting list could not be read (the page is not in the site's format: perhaps "
+                     "another web page or damaged data). Nothing was changed.");
+
+bool IsCalendarPage(const QString& page)
+{
+    return emptyOrMarked(page, QStringLiteral("<tr class="));
+}
+
+bool IsFileListPage(const QString& page)
+{
+    return emptyOrMarked(page, QStringLiteral("<tbody>"));
+}
+
+bool IsClubSelectorPage(const QString& page)
+{
+    return emptyOrMarked(page, QStringLiteral("<SELECT NAME=\"meet_no\">"));
+}
+
 int FileListStateCode(const QString& state)
 {
     static const QList<QPair<QString, int>> codes = {

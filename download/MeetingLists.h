@@ -12,7 +12,8 @@
  *
  * The page readers here are pure (page text in, entries out) and use Qt Core
  * alone, so they can be fuzzed; the fetching Load* functions live in
- * frmSelectMeeting. A page without its markers gives an empty list.
+ * frmSelectMeeting. A page without its markers gives an empty list; whether
+ * such a page is a list at all is for the Is*Page checks to say.
  */
 namespace MeetingLists
 {
@@ -42,6 +43,22 @@ List ParseCalendarPage(const QString& page, bool showAllPhases);
 /** The file list page: rows after "<tbody>", each with its date, meeting
  *  and "viewfile.aspx?" links (DGN, DGW, DFA; other files with no phase). */
 List ParseFileListPage(const QString& page, bool showAllPhases);
+
+/**
+ * Whether a reply (status 200) is a page of the list it was asked for: empty
+ * (nothing published), or holding the marker the list is read from: the
+ * calendar's rows ("<tr class="), the file list's table body ("<tbody>"), the
+ * racing club's meeting selector. A page without it (another site's page, an
+ * error page, damaged data) is no meeting list, even though reading it gives
+ * no entries; a list page with its marker and no meetings is an empty list.
+ */
+bool IsCalendarPage(const QString& page);
+bool IsFileListPage(const QString& page);
+bool IsClubSelectorPage(const QString& page);
+
+/** What the meeting list window shows, titled "Connection error", for a
+ *  reply that is not a page of the list asked for. */
+extern const QString kNotAListText;
 
 /** The numeric state code of the file list (VIC 1 ... ACT 10, others 9). */
 int FileListStateCode(const QString& state);

@@ -334,10 +334,12 @@ void frmSelectMeeting::cmdDownload_Click()
     QPointer<frmSelectMeeting> self(this);
     setBusy(true);
     QStringList failed;
+    qsizetype stoppedAt = -1; // the row at which nothing answered any more
     {
         // Each loader shows the hourglass while it works and the default
         // pointer while it asks about a booking.
-        for (const Row& r : selected) {
+        for (qsizetype i = 0; i < selected.size(); ++i) {
+            const Row& r = selected[i];
             const std::optional<QDate> date = modText::ParseDate(r.date);
             if (!date) {
                 failed << r.meeting + QStringLiteral(" (") + r.date + QStringLiteral("): the date is not a date");
@@ -347,6 +349,11 @@ void frmSelectMeeting::cmdDownload_Click()
             const modBrowser::LoadResult result = loaderHook() ? loaderHook()(call) : runLoader(call);
             if (!result.ok)
                 failed << r.meeting + QStringLiteral(" (") + r.date + QStringLiteral("): ") + result.error;
+            if (result.unreachable) {
+                // The next meetings would each wait out the same silence.
+                stoppedAt = i;
+                break;
+            }
         }
     }
     if (!self)
@@ -362,7 +369,16 @@ void frmSelectMeeting::cmdDownload_Click()
     QString text = QStringLiteral("These meetings could not be downloaded:");
     for (const QString& f : failed)
         text += QLatin1Char('\r') + f;
-    if (failed.size() < selected.size())
+    qsizetype notLoaded = failed.size();
+    if (stoppedAt >= 0) {
+        for (qsizetype i = stoppedAt + 1; i < selected.size(); ++i)
+            text += QLatin1Char('\r') + selected[i].meeting + QStringLiteral(" (") + selected[i].date
+                + QStringLiteral("): not tried");
+        notLoaded += selected.size() - stoppedAt - 1;
+        text += QStringLiteral("\r\rNo answer came from the network, so the download stopped. These meetings are "
+                               "as they were.");
+    }
+    if (notLoaded < selected.size())
         text += QStringLiteral("\r\rThe other selected meetings were downloaded.");
     Prompts::MsgBox(text, Prompts::vbExclamation, QStringLiteral("Download Error"));
 }
@@ -377,6 +393,10 @@ MeetingLists::List frmSelectMeeting::LoadCalendarMeetings(const QString& state, 
     const QString reply = get(sourceBaseUrl() + modDatabase::UrlEncodeValue(state));
     if (isErrorReply(reply)) {
         showConnectionError(reply);
+        return {};
+    }
+    if (!MeetingLists::IsCalendarPage(reply)) {
+        showConnectionError(MeetingLists::kNotAListText);
         return {};
     }
     return MeetingLists::ParseCalendarPage(reply, showAllPhases);
@@ -394,6 +414,10 @@ MeetingLists::List frmSelectMeeting::LoadFileListMeetings(const QString& state, 
         showConnectionError(reply);
         return {};
     }
+    if (!MeetingLists::IsFileListPage(reply)) {
+        showConnectionError(MeetingLists::kNotAListText);
+        return {};
+    }
     return MeetingLists::ParseFileListPage(reply, showAllPhases);
 }
 
@@ -403,6 +427,10 @@ MeetingLists::List frmSelectMeeting::LoadClubServiceMeetings(bool /*showAllPhase
     const QString reply = get(service + kClubPath + QStringLiteral("findinfo.hts"));
     if (isErrorReply(reply)) {
         showConnectionError(reply);
+        return {};
+    }
+    if (!MeetingLists::IsClubSelectorPage(reply)) {
+        showConnectionError(MeetingLists::kNotAListText);
         return {};
     }
     QStringList skipped;
@@ -437,8 +465,9 @@ MeetingLists::List frmSelectMeeting::LoadBureauFileList(const QString& state, bo
         QFile f(gDebugFile);
         if (f.open(QIODevice::Append | QIODevice::Text)) {
             QTextStream out(&f);
-            out << "===============Acceptance Data=================\n" << first << '\n'
-                << "===============Nomination Data=================\n" << second << '\n';
+            // One text in double quotes a line.
+            out << "\"===============Acceptance Data=================\"\n" << '"' << first << "\"\n"
+                << "\"===============Nomination Data=================\"\n" << '"' << second << "\"\n";
         }
     }
     return MeetingLists::ParseBureauFileLists(first, second, state, showAllPhases, Clock::today(),

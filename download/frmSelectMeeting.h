@@ -24,6 +24,12 @@ class QPushButton;
  * the national body's file list (file-view pages), cleared its public
  * calendar (public fields pages).
  *
+ * The download loads the selected rows one after the other and reports once:
+ * "Success" when every one loaded, otherwise the meetings that did not. When
+ * a request gets no answer at all (time-out, no connection) the loop stops
+ * there: the rest would only wait out the same silence, so they are named as
+ * not tried and left as they were.
+ *
  * While a list or a download waits for the web, the window's commands and its
  * close box do nothing, so nothing runs twice and the window is never
  * destroyed under a running handler.
@@ -72,8 +78,10 @@ public:
     static Source SourceFor(const QString& state, bool useOtherSource);
 
     // ---- list sources ----------------------------------------------------------
-    /** The public calendar's meetings of a state. A connection failure is
-     *  shown titled "Connection error" and gives no entries. */
+    /** The public calendar's meetings of a state. A connection failure, or a
+     *  reply that is no calendar page (MeetingLists::IsCalendarPage), is
+     *  shown titled "Connection error" and gives no entries; so for the file
+     *  list and the racing club's list. */
     static MeetingLists::List LoadCalendarMeetings(const QString& state, bool showAllPhases);
     /** The file list's meetings of a state (asked twice before a failure is shown). */
     static MeetingLists::List LoadFileListMeetings(const QString& state, bool showAllPhases);

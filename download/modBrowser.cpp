@@ -101,8 +101,9 @@ void checkBookings(const QString& meetingCode, const QString& stage, const QList
 }
 
 /** What a loader does between the track lookup and the writing: fetch its
- *  page(s) and read them. A failure gives an error text and no races. */
-using FetchAndParse = std::function<ParsedPage()>;
+ *  page(s) and read them. A failure gives an error text and no races; when
+ *  no answer came at all it also sets `unreachable`. */
+using FetchAndParse = std::function<ParsedPage(bool& unreachable)>;
 
 /** What differs between the sources once the page is read. */
 struct LoaderKind
@@ -114,12 +115,14 @@ struct LoaderKind
     bool lastStarts = false;
 };
 
-/** A page fetched with GET: its text, or the reason it cannot be used. */
-std::optional<QString> fetchPage(const QString& url, QString& error)
+/** A page fetched with GET: its text, or the reason it cannot be used
+ *  (`unreachable` set when no answer came at all). */
+std::optional<QString> fetchPage(const QString& url, QString& error, bool& unreachable)
 {
     const modDatabase::HttpReply reply = modDatabase::HttpSend(url, QStringLiteral("GET"));
     if (!reply.ok()) {
         error = reply.text.isEmpty() ? QStringLiteral("The site reported an error.") : reply.text;
+        unreachable = reply.transportFailed();
         return std::nullopt;
     }
     if (reply.text.trimmed().isEmpty()) {
@@ -129,19 +132,64 @@ std::optional<QString> fetchPage(const QString& url, QString& error)
     return reply.text;
 }
 
+const QString kShortCodesSql = QStringLiteral("SELECT RaceTerm, ShtTerm FROM RaceShortCode");
+
+/** The track row of a lookup's reply; a failed lookup is shown titled
+ *  "Connection error" and gives no row. */
+QString trackRowOf(const QString& reply)
+{
+    if (isErrorReply(reply)) {
+        showConnectionError(reply);
+        return QString();
+    }
+    const QStringList rows = reply.split(kRowEnd);
+    return rows.size() > 1 ? rows.first() : QString();
+}
+
+/** Takes the abbreviation list from its reply; after a failure (shown titled
+ *  "Connection error") the list stays as it was. */
+void takeShortCodes(const QString& reply)
+{
+    if (isErrorReply(reply)) {
+        showConnectionError(reply);
+        return;
+    }
+    gRaceShortCodes = reply.isEmpty() ? QStringList() : reply.split(kRowEnd);
+}
+
+/** A meeting not loaded because nothing answered (time-out, no connection):
+ *  nothing was written, and the caller stops asking. */
+LoadResult unreachableResult(LoadResult result, const QString& text)
+{
+    result.error = text;
+    result.unreachable = true;
+    return result;
+}
+
 /** The frame every loader follows (see the header). */
 LoadResult loadMeeting(const QString& name, const QDate& date, const QString& phase, const LoaderKind& kind,
                        const FetchAndParse& fetchAndParse)
 {
     LoadResult result;
     std::optional<WaitCursor> busy(std::in_place);
-    MeetingInfo meeting = BuildMeetingInfo(name, date, phase, LookupTrackRemote(name), kind.stateWithoutTrack);
+    // When a request gets no answer at all, the next ones would only wait out
+    // the same silence: the meeting stops at once, untouched, and says so.
+    const modDatabase::HttpReply track = modDatabase::RemoteQuery(TrackLookupSql(name));
+    if (track.transportFailed())
+        return unreachableResult(result, track.text);
+    MeetingInfo meeting = BuildMeetingInfo(name, date, phase, trackRowOf(track.text), kind.stateWithoutTrack);
     meeting.rsbCode = kind.rsbCode;
     result.meetingCode = meeting.meetingCode;
     gDownloadPhase = phase;
-    LoadRaceShortCodes();
+    const modDatabase::HttpReply codes = modDatabase::RemoteQuery(kShortCodesSql);
+    if (codes.transportFailed())
+        return unreachableResult(result, codes.text);
+    takeShortCodes(codes.text);
 
-    const ParsedPage page = fetchAndParse();
+    bool unreachable = false;
+    const ParsedPage page = fetchAndParse(unreachable);
+    if (unreachable)
+        return unreachableResult(result, page.error);
     if (!page.error.isEmpty()) {
         result.error = page.error;
         return result;
@@ -184,10 +232,10 @@ LoadResult loadMeeting(const QString& name, const QDate& date, const QString& ph
 FetchAndParse onePage(const QString& url, const QString& phase,
                       ParsedPage (*parse)(const QString&, const QString&, const QStringList&))
 {
-    return [url, phase, parse]() {
+    return [url, phase, parse](bool& unreachable) {
         ParsedPage out;
         QString error;
-        const std::optional<QString> text = fetchPage(url, error);
+        const std::optional<QString> text = fetchPage(url, error, unreachable);
         if (!text) {
             out.error = error;
             return out;
@@ -212,26 +260,12 @@ QString TrackLookupSql(const QString& location)
 
 QString LookupTrackRemote(const QString& location)
 {
-    const QString reply = modDatabase::HttpRequest(modDatabase::RemoteQueryUrl(TrackLookupSql(location)),
-                                                   QStringLiteral("GET"));
-    if (isErrorReply(reply)) {
-        showConnectionError(reply);
-        return QString();
-    }
-    const QStringList rows = reply.split(kRowEnd);
-    return rows.size() > 1 ? rows.first() : QString();
+    return trackRowOf(modDatabase::RemoteQuery(TrackLookupSql(location)).text);
 }
 
 void LoadRaceShortCodes()
 {
-    const QString reply = modDatabase::HttpRequest(
-        modDatabase::RemoteQueryUrl(QStringLiteral("SELECT RaceTerm, ShtTerm FROM RaceShortCode")),
-        QStringLiteral("GET"));
-    if (isErrorReply(reply)) {
-        showConnectionError(reply);
-        return;
-    }
-    gRaceShortCodes = reply.isEmpty() ? QStringList() : reply.split(kRowEnd);
+    takeShortCodes(modDatabase::RemoteQuery(kShortCodesSql).text);
 }
 
 QString ShortenRaceName(const QString& raceName, const QString& searchText)
@@ -404,28 +438,29 @@ LoadResult LoadClubServiceMeeting(const QString& name, const QDate& date, const 
     kind.checkBookings = false;
     const QString service = WebSources::Base(WebSources::Source::ClubService);
     const QString url = WebSources::Resolve(service, link);
-    return loadMeeting(name, date, phase, kind, [url, number, service]() {
+    return loadMeeting(name, date, phase, kind, [url, number, service](bool& unreachable) {
         ParsedPage out;
         QString error;
-        const std::optional<QString> text = fetchPage(url, error);
+        const std::optional<QString> text = fetchPage(url, error, unreachable);
         if (!text) {
             out.error = error;
             return out;
         }
-        for (const QString& piece : SplitClubMeetingPage(*text, number)) {
-            ParsedRace race;
-            std::optional<QString> racePage;
-            if (ParseClubServiceRace(piece, gRaceShortCodes, race, error)) {
-                racePage = fetchPage(service + QStringLiteral("/scripts/ws.exe/bravik/") + race.pageLink, error);
-                if (racePage && !ParseClubServiceRacePage(*racePage, race, error))
-                    racePage.reset();
+        out = ParseClubMeetingPage(*text, number, gRaceShortCodes);
+        if (!out.error.isEmpty()) {
+            out.error = QStringLiteral("The page cannot be read: ") + out.error + QLatin1Char('.');
+            return out;
+        }
+        // Every race page is read before anything is stored.
+        for (qsizetype i = 0; i < out.races.size(); ++i) {
+            ParsedRace& race = out.races[i];
+            const std::optional<QString> racePage
+                = fetchPage(service + QStringLiteral("/scripts/ws.exe/bravik/") + race.pageLink, error, unreachable);
+            if (!racePage || !ParseClubServiceRacePage(*racePage, race, error)) {
+                ParsedPage failed;
+                failed.error = QStringLiteral("Race %1 cannot be read: ").arg(i + 1) + error;
+                return failed;
             }
-            if (!racePage) {
-                out.error = QStringLiteral("Race %1 cannot be read: ").arg(out.races.size() + 1) + error;
-                out.races.clear();
-                return out;
-            }
-            out.races << race;
         }
         return out;
     });

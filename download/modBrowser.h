@@ -21,9 +21,11 @@
  *   3. only when the page gave at least one race and no fault, replace the
  *      meeting's Race and Noms rows and write its Meeting row in one
  *      transaction; then check the bookings against the new field.
- * A failed fetch, an "Error:" reply, an empty page or a page without races
- * leaves the database as it was and comes back as a failed LoadResult with
- * the reason, which the caller shows.
+ * A failed fetch, an "Error:" reply, an empty page, a page cut short or a
+ * page without races leaves the database as it was and comes back as a
+ * failed LoadResult with the reason, which the caller shows. A request that
+ * gets no answer at all (time-out, no connection) ends the meeting there,
+ * without a message of its own, as an unreachable LoadResult.
  */
 namespace modBrowser
 {
@@ -88,6 +90,7 @@ struct ParsedRunner
     QString form;
     int barrier = 0;
     int weight = 0; // tenths of a kilogram
+    bool operator==(const ParsedRunner&) const = default;
 };
 
 struct ParsedRace
@@ -103,6 +106,7 @@ struct ParsedRace
     QString rsbCode;  // the racing club's race type; empty from the other sources
     QString pageLink; // the racing club's race page, relative to its service folder
     QList<ParsedRunner> runners; // in page order; rows without a horse are left out
+    bool operator==(const ParsedRace&) const = default;
 };
 
 struct ParsedPage
@@ -116,7 +120,9 @@ struct ParsedPage
 // ---- National body's public fields page --------------------------------------------
 
 /** Reads a whole public fields page: race blocks after each
- *  "-- start of races --", each cut on "/table" into header and field. */
+ *  "-- start of races --", each cut on "/table" into header and field.
+ *  A page that stops before its end (every field table closed by "/table",
+ *  then "</html>" after the last) is cut short: an error and no races. */
 ParsedPage ParsePublicFieldsPage(const QString& page, const QString& phase, const QStringList& shortCodes);
 /** One race header and its field. False (with `error`) when the header has
  *  no readable distance or race number. */
@@ -130,7 +136,9 @@ QString CleanPublicFieldsDetails(const QString& details);
 // ---- National body's file-view page ---------------------------------------------------
 
 /** Reads a whole file-view page: parts between "<hr>", a race table part
- *  followed by its runner part. */
+ *  followed by its runner part. A page that stops before its end (every
+ *  runner part's table closed by "</table>", then "</html>" after the last)
+ *  is cut short: an error and no races. */
 ParsedPage ParseFileViewPage(const QString& page, const QString& phase, const QStringList& shortCodes);
 /** One race table part and its runner part. False (with `error`) when the
  *  race number or distance cannot be read; true with no race (`race` left
@@ -157,6 +165,12 @@ QString ClubMeetingNumber(const QString& link);
 /** The race rows of a club meeting page (the pieces after each race-row
  *  marker of that meeting number). */
 QStringList SplitClubMeetingPage(const QString& page, const QString& meetingNumber);
+/** The races of a club meeting page as its race rows give them (number,
+ *  start time, name, distance, race type, race code and race page link; no
+ *  details or runners yet). A row that cannot be read, or a page that stops
+ *  before its end (the meeting table closed by "</table>" after the last
+ *  race row, then "</html>"), gives an error and no races. */
+ParsedPage ParseClubMeetingPage(const QString& page, const QString& meetingNumber, const QStringList& shortCodes);
 /** One race row of the meeting page: number, start time, name, distance,
  *  race type, race code and the race page's link. False (with `error`) when
  *  a marker or a number is missing. */
@@ -218,6 +232,10 @@ struct LoadResult
     bool ok = false;
     QString meetingCode;
     QString error; // why it failed, in words for the user
+    /** Nothing answered at all (time-out, no connection): the meeting was
+     *  left as it was at the first such request, and asking the same sites
+     *  again at once would only wait out the same silence. */
+    bool unreachable = false;
     int races = 0;
     int runners = 0;
 };

@@ -63,6 +63,30 @@ QString raceCodeFor(const ParsedRace& race, const QStringList& shortCodes)
 {
     return RaceCodeOf(race.distance, ShortenRaceName(race.raceName, race.details, shortCodes));
 }
+
+/** Whether `text` holds the end of a page ("</html>", any case) at or after
+ *  `from`. A page cut short in transit still arrives with status 200: only
+ *  its closing markers tell that its last race, and nothing after it, was
+ *  not lost. */
+bool endsPage(const QString& text, qsizetype from = 0)
+{
+    return text.indexOf(QStringLiteral("</html>"), from, Qt::CaseInsensitive) >= 0;
+}
+
+/** Whether `text` holds `closer` (any case) and, after it, the page's end. */
+bool closedThenEnded(const QString& text, const QString& closer)
+{
+    const qsizetype close = text.indexOf(closer, 0, Qt::CaseInsensitive);
+    return close >= 0 && endsPage(text, close + closer.size());
+}
+
+/** A failed page: the reason and no races, so nothing of it is stored. */
+ParsedPage failedPage(const QString& error)
+{
+    ParsedPage out;
+    out.error = error;
+    return out;
+}
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -285,20 +309,18 @@ ParsedPage ParsePublicFieldsPage(const QString& page, const QString& phase, cons
     ParsedPage out;
     const QStringList blocks = modText::Split(page, QStringLiteral("-- start of races --"));
     for (qsizetype i = 1; i < blocks.size(); ++i) {
+        // Header, field, and what follows the field's "/table": a race whose
+        // field table is not closed lost runners on the way.
         const QStringList pieces = modText::Split(blocks[i], QStringLiteral("/table"));
-        if (pieces.size() < 2) {
-            out.races.clear();
-            out.error = QStringLiteral("race %1 of the page is cut short").arg(i);
-            return out;
-        }
+        if (pieces.size() < 3)
+            return failedPage(QStringLiteral("race %1 of the page is cut short").arg(i));
         ParsedRace race;
         QString error;
-        if (!ParsePublicFieldsRace(pieces[0], pieces[1], phase, shortCodes, race, error)) {
-            out.races.clear();
-            out.error = error;
-            return out;
-        }
+        if (!ParsePublicFieldsRace(pieces[0], pieces[1], phase, shortCodes, race, error))
+            return failedPage(error);
         out.races << race;
+        if (i == blocks.size() - 1 && !endsPage(pieces.mid(2).join(QStringLiteral("/table"))))
+            return failedPage(QStringLiteral("the page stops after race %1").arg(i));
     }
     return out;
 }
@@ -443,28 +465,31 @@ ParsedPage ParseFileViewPage(const QString& page, const QString& phase, const QS
     const qsizetype last = parts.size() - 1;
     if (last < 1)
         return out;
+    const QString tableEnd = QStringLiteral("</table>");
+    qsizetype lastRunners = 0; // the runner part of the last race read
     qsizetype i = 1;
     do {
         if (Left(parts[i], 17) == QLatin1String("<table width=100%")) {
-            if (i + 1 > last) {
-                out.races.clear();
-                out.error = QStringLiteral("the last race of the page has no runners");
-                return out;
-            }
+            if (i + 1 > last)
+                return failedPage(QStringLiteral("the last race of the page has no runners"));
             ParsedRace race;
             QString error;
-            if (!ParseFileViewRace(parts[i], parts[i + 1], phase, shortCodes, race, error)) {
-                out.races.clear();
-                out.error = error;
-                return out;
-            }
-            if (race.raceNumber != 0 || !race.distance.isEmpty())
+            if (!ParseFileViewRace(parts[i], parts[i + 1], phase, shortCodes, race, error))
+                return failedPage(error);
+            if (race.raceNumber != 0 || !race.distance.isEmpty()) {
+                // A runner table that is not closed lost runners on the way.
+                if (!parts[i + 1].contains(tableEnd, Qt::CaseInsensitive))
+                    return failedPage(QStringLiteral("race %1 of the page is cut short").arg(race.raceNumber));
                 out.races << race;
+                lastRunners = i + 1;
+            }
             i += 2;
         } else {
             i += 1;
         }
     } while (i < last);
+    if (!out.races.isEmpty() && !closedThenEnded(parts.mid(lastRunners).join(QStringLiteral("<hr>")), tableEnd))
+        return failedPage(QStringLiteral("the page stops after race %1").arg(out.races.last().raceNumber));
     return out;
 }
 } // namespace modBrowser
@@ -523,6 +548,24 @@ QStringList SplitClubMeetingPage(const QString& page, const QString& meetingNumb
     QStringList pieces = modText::Split(page, marker);
     pieces.removeFirst();
     return pieces;
+}
+
+ParsedPage ParseClubMeetingPage(const QString& page, const QString& meetingNumber, const QStringList& shortCodes)
+{
+    ParsedPage out;
+    const QStringList pieces = SplitClubMeetingPage(page, meetingNumber);
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        ParsedRace race;
+        QString error;
+        if (!ParseClubServiceRace(pieces[i], shortCodes, race, error))
+            return failedPage(QStringLiteral("race %1: %2").arg(i + 1).arg(error));
+        out.races << race;
+    }
+    // After the last race row the meeting table closes, then the page: a page
+    // that stops before that may have lost races.
+    if (!pieces.isEmpty() && !closedThenEnded(pieces.last(), QStringLiteral("</table>")))
+        return failedPage(QStringLiteral("the page stops after race %1").arg(out.races.last().raceNumber));
+    return out;
 }
 
 bool ParseClubServiceRace(const QString& piece, const QStringList& shortCodes, ParsedRace& race, QString& error)

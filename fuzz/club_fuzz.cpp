@@ -19,6 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             check(!error.isEmpty());
         }
     }
+    const modBrowser::ParsedPage meeting = modBrowser::ParseClubMeetingPage(page, QStringLiteral("101"), codes);
+    if (!meeting.error.isEmpty())
+        check(meeting.races.isEmpty());
     modBrowser::ParsedRace race;
     race.raceName = QStringLiteral("MAIDEN");
     QString error;

@@ -1,8 +1,12 @@
 // The meeting list readers (calendar, file list, racing club selector, bureau
-// lists), the racing club's page readers, and their saved fuzz inputs.
+// lists), replies that are no list, the racing club's page readers, and their
+// saved fuzz inputs.
 #include "download/MeetingLists.h"
+#include "download/WebSources.h"
+#include "download/frmSelectMeeting.h"
 #include "download/modBrowser.h"
 #include "support/QtPrinters.h"
+#include "support/ServerDbTest.h"
 #include "support/WebPages.h"
 #include "support/TestEnv.h"
 
@@ -155,6 +159,74 @@ TEST(MeetLoc, MarkersFromTheSecondCharacter)
     EXPECT_EQ(GetMeetLoc(QStringLiteral("RC Sale")), QStringLiteral("RC Sale"));
     EXPECT_EQ(GetMeetLoc(QStringLiteral("Geelong")), QStringLiteral("Geelong"));
     EXPECT_EQ(GetMeetLoc(QStringLiteral("Kilmore TC")), QString());
+}
+
+namespace
+{
+class ListReplies : public ServerDbTest
+{
+protected:
+    void SetUp() override
+    {
+        ServerDbTest::SetUp();
+        WebSources::SetBase(WebSources::Source::PublicSite, server.url());
+        WebSources::SetBase(WebSources::Source::FileListFolder, server.url(QStringLiteral("/files/")));
+        WebSources::SetBase(WebSources::Source::ClubService, server.url());
+    }
+    void TearDown() override
+    {
+        for (auto s : {WebSources::Source::PublicSite, WebSources::Source::FileListFolder,
+                       WebSources::Source::ClubService})
+            WebSources::SetBase(s, QString());
+        EXPECT_TRUE(script.unexpected().isEmpty());
+        ServerDbTest::TearDown();
+    }
+
+    /** Every list source answers `calendar`, `fileList` and `club`; returns
+     *  the entries the three listings give together. */
+    qsizetype listAll(const QByteArray& calendar, const QByteArray& fileList, const QByteArray& club)
+    {
+        server.clearPages();
+        server.addPage(QStringLiteral("/FreeFields/Calendar.aspx"), calendar);
+        server.addPage(QStringLiteral("/files/DisplayNwaByState.aspx"), fileList);
+        server.addPage(QStringLiteral("/scripts/ws.exe/bravik/findinfo.hts"), club);
+        return frmSelectMeeting::LoadCalendarMeetings(QStringLiteral("VIC"), false).size()
+            + frmSelectMeeting::LoadFileListMeetings(QStringLiteral("VIC"), false).size()
+            + frmSelectMeeting::LoadClubServiceMeetings(false).size();
+    }
+};
+} // namespace
+
+TEST_F(ListReplies, APageThatIsNoListIsToldNeverShownAsAnEmptyList)
+{
+    const QByteArray html = "<html><head><title>Sign in</title></head><body><table><tr><td>Please sign in"
+                            "</td></tr></table></body></html>";
+    static const char raw[] = "\x01\xff\x13garbage|\x7f<br>\n\x00\x9c\xc3(tr class";
+    const QByteArray noise(raw, sizeof(raw) - 1);
+    for (const QByteArray& body : {html, noise}) {
+        script.clear();
+        for (int i = 0; i < 3; ++i)
+            script.answerMsgBox(Prompts::vbOK);
+        EXPECT_EQ(listAll(body, body, body), 0);
+        ASSERT_EQ(script.messages().size(), 3);
+        for (const auto& m : script.messages()) {
+            EXPECT_EQ(m.title, QStringLiteral("Connection error"));
+            EXPECT_EQ(m.text, kNotAListText);
+            EXPECT_EQ(m.style, Prompts::vbCritical);
+        }
+    }
+
+    // Lists with their markers and no meetings, and empty replies, are
+    // quiet empty lists.
+    script.clear();
+    EXPECT_EQ(listAll("<html><body><table class=\"calendar\"><tr class=\"head\"><th>Date</th></tr></table>"
+                      "</body></html>",
+                      "<html><body><table><thead><tr><th>Date</th></tr></thead><tbody>\n</tbody></table>"
+                      "</body></html>",
+                      "<HTML><BODY><SELECT NAME=\"meet_no\">\r\n</SELECT></BODY></HTML>"),
+              0);
+    EXPECT_EQ(listAll(QByteArray(), QByteArray(), QByteArray()), 0);
+    EXPECT_TRUE(script.messages().isEmpty());
 }
 
 TEST(ClubPages, RaceRowsRacePagesAndRunners)

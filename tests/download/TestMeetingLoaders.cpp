@@ -1,7 +1,8 @@
 // The public fields and file-view loaders against a real database and the
 // fixture server: the rows written, the meeting code without a known track,
 // replacement of a meeting's field with its bookings kept, failures that must
-// leave the database exactly as it was, the bookings check, and the
+// leave the database exactly as it was (a database failure halfway through
+// included), weights rounded half to even, the bookings check, and the
 // last-start fetch.
 #include "core/HttpRequest.h"
 #include "download/WebSources.h"
@@ -17,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+
+#include <sqlite3.h>
 
 using namespace modBrowser;
 
@@ -224,6 +227,39 @@ TEST_F(MeetingLoaders, FailedFetchOrUnreadablePageLeavesTheDatabaseAsItWas)
     EXPECT_EQ(db.count(QStringLiteral("Noms")), 6);
 }
 
+TEST_F(MeetingLoaders, DatabaseFailureHalfwayRollsTheMeetingBack)
+{
+    ASSERT_TRUE(loadPublic().ok);
+    // The fourth runner written (race 2) cannot be stored.
+    db.exec(QStringLiteral("CREATE TRIGGER NoDarkSecret BEFORE INSERT ON Noms WHEN NEW.Horse = 'DARK SECRET' "
+                           "BEGIN SELECT RAISE(ABORT, 'the disk is full'); END"));
+    const QByteArray before = db.fileHash();
+    const LoadResult r = loadPublic();
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.error.startsWith(QStringLiteral("The meeting could not be stored: the disk is full")))
+        << r.error.toStdString();
+    // The old runners are there, and the program's one connection is not
+    // left inside a transaction that a later write would commit.
+    EXPECT_EQ(db.fileHash(), before);
+    EXPECT_EQ(db.count(QStringLiteral("Noms"), QStringLiteral("Horse = 'DARK SECRET'")), 1);
+    EXPECT_NE(sqlite3_get_autocommit(db.db().handle()), 0);
+}
+
+TEST_F(MeetingLoaders, HalfTenthWeightsAreRoundedHalfToEven)
+{
+    server.clearPages();
+    server.addPage(QStringLiteral("/FreeFields/Acceptances.aspx"),
+                   QByteArray("<html><body><!-- start of races --><table><tr><th>Race 1 - 1:30PM MAIDEN (1000 METRES)"
+                              "</th></tr></table><table><tr><th class=\"h\">Horse</th><th class=\"w\">Weight</th></tr>"
+                              "<tr class=\"odd\"><td class=\"h\">LOW HALF</td><td class=\"w\">54.25</td></tr>"
+                              "<tr class=\"even\"><td class=\"h\">HIGH HALF</td><td class=\"w\">56.75</td></tr>"
+                              "</table></body></html>"));
+    const LoadResult r = loadPublic();
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_EQ(nom(QStringLiteral("LOW HALF"), 1).value("Weight").toInt(), 542);
+    EXPECT_EQ(nom(QStringLiteral("HIGH HALF"), 1).value("Weight").toInt(), 568);
+}
+
 TEST_F(MeetingLoaders, BookedHorseWithAnotherRiderAsksOnce)
 {
     db.insert(QStringLiteral("Jockey"), {{"Jockey", "Dean Lane"}, {"FullName", "Dean Lane"}, {"RideWgt", 54}});
@@ -261,7 +297,7 @@ TEST_F(MeetingLoaders, LastStartsAskedOnceWithTheMeetingsHorses)
     server.clearPages();
     server.addPage(QStringLiteral("/FreeFields/Acceptances.aspx"),
                    QByteArray("<!-- start of races --><th>Race 1 - X (1000 METRES)</th>/table><tr><th>No</th>"
-                              "/table>"));
+                              "/table></html>"));
     const LoadResult empty = loadPublic();
     ASSERT_TRUE(empty.ok) << empty.error.toStdString();
     EXPECT_EQ(empty.runners, 0);

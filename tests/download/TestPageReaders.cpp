@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <functional>
+
 using namespace modBrowser;
 
 namespace
@@ -312,6 +314,47 @@ TEST(FileViewPage, TimeRuleAndMissingMarkers)
     EXPECT_FALSE(ParseFileViewRace(QStringLiteral("<table width=100%><tr><td>1 - 1:30</td><td width=70%>A</td>"),
                                    QString(), QStringLiteral("Weights"), kCodes, r, error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(PageEnds, ACutPageFailsOrReadsAsTheWholePage)
+{
+    // A page can arrive cut short anywhere with status 200. What is left must
+    // either fail (the meeting keeps its rows) or read exactly as the whole
+    // page does; never as a meeting with fewer races or runners.
+    using Reader = std::function<ParsedPage(const QString&)>;
+    const QString acc = QStringLiteral("Acceptances");
+    const QList<QPair<QString, Reader>> kinds{
+        {QStringLiteral("publicfields-acceptances.html"),
+         [&](const QString& p) { return ParsePublicFieldsPage(p, acc, kCodes); }},
+        {QStringLiteral("fileview-acceptances.html"),
+         [&](const QString& p) { return ParseFileViewPage(p, acc, kCodes); }},
+        {QStringLiteral("club-meet-101.html"),
+         [&](const QString& p) { return ParseClubMeetingPage(p, QStringLiteral("101"), kCodes); }},
+    };
+    for (const auto& [file, read] : kinds) {
+        SCOPED_TRACE(file.toStdString());
+        const QString whole = page(file);
+        const ParsedPage full = read(whole);
+        ASSERT_TRUE(full.ok()) << full.error.toStdString();
+        ASSERT_GE(full.races.size(), 2);
+        int readable = 0;
+        QList<qsizetype> differing;
+        for (qsizetype cut = 0; cut < whole.size(); ++cut) {
+            const ParsedPage p = read(whole.left(cut));
+            if (!p.error.isEmpty()) {
+                EXPECT_TRUE(p.races.isEmpty());
+            }
+            if (p.races.isEmpty())
+                continue;
+            ++readable;
+            if (p.races != full.races)
+                differing << cut;
+        }
+        EXPECT_TRUE(differing.isEmpty()) << differing.size() << " cuts read as another meeting, the first at "
+                                         << differing.value(0);
+        // Only what follows the page's end may be lost without notice.
+        EXPECT_LE(readable, whole.size() - whole.lastIndexOf(QStringLiteral("</html>"), -1, Qt::CaseInsensitive) - 7);
+    }
 }
 
 TEST(PageCorpus, SavedFuzzInputsReadWithoutFault)

@@ -228,6 +228,33 @@ TEST_F(SelectMeeting, NothingSelectedOrAFailureIsNeverASuccess)
     EXPECT_NE(w.result(), QDialog::Accepted);
 }
 
+TEST_F(SelectMeeting, ASilentNetworkStopsTheDownloadAfterOneWait)
+{
+    frmSelectMeeting::SetLoader({});
+    frmSelectMeeting w;
+    w.Prepare();
+    w.grdMeeting->selectRowToo(2); // Flemington and Pakenham
+    const QByteArray before = db.fileHash();
+    server.clearRequests();
+    server.setResponder([](const FixtureServer::Request&) { return FixtureServer::Reply::hang(); });
+    modDatabase::SetHttpTimeLimit(300);
+    script.answerMsgBox(Prompts::vbOK);
+    w.cmdDownload_Click();
+    // One request waited out; the second meeting was not tried.
+    EXPECT_EQ(server.requestCount(), 1);
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Download Error"));
+    const QString text = script.messages()[0].text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("These meetings could not be downloaded:\rFlemington (05/Mar/30): "
+                                               "Error:")))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("\rPakenham (06/Mar/30): not tried\r\rNo answer came from the network, "
+                                             "so the download stopped. These meetings are as they were.")))
+        << text.toStdString();
+    EXPECT_EQ(db.fileHash(), before);
+    EXPECT_NE(w.result(), QDialog::Accepted);
+}
+
 TEST_F(SelectMeeting, HeaderSortCycleAndKeys)
 {
     frmSelectMeeting w;
@@ -279,7 +306,9 @@ TEST_F(SelectMeeting, SortingKeepsTheSelectedMeetings)
 TEST_F(SelectMeeting, EmptyAndFailedListings)
 {
     server.clearPages();
-    server.addPage(QStringLiteral("/FreeFields/Calendar.aspx"), QByteArray("<html>No meetings</html>"));
+    server.addPage(QStringLiteral("/FreeFields/Calendar.aspx"),
+                   QByteArray("<html><table class=\"calendar\"><tr class=\"head\"><th>Date</th></tr></table>"
+                              "No meetings</html>"));
     frmSelectMeeting w;
     w.Prepare();
     EXPECT_EQ(w.grdMeeting->rows(), 0);
@@ -487,8 +516,8 @@ TEST_F(SelectMeeting, BureauFileListWritesBothRepliesToTheDebugFile)
     EXPECT_EQ(l[1].link, server.url(QStringLiteral("/data/cgi-bin/rsb/public/k1.txt")));
     QFile f(debug);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), "===============Acceptance Data=================\n" + first
-                               + "\n===============Nomination Data=================\n" + second + "\n");
+    EXPECT_EQ(f.readAll(), "\"===============Acceptance Data=================\"\n\"" + first
+                               + "\"\n\"===============Nomination Data=================\"\n\"" + second + "\"\n");
 }
 
 TEST_F(SelectMeeting, ClubOptionsWithoutAReadableDateAreNamed)
