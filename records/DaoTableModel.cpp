@@ -6,21 +6,6 @@
 #include "platform/VbError.h"
 #include "records/RecordFormats.h"
 
-namespace
-{
-// A stored amount as the user types it: up to four decimals, no trailing zeros
-// ("12.5", "120"), so an editor opened and left unchanged changes nothing.
-QString moneyEditText(double amount)
-{
-    QString t = Currency::fromDouble(amount).toString();
-    while (t.endsWith(QLatin1Char('0')))
-        t.chop(1);
-    if (t.endsWith(QLatin1Char('.')))
-        t.chop(1);
-    return t;
-}
-} // namespace
-
 DaoTableModel::DaoTableModel(QString table, QList<Column> columns, QObject* parent)
     : QAbstractTableModel(parent), m_table(std::move(table)), m_columns(std::move(columns))
 {
@@ -204,7 +189,8 @@ QVariant DaoTableModel::data(const QModelIndex& index, int role) const
     switch (c.kind)
     {
     case Kind::Money:
-        return value.isValid() ? moneyEditText(value.toDouble()) : QString();
+        // Plain decimals, so an editor opened and left unchanged changes nothing.
+        return value.isValid() ? RecordFormats::PlainNumberText(value.toDouble()) : QString();
     case Kind::Date:
         return value.isValid() ? value.toDate().toString(QStringLiteral("d/M/yyyy")) : QString();
     case Kind::Integer:

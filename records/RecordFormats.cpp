@@ -86,6 +86,16 @@ std::optional<double> ReadTypedNumber(const QString& text)
     return negative ? -v : v;
 }
 
+QString PlainNumberText(double value)
+{
+    QString t = QString::number(value, 'f', 4);
+    while (t.endsWith(QLatin1Char('0')))
+        t.chop(1);
+    if (t.endsWith(QLatin1Char('.')))
+        t.chop(1);
+    return t == QLatin1String("-0") ? QStringLiteral("0") : t;
+}
+
 QString MaxMoneyText()
 {
     return MoneyText(static_cast<double>(kMaxMoneyDollars));
@@ -128,7 +138,8 @@ QString TextProblem(const QString& caption, const QString& text, int size)
 {
     if (size <= 0 || text.size() <= size)
         return QString();
-    return caption + QStringLiteral(" can hold at most %1 characters; the text typed has %2.").arg(size).arg(text.size());
+    return caption +
+           QStringLiteral(" can hold at most %1 characters; the text typed has %2.").arg(size).arg(text.size());
 }
 
 const QStringList& PeriodTexts()

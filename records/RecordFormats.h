@@ -54,6 +54,9 @@ enum class Sign
 QString MoneyProblem(const QString& caption, const QString& typed, Sign sign = Sign::NotNegative);
 /** The amount of a text that MoneyProblem accepted; 0 for an empty text. */
 Currency MoneyValue(const QString& typed);
+/** A stored number as the user would type it: plain decimals, at most four,
+ *  no trailing zeros, never an exponent (12.5 gives "12.5", 1e7 "10000000"). */
+QString PlainNumberText(double value);
 /** "$10,000,000.00": the limit as the messages write it. */
 QString MaxMoneyText();
 

@@ -134,6 +134,7 @@ void TableEditorWindow::reopenRefused()
     m_grid->setCurrentIndex(cell);
     m_delegate->offer(cell, m_refusedText);
     m_grid->edit(cell);
+    m_delegate->offer(QModelIndex(), QString()); // only for the editor opened just now
 }
 
 bool TableEditorWindow::Form_Load()

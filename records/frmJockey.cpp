@@ -39,6 +39,17 @@ QString textOf(const QVariant& v)
     return v.isValid() ? v.toString() : QString();
 }
 
+// A stored rate or fee as typed: plain decimals, never an exponent the
+// number check would refuse when the record is saved again.
+QString numberText(const QVariant& v)
+{
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    if (!v.isValid() || v.typeId() == QMetaType::QString || !ok)
+        return textOf(v);
+    return RecordFormats::PlainNumberText(d);
+}
+
 QColor windowBackground()
 {
     return WinColor::toQColor(kWindowBackground);
@@ -297,6 +308,10 @@ void frmJockey::updateNameBox()
 {
     const bool storedShown = !inAddMode() && m_rs.IsOpen() && !m_rs.Eof() && !m_rs.Bof();
     txtJockey->setReadOnly(storedShown);
+    // A locked box looks it: the window's colour instead of a box's.
+    QPalette p = txtJockey->palette();
+    p.setColor(QPalette::Base, palette().color(storedShown ? QPalette::Window : QPalette::Base));
+    txtJockey->setPalette(p);
     cmdSeachJockey->setEnabled(!storedShown);
 }
 
@@ -356,10 +371,10 @@ void frmJockey::ShowJockeyRecord()
     txtJockeyMobile->setText(textOf(m_rs.Fields(QStringLiteral("JockeyMobile"))));
     txtJockeyColor->setText(textOf(m_rs.Fields(QStringLiteral("JockeyColor"))));
     txtFullName->setText(textOf(m_rs.Fields(QStringLiteral("FullName"))));
-    mebManagerRate->setRawText(textOf(m_rs.Fields(QStringLiteral("ManagerRate"))));
-    mebManBookFee->setRawText(textOf(m_rs.Fields(QStringLiteral("ManBookFee"))));
-    mebScratchFee->setRawText(textOf(m_rs.Fields(QStringLiteral("ScratchFee"))));
-    mebTrialFee->setRawText(textOf(m_rs.Fields(QStringLiteral("TrialFee"))));
+    mebManagerRate->setRawText(numberText(m_rs.Fields(QStringLiteral("ManagerRate"))));
+    mebManBookFee->setRawText(numberText(m_rs.Fields(QStringLiteral("ManBookFee"))));
+    mebScratchFee->setRawText(numberText(m_rs.Fields(QStringLiteral("ScratchFee"))));
+    mebTrialFee->setRawText(numberText(m_rs.Fields(QStringLiteral("TrialFee"))));
     const QString period = textOf(m_rs.Fields(QStringLiteral("InvoicePeriod")));
     vblcInvPer->setCurrentIndex(vblcInvPer->findText(RecordFormats::PeriodTextOfCode(period)));
     const QVariant last = m_rs.Fields(QStringLiteral("LastInvoiceDate"));
@@ -450,7 +465,8 @@ void frmJockey::writeControls()
     m_rs.SetField(QStringLiteral("JockeyColor"), txtJockeyColor->text());
     m_rs.SetField(QStringLiteral("FullName"), txtFullName->text());
     // The boxes passed checkAmounts; an empty box stores 0.
-    m_rs.SetField(QStringLiteral("ManagerRate"), RecordFormats::ReadTypedNumber(mebManagerRate->rawText()).value_or(0.0));
+    m_rs.SetField(QStringLiteral("ManagerRate"),
+                  RecordFormats::ReadTypedNumber(mebManagerRate->rawText()).value_or(0.0));
     m_rs.SetField(QStringLiteral("ManBookFee"), RecordFormats::MoneyValue(mebManBookFee->rawText()).toDouble());
     m_rs.SetField(QStringLiteral("ScratchFee"), RecordFormats::MoneyValue(mebScratchFee->rawText()).toDouble());
     m_rs.SetField(QStringLiteral("TrialFee"), RecordFormats::MoneyValue(mebTrialFee->rawText()).toDouble());

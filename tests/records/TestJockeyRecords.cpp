@@ -307,15 +307,20 @@ TEST_F(JockeyRecordsTest, FeesAndRatesMustBeMoneyWithinTheLimitNotLettersOrAbsur
     w.mebScratchFee->setRawText(QStringLiteral("abc"));
     EXPECT_EQ(w.mebScratchFee->text(), QStringLiteral("abc"));
     // Money written in its own format is read whole, up to the limit itself.
-    w.mebManBookFee->setRawText(QStringLiteral("$1,250.50"));
-    w.mebScratchFee->setRawText(QStringLiteral("10000000"));
+    w.mebManBookFee->setRawText(QStringLiteral("10000000"));
+    w.mebScratchFee->setRawText(QStringLiteral("$1,250"));
     w.mebTrialFee->setRawText(QString());
     w.cmdUpdate->click();
     EXPECT_EQ(script.messages().size(), cases.size());
     const QVariantMap row = jockeyRow(QStringLiteral("O'Hare"));
-    EXPECT_DOUBLE_EQ(row.value(QStringLiteral("ManBookFee")).toDouble(), 1250.5);
-    EXPECT_DOUBLE_EQ(row.value(QStringLiteral("ScratchFee")).toDouble(), 10000000.0);
+    EXPECT_DOUBLE_EQ(row.value(QStringLiteral("ManBookFee")).toDouble(), 10000000.0);
+    EXPECT_DOUBLE_EQ(row.value(QStringLiteral("ScratchFee")).toDouble(), 1250.0);
     EXPECT_DOUBLE_EQ(row.value(QStringLiteral("TrialFee")).toDouble(), 0.0);
+    // Shown again as typed (never "1e+07"), so the record saves again as it is.
+    ASSERT_TRUE(w.OpenRecords(QStringLiteral("O'Hare")));
+    EXPECT_EQ(w.mebManBookFee->rawText(), QStringLiteral("10000000"));
+    w.cmdUpdate->click();
+    EXPECT_EQ(script.messages().size(), cases.size());
 }
 
 TEST_F(JockeyRecordsTest, MaskedBoxesShowTypedTextWhileFocusedAndKeepTheirLimit)

@@ -356,7 +356,8 @@ TEST_F(TableEditorsTest, RatesAndDatesOutsideAnySenseAreRefusedAndOfferedAgainFo
     };
     const QList<Case> cases = {
         {rate, QStringLiteral("-50"), QStringLiteral("Booking Rate must not be negative.")},
-        {rate, QStringLiteral("99999999999999999"), QStringLiteral("Booking Rate must not be more than $10,000,000.00.")},
+        {rate, QStringLiteral("99999999999999999"),
+         QStringLiteral("Booking Rate must not be more than $10,000,000.00.")},
         {rate, QStringLiteral("1e300"), QStringLiteral("Booking Rate must be an amount of money, such as 12.50.")},
         {date, QStringLiteral("1/1/99999"), QStringLiteral("Date Effective must be a date from 1900 to 2100.")},
         {date, QStringLiteral("1/1/1899"), QStringLiteral("Date Effective must be a date from 1900 to 2100.")},
