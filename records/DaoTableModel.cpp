@@ -17,8 +17,16 @@ bool DaoTableModel::load()
     for (const Column& c : m_columns)
         fields << c.field;
     QList<Row> rows;
+    QList<int> sizes;
     try
     {
+        // The sizes the table declares: a longer text is refused, never cut.
+        const DaoTableDef def = modDatabase::OpenLocalDatabase().TableDef(m_table);
+        for (const Column& c : m_columns)
+        {
+            const DaoField* f = def.Field(c.field);
+            sizes << (f && f->Type() == DaoType::Text ? f->Size() : 0);
+        }
         DaoRecordset rs = modDatabase::OpenLocalRecordset(QStringLiteral("SELECT rowid, ") + fields.join(QStringLiteral(", ")) +
                                                           QStringLiteral(" FROM ") + m_table +
                                                           QStringLiteral(" ORDER BY rowid"));
@@ -39,6 +47,7 @@ bool DaoTableModel::load()
     }
     beginResetModel();
     m_rows = rows;
+    m_sizes = sizes;
     endResetModel();
     return true;
 }
@@ -175,13 +184,13 @@ QVariant DaoTableModel::data(const QModelIndex& index, int role) const
     const QVariant value = index.row() < m_rows.size() ? m_rows.at(index.row()).values.at(index.column()) : QVariant();
     if (role == Qt::DisplayRole)
         return displayText(c.kind, value);
-    // The editor follows the value's type, so an empty cell gets the editor of its kind too.
-    // Dates and whole numbers are typed as text and checked when handed back: a date or
-    // spin box editor quietly turns an impossible entry into some other value.
+    // Every kind is typed as text and checked when handed back: a date or spin box
+    // editor quietly turns an impossible entry into some other value ("1e300" into 1300).
     switch (c.kind)
     {
     case Kind::Money:
-        return value.isValid() ? value.toDouble() : 0.0;
+        // Plain decimals, so an editor opened and left unchanged changes nothing.
+        return value.isValid() ? RecordFormats::PlainNumberText(value.toDouble()) : QString();
     case Kind::Date:
         return value.isValid() ? value.toDate().toString(QStringLiteral("d/M/yyyy")) : QString();
     case Kind::Integer:
@@ -192,54 +201,60 @@ QVariant DaoTableModel::data(const QModelIndex& index, int role) const
     return value.isValid() ? value.toString() : QString();
 }
 
-std::optional<QVariant> DaoTableModel::toStored(Kind kind, const QVariant& value) const
+std::optional<QVariant> DaoTableModel::toStored(int column, const QVariant& value, QString& problem) const
 {
     if (!value.isValid())
         return QVariant();
+    const Column& c = m_columns.at(column);
     const bool typed = value.typeId() == QMetaType::QString;
-    if (typed && kind != Kind::Text && value.toString().trimmed().isEmpty())
+    if (typed && c.kind != Kind::Text && value.toString().trimmed().isEmpty())
         return QVariant(); // an emptied cell is stored empty
-    switch (kind)
+    switch (c.kind)
     {
     case Kind::Money:
-        return value.toDouble();
-    case Kind::Date:
-        if (typed)
-        {
-            const std::optional<QDate> d = modText::ParseDate(value.toString());
-            if (!d)
-                return std::nullopt;
-            return *d;
-        }
-        if (!value.toDate().isValid())
+    {
+        // A booking rate is a rate: the money rule for fees and rates.
+        const QString text = typed ? value.toString() : QString::number(value.toDouble(), 'f', 4);
+        problem = RecordFormats::MoneyProblem(c.caption, text, RecordFormats::Sign::NotNegative);
+        if (!problem.isEmpty())
             return std::nullopt;
-        return value.toDate();
+        return RecordFormats::MoneyValue(text).toDouble();
+    }
+    case Kind::Date:
+    {
+        const std::optional<QDate> d = typed ? modText::ParseDate(value.toString()) : std::optional(value.toDate());
+        problem = RecordFormats::DateProblem(c.caption, d);
+        if (!problem.isEmpty())
+            return std::nullopt;
+        return *d;
+    }
     case Kind::Integer:
         if (typed)
         {
             const std::optional<qint32> n = modText::WholeNumber(value.toString());
             if (!n)
+            {
+                problem = c.caption + QStringLiteral(" must be a whole number.");
                 return std::nullopt;
+            }
             return *n;
         }
         return value.toInt();
     case Kind::Text:
         break;
     }
+    problem = RecordFormats::TextProblem(c.caption, value.toString(), m_sizes.value(column));
+    if (!problem.isEmpty())
+        return std::nullopt;
     return value.toString();
 }
 
-void DaoTableModel::refuse(const Column& column)
+void DaoTableModel::refuse(const QString& problem)
 {
     // The message box takes the focus from the cell's editor, which hands the same text
     // back again: one message is enough.
     m_refusing = true;
-    QString text;
-    if (column.kind == Kind::Date)
-        text = column.caption + QStringLiteral(" must be a real date, typed as day/month/year (for example 5/3/2024).");
-    else
-        text = column.caption + QStringLiteral(" must be a whole number.");
-    Prompts::MsgBox(text, Prompts::vbExclamation, QStringLiteral("Invalid Entry"));
+    Prompts::MsgBox(problem, Prompts::vbExclamation, QStringLiteral("Invalid Entry"));
     m_refusing = false;
 }
 
@@ -249,12 +264,14 @@ bool DaoTableModel::setData(const QModelIndex& index, const QVariant& value, int
         return false;
     if (m_refusing)
         return false;
-    const Column& column = m_columns.at(index.column());
-    const std::optional<QVariant> checked = toStored(column.kind, value);
+    QString problem;
+    const std::optional<QVariant> checked = toStored(index.column(), value, problem);
     if (!checked)
     {
-        // Nothing is stored for a value that cannot be one of the column's kind.
-        refuse(column);
+        // Nothing is stored for a value that cannot be one of the column's; the
+        // window offers the typed text again for correcting.
+        refuse(problem);
+        emit refused(index, value.toString());
         return false;
     }
     const QVariant stored = *checked;

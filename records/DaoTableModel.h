@@ -68,6 +68,15 @@ public:
     /** Display text of a value of a column's kind. */
     static QString displayText(Kind kind, const QVariant& value);
 
+    /** The most characters a text column holds (from the table's definition);
+     *  0 when it has no limit. */
+    int textSize(int column) const { return m_sizes.value(column); }
+
+signals:
+    /** A value typed into `index` was refused (the user has been told why);
+     *  `typed` is the text as typed, so the window can offer it again. */
+    void refused(const QModelIndex& index, const QString& typed);
+
 private:
     struct Row
     {
@@ -75,14 +84,18 @@ private:
         QVariantList values;
         bool dirty = false;
     };
-    /** The value as stored for a column of `kind`; nothing when it cannot be one
-     *  (an impossible date, a number that is not whole). */
-    std::optional<QVariant> toStored(Kind kind, const QVariant& value) const;
+    /** The value as stored in `column`; nothing (with the reason in `problem`)
+     *  when it cannot be stored there: an impossible date or one outside the
+     *  years money and dates are checked for, a number that is not whole, an
+     *  amount that is not money, negative or beyond the limit, a text longer
+     *  than the column. */
+    std::optional<QVariant> toStored(int column, const QVariant& value, QString& problem) const;
     /** Tells the user why a typed value was not taken. */
-    void refuse(const Column& column);
+    void refuse(const QString& problem);
 
     QString m_table;
     QList<Column> m_columns;
     QList<Row> m_rows;
+    QList<int> m_sizes; // per column: the most characters a text column holds
     bool m_refusing = false;
 };

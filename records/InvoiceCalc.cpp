@@ -1,8 +1,7 @@
 #include "records/InvoiceCalc.h"
 
 #include "core/modUtils.h"
-
-#include <QRegularExpression>
+#include "records/RecordFormats.h"
 
 #include <cmath>
 #include <limits>
@@ -60,30 +59,15 @@ QString MoneyText(Currency amount)
 
 std::optional<Currency> ParseAmount(const QString& text)
 {
-    // Sign before or after the dollar sign; commas only between digits of
-    // the whole part; an optional decimal part.
-    static const QRegularExpression re(
-        QStringLiteral("^([-+]?)\\s*(\\$?)\\s*([-+]?)(\\d{1,3}(?:,\\d{3})+|\\d*)(?:\\.(\\d*))?$"));
-    const QString t = text.trimmed();
-    const auto m = re.match(t);
-    if (!m.hasMatch())
-        return std::nullopt;
-    if (!m.captured(1).isEmpty() && !m.captured(3).isEmpty())
-        return std::nullopt; // two signs
-    QString whole = m.captured(4);
-    const QString frac = m.captured(5);
-    if (whole.isEmpty() && frac.isEmpty())
-        return std::nullopt; // no digit at all ("", "$", ".")
-    whole.remove(QLatin1Char(','));
-    const QString number = (whole.isEmpty() ? QStringLiteral("0") : whole) + QLatin1Char('.') + frac;
-    bool ok = false;
-    const double v = number.toDouble(&ok);
+    // Read as every amount typed into the records windows is read.
+    const std::optional<double> v = RecordFormats::ReadTypedNumber(text);
     // Money holds about 9.2e14; stay well inside so sums cannot overflow.
-    if (!ok || !std::isfinite(v) || v >= 1e12)
+    if (!v || std::fabs(*v) >= 1e12)
         return std::nullopt;
-    const bool negative = m.captured(1) == QLatin1String("-") || m.captured(3) == QLatin1String("-");
-    return Currency::fromDouble(negative ? -v : v);
+    return Currency::fromDouble(*v);
 }
+// One limit for every amount of the records windows and the invoice.
+static_assert(kMaxInvoiceDollars == RecordFormats::kMaxMoneyDollars);
 
 std::optional<qint32> WholeDollars(Currency amount)
 {

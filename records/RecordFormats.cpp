@@ -1,6 +1,7 @@
 #include "records/RecordFormats.h"
 
 #include <QFocusEvent>
+#include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
 #include <cmath>
@@ -58,6 +59,87 @@ QString ShortDateText(const QDate& date)
     if (!date.isValid())
         return QString();
     return QStringLiteral("%1/%2/%3").arg(date.day()).arg(date.month()).arg(date.year() % 100, 2, 10, QLatin1Char('0'));
+}
+
+std::optional<double> ReadTypedNumber(const QString& text)
+{
+    // Sign before or after the dollar sign; commas only between digits of
+    // the whole part; an optional decimal part. No exponent: "1e300" is a
+    // slip of the keyboard, not an amount.
+    static const QRegularExpression re(
+        QStringLiteral("^([-+]?)\\s*(\\$?)\\s*([-+]?)(\\d{1,3}(?:,\\d{3})+|\\d*)(?:\\.(\\d*))?$"));
+    const auto m = re.match(text.trimmed());
+    if (!m.hasMatch())
+        return std::nullopt;
+    if (!m.captured(1).isEmpty() && !m.captured(3).isEmpty())
+        return std::nullopt; // two signs
+    QString whole = m.captured(4);
+    const QString frac = m.captured(5);
+    if (whole.isEmpty() && frac.isEmpty())
+        return std::nullopt; // no digit at all ("", "$", ".")
+    whole.remove(QLatin1Char(','));
+    bool ok = false;
+    const double v = ((whole.isEmpty() ? QStringLiteral("0") : whole) + QLatin1Char('.') + frac).toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    const bool negative = m.captured(1) == QLatin1String("-") || m.captured(3) == QLatin1String("-");
+    return negative ? -v : v;
+}
+
+QString PlainNumberText(double value)
+{
+    QString t = QString::number(value, 'f', 4);
+    while (t.endsWith(QLatin1Char('0')))
+        t.chop(1);
+    if (t.endsWith(QLatin1Char('.')))
+        t.chop(1);
+    return t == QLatin1String("-0") ? QStringLiteral("0") : t;
+}
+
+QString MaxMoneyText()
+{
+    return MoneyText(static_cast<double>(kMaxMoneyDollars));
+}
+
+QString MoneyProblem(const QString& caption, const QString& typed, Sign sign)
+{
+    if (typed.trimmed().isEmpty())
+        return QString();
+    const std::optional<double> v = ReadTypedNumber(typed);
+    if (!v)
+        return caption + QStringLiteral(" must be an amount of money, such as 12.50.");
+    if (*v < 0 && sign == Sign::NotNegative)
+        return caption + QStringLiteral(" must not be negative.");
+    // Compared as typed, before money is made of it: far beyond the limit
+    // money itself would overflow.
+    if (std::fabs(*v) > static_cast<double>(kMaxMoneyDollars))
+        return caption + QStringLiteral(" must not be more than ") + MaxMoneyText() + QLatin1Char('.');
+    return QString();
+}
+
+Currency MoneyValue(const QString& typed)
+{
+    const std::optional<double> v = ReadTypedNumber(typed);
+    if (!v || std::fabs(*v) > static_cast<double>(kMaxMoneyDollars))
+        return Currency();
+    return Currency::fromDouble(*v);
+}
+
+QString DateProblem(const QString& caption, const std::optional<QDate>& date)
+{
+    if (!date || !date->isValid())
+        return caption + QStringLiteral(" must be a real date, typed as day/month/year (for example 5/3/2024).");
+    if (date->year() < kFirstYear || date->year() > kLastYear)
+        return caption + QStringLiteral(" must be a date from %1 to %2.").arg(kFirstYear).arg(kLastYear);
+    return QString();
+}
+
+QString TextProblem(const QString& caption, const QString& text, int size)
+{
+    if (size <= 0 || text.size() <= size)
+        return QString();
+    return caption +
+           QStringLiteral(" can hold at most %1 characters; the text typed has %2.").arg(size).arg(text.size());
 }
 
 const QStringList& PeriodTexts()

@@ -7,11 +7,43 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+/**
+ * The grid's cell editor, which can open with a text other than the cell's:
+ * the text the user typed and the model refused, so it can be corrected
+ * instead of typed again.
+ */
+class TypedTextDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    /** The next editor opened on `cell` starts with `text`. */
+    void offer(const QModelIndex& cell, const QString& text)
+    {
+        m_cell = cell;
+        m_text = text;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::setEditorData(editor, index);
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (line && m_cell.isValid() && m_cell == index)
+        {
+            line->setText(m_text);
+            m_cell = QPersistentModelIndex();
+        }
+    }
+
+private:
+    mutable QPersistentModelIndex m_cell;
+    QString m_text;
+};
 
 TableEditorWindow::TableEditorWindow(const QString& table, const QList<DaoTableModel::Column>& columns,
                                      const QList<int>& widthsTwips, const QString& gridName,
@@ -22,6 +54,8 @@ TableEditorWindow::TableEditorWindow(const QString& table, const QList<DaoTableM
     m_grid = new QTableView(this);
     m_grid->setObjectName(gridName);
     m_grid->setModel(m_model);
+    m_delegate = new TypedTextDelegate(m_grid);
+    m_grid->setItemDelegate(m_delegate);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
@@ -79,6 +113,28 @@ TableEditorWindow::TableEditorWindow(const QString& table, const QList<DaoTableM
                 if (previous.isValid())
                     m_model->submitRow(previous.row());
             });
+    // A refused value goes back into its cell once the grid has closed the editor.
+    connect(m_model, &DaoTableModel::refused, this, [this](const QModelIndex& index, const QString& typed) {
+        m_refusedCell = index;
+        m_refusedText = typed;
+        QMetaObject::invokeMethod(this, &TableEditorWindow::reopenRefused, Qt::QueuedConnection);
+    });
+    connect(m_model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& topLeft) {
+        if (m_refusedCell == topLeft)
+            m_refusedCell = QPersistentModelIndex(); // corrected meanwhile
+    });
+}
+
+void TableEditorWindow::reopenRefused()
+{
+    if (!m_refusedCell.isValid() || !isVisible())
+        return;
+    const QModelIndex cell = m_refusedCell;
+    m_refusedCell = QPersistentModelIndex();
+    m_grid->setCurrentIndex(cell);
+    m_delegate->offer(cell, m_refusedText);
+    m_grid->edit(cell);
+    m_delegate->offer(QModelIndex(), QString()); // only for the editor opened just now
 }
 
 bool TableEditorWindow::Form_Load()
@@ -101,9 +157,13 @@ void TableEditorWindow::moveTo(int row)
 bool TableEditorWindow::writeBeforeClosing()
 {
     // Leaving the current cell hands an open editor's value to the model.
+    m_refusedCell = QPersistentModelIndex();
     const QModelIndex current = m_grid->currentIndex();
     m_grid->setCurrentIndex(QModelIndex());
     m_grid->setCurrentIndex(current);
+    // A value refused just now stays in its cell for correcting: the window stays.
+    if (m_refusedCell.isValid())
+        return false;
     if (m_model->submitAll())
         return true;
     return Prompts::MsgBox(QStringLiteral("A changed row could not be saved. Close anyway and lose the change?"),

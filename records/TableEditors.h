@@ -8,6 +8,7 @@
 class QLabel;
 class QTableView;
 class QToolButton;
+class TypedTextDelegate;
 
 /**
  * A window that edits one local table in a grid, with no save button: a row
@@ -40,8 +41,13 @@ private:
     /** Writes every changed row; when one fails the user may stay to fix it. */
     bool writeBeforeClosing();
     void moveTo(int row);
+    /** Opens the cell whose typed value was refused again, with that text. */
+    void reopenRefused();
 
     DaoTableModel* m_model = nullptr;
+    TypedTextDelegate* m_delegate = nullptr;
+    QPersistentModelIndex m_refusedCell;
+    QString m_refusedText;
     QTableView* m_grid = nullptr;
     QLabel* m_caption = nullptr;
     bool m_closing = false;

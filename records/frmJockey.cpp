@@ -30,11 +30,24 @@ namespace
 // The colour text of a jockey whose colour was never picked: the system
 // colour of a window's background.
 const QString kNoColourText = QStringLiteral("&H80000005");
+// Asked before typed changes would be lost.
+const QString kSaveQuestion = QStringLiteral("Save the changes to this jockey?");
 constexpr qint64 kWindowBackground = 0x80000005;
 
 QString textOf(const QVariant& v)
 {
     return v.isValid() ? v.toString() : QString();
+}
+
+// A stored rate or fee as typed: plain decimals, never an exponent the
+// number check would refuse when the record is saved again.
+QString numberText(const QVariant& v)
+{
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    if (!v.isValid() || v.typeId() == QMetaType::QString || !ok)
+        return textOf(v);
+    return RecordFormats::PlainNumberText(d);
 }
 
 QColor windowBackground()
@@ -68,6 +81,7 @@ frmJockey::frmJockey(QWidget* parent) : QDialog(parent)
     setFont(QFont(QStringLiteral("Verdana"), 9));
     buildControls();
     SetEditMode(QString()); // the design captions until the first switch
+    markShown();
 }
 
 void frmJockey::buildControls()
@@ -87,8 +101,15 @@ void frmJockey::buildControls()
     txtFullName = line("txtFields_4");
     txtFullName->setToolTip(QStringLiteral("Full name as displayed by RISA at Acceptance time."));
 
-    auto rateText = [](const QString& raw) { return RecordFormats::RateText(modUtils::Val(raw)); };
-    auto feeText = [](const QString& raw) { return RecordFormats::FeeText(modUtils::Val(raw)); };
+    // A text that is no number shows as typed, never as a 0 it will not be saved as.
+    auto rateText = [](const QString& raw) {
+        const std::optional<double> n = RecordFormats::ReadTypedNumber(raw);
+        return n ? RecordFormats::RateText(*n) : raw;
+    };
+    auto feeText = [](const QString& raw) {
+        const std::optional<double> n = RecordFormats::ReadTypedNumber(raw);
+        return n ? RecordFormats::FeeText(*n) : raw;
+    };
     auto masked = [this](const char* name, FormattedLineEdit::Formatter f, int maxLength, const char* tip) {
         auto* e = new FormattedLineEdit(std::move(f), this);
         e->setObjectName(QString::fromLatin1(name));
@@ -114,6 +135,7 @@ void frmJockey::buildControls()
     dtpLast->setObjectName(QStringLiteral("dtpLast"));
     dtpLast->setCalendarPopup(true);
     dtpLast->setDisplayFormat(QStringLiteral("d/MM/yyyy"));
+    dtpLast->setDateRange(QDate(RecordFormats::kFirstYear, 1, 1), QDate(RecordFormats::kLastYear, 12, 31));
 
     cmdSeachJockey = new QPushButton(QStringLiteral("?"), this);
     cmdSeachJockey->setObjectName(QStringLiteral("cmdSeachJockey"));
@@ -206,6 +228,14 @@ void frmJockey::buildControls()
     layout->addSpacing(8);
     layout->addLayout(picButtons);
 
+    // Tab follows the layout: down the boxes, left to right within a row, then the buttons.
+    const QList<QWidget*> tabOrder = {txtJockey,     cmdSeachJockey, txtJockeyEmail, txtJockeyMobile, txtFullName,
+                                      cmdSelColor,   txtJockeyColor, mebManagerRate, mebManBookFee,   mebScratchFee,
+                                      mebTrialFee,   vblcInvPer,     dtpLast,        cmdPrevious,     cmdNext,
+                                      cmdClose,      cmdAdd,         cmdUpdate,      cmdDelete};
+    for (int i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
+
     connect(cmdAdd, &QPushButton::clicked, this, &frmJockey::cmdAdd_Click);
     connect(cmdUpdate, &QPushButton::clicked, this, &frmJockey::cmdUpdate_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &frmJockey::cmdDelete_Click);
@@ -271,6 +301,56 @@ void frmJockey::SetEditMode(const QString& mode)
             b->setEnabled(false);
     }
     cmdUpdate->setEnabled(true);
+    updateNameBox();
+}
+
+void frmJockey::updateNameBox()
+{
+    const bool storedShown = !inAddMode() && m_rs.IsOpen() && !m_rs.Eof() && !m_rs.Bof();
+    txtJockey->setReadOnly(storedShown);
+    // A locked box looks it: the window's colour instead of a box's.
+    QPalette p = txtJockey->palette();
+    p.setColor(QPalette::Base, palette().color(storedShown ? QPalette::Window : QPalette::Base));
+    txtJockey->setPalette(p);
+    cmdSeachJockey->setEnabled(!storedShown);
+}
+
+QStringList frmJockey::entries() const
+{
+    return {txtJockey->text(),
+            txtJockeyEmail->toPlainText(),
+            txtJockeyMobile->text(),
+            txtJockeyColor->text(),
+            txtFullName->text(),
+            mebManagerRate->rawText(),
+            mebManBookFee->rawText(),
+            mebScratchFee->rawText(),
+            mebTrialFee->rawText(),
+            vblcInvPer->currentText(),
+            dtpLast->date().toString(Qt::ISODate)};
+}
+
+void frmJockey::markShown()
+{
+    m_shown = entries();
+}
+
+bool frmJockey::hasTypedChanges() const
+{
+    // With no jockey shown outside Add there is nothing the entries could be saved to.
+    if (!inAddMode() && (!m_rs.IsOpen() || m_rs.Eof() || m_rs.Bof()))
+        return false;
+    return entries() != m_shown;
+}
+
+bool frmJockey::mayLeaveRecord()
+{
+    if (!hasTypedChanges())
+        return true;
+    const int answer = Prompts::MsgBox(kSaveQuestion, Prompts::vbYesNoCancel + Prompts::vbQuestion);
+    if (answer == Prompts::vbYes)
+        return saveRecord(); // a refused check keeps the window as it is
+    return answer == Prompts::vbNo;
 }
 
 void frmJockey::setColorBox(const QColor& color)
@@ -291,15 +371,17 @@ void frmJockey::ShowJockeyRecord()
     txtJockeyMobile->setText(textOf(m_rs.Fields(QStringLiteral("JockeyMobile"))));
     txtJockeyColor->setText(textOf(m_rs.Fields(QStringLiteral("JockeyColor"))));
     txtFullName->setText(textOf(m_rs.Fields(QStringLiteral("FullName"))));
-    mebManagerRate->setRawText(textOf(m_rs.Fields(QStringLiteral("ManagerRate"))));
-    mebManBookFee->setRawText(textOf(m_rs.Fields(QStringLiteral("ManBookFee"))));
-    mebScratchFee->setRawText(textOf(m_rs.Fields(QStringLiteral("ScratchFee"))));
-    mebTrialFee->setRawText(textOf(m_rs.Fields(QStringLiteral("TrialFee"))));
+    mebManagerRate->setRawText(numberText(m_rs.Fields(QStringLiteral("ManagerRate"))));
+    mebManBookFee->setRawText(numberText(m_rs.Fields(QStringLiteral("ManBookFee"))));
+    mebScratchFee->setRawText(numberText(m_rs.Fields(QStringLiteral("ScratchFee"))));
+    mebTrialFee->setRawText(numberText(m_rs.Fields(QStringLiteral("TrialFee"))));
     const QString period = textOf(m_rs.Fields(QStringLiteral("InvoicePeriod")));
     vblcInvPer->setCurrentIndex(vblcInvPer->findText(RecordFormats::PeriodTextOfCode(period)));
     const QVariant last = m_rs.Fields(QStringLiteral("LastInvoiceDate"));
     dtpLast->setDate(last.isValid() ? last.toDateTime().date() : Clock::today());
     txtFields_Change();
+    updateNameBox();
+    markShown();
 }
 
 void frmJockey::clearControls()
@@ -313,10 +395,13 @@ void frmJockey::clearControls()
         e->setRawText(QString());
     vblcInvPer->setCurrentIndex(-1);
     dtpLast->setDate(Clock::today());
+    markShown();
 }
 
 void frmJockey::cmdAdd_Click()
 {
+    if (!mayLeaveRecord())
+        return;
     SetEditMode(QStringLiteral("Add"));
     clearControls();
     txtJockey->setFocus();
@@ -344,42 +429,60 @@ bool frmJockey::checkNewName(const QString& name)
 
 bool frmJockey::checkAmounts()
 {
-    // A negative fee or a share beyond the whole would turn up on the jockey's invoices.
+    // A negative fee, a share beyond the whole or an amount money cannot hold
+    // would turn up on the jockey's invoices; letters must not pass for 0.
     auto refuse = [](FormattedLineEdit* box, const QString& text) {
         Prompts::MsgBox(text, Prompts::vbExclamation);
         box->setFocus();
         return false;
     };
-    const double rate = modUtils::Val(mebManagerRate->rawText());
-    if (rate < 0 || rate > 100)
-        return refuse(mebManagerRate, QStringLiteral("Manager Rate (%) must be from 0 to 100."));
+    const QString rateText = mebManagerRate->rawText();
+    if (!rateText.trimmed().isEmpty())
+    {
+        const std::optional<double> rate = RecordFormats::ReadTypedNumber(rateText);
+        if (!rate || *rate < 0 || *rate > 100)
+            return refuse(mebManagerRate, QStringLiteral("Manager Rate (%) must be from 0 to 100."));
+    }
     const std::pair<FormattedLineEdit*, const char*> fees[] = {
         {mebManBookFee, "Booking Fee Per Ride"}, {mebScratchFee, "Scratchings Rate"}, {mebTrialFee, "Trials Rate"}};
     for (const auto& [box, caption] : fees)
-        if (modUtils::Val(box->rawText()) < 0)
-            return refuse(box, QString::fromLatin1(caption) + QStringLiteral(" must not be negative."));
+    {
+        const QString problem = RecordFormats::MoneyProblem(QString::fromLatin1(caption), box->rawText());
+        if (!problem.isEmpty())
+            return refuse(box, problem);
+    }
     return true;
 }
 
 void frmJockey::writeControls()
 {
-    m_rs.SetField(QStringLiteral("Jockey"), txtJockey->text());
+    // The name is the key results and bookings are stored under: a stored
+    // jockey keeps his.
+    if (inAddMode())
+        m_rs.SetField(QStringLiteral("Jockey"), txtJockey->text());
     m_rs.SetField(QStringLiteral("JockeyEmail"), txtJockeyEmail->toPlainText());
     m_rs.SetField(QStringLiteral("JockeyMobile"), txtJockeyMobile->text());
     m_rs.SetField(QStringLiteral("JockeyColor"), txtJockeyColor->text());
     m_rs.SetField(QStringLiteral("FullName"), txtFullName->text());
-    m_rs.SetField(QStringLiteral("ManagerRate"), modUtils::Val(mebManagerRate->rawText()));
-    m_rs.SetField(QStringLiteral("ManBookFee"), modUtils::Val(mebManBookFee->rawText()));
-    m_rs.SetField(QStringLiteral("ScratchFee"), modUtils::Val(mebScratchFee->rawText()));
-    m_rs.SetField(QStringLiteral("TrialFee"), modUtils::Val(mebTrialFee->rawText()));
+    // The boxes passed checkAmounts; an empty box stores 0.
+    m_rs.SetField(QStringLiteral("ManagerRate"),
+                  RecordFormats::ReadTypedNumber(mebManagerRate->rawText()).value_or(0.0));
+    m_rs.SetField(QStringLiteral("ManBookFee"), RecordFormats::MoneyValue(mebManBookFee->rawText()).toDouble());
+    m_rs.SetField(QStringLiteral("ScratchFee"), RecordFormats::MoneyValue(mebScratchFee->rawText()).toDouble());
+    m_rs.SetField(QStringLiteral("TrialFee"), RecordFormats::MoneyValue(mebTrialFee->rawText()).toDouble());
     m_rs.SetField(QStringLiteral("InvoicePeriod"), RecordFormats::PeriodCodeOfText(vblcInvPer->currentText()));
     m_rs.SetField(QStringLiteral("LastInvoiceDate"), dtpLast->date());
 }
 
 void frmJockey::cmdUpdate_Click()
 {
+    saveRecord();
+}
+
+bool frmJockey::saveRecord()
+{
     if (!m_rs.IsOpen())
-        return;
+        return false;
     const bool adding = inAddMode();
     const QString name = txtJockey->text();
     try
@@ -389,7 +492,7 @@ void frmJockey::cmdUpdate_Click()
             // Checked before anything is written or downloaded, so a bad name
             // never costs another jockey its results.
             if (!checkNewName(name) || !checkAmounts())
-                return;
+                return false;
             m_rs.AddNew();
         }
         else
@@ -398,15 +501,15 @@ void frmJockey::cmdUpdate_Click()
             {
                 Prompts::MsgBox(QStringLiteral("There is no jockey to update. Use Add New first."),
                                 Prompts::vbExclamation);
-                return;
+                return false;
             }
             if (name.trimmed().isEmpty())
             {
                 Prompts::MsgBox(QStringLiteral("Enter the jockey's name before saving."), Prompts::vbExclamation);
-                return;
+                return false;
             }
             if (!checkAmounts())
-                return;
+                return false;
             m_rs.Edit();
         }
         writeControls();
@@ -418,8 +521,9 @@ void frmJockey::cmdUpdate_Click()
             m_rs.CancelUpdate();
         // What was typed stays in the boxes, so it can be corrected and saved.
         Prompts::MsgBox(QStringLiteral("Saving the jockey failed: ") + e.description(), Prompts::vbCritical);
-        return;
+        return false;
     }
+    markShown();
     if (adding)
     {
         m_rs.MoveLast();
@@ -433,6 +537,7 @@ void frmJockey::cmdUpdate_Click()
         }
         setBusy(false);
     }
+    return true;
 }
 
 void frmJockey::setBusy(bool busy)
@@ -443,12 +548,22 @@ void frmJockey::setBusy(bool busy)
 
 void frmJockey::closeEvent(QCloseEvent* event)
 {
-    if (m_busy)
+    if (m_busy || !mayLeaveRecord())
     {
         event->ignore();
         return;
     }
+    // Settled: the dialog's own closing (which rejects) must not ask again.
+    m_leaving = true;
     QDialog::closeEvent(event);
+    m_leaving = false;
+}
+
+void frmJockey::reject()
+{
+    if (m_busy || (!m_leaving && !mayLeaveRecord()))
+        return;
+    QDialog::reject();
 }
 
 void frmJockey::cmdDelete_Click()
@@ -464,6 +579,7 @@ void frmJockey::cmdDelete_Click()
         if (m_rs.RecordCount() == 0)
         {
             Prompts::MsgBox(QStringLiteral("No more data left"));
+            markShown(); // what the boxes still show is gone with the record
             close();
             return;
         }
@@ -482,6 +598,9 @@ void frmJockey::cmdClose_Click()
 {
     if (inAddMode())
     {
+        // Yes saves the new jockey (and stays on it), No abandons it.
+        if (!mayLeaveRecord() || !inAddMode())
+            return;
         SetEditMode(QStringLiteral("Edit"));
         // Show the record again: the abandoned entries must not be saved over it.
         if (m_rs.IsOpen() && !m_rs.Eof() && !m_rs.Bof())
@@ -495,7 +614,7 @@ void frmJockey::cmdClose_Click()
 
 void frmJockey::cmdNext_Click()
 {
-    if (!m_rs.IsOpen() || m_rs.RecordCount() == 0)
+    if (!m_rs.IsOpen() || m_rs.RecordCount() == 0 || !mayLeaveRecord())
         return;
     if (m_rs.AbsolutePosition() < m_rs.RecordCount() - 1)
         m_rs.MoveNext();
@@ -504,7 +623,7 @@ void frmJockey::cmdNext_Click()
 
 void frmJockey::cmdPrevious_Click()
 {
-    if (!m_rs.IsOpen() || m_rs.RecordCount() == 0)
+    if (!m_rs.IsOpen() || m_rs.RecordCount() == 0 || !mayLeaveRecord())
         return;
     if (m_rs.AbsolutePosition() > 0)
         m_rs.MovePrevious();

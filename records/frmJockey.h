@@ -82,6 +82,13 @@ public slots:
     /** Repaints the colour box from its text (any of the five boxes changed). */
     void txtFields_Change();
 
+    /** True when what the boxes show differs from the jockey shown (or, when
+     *  adding, from the empty boxes) and could be saved. */
+    bool hasTypedChanges() const;
+
+    /** Escape: the typed changes are offered for saving first. */
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -91,6 +98,8 @@ private:
      *  cannot be closed. */
     void setBusy(bool busy);
     bool m_busy = false;
+    bool m_leaving = false; // the typed changes were settled for this close
+    QStringList m_shown;
     /** Copies the current record into the controls; nothing at the end. */
     void ShowJockeyRecord();
     /** "Edit" or "Add"; any other text changes nothing. */
@@ -98,10 +107,25 @@ private:
     /** Empties the record's controls (a new jockey, or no jockey at all). */
     void clearControls();
     /** False (after telling the user which box) when a rate or fee cannot be
-     *  saved: a manager rate outside 0 to 100 %, a negative fee. */
+     *  saved: a manager rate that is not a number from 0 to 100 %, a fee that
+     *  is not money, negative or beyond the limit. */
     bool checkAmounts();
     /** Writes the controls into the pending AddNew/Edit row. */
     void writeControls();
+    /** Saves the new or shown jockey through the checks; false when a check
+     *  refused it or the write failed (the typed entries stay). */
+    bool saveRecord();
+    /** Before the typed changes would be lost (close, Escape, Next, Previous,
+     *  Add New, Cancel Update): asks whether to save them. True when the
+     *  window may go on: nothing typed, saved, or the user let them go. */
+    bool mayLeaveRecord();
+    /** What the boxes show, to tell typed changes from the record shown. */
+    QStringList entries() const;
+    /** The boxes as they stand now count as unchanged. */
+    void markShown();
+    /** The name is the jockey's key: it can be typed only for a new jockey
+     *  (or while no stored jockey is shown), and so can its search. */
+    void updateNameBox();
     /** The name box is fit to add: not blank and not a stored jockey's. */
     bool checkNewName(const QString& name);
     void setColorBox(const QColor& color);

@@ -56,6 +56,8 @@ QDateEdit* datePicker(QWidget* parent, const char* name)
     auto* d = named(new QDateEdit(parent), name);
     d->setCalendarPopup(true);
     d->setDisplayFormat(QStringLiteral("d/MM/yyyy"));
+    // The years every date of the records windows keeps to.
+    d->setDateRange(QDate(RecordFormats::kFirstYear, 1, 1), QDate(RecordFormats::kLastYear, 12, 31));
     return d;
 }
 } // namespace

@@ -187,7 +187,10 @@ TEST_F(JockeyRecordsTest, CancelShowsTheRecordAgainAndEditSavesIt)
     EXPECT_EQ(w.vblcInvPer->currentText(), QStringLiteral("7 Days"));
     w.cmdAdd->click();
     w.txtJockey->setText(QStringLiteral("Abandoned"));
+    script.answerMsgBox(Prompts::vbNo); // asked whether to save the new jockey: No
     w.cmdClose->click();
+    EXPECT_EQ(messageTexts(script), QStringList{QStringLiteral("Save the changes to this jockey?")});
+    script.clear();
     EXPECT_FALSE(w.inAddMode());
     EXPECT_EQ(w.txtJockey->text(), QStringLiteral("O'Hare"));
 
@@ -260,6 +263,66 @@ TEST_F(JockeyRecordsTest, ANegativeFeeOrARateBeyondTheWholeIsRefusedAndTheEntrie
     EXPECT_EQ(server.requestCount(), 0);
 }
 
+TEST_F(JockeyRecordsTest, FeesAndRatesMustBeMoneyWithinTheLimitNotLettersOrAbsurdNumbers)
+{
+    addJockey(QStringLiteral("O'Hare"), {{QStringLiteral("ManagerRate"), 10.0},
+                                         {QStringLiteral("ManBookFee"), 5.0},
+                                         {QStringLiteral("ScratchFee"), 20.0},
+                                         {QStringLiteral("TrialFee"), 50.0}});
+    frmJockey w;
+    ASSERT_TRUE(w.OpenRecords(QStringLiteral("O'Hare")));
+    struct Case
+    {
+        FormattedLineEdit* box;
+        QString typed;
+        QString message;
+    };
+    const QList<Case> cases = {
+        {w.mebManBookFee, QStringLiteral("1e300"),
+         QStringLiteral("Booking Fee Per Ride must be an amount of money, such as 12.50.")},
+        {w.mebManBookFee, QStringLiteral("99999999999"),
+         QStringLiteral("Booking Fee Per Ride must not be more than $10,000,000.00.")},
+        {w.mebScratchFee, QStringLiteral("abc"),
+         QStringLiteral("Scratchings Rate must be an amount of money, such as 12.50.")},
+        {w.mebTrialFee, QStringLiteral("5x"), QStringLiteral("Trials Rate must be an amount of money, such as 12.50.")},
+        {w.mebManagerRate, QStringLiteral("abc"), QStringLiteral("Manager Rate (%) must be from 0 to 100.")},
+    };
+    for (const Case& c : cases)
+    {
+        const QString before = c.box->rawText();
+        c.box->setRawText(c.typed);
+        w.cmdUpdate->click();
+        EXPECT_EQ(script.messages().value(script.messages().size() - 1).text, c.message) << c.typed.toStdString();
+        EXPECT_EQ(c.box->rawText(), c.typed); // kept for correcting
+        c.box->setRawText(before);
+    }
+    EXPECT_EQ(script.messages().size(), cases.size());
+    const QVariantMap kept = jockeyRow(QStringLiteral("O'Hare"));
+    EXPECT_DOUBLE_EQ(kept.value(QStringLiteral("ManagerRate")).toDouble(), 10.0);
+    EXPECT_DOUBLE_EQ(kept.value(QStringLiteral("ManBookFee")).toDouble(), 5.0);
+    EXPECT_DOUBLE_EQ(kept.value(QStringLiteral("ScratchFee")).toDouble(), 20.0);
+    EXPECT_DOUBLE_EQ(kept.value(QStringLiteral("TrialFee")).toDouble(), 50.0);
+
+    // Letters do not show as $0.00 either.
+    w.mebScratchFee->setRawText(QStringLiteral("abc"));
+    EXPECT_EQ(w.mebScratchFee->text(), QStringLiteral("abc"));
+    // Money written in its own format is read whole, up to the limit itself.
+    w.mebManBookFee->setRawText(QStringLiteral("10000000"));
+    w.mebScratchFee->setRawText(QStringLiteral("$1,250"));
+    w.mebTrialFee->setRawText(QString());
+    w.cmdUpdate->click();
+    EXPECT_EQ(script.messages().size(), cases.size());
+    const QVariantMap row = jockeyRow(QStringLiteral("O'Hare"));
+    EXPECT_DOUBLE_EQ(row.value(QStringLiteral("ManBookFee")).toDouble(), 10000000.0);
+    EXPECT_DOUBLE_EQ(row.value(QStringLiteral("ScratchFee")).toDouble(), 1250.0);
+    EXPECT_DOUBLE_EQ(row.value(QStringLiteral("TrialFee")).toDouble(), 0.0);
+    // Shown again as typed (never "1e+07"), so the record saves again as it is.
+    ASSERT_TRUE(w.OpenRecords(QStringLiteral("O'Hare")));
+    EXPECT_EQ(w.mebManBookFee->rawText(), QStringLiteral("10000000"));
+    w.cmdUpdate->click();
+    EXPECT_EQ(script.messages().size(), cases.size());
+}
+
 TEST_F(JockeyRecordsTest, MaskedBoxesShowTypedTextWhileFocusedAndKeepTheirLimit)
 {
     frmJockey w;
@@ -282,6 +345,90 @@ TEST_F(JockeyRecordsTest, MaskedBoxesShowTypedTextWhileFocusedAndKeepTheirLimit)
     EXPECT_EQ(w.mebManBookFee->text(), QStringLiteral("$123,456,789.00"));
     rate->setRawText(QString());
     EXPECT_EQ(rate->text(), QString());
+}
+
+TEST_F(JockeyRecordsTest, TypedChangesAreOfferedForSavingAndTheStoredNameIsLocked)
+{
+    addJockey(QStringLiteral("A Adams"), {{QStringLiteral("JockeyMobile"), QStringLiteral("0400 000 001")}});
+    addJockey(QStringLiteral("B Baker"));
+    frmJockey w;
+    ASSERT_TRUE(w.OpenRecords(QString()));
+    w.show();
+    QApplication::processEvents();
+
+    // Tab goes down the window as it is laid out.
+    const QList<QWidget*> layout = {w.txtJockey,      w.cmdSeachJockey, w.txtJockeyEmail, w.txtJockeyMobile,
+                                    w.txtFullName,    w.cmdSelColor,    w.txtJockeyColor, w.mebManagerRate,
+                                    w.mebManBookFee,  w.mebScratchFee,  w.mebTrialFee,    w.vblcInvPer,
+                                    w.dtpLast,        w.cmdPrevious,    w.cmdNext,        w.cmdClose,
+                                    w.cmdAdd,         w.cmdUpdate,      w.cmdDelete};
+    QList<QWidget*> chain;
+    QWidget* at = w.txtJockey;
+    do
+    {
+        if (layout.contains(at) && !chain.contains(at))
+            chain << at;
+        at = at->nextInFocusChain();
+    } while (at != w.txtJockey);
+    EXPECT_EQ(chain, layout);
+
+    // A stored jockey's name is his key: it cannot be typed over, nor searched for.
+    EXPECT_TRUE(w.txtJockey->isReadOnly());
+    EXPECT_FALSE(w.cmdSeachJockey->isEnabled());
+
+    // Next with a changed box asks; Cancel stays with the typed entry.
+    w.txtJockeyMobile->setText(QStringLiteral("0411 111 111"));
+    script.answerMsgBox(Prompts::vbCancel).answerMsgBox(Prompts::vbNo).answerMsgBox(Prompts::vbYes);
+    w.cmdNext->click();
+    EXPECT_EQ(w.txtJockey->text(), QStringLiteral("A Adams"));
+    EXPECT_EQ(w.txtJockeyMobile->text(), QStringLiteral("0411 111 111"));
+    // No lets it go.
+    w.cmdNext->click();
+    EXPECT_EQ(w.txtJockey->text(), QStringLiteral("B Baker"));
+    EXPECT_EQ(jockeyRow(QStringLiteral("A Adams")).value(QStringLiteral("JockeyMobile")).toString(),
+              QStringLiteral("0400 000 001"));
+    // Yes saves before moving on.
+    w.txtJockeyMobile->setText(QStringLiteral("0422 222 222"));
+    w.cmdPrevious->click();
+    EXPECT_EQ(w.txtJockey->text(), QStringLiteral("A Adams"));
+    EXPECT_EQ(jockeyRow(QStringLiteral("B Baker")).value(QStringLiteral("JockeyMobile")).toString(),
+              QStringLiteral("0422 222 222"));
+    ASSERT_EQ(script.messages().size(), 3);
+    for (const Prompts::Record& r : script.messages())
+    {
+        EXPECT_EQ(r.text, QStringLiteral("Save the changes to this jockey?"));
+        EXPECT_EQ(r.title, Prompts::kAppTitle);
+        EXPECT_EQ(r.style, int(Prompts::vbYesNoCancel + Prompts::vbQuestion));
+    }
+    script.clear();
+
+    // A new jockey: the name can be typed. Escape asks; Yes goes through the
+    // same checks, and a refused fee keeps the window open with the entries.
+    w.cmdAdd->click();
+    EXPECT_FALSE(w.txtJockey->isReadOnly());
+    EXPECT_TRUE(w.cmdSeachJockey->isEnabled());
+    w.txtJockey->setText(QStringLiteral("J Smith"));
+    w.mebManBookFee->setRawText(QStringLiteral("-5"));
+    script.answerMsgBox(Prompts::vbYes).answerMsgBox(Prompts::vbOK);
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.inAddMode());
+    EXPECT_EQ(messageTexts(script), (QStringList{QStringLiteral("Save the changes to this jockey?"),
+                                                 QStringLiteral("Booking Fee Per Ride must not be negative.")}));
+    EXPECT_EQ(w.txtJockey->text(), QStringLiteral("J Smith"));
+    EXPECT_EQ(f.db().count(QStringLiteral("Jockey")), 2);
+    // The close box: Cancel stays; Yes with the fee corrected saves him and closes.
+    w.mebManBookFee->setRawText(QStringLiteral("5"));
+    script.answerMsgBox(Prompts::vbCancel).answerMsgBox(Prompts::vbYes);
+    w.close();
+    EXPECT_TRUE(w.isVisible());
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_DOUBLE_EQ(jockeyRow(QStringLiteral("J Smith")).value(QStringLiteral("ManBookFee")).toDouble(), 5.0);
+    EXPECT_EQ(rides(QStringLiteral("J SMITH")), 2);
+    EXPECT_EQ(script.messages().size(), 4);
+    EXPECT_EQ(script.pending(), 0);
+    EXPECT_TRUE(script.unexpected().isEmpty());
 }
 
 TEST_F(JockeyRecordsTest, NavigationStopsAtBothEnds)

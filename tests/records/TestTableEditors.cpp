@@ -310,4 +310,120 @@ TEST_F(TableEditorsTest, AnImpossibleDateOrSequenceIsRefusedAndNothingStoredForT
     EXPECT_EQ(f.db().scalar(QStringLiteral("SELECT Sequence FROM BookingTemplate")).toInt(), 4);
     EXPECT_EQ(script.messages().size(), 3);
 }
+
+/** The cell editor open on the current cell, or nullptr. */
+QLineEdit* openEditor(TableEditorWindow& w)
+{
+    for (QLineEdit* e : w.grid()->viewport()->findChildren<QLineEdit*>())
+        if (e->isVisible())
+            return e;
+    return nullptr;
+}
+
+/** The text of the cell editor the window has open again, after the grid let go. */
+QString reopenedText(TableEditorWindow& w, const QModelIndex& index)
+{
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (w.grid()->currentIndex() != index)
+        return QStringLiteral("<not the current cell>");
+    QLineEdit* e = openEditor(w);
+    return e ? e->text() : QStringLiteral("<no editor>");
+}
+
+/** Escape in the open editor: the typed text is let go. */
+void escapeEditor(TableEditorWindow& w)
+{
+    if (QLineEdit* e = openEditor(w))
+        QTest::keyClick(e, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(TableEditorsTest, RatesAndDatesOutsideAnySenseAreRefusedAndOfferedAgainForCorrecting)
+{
+    addRate(QStringLiteral("VIC"), QStringLiteral("R"), QDate(2023, 7, 1), 120);
+    frmBookRate w;
+    ASSERT_TRUE(w.Form_Load());
+    w.show();
+    QApplication::processEvents();
+    const QModelIndex rate = cell(w, 0, 3);
+    const QModelIndex date = cell(w, 0, 2);
+    struct Case
+    {
+        QModelIndex index;
+        QString typed;
+        QString message;
+    };
+    const QList<Case> cases = {
+        {rate, QStringLiteral("-50"), QStringLiteral("Booking Rate must not be negative.")},
+        {rate, QStringLiteral("99999999999999999"),
+         QStringLiteral("Booking Rate must not be more than $10,000,000.00.")},
+        {rate, QStringLiteral("1e300"), QStringLiteral("Booking Rate must be an amount of money, such as 12.50.")},
+        {date, QStringLiteral("1/1/99999"), QStringLiteral("Date Effective must be a date from 1900 to 2100.")},
+        {date, QStringLiteral("1/1/1899"), QStringLiteral("Date Effective must be a date from 1900 to 2100.")},
+    };
+    for (const Case& c : cases)
+    {
+        typeInto(w, c.index, c.typed);
+        EXPECT_EQ(script.messages().value(script.messages().size() - 1).text, c.message) << c.typed.toStdString();
+        EXPECT_FALSE(w.model()->isDirty(0)) << c.typed.toStdString();
+        EXPECT_EQ(reopenedText(w, c.index), c.typed);
+        escapeEditor(w);
+    }
+    EXPECT_EQ(script.messages().size(), cases.size());
+    EXPECT_EQ(rate.data().toString(), QStringLiteral("$120.00"));
+    EXPECT_EQ(date.data().toString(), QStringLiteral("1/7/23"));
+
+    // Closing with a refused value in the cell keeps the window for correcting.
+    typeInto(w, rate, QStringLiteral("-1"));
+    EXPECT_EQ(reopenedText(w, rate), QStringLiteral("-1"));
+    w.close();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(reopenedText(w, rate), QStringLiteral("-1"));
+    EXPECT_EQ(script.messages().size(), cases.size() + 2);
+
+    // Money typed in its own format, and the limit itself, are taken.
+    typeInto(w, rate, QStringLiteral("$1,250.50"));
+    typeInto(w, date, QStringLiteral("31/12/2100"));
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_DOUBLE_EQ(f.db().scalar(QStringLiteral("SELECT BookingRate FROM BookRate")).toDouble(), 1250.5);
+    EXPECT_EQ(f.db().scalar(QStringLiteral("SELECT DateEffective FROM BookRate")).toDateTime().date(),
+              QDate(2100, 12, 31));
+    EXPECT_EQ(script.messages().size(), cases.size() + 2);
+}
+
+TEST_F(TableEditorsTest, ATextLongerThanItsColumnIsRefusedWithTheColumnsSize)
+{
+    addRate(QStringLiteral("VIC"), QStringLiteral("R"), QDate(2023, 7, 1), 120);
+    frmBookRate w;
+    ASSERT_TRUE(w.Form_Load());
+    w.show();
+    QApplication::processEvents();
+    const QModelIndex state = cell(w, 0, 0);
+    typeInto(w, state, QStringLiteral("Queensland"));
+    EXPECT_EQ(messageTexts(script),
+              QStringList{QStringLiteral("State can hold at most 3 characters; the text typed has 10.")});
+    EXPECT_EQ(reopenedText(w, state), QStringLiteral("Queensland"));
+    EXPECT_EQ(state.data().toString(), QStringLiteral("VIC"));
+    EXPECT_FALSE(w.model()->isDirty(0));
+    typeInto(w, state, QStringLiteral("QLD")); // corrected in the offered editor
+    w.close();
+    EXPECT_EQ(f.db().scalar(QStringLiteral("SELECT State FROM BookRate")).toString(), QStringLiteral("QLD"));
+
+    // The size is the column's own: a template holds 255 characters.
+    frmBookingTemplate t;
+    ASSERT_TRUE(t.Form_Load());
+    t.show();
+    QApplication::processEvents();
+    typeInto(t, cell(t, 0, 1), QString(256, QLatin1Char('x')));
+    EXPECT_EQ(script.messages().value(1).text,
+              QStringLiteral("Template can hold at most 255 characters; the text typed has 256."));
+    EXPECT_EQ(t.model()->rowCount(), 1);
+    EXPECT_EQ(reopenedText(t, cell(t, 0, 1)).size(), 256);
+    typeInto(t, cell(t, 0, 1), QString(255, QLatin1Char('x')));
+    t.close();
+    EXPECT_EQ(f.db().scalar(QStringLiteral("SELECT length(Template) FROM BookingTemplate")).toInt(), 255);
+    EXPECT_EQ(script.messages().size(), 2);
+}
 } // namespace
