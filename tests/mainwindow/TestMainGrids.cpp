@@ -399,9 +399,12 @@ TEST(MainNoms, APaddedHorseNameKeepsItsBookingEverywhere)
     f.db().exec(QStringLiteral("UPDATE Jockey SET FullName = 'J SMITH' WHERE Jockey = 'J Smith'"));
     f.addBooking(QStringLiteral("0712FLEM"), QStringLiteral("Ocean Breeze"), QStringLiteral("J Smith"),
                  QStringLiteral("Confirmed"), true, t);
+    // A ride stored with the form database's padding.
+    f.addRide(QStringLiteral("J SMITH"), QStringLiteral("OCEAN BREEZE  "), 1);
 
-    // The nominations grid.
+    // The nominations grid, with the best placing of the horse.
     Main& m = f.main();
+    f.loadJockeys();
     m.strMeetingType = QStringLiteral("ACP");
     m.LoadTrainerGrid();
     ASSERT_TRUE(f.clickTrainer(t));
@@ -410,6 +413,7 @@ TEST(MainNoms, APaddedHorseNameKeepsItsBookingEverywhere)
     EXPECT_EQ(g->cellText(1, 10), QStringLiteral("J Smith"));
     EXPECT_EQ(g->cellText(1, 13), QStringLiteral("Confirmed"));
     EXPECT_EQ(g->cellIcon(1, 13), ImageList::IconConfirmed);
+    EXPECT_EQ(g->cellIcon(1, 5), ImageList::IconBestWin);
 
     // The race view.
     const auto resetShared = qScopeGuard([] { ResetSharedState(); });
@@ -421,6 +425,7 @@ TEST(MainNoms, APaddedHorseNameKeepsItsBookingEverywhere)
         ASSERT_EQ(race.grdRace->rows(), 1);
         EXPECT_EQ(race.grdRace->cellText(1, FrmRace::ColJockey), QStringLiteral("J Smith"));
         EXPECT_EQ(race.grdRace->cellText(1, FrmRace::ColBooking), QStringLiteral("Confirmed"));
+        EXPECT_EQ(race.grdRace->cellIcon(1, FrmRace::ColHorseIcon), ImageList::IconBestWin);
     }
 
     // The meeting report's rows.
