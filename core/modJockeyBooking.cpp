@@ -34,8 +34,20 @@ bool askYes(const QString& text, const QString& title)
     return Prompts::MsgBox(text, Prompts::vbYesNo + Prompts::vbQuestion, title) == Prompts::vbYes;
 }
 
-const char* kFindByHorse = "SELECT * FROM Bookings WHERE MeetingCode = ? and Horse = ?";
+/** The horse's bookings at a meeting (parameters: meeting code, horse). */
+QString findByHorseSql()
+{
+    return QStringLiteral("SELECT * FROM Bookings WHERE MeetingCode = ? and ")
+           + SameHorseSql(QStringLiteral("Horse"), QStringLiteral("?"));
+}
 } // namespace
+
+QString SameHorseSql(const QString& a, const QString& b)
+{
+    // rtrim() gives a value without the column's collation: letter case is
+    // ignored again by naming it.
+    return QStringLiteral("rtrim(") + a + QStringLiteral(") = rtrim(") + b + QStringLiteral(") COLLATE NOCASE");
+}
 
 BookingColumns BookingColumnsFor(const QString& gridName)
 {
@@ -63,7 +75,7 @@ void PaintRow(Grid& grid, int row, const RowPaint& paint)
 }
 
 RowPaint PaintForBookedJockey(const BookingColumns& cols, int jockeyCol, int colCount, const QString& jockey,
-                              qint64 colour, const StoredBooking* existing)
+                              qint64 colour, const StoredBooking* existing, bool wasConfirmed)
 {
     RowPaint p;
     if (existing && existing->confirmed) {
@@ -73,6 +85,10 @@ RowPaint PaintForBookedJockey(const BookingColumns& cols, int jockeyCol, int col
         p.text(cols.status, existing->bookingSelection);
         p.icon(cols.status, kConfirmedIcon);
     } else {
+        if (wasConfirmed) {
+            p.backRange(1, colCount, -1, jockeyCol);
+            p.icon(cols.status, -1);
+        }
         p.back(jockeyCol, colour);
         p.text(cols.status, existing ? existing->bookingSelection : kPlanned);
     }
@@ -150,7 +166,8 @@ void BookJockey(Grid& grid, int row, int col, QString jockey, const QString& hor
     }
 
     std::optional<StoredBooking> kept;
-    DaoRecordset rs = db.OpenRecordset(QString::fromLatin1(kFindByHorse), {meetingCode, horse});
+    bool unconfirmed = false;
+    DaoRecordset rs = db.OpenRecordset(findByHorseSql(), {meetingCode, horse});
     if (!rs.Eof()) {
         if (deleting) {
             // Every row of the horse at the meeting goes, so no stray booking
@@ -160,11 +177,22 @@ void BookJockey(Grid& grid, int row, int col, QString jockey, const QString& hor
                 rs.MoveNext();
             }
         } else {
+            const QString previous = modDatabase::NullToEmpty(rs.Fields(QStringLiteral("Jockey"))).toString();
+            const bool wasConfirmed = rs.Fields(QStringLiteral("Confirmed")).toBool();
+            // Another jockey on the horse has agreed to nothing yet: whatever
+            // was confirmed for the one before does not pass to him. (The
+            // column ignores letter case, so the comparison does too.)
+            const bool replacing = !previous.isEmpty() && previous.compare(jockey, Qt::CaseInsensitive) != 0;
             rs.Edit();
             rs.SetField(QStringLiteral("Jockey"), jockey);
+            if (replacing) {
+                rs.SetField(QStringLiteral("BookingSelection"), kPlanned);
+                rs.SetField(QStringLiteral("Confirmed"), false);
+            }
             rs.Update();
             kept = StoredBooking{modDatabase::NullToEmpty(rs.Fields(QStringLiteral("BookingSelection"))).toString(),
                                  rs.Fields(QStringLiteral("Confirmed")).toBool()};
+            unconfirmed = wasConfirmed && !kept->confirmed;
         }
     } else if (!deleting) {
         rs.AddNew();
@@ -182,7 +210,7 @@ void BookJockey(Grid& grid, int row, int col, QString jockey, const QString& hor
     const BookingColumns cols = BookingColumnsFor(grid.objectName());
     const RowPaint paint = deleting ? PaintForDeletedJockey(cols, col, grid.columns(), colour)
                                     : PaintForBookedJockey(cols, col, grid.columns(), jockey, colour,
-                                                           kept ? &*kept : nullptr);
+                                                           kept ? &*kept : nullptr, unconfirmed);
     PaintRow(grid, row, paint);
 }
 
@@ -201,7 +229,7 @@ void SetBookingText(Grid& grid, int row, int col, QString text, const QString& h
     }
 
     DaoDatabase db = modDatabase::OpenLocalDatabase();
-    DaoRecordset rs = db.OpenRecordset(QString::fromLatin1(kFindByHorse), {meetingCode, horse});
+    DaoRecordset rs = db.OpenRecordset(findByHorseSql(), {meetingCode, horse});
     if (!rs.Eof()) {
         if (removing) {
             while (!rs.Eof()) {
@@ -237,13 +265,14 @@ bool ConfirmBooking(Grid& grid, int row, int col, const QString& horse, const QS
 {
     DaoDatabase db = modDatabase::OpenLocalDatabase();
     DaoRecordset rs = db.OpenRecordset(
-        QStringLiteral("SELECT * FROM Bookings WHERE MeetingCode = ? and RaceCode= ? and Horse = ?"),
+        QStringLiteral("SELECT * FROM Bookings WHERE MeetingCode = ? and RaceCode= ? and ")
+            + SameHorseSql(QStringLiteral("Horse"), QStringLiteral("?")),
         {meetingCode, raceCode, horse});
     if (rs.Eof()) {
         // The horse's one booking at the meeting may carry another race code
         // (the field-file import and the web loaders name races differently).
         rs.Close();
-        rs = db.OpenRecordset(QString::fromLatin1(kFindByHorse), {meetingCode, horse});
+        rs = db.OpenRecordset(findByHorseSql(), {meetingCode, horse});
     }
     if (rs.Eof()) {
         rs.Close();
@@ -286,8 +315,9 @@ bool CheckBookingsOnAcceptance(QString rider, const QString& meetingCode, const 
 
     DaoRecordset rs = modDatabase::OpenLocalRecordset(
         QStringLiteral("Select B.Jockey,Confirmed,BookingSelection,TrainerName,Fullname,Ridewgt from bookings B, "
-                       "Jockey J where meetingcode= ? and horse = ? and "
-                       "j.Jockey=B.Jockey and (fullname > '' or RideWgt > 0) "),
+                       "Jockey J where meetingcode= ? and ")
+            + SameHorseSql(QStringLiteral("horse"), QStringLiteral("?"))
+            + QStringLiteral(" and j.Jockey=B.Jockey and (fullname > '' or RideWgt > 0) "),
         {meetingCode, horse});
     if (rs.Eof()) {
         rs.Close();
@@ -345,8 +375,45 @@ bool CheckBookingsOnAcceptance(QString rider, const QString& meetingCode, const 
         return false;
 
     DaoDatabase db = modDatabase::OpenLocalDatabase();
-    db.Execute(QStringLiteral("Delete from Bookings where meetingcode= ? and horse = ?"), {meetingCode, horse});
+    db.Execute(QStringLiteral("Delete from Bookings where meetingcode= ? and ")
+                   + SameHorseSql(QStringLiteral("horse"), QStringLiteral("?")),
+               {meetingCode, horse});
     db.Close();
     return true;
+}
+
+QList<BookingWithoutRunner> BookingsWithoutRunner(const QString& meetingCode)
+{
+    QList<BookingWithoutRunner> out;
+    DaoRecordset rs = modDatabase::OpenLocalRecordset(
+        QStringLiteral("SELECT B.Horse, B.Jockey, B.BookingSelection FROM Bookings AS B WHERE B.MeetingCode = ? "
+                       "AND NOT EXISTS (SELECT 1 FROM Noms AS N WHERE N.MeetingCode = B.MeetingCode AND ")
+            + SameHorseSql(QStringLiteral("N.Horse"), QStringLiteral("B.Horse"))
+            + QStringLiteral(") ORDER BY B.Horse, B.rowid"),
+        {meetingCode});
+    for (; !rs.Eof(); rs.MoveNext())
+        out.append({modDatabase::NullToEmpty(rs.Fields(0)).toString(), modDatabase::NullToEmpty(rs.Fields(1)).toString(),
+                    modDatabase::NullToEmpty(rs.Fields(2)).toString()});
+    rs.Close();
+    return out;
+}
+
+int ReportBookingsWithoutRunner(const QString& meetingCode)
+{
+    const QList<BookingWithoutRunner> missing = BookingsWithoutRunner(meetingCode);
+    if (missing.isEmpty())
+        return 0;
+    QString text = QStringLiteral("The field loaded for meeting ") + meetingCode +
+                   QStringLiteral(" has no runner for these booked horses:") + CR;
+    for (const BookingWithoutRunner& b : missing) {
+        text += CR + QStringLiteral("Horse : ") + b.horse + QStringLiteral("   Jockey : ") +
+                (b.jockey.isEmpty() ? QStringLiteral("(none)") : b.jockey) + QStringLiteral("   Booking : ") +
+                b.status;
+    }
+    text += CR + CR +
+            QStringLiteral("The bookings are kept. Where a horse was scratched or renamed, its jockey may be free "
+                           "for another ride.");
+    Prompts::MsgBox(text, Prompts::vbOKOnly + Prompts::vbExclamation, QStringLiteral("Booked horses not in the field"));
+    return static_cast<int>(missing.size());
 }
 } // namespace modJockey

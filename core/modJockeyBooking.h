@@ -29,6 +29,11 @@ inline const QString kConfirmed = QStringLiteral("Confirmed");
 /** Image of the grids' image list that marks a confirmed booking. */
 constexpr int kConfirmedIcon = 7;
 
+/** An SQL condition that two horse names (column names or "?") name the same
+ *  horse: letter case and trailing blanks are ignored on both sides, so a
+ *  field file's padded "OCEAN BREEZE " finds the booking of "Ocean Breeze". */
+QString SameHorseSql(const QString& a, const QString& b);
+
 /** The jockey and status columns of a grid that shows bookings. */
 struct BookingColumns
 {
@@ -69,9 +74,11 @@ struct StoredBooking
 /** Row look after a jockey was put on a horse: the jockey cell shows the name
  *  in `colour`; a new booking shows "Planned"; a kept booking shows its stored
  *  status, and when it is confirmed the whole row takes the new colour with the
- *  confirmed icon. `existing` is empty for a new booking. */
+ *  confirmed icon. `existing` is empty for a new booking. `wasConfirmed`: the
+ *  row showed a confirmed booking that is no longer confirmed, so its row
+ *  colours (all but the jockey cell's) and its icon go. */
 RowPaint PaintForBookedJockey(const BookingColumns& cols, int jockeyCol, int colCount, const QString& jockey,
-                              qint64 colour, const StoredBooking* existing);
+                              qint64 colour, const StoredBooking* existing, bool wasConfirmed = false);
 /** Row look after the jockey was taken off: jockey and status empty, no icon,
  *  every cell in `colour` (normally -1, the default). */
 RowPaint PaintForDeletedJockey(const BookingColumns& cols, int jockeyCol, int colCount, qint64 colour);
@@ -90,8 +97,10 @@ RowPaint PaintForConfirmed(int statusCol, int colCount, qint64 colour);
  *
  * Replacing or removing a jockey shown in the cell asks first (No changes
  * nothing). A trainer marked to be ignored cannot make bookings: the user is
- * told and nothing changes. A new booking is stored as "Planned"; a kept one
- * keeps its status and confirmation (only its jockey changes).
+ * told and nothing changes. A new booking is stored as "Planned". When the
+ * stored booking names another jockey, the new one has agreed to nothing yet:
+ * the booking becomes "Planned" and unconfirmed. A booking without a jockey
+ * (a status text only) keeps its status and takes the jockey.
  *
  * @param grid   the grid showing the row (its name picks the status column)
  * @param row    the row (1-based)
@@ -151,4 +160,29 @@ bool ConfirmBooking(Grid& grid, int row, int col, const QString& horse, const QS
  */
 bool CheckBookingsOnAcceptance(QString rider, const QString& meetingCode, const QString& horse,
                                const QString& stage, qint16 weight);
+
+/** A booking whose horse has no runner in the meeting's field. */
+struct BookingWithoutRunner
+{
+    QString horse;
+    QString jockey;
+    QString status;
+};
+
+/** The meeting's bookings whose horse has no runner stored for the meeting
+ *  (scratched, or published under another name such as with a country
+ *  suffix), in horse order. Database failures reach the caller as VbError. */
+QList<BookingWithoutRunner> BookingsWithoutRunner(const QString& meetingCode);
+
+/**
+ * The last part of the bookings check, once a field is stored and each of its
+ * booked runners was checked: the meeting's bookings whose horse is not in
+ * the new field are listed to the manager in one message (horse, jockey,
+ * status). They stay stored and nothing is asked; the jockeys may be free.
+ * Nothing is shown when every booking has its runner.
+ *
+ * Database failures reach the caller (the loader) as VbError.
+ * @return the number of bookings listed
+ */
+int ReportBookingsWithoutRunner(const QString& meetingCode);
 } // namespace modJockey

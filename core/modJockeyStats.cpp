@@ -558,9 +558,17 @@ QString BestHorsePosnSql(const QString& alias)
     if (gJockeyInList.isEmpty())
         return QStringLiteral("0 as BestHPosn");
     // HorseName keeps the blank before a country code ("SILVER LINING (NZ)"
-    // gives "SILVER LINING "); the rides are stored without it.
-    return QStringLiteral("(SELECT Min(FinishPos) from Racestats where Racestats.Horse =rtrim(") + alias
-           + QStringLiteral(".HorseName) and Racestats.Jockey in ") + gJockeyInList + QStringLiteral(") as BestHPosn");
+    // gives "SILVER LINING "), and a ride's horse may be padded too: trailing
+    // blanks are ignored on both sides. A name and its padded forms sort from
+    // the name itself up to just below the name followed by "!", so the
+    // rides' horse index still narrows the search to them; the jockeys' list
+    // (with "+", which keeps the column's collation) is only a filter, so
+    // that the planner does not walk all the jockeys' rides instead.
+    const QString name = QStringLiteral("rtrim(") + alias + QStringLiteral(".HorseName)");
+    return QStringLiteral("(SELECT Min(FinishPos) from Racestats where Racestats.Horse >= ") + name
+           + QStringLiteral(" and Racestats.Horse < ") + name + QStringLiteral(" || '!' and rtrim(Racestats.Horse) = ")
+           + name + QStringLiteral(" COLLATE NOCASE and +Racestats.Jockey in ") + gJockeyInList
+           + QStringLiteral(") as BestHPosn");
 }
 
 QString BestTrainerPosnSql(const QString& alias)

@@ -113,7 +113,8 @@ QString BuildJockeyInList(const QStringList& names);
 
 /** Select-list item for the counted jockeys' best position on the horse of
  *  the nominations table `alias` (named BestHPosn; the horse matched by its
- *  HorseName, trailing blanks ignored); "0 as BestHPosn" when no jockey counts. */
+ *  HorseName, trailing blanks ignored on both sides); "0 as BestHPosn" when
+ *  no jockey counts. */
 QString BestHorsePosnSql(const QString& alias);
 
 /** The same for the runner's form trainer (named BestPosn); "0 as BestPosn"

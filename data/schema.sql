@@ -164,7 +164,8 @@ CREATE TABLE RBHTable (
 );
 
 -- One row per nominated runner: the Noms row with its race's particulars,
--- the booking's jockey and status, and the trainer's phone.
+-- the booking's jockey and status, and the trainer's phone. A booking matches
+-- its horse with trailing blanks ignored on both sides (field files may pad).
 CREATE VIEW qryMeetingView AS
 SELECT N.MeetingCode AS MeetingCode,
        N.RaceNumber AS RaceNumber,
@@ -197,7 +198,8 @@ LEFT JOIN Race AS R
                WHERE R3.MeetingCode = N.MeetingCode AND R3.RaceNumber = N.RaceNumber LIMIT 1))
 LEFT JOIN Bookings AS B
        ON B.rowid = (SELECT B2.rowid FROM Bookings AS B2
-                     WHERE B2.MeetingCode = N.MeetingCode AND B2.Horse = N.Horse LIMIT 1)
+                     WHERE B2.MeetingCode = N.MeetingCode
+                       AND rtrim(B2.Horse) = rtrim(N.Horse) COLLATE NOCASE LIMIT 1)
 LEFT JOIN Trainer AS T ON T.TrainerName = N.TrainerName;
 
 -- One row per ride of a managed jockey, with the booking rate for rides in

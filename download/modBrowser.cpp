@@ -84,7 +84,8 @@ QList<StoredRunner> storedRunners(const ParsedPage& page, const WriteOptions& op
 
 /** Checks the bookings of the meeting's horses against the stored field.
  *  Only horses that hold a booking there can be affected, so those are read
- *  once instead of asking about every runner. */
+ *  once instead of asking about every runner. The bookings whose horse is not
+ *  in the field are then listed. */
 void checkBookings(const QString& meetingCode, const QString& stage, const QList<StoredRunner>& runners)
 {
     QSet<QString> booked;
@@ -98,6 +99,7 @@ void checkBookings(const QString& meetingCode, const QString& stage, const QList
             modJockey::CheckBookingsOnAcceptance(s.runner.jockey, meetingCode, s.runner.horse, stage,
                                                  static_cast<qint16>(s.runner.weight));
     }
+    modJockey::ReportBookingsWithoutRunner(meetingCode);
 }
 
 /** What a loader does between the track lookup and the writing: fetch its

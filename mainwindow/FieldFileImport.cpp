@@ -221,6 +221,7 @@ Outcome ImportFile(const QString& path, const Target& target)
             if (booked.contains(bookingKey(n.horse)))
                 checkBooking(n.jockey, name.meetingCode, n.horse, name.stage, static_cast<qint16>(n.weight));
         }
+        modJockey::ReportBookingsWithoutRunner(name.meetingCode);
     } catch (const std::exception& e) {
         Prompts::MsgBox(QStringLiteral("The file ") + path
                             + QStringLiteral(" was imported, but its bookings could not be checked:") + kCR

@@ -11,7 +11,8 @@
  * The import of downloaded field files: the "Add Data" button of the main
  * window. Each chosen file replaces its meeting's Meeting, Race and Noms rows
  * (bookings stay) and every runner stored is checked against the manager's
- * bookings.
+ * bookings; the bookings whose horse is not in the new field are then listed
+ * in one message and kept.
  *
  * A file is read and checked whole, and its track looked up, before anything
  * is written; the old rows are then replaced in one transaction. A file that

@@ -4,6 +4,7 @@
 #include "core/HttpRequest.h"
 #include "core/modDatabase.h"
 #include "core/modGlobal.h"
+#include "core/modJockeyBooking.h"
 #include "core/modJockeyLists.h"
 #include "core/modJockeyStats.h"
 #include "core/modOpeners.h"
@@ -1304,9 +1305,10 @@ void Main::LoadTrainerNoms()
         const int cState = rs.FieldIndex(QStringLiteral("State"));
         const int cTrainer = rs.FieldIndex(QStringLiteral("TrainerName"));
 
-        const QString bookingSql = QStringLiteral(
-            "SELECT Bookings.*, Jockey.JockeyColor FROM Bookings Left JOIN Jockey ON Bookings.Jockey = Jockey.Jockey "
-            "WHERE MeetingCode = ? and Horse = ?");
+        const QString bookingSql =
+            QStringLiteral("SELECT Bookings.*, Jockey.JockeyColor FROM Bookings Left JOIN Jockey ON "
+                           "Bookings.Jockey = Jockey.Jockey WHERE MeetingCode = ? and ")
+            + modJockey::SameHorseSql(QStringLiteral("Horse"), QStringLiteral("?"));
         const QString trainerName = grdNames->cellText(grdNames->selectedRow(), 1);
 
         if (bookingEditor)

@@ -2,6 +2,7 @@
 
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
+#include "core/modJockeyBooking.h"
 #include "core/modJockeyLists.h"
 #include "core/modJockeyStats.h"
 #include "core/modShared.h"
@@ -665,8 +666,9 @@ QString FrmRace::RaceFieldSql() const
                                  "IgnoreTrainer"
                                  ", (Select JockeyColor from Jockey as J2 where N.LastJockey IS NOT NULL and "
                                  "J2.Jockey = N.LastJockey) AS JockeyColor2"
-                                 " FROM (NOMS AS N LEFT JOIN Bookings as B ON (N.MeetingCode=B.MeetingCode) AND "
-                                 "(N.Horse=B.Horse)) "
+                                 " FROM (NOMS AS N LEFT JOIN Bookings as B ON (N.MeetingCode=B.MeetingCode) AND (") +
+                  modJockey::SameHorseSql(QStringLiteral("N.Horse"), QStringLiteral("B.Horse")) +
+                  QStringLiteral(")) "
                                  "   LEFT JOIN Trainer AS T ON (N.TrainerName = T.TrainerName) "
                                  "WHERE N.MeetingCode= ? ");
     if (!WholeMeeting)

@@ -159,4 +159,42 @@ TEST_F(AcceptanceCheckTest, OnlyTheHorsesOwnBookingAtThatMeetingIsTouched)
     // The same horse's booking at another meeting stays.
     EXPECT_EQ(bookingCount(HORSE), 1);
 }
+
+TEST_F(AcceptanceCheckTest, BookingsWhoseHorseLeftTheFieldAreListedOnceAndKept)
+{
+    // The new field: the booked horse, a padded name of another booked horse,
+    // a horse that gained its country suffix, and one nobody booked.
+    for (const char* horse : {"Silver Lining", "OCEAN BREEZE ", "FAST LAD (NZ)", "Unbooked"})
+        exec("INSERT INTO Noms (MeetingCode, RaceNumber, Horse) VALUES (?, 1, ?)", {MEETING, QString::fromLatin1(horse)});
+    addBooking(QStringLiteral("A Jones"), MEETING, QStringLiteral("Ocean Breeze"), QStringLiteral("J Hawkes"));
+    addBooking(QStringLiteral("B Smith"), MEETING, QStringLiteral("FAST LAD"), QStringLiteral("J Hawkes"));
+    addBooking(QStringLiteral("A Jones"), MEETING, QStringLiteral("Scratched Star"), QStringLiteral("J Hawkes"));
+    exec("UPDATE Bookings SET BookingSelection = 'Confirmed', Confirmed = 1 WHERE Horse = 'Scratched Star'");
+    // A horse of another meeting is not this field's business.
+    addBooking(QStringLiteral("A Jones"), QStringLiteral("0812RAND"), QStringLiteral("Elsewhere"),
+               QStringLiteral("J Hawkes"));
+
+    script.answerMsgBox(Prompts::vbOK);
+    EXPECT_EQ(modJockey::ReportBookingsWithoutRunner(MEETING), 2);
+    ASSERT_EQ(script.messages().size(), 1);
+    const Prompts::Record r = script.messages()[0];
+    EXPECT_EQ(r.text, QStringLiteral("The field loaded for meeting 0712FLEM has no runner for these booked horses:") +
+                          CR + CR + "Horse : FAST LAD   Jockey : B Smith   Booking : Planned" + CR +
+                          "Horse : Scratched Star   Jockey : A Jones   Booking : Confirmed" + CR + CR +
+                          "The bookings are kept. Where a horse was scratched or renamed, its jockey may be free "
+                          "for another ride.");
+    EXPECT_EQ(r.title, QStringLiteral("Booked horses not in the field"));
+    EXPECT_EQ(r.style, Prompts::vbOKOnly + Prompts::vbExclamation);
+    // Nothing is removed.
+    EXPECT_EQ(bookingCount(QStringLiteral("FAST LAD")), 1);
+    EXPECT_EQ(bookingCount(QStringLiteral("Scratched Star")), 1);
+    EXPECT_EQ(modDatabase::OpenLocalDatabase().Scalar(QStringLiteral("SELECT COUNT(*) FROM Bookings")).toInt(), 5);
+
+    // Once every booked horse has its runner there is nothing to say.
+    exec("INSERT INTO Noms (MeetingCode, RaceNumber, Horse) VALUES (?, 2, 'Fast Lad'), (?, 2, 'SCRATCHED STAR  ')",
+         {MEETING, MEETING});
+    script.clear();
+    EXPECT_EQ(modJockey::ReportBookingsWithoutRunner(MEETING), 0);
+    EXPECT_TRUE(script.records().isEmpty());
+}
 } // namespace

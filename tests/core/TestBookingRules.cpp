@@ -137,26 +137,41 @@ TEST_F(BookingRulesTest, ReplacingAJockeyAsksAndFollowsTheAnswer)
     const auto rows = bookings();
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0].jockey, QStringLiteral("B Smith"));
-    // Only the jockey changes: the status the manager set stays, in the
-    // database and on the screen.
-    EXPECT_EQ(rows[0].selection, QStringLiteral("Ring trainer"));
+    // What was arranged for A Jones is not B Smith's: the booking starts
+    // again as planned, in the database and on the screen.
+    EXPECT_EQ(rows[0].selection, QStringLiteral("Planned"));
     EXPECT_EQ(grid.cellText(1, 10), QStringLiteral("B Smith"));
     EXPECT_EQ(grid.cellBackColor(1, 10), 0xFF0000);
-    EXPECT_EQ(grid.cellText(1, 13), QStringLiteral("Ring trainer"));
+    EXPECT_EQ(grid.cellText(1, 13), QStringLiteral("Planned"));
     EXPECT_TRUE(script.unexpected().isEmpty());
 }
 
-TEST_F(BookingRulesTest, ReplacingTheJockeyOfAConfirmedBookingKeepsItsConfirmedLook)
+TEST_F(BookingRulesTest, ReplacingTheJockeyOfAConfirmedBookingMakesItPlanned)
 {
     book(1, QStringLiteral("A Jones"), 255);
     ASSERT_TRUE(confirm(1, QStringLiteral("R1 1200")));
     script.answerMsgBox(Prompts::vbYes);
     book(1, QStringLiteral("B Smith"), 0xFF0000);
 
-    EXPECT_TRUE(bookings()[0].confirmed);
-    expectRowBack(1, 0xFF0000);
-    EXPECT_EQ(grid.cellText(1, 13), QStringLiteral("Confirmed"));
-    EXPECT_EQ(grid.cellIcon(1, 13), kConfirmedIcon);
+    // Nobody confirmed B Smith: stored as planned, shown as a reload shows a
+    // planned booking (only the jockey cell coloured, no icon).
+    const auto rows = bookings();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].jockey, QStringLiteral("B Smith"));
+    EXPECT_EQ(rows[0].selection, QStringLiteral("Planned"));
+    EXPECT_FALSE(rows[0].confirmed);
+    EXPECT_EQ(grid.cellText(1, 13), QStringLiteral("Planned"));
+    EXPECT_EQ(grid.cellIcon(1, 13), -1);
+    EXPECT_EQ(grid.cellBackColor(1, 10), 0xFF0000);
+    expectRowBack(1, -1, 10);
+
+    // A status without a jockey is no jockey's arrangement: the first jockey
+    // put on it keeps it.
+    status(3, QStringLiteral("Ring trainer"));
+    book(3, QStringLiteral("A Jones"), 255);
+    EXPECT_EQ(bookings()[1].jockey, QStringLiteral("A Jones"));
+    EXPECT_EQ(bookings()[1].selection, QStringLiteral("Ring trainer"));
+    EXPECT_EQ(grid.cellText(3, 13), QStringLiteral("Ring trainer"));
 }
 
 TEST_F(BookingRulesTest, AnIgnoredTrainerCannotBookAndNothingChanges)

@@ -60,8 +60,9 @@ TEST_F(JockeyInListTest, ListAndFragmentsForNoOneAndSeveralJockeys)
     modJockey::GetJockeyInList();
     EXPECT_EQ(modJockey::gJockeyInList, "( 'A Smith', 'O''Brien', 'B Jones')");
     EXPECT_EQ(modJockey::BestHorsePosnSql("N"),
-              "(SELECT Min(FinishPos) from Racestats where Racestats.Horse =rtrim(N.HorseName) and Racestats.Jockey in "
-              "( 'A Smith', 'O''Brien', 'B Jones')) as BestHPosn");
+              "(SELECT Min(FinishPos) from Racestats where Racestats.Horse >= rtrim(N.HorseName) and "
+              "Racestats.Horse < rtrim(N.HorseName) || '!' and rtrim(Racestats.Horse) = rtrim(N.HorseName) "
+              "COLLATE NOCASE and +Racestats.Jockey in ( 'A Smith', 'O''Brien', 'B Jones')) as BestHPosn");
     EXPECT_EQ(modJockey::BestTrainerPosnSql("Noms"),
               "(SELECT Min(FinishPos) from Racestats where  Racestats.Trainername =Noms.FormTrainer and "
               "Racestats.Jockey in ( 'A Smith', 'O''Brien', 'B Jones')) as BestPosn");

@@ -184,8 +184,13 @@ TEST_F(MeetingLoaders, RedownloadReplacesTheFieldAndKeepsBookings)
     db.insert(QStringLiteral("Bookings"), {{"MeetingCode", "0503PAKE"}, {"Horse", "GONE"}, {"Jockey", "Dean Lane"},
                                            {"BookingSelection", "Planned"}});
 
+    // The booked horse is not in the new field: each load lists it once.
+    script.answerMsgBox(Prompts::vbOK).answerMsgBox(Prompts::vbOK);
     ASSERT_TRUE(loadPublic().ok);
     ASSERT_TRUE(loadPublic().ok);
+    ASSERT_EQ(script.messages().size(), 2);
+    EXPECT_EQ(script.messages()[1].title, QStringLiteral("Booked horses not in the field"));
+    EXPECT_TRUE(script.messages()[1].text.contains(QStringLiteral("Horse : GONE   Jockey : Dean Lane")));
     EXPECT_EQ(db.count(QStringLiteral("Meeting")), 1);
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT Barrier FROM Meeting")).toString(), QStringLiteral("kept"));
     EXPECT_EQ(db.scalar(QStringLiteral("SELECT MeetingLevel FROM Meeting")).toString(), QStringLiteral("ACP"));

@@ -1,8 +1,10 @@
 // The main window's grids on a fixture database, checked cell by cell:
 // meetings, trainer list, nominations with bookings, header sorts, the
 // weight filter and the saved column order.
+#include "core/modJockeyBooking.h"
 #include "core/modJockeyLists.h"
 #include "core/modJockeyStats.h"
+#include "core/modShared.h"
 #include "mainwindow/Main.h"
 #include "platform/ComboEx.h"
 #include "platform/Grid.h"
@@ -11,10 +13,12 @@
 #include "platform/Prompts.h"
 #include "platform/Sound.h"
 #include "platform/WinColor.h"
+#include "raceview/FrmRace.h"
 #include "support/MainFixture.h"
 
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
@@ -378,6 +382,66 @@ TEST(MainNoms, BookingsJockeyColoursAndFormats)
     m.strMeetingType = QStringLiteral("NOM");
     m.LoadTrainerNoms();
     EXPECT_EQ(g->cellForeColor(bravo, 10), -1);
+}
+
+TEST(MainNoms, APaddedHorseNameKeepsItsBookingEverywhere)
+{
+    // A field file that pads its horse field stores "OCEAN BREEZE "; the
+    // booking made on the grid holds the trimmed name (in other letters).
+    MainFixture f;
+    f.addMeeting(QStringLiteral("0712FLEM"), QStringLiteral("ACP"));
+    f.db().insert(QStringLiteral("Race"), {{QStringLiteral("MeetingCode"), QStringLiteral("0712FLEM")},
+                                           {QStringLiteral("RaceNumber"), 1},
+                                           {QStringLiteral("RaceCode"), QStringLiteral("1200 HCP R1")}});
+    const QString t = QStringLiteral("T Brown");
+    f.addRunner(QStringLiteral("0712FLEM"), 1, t, QStringLiteral("OCEAN BREEZE "), 560, QStringLiteral("P PUB"));
+    f.addJockey(QStringLiteral("J Smith"), QStringLiteral(" 255"));
+    f.db().exec(QStringLiteral("UPDATE Jockey SET FullName = 'J SMITH' WHERE Jockey = 'J Smith'"));
+    f.addBooking(QStringLiteral("0712FLEM"), QStringLiteral("Ocean Breeze"), QStringLiteral("J Smith"),
+                 QStringLiteral("Confirmed"), true, t);
+    // A ride stored with the form database's padding.
+    f.addRide(QStringLiteral("J SMITH"), QStringLiteral("OCEAN BREEZE  "), 1);
+
+    // The nominations grid, with the best placing of the horse.
+    Main& m = f.main();
+    f.loadJockeys();
+    m.strMeetingType = QStringLiteral("ACP");
+    m.LoadTrainerGrid();
+    ASSERT_TRUE(f.clickTrainer(t));
+    Grid* g = m.grdNoms;
+    ASSERT_EQ(g->rows(), 1);
+    EXPECT_EQ(g->cellText(1, 10), QStringLiteral("J Smith"));
+    EXPECT_EQ(g->cellText(1, 13), QStringLiteral("Confirmed"));
+    EXPECT_EQ(g->cellIcon(1, 13), ImageList::IconConfirmed);
+    EXPECT_EQ(g->cellIcon(1, 5), ImageList::IconBestWin);
+
+    // The race view.
+    const auto resetShared = qScopeGuard([] { ResetSharedState(); });
+    gMainState.strMeetingCur = QStringLiteral("0712FLEM");
+    gMainState.IntRace = 1;
+    {
+        FrmRace race;
+        race.Form_Load();
+        ASSERT_EQ(race.grdRace->rows(), 1);
+        EXPECT_EQ(race.grdRace->cellText(1, FrmRace::ColJockey), QStringLiteral("J Smith"));
+        EXPECT_EQ(race.grdRace->cellText(1, FrmRace::ColBooking), QStringLiteral("Confirmed"));
+        EXPECT_EQ(race.grdRace->cellIcon(1, FrmRace::ColHorseIcon), ImageList::IconBestWin);
+    }
+
+    // The meeting report's rows.
+    EXPECT_EQ(f.db().scalar(QStringLiteral("SELECT JockeyName FROM qryMeetingView WHERE MeetingCode = '0712FLEM'"))
+                  .toString(),
+              QStringLiteral("J Smith"));
+
+    // The acceptance check finds the booking of the padded runner.
+    Prompts::Script script;
+    script.answerMsgBox(Prompts::vbNo);
+    modJockey::CheckBookingsOnAcceptance(QStringLiteral("P PUB"), QStringLiteral("0712FLEM"),
+                                         QStringLiteral("OCEAN BREEZE "), QStringLiteral("ACP"), 560);
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_TRUE(script.messages()[0].text.contains(QStringLiteral("You had previously booked your Jockey :J SMITH")));
+    EXPECT_EQ(modJockey::ReportBookingsWithoutRunner(QStringLiteral("0712FLEM")), 0);
+    EXPECT_TRUE(script.unexpected().isEmpty());
 }
 
 TEST(MainNoms, BestPlacingIconsFollowTheManagedJockeys)
