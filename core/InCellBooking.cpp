@@ -36,12 +36,27 @@ InCellBooking::InCellBooking(const Controls& controls, std::function<BookingRowK
 {
     m_c.grid->setDropTarget(true);
     // A choice in the jockey list takes effect when the list is left (arrow
-    // keys may pass over several jockeys before the right one).
+    // keys may pass over several jockeys before the right one). A jockey
+    // clicked or taken with Enter leaves the list at once, so he is booked
+    // straight away; Escape leaves it with nothing chosen.
     connect(m_c.jockeyList, &ComboEx::lostFocus, this, [this] {
         if (!m_c.jockeyList->isHidden())
             jockeyListLeft();
     });
+    connect(m_c.jockeyList, &ComboEx::chosen, this, [this] {
+        if (!m_c.jockeyList->isHidden())
+            jockeyListLeft();
+    });
+    connect(m_c.jockeyList, &ComboEx::cancelled, this, [this] {
+        if (m_c.jockeyList->isHidden())
+            return;
+        m_c.jockeyList->setCurrentIndex(-1);
+        jockeyListLeft();
+    });
+    // The status list acts on its choice; left or dismissed, it closes unchanged.
     connect(m_c.statusList, &ComboEx::select, this, &InCellBooking::statusChosen);
+    connect(m_c.statusList, &ComboEx::lostFocus, this, &InCellBooking::statusListDismissed);
+    connect(m_c.statusList, &ComboEx::cancelled, this, &InCellBooking::statusListDismissed);
 }
 
 qint64 InCellBooking::colourFromText(const QString& text)
@@ -179,6 +194,15 @@ void InCellBooking::statusChosen()
     hideList(list);
 }
 
+void InCellBooking::statusListDismissed()
+{
+    // Its own choice hides it (and moves the focus) itself.
+    if (m_inStatusList || m_c.statusList->isHidden())
+        return;
+    QScopedValueRollback<bool> busy(m_inStatusList, true);
+    hideList(m_c.statusList);
+}
+
 void InCellBooking::closeLists()
 {
     // A list left open over a cell would otherwise act on whichever runner
@@ -186,6 +210,7 @@ void InCellBooking::closeLists()
     if (!m_c.jockeyList->isHidden())
         jockeyListLeft();
     if (!m_c.statusList->isHidden()) {
+        QScopedValueRollback<bool> busy(m_inStatusList, true);
         m_c.statusList->setVisible(false);
         m_c.statusList->setCurrentIndex(-1);
     }

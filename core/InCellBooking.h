@@ -34,8 +34,12 @@ struct BookingRowKeys
  *   a runner books him in the grid's jockey column. A drop of anything else,
  *   or on no runner, books nothing;
  * - the in-cell jockey list, placed over a cell, books the jockey chosen (or
- *   takes him off with "Delete Jockey") when the list is left;
+ *   takes him off with "Delete Jockey") when the list is left; a jockey
+ *   clicked or taken with Enter leaves it at once;
  * - the in-cell status list sets the status chosen; "Confirmed" needs a jockey;
+ * - Escape closes either list unchanged; the focus going elsewhere closes
+ *   the status list unchanged, and the jockey list with what it was left
+ *   showing (nothing, unless the arrow keys moved it);
  * - a runner with a jockey and a status can be confirmed.
  *
  * Every gesture acts on the row it was made on, with that row's keys as the
@@ -81,6 +85,9 @@ public:
     void jockeyListLeft();
     /** An entry of the in-cell status list was chosen. */
     void statusChosen();
+    /** The in-cell status list was left or dismissed (Escape): it closes
+     *  with nothing changed. */
+    void statusListDismissed();
     /** Closes the in-cell lists before the grid's rows move (sort, reload):
      *  the jockey list books its choice on the runner it was placed over
      *  while he still stands there; the status list closes unchosen. */

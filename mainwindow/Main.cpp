@@ -42,8 +42,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
-#include <QAbstractTextDocumentLayout>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -236,10 +236,7 @@ void Main::buildControls()
     txtRace = new QTextEdit(central);
     txtRace->setObjectName(QStringLiteral("txtRace"));
     txtRace->setReadOnly(true);
-    // As tall as the race details need, growing with them.
-    txtRace->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    connect(txtRace->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
-            &Main::FitRaceHeader);
+    // One height for the usual header, whatever it shows.
     FitRaceHeader();
     txtRace->viewport()->installEventFilter(this);
 
@@ -793,6 +790,35 @@ void Main::showRaceView()
         reportDbError(QStringLiteral("Loading the jockeys"), e);
     }
     LoadTrainerGrid();
+    reloadNomsKeepingRunner();
+}
+
+void Main::reloadNomsKeepingRunner()
+{
+    // Nothing chosen, nothing to read again (the grid may still show the
+    // runners of a trainer since let go; they stay as they are).
+    if (SelectedTrainer.isEmpty())
+        return;
+    const int selRow = grdNoms->selectedRow();
+    const int selCol = grdNoms->selectedCol();
+    const auto runnerOf = [this](int row) {
+        return QStringList{grdNoms->cellText(row, 1), grdNoms->cellText(row, 2), grdNoms->cellText(row, 4)};
+    };
+    const QStringList runner = selRow >= 1 ? runnerOf(selRow) : QStringList();
+    const int scrolled = grdNoms->verticalScrollBar()->value();
+    ReloadChosenTrainerNoms();
+    if (runner.isEmpty())
+        return;
+    for (int r = 1; r <= grdNoms->rows(); ++r)
+    {
+        if (runnerOf(r) == runner)
+        {
+            grdNoms->setSelectedCell(r, selCol);
+            grdNoms->verticalScrollBar()->setValue(scrolled);
+            grdNoms->ensureVisible(r, selCol);
+            return;
+        }
+    }
 }
 
 void Main::MnuRace_Click()

@@ -297,7 +297,8 @@ public:
     /** What a pop-up item's shortcut does: nothing without a picked cell in
      *  `grid`; otherwise the item, when the pop-up would offer it there. */
     void PopupShortcut(QAction* item, Grid* grid);
-    /** Sizes the race header to the lines it shows. */
+    /** Gives the race header its one height: the usual header whole, more
+     *  behind a scroll bar. */
     void FitRaceHeader();
     /** Makes the trainer list, meetings grid and jockey list exactly as wide
      *  as their shown columns (and keeps them so when a column is resized). */
@@ -337,9 +338,12 @@ private:
     void writeTrainerContact(QLineEdit* box, const char* column);
     void openRaceView();
     /** Opens the race view on strMeetingCur / IntRace and, when it has closed,
-     *  reloads the jockey list (its icon jockey may have changed) and the
-     *  trainer list. */
+     *  reloads the jockey list (its icon jockey may have changed), the
+     *  trainer list and the nominations grid (bookings made there). */
     void showRaceView();
+    /** Reloads the nominations of the chosen trainer, with the runner that
+     *  was selected selected again (same column) and kept in view. */
+    void reloadNomsKeepingRunner();
     /** Sets gStatsMode and opens the statistics window (statsRequested). */
     void openStatistics(const QString& mode);
 

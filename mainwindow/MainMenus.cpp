@@ -29,6 +29,7 @@
 #include <QShortcut>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 
 #include <algorithm>
@@ -197,15 +198,26 @@ int Main::WidthForColumns() const
 
 void Main::FitRaceHeader()
 {
-    // Tall enough for every line written (the race details often take two),
-    // never below the box's resting height, and never more than half the
-    // window, where the rest can still be scrolled.
-    constexpr int kRestingHeight = 90;
-    const int frame = txtRace->frameWidth() * 2;
-    const int needed = static_cast<int>(std::ceil(txtRace->document()->size().height())) + frame;
-    const int most = std::max(kRestingHeight, height() / 2);
-    const int h = std::clamp(needed, kRestingHeight, most);
-    txtRace->setVerticalScrollBarPolicy(needed > most ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    // One height whatever the header shows: a header that grew or shrank
+    // with its text moved the nominations grid under the mouse between the
+    // two clicks of a double-click. The height is that of the usual header,
+    // laid out as it is written: the meeting's headline and details, a blank
+    // line, the race line and three lines of race details; a longer header
+    // gets a scroll bar.
+    QTextDocument usual;
+    usual.setDefaultFont(txtRace->document()->defaultFont());
+    usual.setDocumentMargin(txtRace->document()->documentMargin());
+    usual.setTextWidth(100000); // no line wraps
+    QTextCursor cursor(&usual);
+    insertFormatted(cursor, QStringLiteral("Flemington"), true, 14, kBlue);
+    insertFormatted(cursor, QStringLiteral("     ACP\n"), false, 8.25, 0);
+    insertFormatted(cursor, QStringLiteral("Saturday  Track Good 4\n\n"), false, 8.25, 0);
+    insertFormatted(cursor, QStringLiteral("Race :1"), true, 12, kBlue);
+    insertFormatted(cursor, QStringLiteral("     01:30 PM        Apprentices can claim.\n"), true, 8.25, 0);
+    insertFormatted(cursor, QStringLiteral("HANDICAP BM78\rApprentices may claim\rRatings band 0-78\n"), false, 8.25,
+                    0);
+    const int h = static_cast<int>(std::ceil(usual.size().height())) + txtRace->frameWidth() * 2;
+    txtRace->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     if (txtRace->height() != h || txtRace->minimumHeight() != h)
         txtRace->setFixedHeight(h);
 }

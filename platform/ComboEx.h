@@ -4,8 +4,9 @@
 
 /**
  * A drop-down list placed over a grid cell while it is edited: it tells when
- * an entry was chosen (select) and when the user left it (lostFocus), and
- * takes list index -1 for "nothing chosen".
+ * an entry was chosen (select, chosen), when the user dismissed it (cancelled)
+ * and when the user left it (lostFocus), and takes list index -1 for
+ * "nothing chosen".
  */
 class ComboEx : public QComboBox
 {
@@ -20,13 +21,33 @@ public:
     /** Places the list over a rectangle of another widget (e.g. a grid cell),
      *  keeping its own height, shows it, raises it and gives it the focus. */
     void showOver(QWidget* over, const QRect& rect);
+    /** The list's own drop-down is showing. */
+    bool popupShown() const;
 
 signals:
-    /** An entry was chosen with the mouse or the keyboard. */
+    /** An entry became the list's entry with the mouse or the keyboard (also
+     *  the arrow keys or the wheel over the closed list). */
     void select();
-    /** The focus went elsewhere (not to the list's own drop-down). */
+    /** An entry was picked on purpose: clicked or taken with Enter in the
+     *  drop-down, or Enter on the closed list. Browsing the closed list with
+     *  the arrow keys or the wheel is not a pick. */
+    void chosen();
+    /** Escape, on the list or in its drop-down: closed without a choice. */
+    void cancelled();
+    /** The focus went elsewhere in the window: not to the list's own
+     *  drop-down (whatever reason the focus change gives), and not merely
+     *  because another window became active (a message box, another program). */
     void lostFocus();
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+#if QT_CONFIG(wheelevent)
+    void wheelEvent(QWheelEvent* event) override;
+#endif
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    /** True while the closed list handles a key or the wheel itself. */
+    bool m_browsing = false;
 };

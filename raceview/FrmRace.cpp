@@ -349,6 +349,9 @@ void FrmRace::setupFieldColumns()
     grdRace->setColVisible(ColRaceLabel, WholeMeeting);
     applyStageColumn(txtMeetingType->text());
     grdRace->setRowMode(true);
+    // The double-click handler decides itself (statistics on the icon
+    // columns, the lists on their cells, confirming elsewhere), so the grid's
+    // own edit request would act a second time.
     grdRace->setEditOnDoubleClick(false);
 }
 

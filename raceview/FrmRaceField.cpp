@@ -219,6 +219,9 @@ void FrmRace::grdRace_OnDblClick(int row, int col)
         gSelFormTrainer = grdRace->cellText(row, ColFormTrainer);
         gStatsMode = QStringLiteral("trainer/jockey");
         openStatistics();
+    } else if (col == ColJockey || col == ColBooking) {
+        // The jockey and status cells open their lists, as the main window's do.
+        grdRace_OnRequestEdit(row, col);
     } else {
         m_booking->confirmRow(row);
     }

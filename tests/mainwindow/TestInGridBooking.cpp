@@ -13,9 +13,13 @@
 #include "support/MainFixture.h"
 #include "support/QtPrinters.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QLabel>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -132,6 +136,39 @@ protected:
         emit w.cmbBookText->activated(index);
     }
     QList<QVariantMap> bookings() { return fx.db().rows(QStringLiteral("SELECT * FROM Bookings ORDER BY rowid")); }
+
+    void activate()
+    {
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    }
+    /** Double-clicks a nominations cell with the mouse. */
+    void doubleClick(int row, int col)
+    {
+        w.grdNoms->ensureVisible(row, col);
+        QTest::mouseDClick(w.grdNoms->viewport(), Qt::LeftButton, {}, inViewport(w.grdNoms, row, col));
+    }
+    /** Clicks the arrow of an in-grid list with the mouse. */
+    static void clickArrow(ComboEx* list)
+    {
+        QStyleOptionComboBox opt;
+        opt.initFrom(list);
+        opt.subControls = QStyle::SC_All;
+        const QRect arrow = list->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxArrow, list);
+        QTest::mouseClick(list, Qt::LeftButton, {}, arrow.center());
+    }
+    /** Clicks an entry of a list's open drop-down with the mouse. */
+    static void clickEntry(ComboEx* list, const QString& entry)
+    {
+        QAbstractItemView* view = list->view();
+        const int index = list->findText(entry);
+        ASSERT_GE(index, 0) << entry.toStdString();
+        const QPoint at = view->visualRect(view->model()->index(index, 0)).center();
+        // The drop-down takes no release that comes too soon after it opened.
+        QTest::qWait(QApplication::doubleClickInterval() + 20);
+        QTest::mouseMove(view->viewport(), at);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    }
 };
 
 TEST_F(InGridBookingTest, DraggingAJockeyOntoARunnerBooksHimInHisColour)
@@ -428,6 +465,104 @@ TEST_F(InGridBookingTest, ConfirmingInAnotherRaceOfTheMeetingFindsTheHorsesBooki
     EXPECT_EQ(rows[0][QStringLiteral("RaceCode")].toString(), QStringLiteral("1200 HCP R1"));
     EXPECT_EQ(w.grdNoms->cellText(row3, 13), QStringLiteral("Confirmed"));
     EXPECT_EQ(w.grdNoms->cellBackColor(row3, 4), 255);
+}
+
+TEST_F(InGridBookingTest, TheFirstClickOnAListsArrowOpensIt)
+{
+    activate();
+    const int row = nomsRow(CAUL, QStringLiteral("2"));
+    doubleClick(row, 10);
+    ASSERT_FALSE(w.cmbJockey->isHidden());
+    ASSERT_TRUE(w.cmbJockey->hasFocus());
+    // The first time a drop-down opens, Qt tells its box that it lost the
+    // focus for an "other" reason while the drop-down shows.
+    clickArrow(w.cmbJockey);
+    EXPECT_FALSE(w.cmbJockey->isHidden());
+    EXPECT_TRUE(w.cmbJockey->popupShown());
+    EXPECT_TRUE(bookings().isEmpty());
+    EXPECT_TRUE(script.messages().isEmpty());
+}
+
+TEST_F(InGridBookingTest, AChoiceTakesEffectAtOnceAndEscapeOrAClickElsewhereChangesNothing)
+{
+    activate();
+    const int row = nomsRow(CAUL, QStringLiteral("2"));
+
+    // A jockey clicked in the drop-down is booked there and then, and the
+    // focus is back in the grid.
+    doubleClick(row, 10);
+    ASSERT_FALSE(w.cmbJockey->isHidden());
+    clickArrow(w.cmbJockey);
+    ASSERT_TRUE(w.cmbJockey->popupShown());
+    clickEntry(w.cmbJockey, QStringLiteral("B Smith"));
+    EXPECT_TRUE(w.cmbJockey->isHidden());
+    EXPECT_TRUE(w.grdNoms->hasFocus());
+    ASSERT_EQ(bookings().size(), 1);
+    EXPECT_EQ(bookings()[0][QStringLiteral("Jockey")].toString(), QStringLiteral("B Smith"));
+    EXPECT_EQ(w.grdNoms->cellText(row, 10), QStringLiteral("B Smith"));
+
+    // Enter takes the entry the arrow keys moved to, at once.
+    script.answerMsgBox(Prompts::vbYes); // replacing B Smith
+    doubleClick(row, 10);
+    ASSERT_FALSE(w.cmbJockey->isHidden());
+    QTest::keyClick(w.cmbJockey, Qt::Key_Down);
+    EXPECT_EQ(bookings()[0][QStringLiteral("Jockey")].toString(), QStringLiteral("B Smith"));
+    const QString moved = w.cmbJockey->currentText();
+    ASSERT_EQ(moved, QStringLiteral("A Jones"));
+    QTest::keyClick(w.cmbJockey, Qt::Key_Return);
+    EXPECT_TRUE(w.cmbJockey->isHidden());
+    EXPECT_EQ(bookings()[0][QStringLiteral("Jockey")].toString(), moved);
+    script.clear();
+
+    // Escape on the jockey list, in its drop-down, and on the status list;
+    // a click on another cell closes the status list: nothing changes.
+    const auto stored = [this] {
+        const auto rows = bookings();
+        QStringList seen;
+        for (const auto& b : rows)
+            seen << b[QStringLiteral("Jockey")].toString() + QLatin1Char('/') +
+                        b[QStringLiteral("BookingSelection")].toString() + QLatin1Char('/') +
+                        b[QStringLiteral("Confirmed")].toString();
+        return seen;
+    };
+    const QStringList before = stored();
+    doubleClick(row, 10);
+    ASSERT_FALSE(w.cmbJockey->isHidden());
+    QTest::keyClick(w.cmbJockey, Qt::Key_Escape);
+    EXPECT_TRUE(w.cmbJockey->isHidden());
+    doubleClick(row, 10);
+    clickArrow(w.cmbJockey);
+    ASSERT_TRUE(w.cmbJockey->popupShown());
+    QTest::keyClick(w.cmbJockey->view(), Qt::Key_Escape);
+    EXPECT_FALSE(w.cmbJockey->popupShown());
+    EXPECT_TRUE(w.cmbJockey->isHidden());
+    doubleClick(row, 13);
+    ASSERT_FALSE(w.cmbBookText->isHidden());
+    QTest::keyClick(w.cmbBookText, Qt::Key_Escape);
+    EXPECT_TRUE(w.cmbBookText->isHidden());
+    EXPECT_TRUE(w.isVisible());
+    doubleClick(row, 13);
+    ASSERT_FALSE(w.cmbBookText->isHidden());
+    const int other = nomsRow(FLEM, QStringLiteral("1"));
+    QTest::mouseClick(w.grdNoms->viewport(), Qt::LeftButton, {}, inViewport(w.grdNoms, other, 13));
+    EXPECT_TRUE(w.cmbBookText->isHidden());
+    EXPECT_EQ(stored(), before);
+    EXPECT_EQ(w.grdNoms->cellText(row, 10), moved);
+    EXPECT_EQ(w.grdNoms->cellText(row, 13), QStringLiteral("Planned"));
+    EXPECT_TRUE(script.messages().isEmpty());
+}
+
+TEST_F(InGridBookingTest, DoubleClickOnAPublishedRiderWithoutAStatusConfirmsNothing)
+{
+    const int row = nomsRow(CAUL, QStringLiteral("5"));
+    ASSERT_EQ(w.grdNoms->cellText(row, 10), QStringLiteral("Published Rider"));
+    ASSERT_TRUE(w.grdNoms->cellText(row, 13).isEmpty());
+    doubleClick(row, 4);
+    EXPECT_TRUE(bookings().isEmpty());
+    EXPECT_TRUE(w.grdNoms->cellText(row, 13).isEmpty());
+    EXPECT_EQ(w.grdNoms->cellIcon(row, 13), -1);
+    EXPECT_EQ(w.grdNoms->cellBackColor(row, 4), -1);
+    EXPECT_TRUE(script.messages().isEmpty());
 }
 
 TEST_F(InGridBookingTest, RequestsThatOpenOtherWindows)

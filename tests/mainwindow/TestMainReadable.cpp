@@ -1,7 +1,7 @@
 // The main window as a user meets it: columns wide enough for their captions
 // and values in the font in use, the pop-ups' Ctrl shortcuts from the window,
 // the nominations reloaded after an import, no stale sort arrow, no internal
-// colour number on show, a race header tall enough for its lines, and a
+// colour number on show, a race header of one height, and a
 // picture of the window with a field-file meeting loaded.
 #include "core/cAppSettings.h"
 #include "core/modJockeyLists.h"
@@ -282,34 +282,62 @@ TEST(MainReadable, ChosenJockeyShowsItsColourNotItsNumber)
     }
 }
 
-TEST(MainReadable, RaceHeaderShowsEveryLineOfTheRaceDetails)
+TEST(MainReadable, RaceHeaderKeepsOneHeightWhileRunnersAreClicked)
 {
     MainFixture f;
     addTypicalStable(f);
-    f.db().insert(QStringLiteral("Race"),
-                  {{QStringLiteral("MeetingCode"), kFlem}, {QStringLiteral("RaceNumber"), 10},
-                   {QStringLiteral("RaceTime"), QStringLiteral("13:25:00")}, {QStringLiteral("ApprClaim"), true},
-                   {QStringLiteral("RaceDetails"),
-                    QStringLiteral("Benchmark 78 Handicap. For three-year-olds and upwards. Rating 0-78. No class "
-                                   "restriction. Apprentices may claim. Set weights plus penalties, minimum weight "
-                                   "54kg. Field limit 16 plus 4 emergencies. Total prize money $50,000 and trophies "
-                                   "to the winning owner, trainer and jockey.")}});
+    f.db().exec(QStringLiteral("UPDATE Meeting SET MeetingDetails = 'Saturday 07/12/2024  Track Good 4'"));
+    const auto addRace = [&](int race, const QString& details) {
+        f.db().insert(QStringLiteral("Race"), {{QStringLiteral("MeetingCode"), kFlem},
+                                               {QStringLiteral("RaceNumber"), race},
+                                               {QStringLiteral("RaceTime"), QStringLiteral("13:25:00")},
+                                               {QStringLiteral("ApprClaim"), true},
+                                               {QStringLiteral("RaceDetails"), details}});
+    };
+    // Race details as the field files write them: one line, or three.
+    addRace(1, QStringLiteral("SPRING PLATE BM70 HCP Field Limit: 12+2"));
+    addRace(8, QStringLiteral("THE GALAXY BM78 HCP Field Limit: 14+4\rApprentices may claim\rRatings band 0-78"));
+    addRace(10, QStringLiteral("Benchmark 78 Handicap. For three-year-olds and upwards. Rating 0-78. No class "
+                               "restriction. Apprentices may claim. Set weights plus penalties, minimum weight "
+                               "54kg. Field limit 16 plus 4 emergencies. Total prize money $50,000 and trophies "
+                               "to the winning owner, trainer and jockey.\rSecond line\rThird line\rFourth line"));
     Main& m = f.main();
     m.resize(1100, 700);
     m.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&m));
-    const int rested = m.txtRace->height();
-    Grid* g = m.grdNoms;
-    g->setSelectedCell(MainFixture::rowOf(g, QStringLiteral("O'REILLY'S GIRL"), 4), 4);
-    m.grdNoms_OnMouseUp(1);
+    // Choosing the trainer empties the header; then runners are clicked.
+    ASSERT_TRUE(f.clickTrainer(QStringLiteral("J & A O'Brien")));
     QCoreApplication::processEvents();
-    ASSERT_TRUE(m.txtRace->toPlainText().contains(QStringLiteral("trophies")));
-    EXPECT_GT(m.txtRace->height(), rested);
-    // The whole text is in view: nothing to scroll to.
-    EXPECT_GE(m.txtRace->viewport()->height(), qCeil(m.txtRace->document()->size().height()));
+    const int height = m.txtRace->height();
+    Grid* g = m.grdNoms;
+    const int top = g->y();
+    const auto click = [&](const QString& horse) {
+        const int row = MainFixture::rowOf(g, horse, 4);
+        ASSERT_GT(row, 0);
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->viewport()->mapFrom(g, g->cellRect(row, 4).center()));
+        QCoreApplication::processEvents();
+    };
+
+    // The usual header, three lines of race details included, in view whole.
+    click(QStringLiteral("QUICK SILVER"));
+    ASSERT_TRUE(m.txtRace->toPlainText().contains(QStringLiteral("Ratings band 0-78")));
+    EXPECT_EQ(m.txtRace->height(), height);
+    EXPECT_EQ(g->y(), top);
     EXPECT_EQ(m.txtRace->verticalScrollBar()->maximum(), 0);
+
+    click(QStringLiteral("FAST LAD (NZ)"));
+    ASSERT_TRUE(m.txtRace->toPlainText().contains(QStringLiteral("SPRING PLATE")));
+    EXPECT_EQ(m.txtRace->height(), height);
+    EXPECT_EQ(g->y(), top);
+
+    // A longer header keeps the height; the rest is scrolled to.
+    click(QStringLiteral("O'REILLY'S GIRL"));
+    ASSERT_TRUE(m.txtRace->toPlainText().contains(QStringLiteral("Fourth line")));
+    EXPECT_EQ(m.txtRace->height(), height);
+    EXPECT_EQ(g->y(), top);
+    EXPECT_GT(m.txtRace->verticalScrollBar()->maximum(), 0);
     // The nominations keep most of the window.
-    EXPECT_GT(g->height(), m.txtRace->height());
+    EXPECT_GT(g->height(), 2 * m.txtRace->height());
 }
 
 TEST(MainReadable, PictureOfTheWindowWithAFieldFileMeeting)

@@ -314,6 +314,65 @@ TEST_F(RaceViewGestures, DoubleClickConfirmsOnlyWithJockeyAndStatus)
     EXPECT_TRUE(stats.isEmpty());
 }
 
+TEST_F(RaceViewGestures, DoubleClickOpensTheListsOnTheirCellsAndConfirmsElsewhere)
+{
+    addBooking(FLEM, QStringLiteral("Five A"), QStringLiteral("John Smith"), QStringLiteral("Planned"));
+    FrmRace& f = show(5);
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    const int row = rowOf(QStringLiteral("Five A"));
+    const auto doubleClick = [&](int col) {
+        QTest::mouseDClick(f.grdRace->viewport(), Qt::LeftButton, {}, inViewport(f.grdRace, row, col));
+    };
+    const auto confirmed = [&] { return bookings()[0][QStringLiteral("Confirmed")].toInt(); };
+
+    // The jockey cell of a booked runner opens the jockey list, over its cell.
+    doubleClick(F::ColJockey);
+    ASSERT_FALSE(f.cmbJockey->isHidden());
+    EXPECT_TRUE(f.cmbJockey->hasFocus());
+    EXPECT_EQ(f.cmbJockey->x(), f.grdRace->mapTo(&f, f.grdRace->cellRect(row, F::ColJockey).topLeft()).x());
+    EXPECT_EQ(confirmed(), 0);
+    // Escape closes the list, not the race view.
+    QTest::keyClick(f.cmbJockey, Qt::Key_Escape);
+    EXPECT_TRUE(f.cmbJockey->isHidden());
+    EXPECT_TRUE(f.isVisible());
+
+    // The status cell opens the status list.
+    doubleClick(F::ColBooking);
+    ASSERT_FALSE(f.cmbBookText->isHidden());
+    EXPECT_TRUE(f.cmbBookText->hasFocus());
+    EXPECT_EQ(confirmed(), 0);
+    QTest::keyClick(f.cmbBookText, Qt::Key_Escape);
+    EXPECT_TRUE(f.cmbBookText->isHidden());
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.grdRace->cellText(row, F::ColBooking), QStringLiteral("Planned"));
+
+    // Any other cell confirms.
+    doubleClick(F::ColTrainer);
+    EXPECT_EQ(confirmed(), 1);
+    EXPECT_EQ(f.grdRace->cellText(row, F::ColBooking), QStringLiteral("Confirmed"));
+    EXPECT_TRUE(f.cmbJockey->isHidden());
+    EXPECT_TRUE(f.cmbBookText->isHidden());
+    EXPECT_TRUE(prompts.messages().isEmpty());
+    EXPECT_TRUE(stats.isEmpty());
+}
+
+TEST_F(RaceViewGestures, DoubleClickOnAPublishedRiderWithoutAStatusConfirmsNothing)
+{
+    FrmRace& f = show(5);
+    const int row = rowOf(QStringLiteral("Five B"));
+    ASSERT_EQ(f.grdRace->cellText(row, F::ColJockey), QStringLiteral("Pub Rider"));
+    ASSERT_TRUE(f.grdRace->cellText(row, F::ColBooking).isEmpty());
+    for (const int col : {int(F::ColHorse), int(F::ColHorseIcon), int(F::ColWeight)})
+        QTest::mouseDClick(f.grdRace->viewport(), Qt::LeftButton, {}, inViewport(f.grdRace, row, col));
+    EXPECT_TRUE(bookings().isEmpty());
+    EXPECT_TRUE(f.grdRace->cellText(row, F::ColBooking).isEmpty());
+    EXPECT_EQ(f.grdRace->cellIcon(row, F::ColBooking), -1);
+    EXPECT_EQ(f.grdRace->cellBackColor(row, F::ColHorse), -1);
+    EXPECT_TRUE(prompts.messages().isEmpty());
+    EXPECT_TRUE(stats.isEmpty());
+}
+
 // ---- Clicks, menus and statistics ----------------------------------------------------------------
 
 TEST_F(RaceViewGestures, WholeMeetingClickFollowsTheRaceButNotOnGroupRows)

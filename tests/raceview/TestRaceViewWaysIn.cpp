@@ -1,6 +1,6 @@
 // The main window's ways into the race view: each opens the race view,
 // modally, on the right meeting and race, and the main window reloads its
-// jockey and trainer lists when it has closed.
+// jockey and trainer lists and the nominations it shows when it has closed.
 #include "core/cAppSettings.h"
 #include "core/modJockeyStats.h"
 #include "core/modOpeners.h"
@@ -157,6 +157,34 @@ TEST_F(RaceViewWaysIn, MainWindowReloadsItsListsWhenTheRaceViewCloses)
     EXPECT_GT(MainFixture::rowOf(m.grdJockey, QStringLiteral("K Ray")), 0);
     EXPECT_GT(MainFixture::rowOf(m.grdNames, QStringLiteral("New Trainer")), 0);
     EXPECT_TRUE(modJockey::gJockeyInList.contains(QStringLiteral("'K Ray'")));
+}
+
+TEST_F(RaceViewWaysIn, MainWindowReloadsTheNominationsItShowsWhenTheRaceViewCloses)
+{
+    f.addRunner(FLEM, 6, QStringLiteral("Tom Hill"), QStringLiteral("Echo"));
+    m.LoadTrainerGrid();
+    ASSERT_TRUE(f.clickTrainer(QStringLiteral("Tom Hill")));
+    const int row = MainFixture::rowOf(m.grdNoms, QStringLiteral("Bravo"), 4);
+    ASSERT_GT(row, 0);
+    m.grdNoms->setSelectedCell(row, 7);
+
+    // Booked in the race view; a trainer listed before Tom Hill appears.
+    expectRaceView([this](FrmRace&) {
+        f.addBooking(FLEM, QStringLiteral("Bravo"), QStringLiteral("J Smith"), QStringLiteral("Confirmed"), true);
+        f.addRunner(CAUL, 2, QStringLiteral("Bob Early"), QStringLiteral("Foxtrot"));
+    });
+    m.mnuRaceView->trigger();
+    ASSERT_EQ(seen.size(), 1);
+
+    // The same trainer, the same runner selected, and the booking shown.
+    EXPECT_EQ(m.grdNames->cellText(m.grdNames->selectedRow(), 1), QStringLiteral("Tom Hill"));
+    EXPECT_EQ(m.grdNoms->rows(), 3);
+    EXPECT_EQ(m.grdNoms->cellText(m.grdNoms->selectedRow(), 4), QStringLiteral("Bravo"));
+    EXPECT_EQ(m.grdNoms->selectedCol(), 7);
+    EXPECT_EQ(m.grdNoms->cellText(row, 10), QStringLiteral("J Smith"));
+    EXPECT_EQ(m.grdNoms->cellText(row, 13), QStringLiteral("Confirmed"));
+    EXPECT_EQ(m.grdNoms->cellBackColor(row, 4), 255);
+    EXPECT_TRUE(prompts.unexpected().isEmpty());
 }
 
 TEST_F(RaceViewWaysIn, ClosingStoresTheLayoutAndEndsTheHourglass)
