@@ -56,7 +56,8 @@ ReportDefinition drMeeting()
     r.title = s("Meeting Report");
     r.caption = r.title;
     // A4; the controls reach 11325 twips across, so the side margins stay
-    // under 5 mm.
+    // under 5 mm as drawn (printing moves the page inside the printable area
+    // and shrinks it the little it needs).
     r.pageWidth = 11906;
     r.pageHeight = 16838;
     r.marginLeft = 283;
