@@ -68,8 +68,11 @@ ReportDefinition drJockey()
         C::label(s("lblTitle"), 105, 600, 9615, 435, s("%i")).withFont(kCopperplate1275),
         C::label(s("Label3"), 10440, 30, 240, 240, s("%p")).right(),
         C::label(s("Label4"), 10065, 30, 420, 240, s("Page :")),
-        C::label(s("Label5"), 10710, 30, 195, 240, s("of")),
-        C::label(s("Label6"), 10965, 30, 330, 240, s("%P")),
+        // The page number is right-aligned against "of": "of" and the page
+        // count sit a blank (60 twips) further right than drawn, so the line
+        // reads "Page : 1 of 1" and not "1of".
+        C::label(s("Label5"), 10770, 30, 195, 240, s("of")),
+        C::label(s("Label6"), 11025, 30, 330, 240, s("%P")),
         C::label(s("lblDate"), 90, 1185, 1050, 210, s("Race Date")).withFont(kArialItalic),
         C::label(s("lblRace"), 1290, 1185, 465, 210, s("Race No")).withFont(kArialItalic),
         C::label(s("lblHorse"), 2865, 1170, 3075, 210, s("Horse Name")).withFont(kArialItalic),

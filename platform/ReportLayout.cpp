@@ -488,3 +488,60 @@ ReportLayout LayoutReport(const ReportDefinition& def, const ReportData& data)
     Layouter l(def, data);
     return l.run();
 }
+
+// ---------------------------------------------------------------- paper
+
+QRectF ReportContentBox(const ReportLayout& layout)
+{
+    bool any = false;
+    double left = 0, top = 0, right = 0, bottom = 0;
+    for (const ReportPage& page : layout.pages)
+        for (const ReportItem& item : page.items) {
+            // A line's rectangle runs from its start to its end, either way.
+            const QRect& r = item.rect;
+            const double x1 = std::min(r.x(), r.x() + r.width());
+            const double x2 = std::max(r.x(), r.x() + r.width());
+            const double y1 = std::min(r.y(), r.y() + r.height());
+            const double y2 = std::max(r.y(), r.y() + r.height());
+            left = any ? std::min(left, x1) : x1;
+            top = any ? std::min(top, y1) : y1;
+            right = any ? std::max(right, x2) : x2;
+            bottom = any ? std::max(bottom, y2) : y2;
+            any = true;
+        }
+    return any ? QRectF(QPointF(left, top), QPointF(right, bottom)) : QRectF();
+}
+
+QRectF ReportPrintableArea(const ReportLayout& layout, const QMarginsF& unprintable)
+{
+    const double least = kReportMinimumMargin;
+    const QMarginsF m(std::max(least, unprintable.left()), std::max(least, unprintable.top()),
+                      std::max(least, unprintable.right()), std::max(least, unprintable.bottom()));
+    return QRectF(0, 0, layout.pageWidth, layout.pageHeight).marginsRemoved(m);
+}
+
+namespace
+{
+// Where a span [from, from + length) of content goes along one axis of the
+// printable span [low, high): where it is when it lies inside, else moved in.
+double placedStart(double from, double length, double low, double high)
+{
+    return std::max(low, std::min(from, high - length));
+}
+} // namespace
+
+ReportPlacement PlaceReport(const ReportLayout& layout, const QRectF& printable)
+{
+    ReportPlacement p;
+    const QRectF box = ReportContentBox(layout);
+    if (box.isNull() || printable.width() <= 0 || printable.height() <= 0)
+        return p;
+    if (box.width() > printable.width())
+        p.scale = printable.width() / box.width();
+    if (box.height() * p.scale > printable.height())
+        p.scale = printable.height() / box.height();
+    const double x = placedStart(box.left(), box.width() * p.scale, printable.left(), printable.right());
+    const double y = placedStart(box.top(), box.height() * p.scale, printable.top(), printable.bottom());
+    p.offset = QPointF(x - box.left() * p.scale, y - box.top() * p.scale);
+    return p;
+}

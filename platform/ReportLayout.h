@@ -4,7 +4,10 @@
 
 #include <QFont>
 #include <QList>
+#include <QMarginsF>
+#include <QPointF>
 #include <QRect>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -121,3 +124,37 @@ struct ReportLayout
  * texts, hidden controls and lines of no length draw nothing.
  */
 ReportLayout LayoutReport(const ReportDefinition& def, const ReportData& data);
+
+/** The least room a printed or PDF page keeps clear along each edge, in
+ *  twips (6 mm): most printers cannot print nearer the paper's edge. */
+constexpr int kReportMinimumMargin = 340;
+
+/** How a layout goes onto paper: every point is scaled by `scale` (1, or
+ *  less when the content does not fit) about the paper's corner and then
+ *  moved by `offset`, in twips. */
+struct ReportPlacement
+{
+    double scale = 1.0;
+    QPointF offset;
+
+    QPointF map(const QPointF& p) const { return p * scale + offset; }
+    QRectF map(const QRectF& r) const { return QRectF(map(r.topLeft()), map(r.bottomRight())); }
+};
+
+/** The smallest rectangle (twips) holding everything drawn on any page of
+ *  the layout; an empty rectangle when nothing is drawn. */
+QRectF ReportContentBox(const ReportLayout& layout);
+
+/** Where the layout's paper can be printed on: the paper less what the
+ *  device cannot reach (`unprintable`, twips per edge), each edge keeping at
+ *  least kReportMinimumMargin. */
+QRectF ReportPrintableArea(const ReportLayout& layout, const QMarginsF& unprintable = QMarginsF());
+
+/**
+ * One placement for all pages of the layout, so the pages stay alike: the
+ * content stays where the layout put it when it lies inside `printable`;
+ * content that lies partly outside but fits is moved in just far enough;
+ * only content larger than `printable` is scaled down, keeping its
+ * proportions, until it fits.
+ */
+ReportPlacement PlaceReport(const ReportLayout& layout, const QRectF& printable);

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QFontMetricsF>
 #include <QDir>
+#include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -22,6 +23,15 @@ QPageSize pageSizeOf(const ReportLayout& layout)
 {
     return QPageSize(QSizeF(layout.pageWidth / 1440.0, layout.pageHeight / 1440.0), QPageSize::Inch,
                      QString(), QPageSize::FuzzyMatch);
+}
+
+// What the device cannot print on along each edge, in twips: a printer's
+// hardware margins; nothing for a PDF.
+QMarginsF unprintableMargins(const QPagedPaintDevice& device)
+{
+    QPageLayout page = device.pageLayout();
+    page.setUnits(QPageLayout::Point);
+    return page.minimumMargins() * 20.0;
 }
 
 Qt::Alignment alignmentOf(ReportAlign a)
@@ -43,6 +53,10 @@ void PaintReport(const ReportLayout& layout, QPainter& painter, QPagedPaintDevic
     // Everything is placed in twips; the painter maps them onto the device.
     const double scaleX = device.logicalDpiX() / 1440.0;
     const double scaleY = device.logicalDpiY() / 1440.0;
+    // The printer, the PDF and the preview all place the pages here, so
+    // they show the same page inside what can be printed.
+    const ReportPlacement placement =
+        PlaceReport(layout, ReportPrintableArea(layout, unprintableMargins(device)));
     QPen pen(Qt::black);
     pen.setWidthF(15); // about one screen pixel
     QFont current;
@@ -54,6 +68,8 @@ void PaintReport(const ReportLayout& layout, QPainter& painter, QPagedPaintDevic
             device.newPage();
         painter.resetTransform();
         painter.scale(scaleX, scaleY);
+        painter.translate(placement.offset);
+        painter.scale(placement.scale, placement.scale);
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
         for (const ReportItem& item : layout.pages[p].items) {

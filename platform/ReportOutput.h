@@ -30,7 +30,8 @@ struct ReportTarget
 };
 
 /** Draws the pages onto a paged device whose origin is the paper's corner
- *  (the painter is active on `device`). */
+ *  (the painter is active on `device`), placed inside the part of the paper
+ *  the device can print on (PlaceReport). */
 void PaintReport(const ReportLayout& layout, QPainter& painter, QPagedPaintDevice& device);
 
 /** Writes the pages to a PDF file; false when the file cannot be written. */

@@ -56,7 +56,8 @@ ReportDefinition drMeeting()
     r.title = s("Meeting Report");
     r.caption = r.title;
     // A4; the controls reach 11325 twips across, so the side margins stay
-    // under 5 mm.
+    // under 5 mm as drawn (printing moves the page inside the printable area
+    // and shrinks it the little it needs).
     r.pageWidth = 11906;
     r.pageHeight = 16838;
     r.marginLeft = 283;
@@ -75,8 +76,10 @@ ReportDefinition drMeeting()
             .withFont(ReportFont::of(s("Arial"), 12, true)),
         C::label(s("Label4"), 9840, 30, 420, 240, s("Page :")),
         C::label(s("Label3"), 10215, 30, 240, 240, s("%p")).right(),
-        C::label(s("Label5"), 10485, 30, 195, 240, s("of")),
-        C::label(s("Label6"), 10695, 30, 330, 240, s("%P")),
+        // "of" and the page count sit a blank (60 twips) further right than
+        // drawn, clear of the right-aligned page number: "Page : 1 of 1".
+        C::label(s("Label5"), 10545, 30, 195, 240, s("of")),
+        C::label(s("Label6"), 10755, 30, 330, 240, s("%P")),
         C::label(s("Label8"), 9180, 315, 1875, 195, s("@ for last Jockey")).right(),
         C::label(s("lblForm"), 270, 585, 735, 210, s("Form")).right().withFont(kHeading),
         C::label(s("lblHorse"), 1125, 585, 1335, 210, s("Horse Name")).withFont(kHeading),

@@ -274,10 +274,13 @@ QString countProblem(const QString& caption, const QString& typed, Currency rate
 
 QString ExtraProblem(int field, Currency amount)
 {
-    if (amount < Currency())
-        return QStringLiteral("Extra Charge %1 must not be negative.").arg(field);
-    if (amount > Currency::fromRaw(kMaxInvoiceDollars * 10000))
+    // A negative charge is a credit to the jockey ("Loyalty credit"): the
+    // invoice counts it like any other line, within the same limit either way.
+    const Currency limit = Currency::fromRaw(kMaxInvoiceDollars * 10000);
+    if (amount > limit)
         return QStringLiteral("Extra Charge %1 must not be more than %2.").arg(field).arg(limitText());
+    if (amount < -limit)
+        return QStringLiteral("Extra Charge %1 must not be less than %2.").arg(field).arg(MoneyText(-limit));
     return QString();
 }
 

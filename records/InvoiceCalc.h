@@ -158,8 +158,9 @@ constexpr int kMaxCount = 1000;
  *  far below it, and sums of such amounts stay far inside what money holds. */
 constexpr qint64 kMaxInvoiceDollars = 10000000;
 
-/** Why extra charge `field` (1 or 2) cannot go on an invoice: negative, or
- *  beyond kMaxInvoiceDollars; empty when it can. */
+/** Why extra charge `field` (1 or 2) cannot go on an invoice: beyond
+ *  kMaxInvoiceDollars either way; empty when it can. A negative charge is a
+ *  credit. */
 QString ExtraProblem(int field, Currency amount);
 
 /** Why the typed counts and extra charges cannot make an invoice (the first

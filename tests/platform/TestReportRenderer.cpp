@@ -363,3 +363,71 @@ TEST(ReportOutputTest, PreviewIsModalWithTheCaptionAndSavesAsPdf)
     EXPECT_TRUE(script.unexpected().isEmpty());
     EXPECT_EQ(PdfPageCount(file), 1);
 }
+
+// Printers cannot print at the paper's edge: the pages go inside the
+// printable area (at least a few millimetres in), stay where they are when
+// already inside, and shrink only when they do not fit; the PDF and the
+// printer (which the preview draws on) place them alike.
+TEST(ReportOutputTest, PagesInsideThePrintableAreaScaledOnlyWhenTooBig)
+{
+    // Text hard against the top left corner, as a report with 1-twip margins has it.
+    ReportDefinition corner;
+    corner.marginLeft = corner.marginTop = 1;
+    ReportSection& ph = corner.addSection(ReportSectionKind::PageHeader, s("PageHeader"), 600);
+    ph.controls = {C::label(s("lblCorner"), 0, 0, 3000, 240, s("Cornerword")),
+                   C::label(s("lblRight"), 8000, 300, 2000, 240, s("Rightword")).right()};
+    const ReportLayout near = LayoutReport(corner, ReportData());
+    const QRectF printable = ReportPrintableArea(near);
+    EXPECT_EQ(printable, QRectF(340, 340, 11906 - 680, 16838 - 680));
+    ReportPlacement at = PlaceReport(near, printable);
+    EXPECT_EQ(at.scale, 1.0); // it fits: moved in, not shrunk
+    EXPECT_EQ(at.map(ReportContentBox(near)).topLeft(), QPointF(340, 340));
+
+    // Already inside: left where the layout put it.
+    ReportDefinition inside = corner;
+    inside.marginLeft = inside.marginTop = 1000;
+    const ReportLayout in = LayoutReport(inside, ReportData());
+    at = PlaceReport(in, printable);
+    EXPECT_EQ(at.scale, 1.0);
+    EXPECT_EQ(at.offset, QPointF(0, 0));
+
+    // A printer that cannot reach 12.7 mm from the edges gets its own margins.
+    const QRectF wide = ReportPrintableArea(near, QMarginsF(720, 720, 100, 100));
+    EXPECT_EQ(wide, QRectF(720, 720, 11906 - 720 - 340, 16838 - 720 - 340));
+    EXPECT_TRUE(wide.contains(PlaceReport(near, wide).map(ReportContentBox(near))));
+
+    // Wider than the printable area: shrunk just enough, proportions kept.
+    ReportDefinition broad = corner;
+    broad.sections[0].controls << C::line(s("linFull"), -1, 500, 11906);
+    const ReportLayout big = LayoutReport(broad, ReportData());
+    at = PlaceReport(big, printable);
+    EXPECT_LT(at.scale, 1.0);
+    const QRectF placed = at.map(ReportContentBox(big));
+    EXPECT_NEAR(placed.width(), printable.width(), 0.01);
+    EXPECT_NEAR(placed.left(), printable.left(), 0.01);
+    EXPECT_NEAR(placed.height(), ReportContentBox(big).height() * at.scale, 0.01);
+    EXPECT_GE(placed.top(), printable.top());
+
+    // The PDF and the printer draw the words where the placement puts them.
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(s("corner.pdf"));
+    ASSERT_TRUE(WriteReportPdf(near, pdf));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(s("printed.pdf")));
+    ASSERT_TRUE(PrintReport(near, printer));
+    const QList<PdfWord> written = PdfWords(pdf);
+    const QList<PdfWord> printed = PdfWords(dir.filePath(s("printed.pdf")));
+    ASSERT_EQ(written.size(), 2) << "pdftotext (poppler-utils) is needed to read the pages back";
+    ASSERT_EQ(printed.size(), written.size());
+    for (int i = 0; i < written.size(); ++i) {
+        const PdfWord& w = written[i];
+        SCOPED_TRACE(w.text.toStdString());
+        EXPECT_GE(w.box.left(), 340 / 20.0 - 0.05); // points
+        EXPECT_GE(w.box.top(), 340 / 20.0 - 0.05);
+        EXPECT_EQ(printed[i].text, w.text);
+        EXPECT_NEAR(printed[i].box.left(), w.box.left(), 0.1);
+        EXPECT_NEAR(printed[i].box.top(), w.box.top(), 0.1);
+    }
+    EXPECT_NEAR(written[0].box.left(), 17.0, 0.5); // moved in no further than needed
+}

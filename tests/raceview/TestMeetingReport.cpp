@@ -385,4 +385,21 @@ TEST(MeetingReportTest, ThreeRaceMeetingWritesItsPdf)
     QFile::remove(pdf);
     ASSERT_TRUE(MeetingReport::Print(kCode, s("ACP"), ReportTarget::pdf(pdf)));
     EXPECT_EQ(PdfPageCount(pdf), l.pages.size());
+
+    // Every page inside the printable area, and the page line with a blank
+    // between the number and "of" (as wide as the one after "Page").
+    const QList<PdfWord> words = PdfWords(pdf);
+    ASSERT_FALSE(words.isEmpty()) << "pdftotext (poppler-utils) is needed to read the report back";
+    const double margin = kReportMinimumMargin / 20.0 - 0.05; // points
+    for (const PdfWord& w : words) {
+        EXPECT_GE(w.box.left(), margin) << w.text.toStdString();
+        EXPECT_GE(w.box.top(), margin) << w.text.toStdString();
+        EXPECT_LE(w.box.right(), w.pageSize.width() - margin) << w.text.toStdString();
+        EXPECT_LE(w.box.bottom(), w.pageSize.height() - margin) << w.text.toStdString();
+    }
+    const QList<PdfWord> line = PdfWordsFrom(words, s("Page"), 5);
+    ASSERT_EQ(line.size(), 5);
+    EXPECT_EQ(line[2].text + s(" ") + line[3].text + s(" ") + line[4].text,
+              s("1 of %1").arg(l.pages.size()));
+    EXPECT_GE(line[3].box.left() - line[2].box.right(), line[1].box.left() - line[0].box.right());
 }

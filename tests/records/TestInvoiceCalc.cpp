@@ -422,7 +422,9 @@ TEST(InvoiceLimits, CountsRatesAndTotalsBeyondTheLimitsAreNamed)
     EXPECT_EQ(CheckInput(in), QStringLiteral("Number of Trials must be a number from 0 to 1000."));
 
     EXPECT_EQ(ExtraProblem(2, cur("10000000")), QString());
-    EXPECT_EQ(ExtraProblem(2, cur("-0.01")), QStringLiteral("Extra Charge 2 must not be negative."));
+    EXPECT_EQ(ExtraProblem(2, cur("-10000000")), QString()); // a credit
+    EXPECT_EQ(ExtraProblem(2, cur("-10000000.01")), QStringLiteral("Extra Charge 2 must not be less than "
+                                                                   "-$10,000,000.00."));
 
     Amounts a;
     a.totalOwed = cur("9500000");

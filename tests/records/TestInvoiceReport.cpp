@@ -155,6 +155,37 @@ TEST(InvoiceReport, DerivedExampleLaidOutAndWrittenToPdf)
         EXPECT_TRUE(text.contains(QString::fromLatin1(total))) << total;
 }
 
+// Printers cannot print at the paper's edge: nothing of the invoice comes
+// nearer to any edge than the least margin, and the page line reads
+// "Page : 1 of 1" with a blank between the number and "of".
+TEST(InvoiceReport, PrintedInsideThePrintableAreaWithItsPageLine)
+{
+    const QString pdf = outputDir() + QStringLiteral("/invoice-margins.pdf");
+    QFile::remove(pdf);
+    ASSERT_TRUE(InvoiceReport::WritePdf(derived(), pdf));
+    const QList<PdfWord> words = PdfWords(pdf);
+    ASSERT_FALSE(words.isEmpty()) << "pdftotext (poppler-utils) is needed to read the invoice back";
+    const double margin = kReportMinimumMargin / 20.0 - 0.05; // points
+    QStringList seen;
+    for (const PdfWord& w : words) {
+        SCOPED_TRACE(w.text.toStdString());
+        EXPECT_GE(w.box.left(), margin);
+        EXPECT_GE(w.box.top(), margin);
+        EXPECT_LE(w.box.right(), w.pageSize.width() - margin);
+        EXPECT_LE(w.box.bottom(), w.pageSize.height() - margin);
+        seen << w.text;
+    }
+    for (const char* edge : {"Hallard", "Race", "Number", "ABN"})
+        EXPECT_TRUE(seen.contains(QString::fromLatin1(edge))) << edge;
+
+    EXPECT_TRUE(pdfText(pdf).contains(QStringLiteral("Page : 1 of 1")));
+    // Read back as words, "1" and "of" are as far apart as "Page" and ":".
+    const QList<PdfWord> line = PdfWordsFrom(words, QStringLiteral("Page"), 5);
+    ASSERT_EQ(line.size(), 5);
+    EXPECT_EQ(line[2].text + line[3].text + line[4].text, QStringLiteral("1of1"));
+    EXPECT_GE(line[3].box.left() - line[2].box.right(), line[1].box.left() - line[0].box.right());
+}
+
 TEST(InvoiceReport, FooterTextsFitTheirControls)
 {
     // Every text the invoice puts into the footer is drawn whole on one line.

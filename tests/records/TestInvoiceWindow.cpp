@@ -8,6 +8,7 @@
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
 #include "records/InvoiceOpeners.h"
+#include "records/InvoiceReport.h"
 #include "records/RecordFormats.h"
 #include "records/frmSelectDate.h"
 #include "support/DbFixture.h"
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -411,6 +413,45 @@ TEST(InvoiceFlow, RefusedBeforeAnythingIsShown)
     EXPECT_EQ(storedDate(w.db, QStringLiteral("J SMITH")), QStringLiteral("2024-02-29"));
 }
 
+// A negative extra charge is a credit: accepted, printed with its minus sign
+// and taken off the total.
+TEST(InvoiceFlow, NegativeExtraChargeIsACreditOnTheInvoice)
+{
+    InvoiceWorld w;
+    w.addDerivedExample();
+    auto print = [&w](const char* extra2) {
+        frmSelectDate form;
+        EXPECT_TRUE(form.Prepare(QStringLiteral("J SMITH")));
+        child(form, "medScratchings")->setText(QStringLiteral("2"));
+        child(form, "txtExtra2")->setText(QStringLiteral("Loyalty credit"));
+        amount(form, "meExtra2")->setRawText(QString::fromLatin1(extra2));
+        w.script.answerMsgBox(Prompts::vbNo);
+        child<QPushButton>(form, "cmdReport")->click();
+    };
+    print("0");
+    print("-20");
+    ASSERT_EQ(w.shown.size(), 2);
+    EXPECT_EQ(w.script.messages().size(), 2); // only the two update questions
+    const InvoiceCalc::Amounts& plain = w.shown[0].result.amounts;
+    const InvoiceCalc::Amounts& credited = w.shown[1].result.amounts;
+    EXPECT_EQ(credited.extra2, cur(-20));
+    EXPECT_EQ(credited.totalOwed, plain.totalOwed - cur(20));
+    EXPECT_EQ(credited.totalIncGst, credited.totalOwed + credited.gst);
+
+    const QString pdf = outputDir() + QStringLiteral("/invoice-credit.pdf");
+    QFile::remove(pdf);
+    ASSERT_TRUE(InvoiceReport::WritePdf(w.shown[1], pdf));
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    ASSERT_FALSE(tool.isEmpty()) << "pdftotext (poppler-utils) is needed to read the invoice back";
+    QProcess p;
+    p.start(tool, {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    p.waitForFinished(20000);
+    const QString text = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("Loyalty credit\\s+-\\$20\\.00")))) << text.toStdString();
+    EXPECT_TRUE(text.contains(credited.totalOwed.toMoneyText())) << text.toStdString();
+    EXPECT_FALSE(text.contains(plain.totalOwed.toMoneyText())) << text.toStdString();
+}
+
 TEST(InvoiceFlow, MainWindowMenuOpensTheInvoiceOfThePickedJockey)
 {
     MainFixture fx;
@@ -498,7 +539,7 @@ TEST(InvoiceWindow, NegativeOrAbsurdCountsAndChargesAreRefusedBeforePrinting)
         {"2", "-3", "25", "Number of Trials must be a number from 0 to 1000."},
         {"abc", "", "25", "Number of Scratchings must be a number from 0 to 1000."},
         {"1001", "", "25", "Number of Scratchings must be a number from 0 to 1000."},
-        {"2", "", "-25", "Extra Charge 1 must not be negative."},
+        {"2", "", "-10000000.01", "Extra Charge 1 must not be less than -$10,000,000.00."},
         {"2", "", "10000000.01", "Extra Charge 1 must not be more than $10,000,000.00."},
     };
     for (const auto& c : bad) {
@@ -516,10 +557,10 @@ TEST(InvoiceWindow, NegativeOrAbsurdCountsAndChargesAreRefusedBeforePrinting)
     EXPECT_NE(form.result(), QDialog::Accepted);
     EXPECT_EQ(gAppSettings.NextInvoiceNumber, 1001);
 
-    // A negative extra charge is not kept as a default either.
-    child<FormattedLineEdit>(form, "meExtra1")->setRawText(QStringLiteral("-25"));
+    // A charge beyond the limit is not kept as a default either.
+    child<FormattedLineEdit>(form, "meExtra1")->setRawText(QStringLiteral("-10000000.01"));
     child<QPushButton>(form, "cmdSaveExtras")->click();
-    EXPECT_EQ(w.script.messages().last().text, QStringLiteral("Extra Charge 1 must not be negative."));
+    EXPECT_EQ(w.script.messages().last().text, QStringLiteral("Extra Charge 1 must not be less than -$10,000,000.00."));
     EXPECT_EQ(gAppSettings.ExtChgVal1, 25);
 
     // The ends of the ranges still print.
