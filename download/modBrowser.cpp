@@ -28,11 +28,6 @@ namespace
 {
 const QString kRowEnd = QStringLiteral("<br>\n");
 
-bool isErrorReply(const QString& reply)
-{
-    return reply.left(6) == QLatin1String("Error:");
-}
-
 void showConnectionError(const QString& reply)
 {
     Prompts::MsgBox(reply, Prompts::vbCritical | Prompts::vbOKOnly, QStringLiteral("Connection error"));
@@ -140,8 +135,10 @@ const QString kShortCodesSql = QStringLiteral("SELECT RaceTerm, ShtTerm FROM Rac
  *  "Connection error" and gives no row. */
 QString trackRowOf(const QString& reply)
 {
-    if (isErrorReply(reply)) {
-        showConnectionError(reply);
+    // A web page or damaged data sent with status 200 is no track either:
+    // its first line would otherwise become the meeting's code.
+    if (const QString problem = modDatabase::ReplyProblem(reply, 4); !problem.isEmpty()) {
+        showConnectionError(problem);
         return QString();
     }
     const QStringList rows = reply.split(kRowEnd);
@@ -152,8 +149,8 @@ QString trackRowOf(const QString& reply)
  *  "Connection error") the list stays as it was. */
 void takeShortCodes(const QString& reply)
 {
-    if (isErrorReply(reply)) {
-        showConnectionError(reply);
+    if (const QString problem = modDatabase::ReplyProblem(reply, 2); !problem.isEmpty()) {
+        showConnectionError(problem);
         return;
     }
     gRaceShortCodes = reply.isEmpty() ? QStringList() : reply.split(kRowEnd);

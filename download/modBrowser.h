@@ -42,16 +42,18 @@ extern QStringList gRaceShortCodes;
 
 /**
  * The remote Track row of a meeting's location: "TrackCode|TrackClub|State|
- * MeetType", or "" when there is none. A connection failure is shown titled
- * "Connection error" and gives "". The location is sent in upper case with
- * its quotes doubled, so "Hawke's Bay" or "A & B" reach the database intact.
+ * MeetType", or "" when there is none. A connection failure, or a reply not
+ * in the service's format, is shown titled "Connection error" and gives "".
+ * The location is sent in upper case with its quotes and backslashes doubled,
+ * so "Hawke's Bay" or "A & B" reach the database intact.
  */
 QString LookupTrackRemote(const QString& location);
 /** The remote SQL of LookupTrackRemote. */
 QString TrackLookupSql(const QString& location);
 
 /** Reloads gRaceShortCodes from the remote RaceShortCode table. After a
- *  connection failure (shown titled "Connection error") the list stays. */
+ *  connection failure or a reply not in the service's format (shown titled
+ *  "Connection error") the list stays. */
 void LoadRaceShortCodes();
 
 /**

@@ -174,6 +174,28 @@ TEST_F(MeetingLoaders, ShortCodeListKeptAfterAFailedLoad)
     EXPECT_EQ(ShortenRaceName(QStringLiteral("x"), QStringLiteral("Benchmark Plate")), QStringLiteral("BM-PLT"));
 }
 
+TEST_F(MeetingLoaders, TrackAndShortCodeRepliesNotInTheServicesFormatAreToldAndNotTaken)
+{
+    LoadRaceShortCodes();
+    ASSERT_EQ(gRaceShortCodes.size(), 5);
+    const QByteArray page = "<html><body>Site maintenance<br>\nBack soon|later</body></html>";
+    server.enqueue(FixtureServer::Reply::withBody(page));
+    server.enqueue(FixtureServer::Reply::withBody(page));
+    script.answerMsgBox(Prompts::vbOK);
+    script.answerMsgBox(Prompts::vbOK);
+
+    // The page's first line would have become the meeting's track code.
+    EXPECT_EQ(LookupTrackRemote(QStringLiteral("Pakenham")), QString());
+    LoadRaceShortCodes();
+    EXPECT_EQ(gRaceShortCodes.size(), 5);
+    EXPECT_EQ(ShortenRaceName(QStringLiteral("x"), QStringLiteral("Maiden Plate")), QStringLiteral("MDN-PLT"));
+    ASSERT_EQ(script.messages().size(), 2);
+    for (const auto& m : script.messages()) {
+        EXPECT_EQ(m.title, QStringLiteral("Connection error"));
+        EXPECT_EQ(m.text, modDatabase::kMalformedReplyText);
+    }
+}
+
 TEST_F(MeetingLoaders, RedownloadReplacesTheFieldAndKeepsBookings)
 {
     db.insert(QStringLiteral("Meeting"), {{"MeetingCode", "0503PAKE"}, {"MeetingLevel", "NOM"},
