@@ -300,7 +300,8 @@ public:
     /** Sizes the race header to the lines it shows. */
     void FitRaceHeader();
     /** Makes the trainer list, meetings grid and jockey list exactly as wide
-     *  as their shown columns (and keeps them so when a column is resized). */
+     *  as their shown columns (and keeps them so when a column is resized),
+     *  and the window no narrower than shows every nominations column. */
     void FitLayoutToColumns();
     /** The window width at which every column of the four grids is in view
      *  (after FitLayoutToColumns). */

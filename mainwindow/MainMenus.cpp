@@ -181,6 +181,9 @@ void Main::FitLayoutToColumns()
     const int right = std::max(ColumnsWidth(grdMeeting), ColumnsWidth(grdJockey));
     grdMeeting->setFixedWidth(right);
     grdJockey->setFixedWidth(right);
+    // However narrow the window is made (or restored), the nominations keep
+    // every column in view, as far as the screen allows.
+    setMinimumWidth(std::min(WidthForColumns(), WindowFit::MostOfScreenWidth()));
     if (m_fitsColumns)
         return;
     // A side column the user widens or narrows takes its list along.
