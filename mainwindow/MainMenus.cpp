@@ -23,6 +23,7 @@
 #include <QColor>
 #include <QDateTime>
 #include <QHeaderView>
+#include <QLayout>
 #include <QMenu>
 #include <QScopedValueRollback>
 #include <QScrollBar>
@@ -182,7 +183,15 @@ void Main::FitLayoutToColumns()
     grdMeeting->setFixedWidth(right);
     grdJockey->setFixedWidth(right);
     // However narrow the window is made (or restored), the nominations keep
-    // every column in view, as far as the screen allows.
+    // every column in view, as far as the screen allows. The layouts are
+    // told first that the lists' widths have changed.
+    if (QWidget* central = centralWidget()) {
+        if (central->layout())
+            central->layout()->activate();
+        central->updateGeometry();
+    }
+    if (layout())
+        layout()->invalidate();
     setMinimumWidth(std::min(WidthForColumns(), WindowFit::MostOfScreenWidth()));
     if (m_fitsColumns)
         return;
