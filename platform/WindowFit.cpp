@@ -72,7 +72,13 @@ void FitToScreen(QWidget* window)
         return;
     if (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
         return;
-    const QScreen* screen = QGuiApplication::screenAt(window->geometry().center());
+    // A placed window fits the screen it is placed on; one the system places
+    // opens over its parent, on the parent's screen.
+    const QScreen* screen = nullptr;
+    if (window->testAttribute(Qt::WA_Moved))
+        screen = QGuiApplication::screenAt(window->geometry().center());
+    else if (const QWidget* parent = window->parentWidget())
+        screen = parent->window()->screen();
     if (!screen)
         screen = window->screen();
     if (!screen)
