@@ -3,6 +3,7 @@
 #include "core/HttpRequest.h"
 #include "platform/Prompts.h"
 #include "platform/Twips.h"
+#include "platform/WindowFit.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -65,6 +66,7 @@ FrmBrowse::FrmBrowse(QWidget* parent)
     m_timer->setObjectName(QStringLiteral("Timer1"));
 
     resize(600, 500);
+    m_browserSize = QSize(593, 493);
     m_browser->setGeometry(0, 0, 593, 493);
 }
 
@@ -113,7 +115,16 @@ void FrmBrowse::SetSizeTwips(int width, int height)
 
 void FrmBrowse::SetBrowserSizeTwips(int width, int height)
 {
-    m_browser->setGeometry(0, 0, Twips::toPixels(width), Twips::toPixels(height));
+    m_browserSize = QSize(Twips::toPixels(width), Twips::toPixels(height));
+    m_browser->setGeometry(QRect(QPoint(0, 0), m_browserSize.boundedTo(size())));
+}
+
+void FrmBrowse::resizeEvent(QResizeEvent* event)
+{
+    // The browser never reaches past the window (one made smaller to fit the
+    // screen included), or its scroll bars could not be reached.
+    QDialog::resizeEvent(event);
+    m_browser->setGeometry(QRect(QPoint(0, 0), m_browserSize.boundedTo(size())));
 }
 
 void FrmBrowse::SetTopTwips(int top)
@@ -130,6 +141,7 @@ void FrmBrowse::ShowModeless()
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
+    WindowFit::FitToScreen(this);
     show();
 }
 

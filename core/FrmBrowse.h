@@ -60,8 +60,13 @@ public:
 private slots:
     void WebBrowser_AnchorClicked(const QUrl& url);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     QTextBrowser* m_browser = nullptr;
+    /** The browser's size as set; it is cut to the window's size. */
+    QSize m_browserSize;
     QTimer* m_timer = nullptr;
     QUrl m_location;
 };

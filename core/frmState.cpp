@@ -8,14 +8,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QHBoxLayout>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -33,6 +34,11 @@ QLineEdit* makeEdit(QWidget* parent, const QString& name)
 }
 
 constexpr float kLargestInvoiceNumber = 16777216.0f;
+
+// The boxes' width in average letters: at least this, and for a long
+// database path at most this.
+constexpr int kBoxLetters = 36;
+constexpr int kWidestBoxLetters = 80;
 
 // The invoice number as a number; none when the text is not a whole number
 // the setting can hold exactly.
@@ -69,9 +75,7 @@ frmState::frmState(QWidget* parent)
     m_txtDBPath = makeEdit(this, QStringLiteral("txtDBPath"));
     m_cmdBrowse = new QPushButton(QStringLiteral("..."), this);
     m_cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
-    auto* dbRow = new QHBoxLayout;
-    dbRow->addWidget(m_txtDBPath, 1);
-    dbRow->addWidget(m_cmdBrowse);
+    m_cmdBrowse->setMaximumWidth(3 * m_cmdBrowse->fontMetrics().height());
 
     m_txtDataServer = makeEdit(this, QStringLiteral("txtDataServer"));
     m_txtCompanyName = makeEdit(this, QStringLiteral("txtCompanyName"));
@@ -85,16 +89,27 @@ frmState::frmState(QWidget* parent)
     m_cmdChange = new QPushButton(QStringLiteral("Change System Defaults"), this);
     m_cmdChange->setObjectName(QStringLiteral("cmdChange"));
 
-    auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("Default State"), m_cmbState);
-    form->addRow(QStringLiteral("Database Path"), dbRow);
-    form->addRow(QStringLiteral("Data Server"), m_txtDataServer);
-    form->addRow(QStringLiteral("Company Name For Invoice"), m_txtCompanyName);
-    form->addRow(QStringLiteral("A. B. N."), m_meABN);
-    form->addRow(QString(), m_chkGST);
-    form->addRow(QStringLiteral("Next Invoice Number"), m_mebNextInvoiceNumber);
-    form->addRow(QStringLiteral("User Name"), m_txtUser);
-    form->addRow(QStringLiteral("Registraion Number"), m_txtRegno);
+    // Labels, one column of equally wide boxes, and the database's browse
+    // button beside its box, outside that column.
+    auto* form = new QGridLayout;
+    int row = 0;
+    const auto addRow = [&](const QString& caption, QWidget* field) {
+        if (!caption.isEmpty())
+            form->addWidget(new QLabel(caption, this), row, 0);
+        form->addWidget(field, row, 1);
+        ++row;
+    };
+    addRow(QStringLiteral("Default State"), m_cmbState);
+    form->addWidget(m_cmdBrowse, row, 2);
+    addRow(QStringLiteral("Database Path"), m_txtDBPath);
+    addRow(QStringLiteral("Data Server"), m_txtDataServer);
+    addRow(QStringLiteral("Company Name For Invoice"), m_txtCompanyName);
+    addRow(QStringLiteral("A. B. N."), m_meABN);
+    addRow(QString(), m_chkGST);
+    addRow(QStringLiteral("Next Invoice Number"), m_mebNextInvoiceNumber);
+    addRow(QStringLiteral("User Name"), m_txtUser);
+    addRow(QStringLiteral("Registraion Number"), m_txtRegno);
+    form->setColumnStretch(1, 1);
     auto* all = new QVBoxLayout(this);
     all->addLayout(form);
     all->addWidget(m_cmdChange);
@@ -120,6 +135,7 @@ void frmState::LoadFields()
         m_meABN->setText(s.ABN);
     m_chkGST->setChecked(s.ApplyGST);
     m_txtDBPath->setText(s.DBPath);
+    fitPathBox();
     // With no server configured the field offers the data service's own host.
     m_txtDataServer->setText(s.DataServer.trimmed().isEmpty() ? cAppSettings::kDefaultDataServer : s.DataServer);
     m_txtCompanyName->setText(s.Companyname);
@@ -129,6 +145,18 @@ void frmState::LoadFields()
                                                              : QString::number(next, 'g', 7));
     m_txtUser->setText(modDatabase::gRemoteUser);
     m_txtRegno->setText(modDatabase::gRemotePass);
+}
+
+void frmState::fitPathBox()
+{
+    // The boxes are wide enough for the whole database path (as far as a
+    // sensible window allows), and the path is shown from its start.
+    const QFontMetrics fm(m_txtDBPath->font());
+    const int letter = fm.averageCharWidth();
+    // Two letters' room on each side holds the box's frame and margins.
+    const int text = fm.horizontalAdvance(m_txtDBPath->text()) + 4 * letter;
+    m_txtDBPath->setMinimumWidth(std::clamp(text, kBoxLetters * letter, kWidestBoxLetters * letter));
+    m_txtDBPath->setCursorPosition(0);
 }
 
 void frmState::cmdBrowse_Click()
@@ -145,6 +173,7 @@ void frmState::cmdBrowse_Click()
     if (slash < 0)
         return;
     m_txtDBPath->setText(slash == 0 ? QStringLiteral("/") : path.left(slash));
+    fitPathBox();
 }
 
 void frmState::cmdChange_Click()

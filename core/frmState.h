@@ -33,6 +33,8 @@ private slots:
     void cmdChange_Click();
 
 private:
+    /** Widens the boxes to show the database path whole, from its start. */
+    void fitPathBox();
     QComboBox* m_cmbState = nullptr;
     QLineEdit* m_txtDBPath = nullptr;
     QPushButton* m_cmdBrowse = nullptr;

@@ -301,7 +301,8 @@ public:
      *  behind a scroll bar. */
     void FitRaceHeader();
     /** Makes the trainer list, meetings grid and jockey list exactly as wide
-     *  as their shown columns (and keeps them so when a column is resized). */
+     *  as their shown columns (and keeps them so when a column is resized),
+     *  and the window no narrower than shows every nominations column. */
     void FitLayoutToColumns();
     /** The window width at which every column of the four grids is in view
      *  (after FitLayoutToColumns). */

@@ -23,6 +23,7 @@
 #include <QColor>
 #include <QDateTime>
 #include <QHeaderView>
+#include <QLayout>
 #include <QMenu>
 #include <QScopedValueRollback>
 #include <QScrollBar>
@@ -182,6 +183,17 @@ void Main::FitLayoutToColumns()
     const int right = std::max(ColumnsWidth(grdMeeting), ColumnsWidth(grdJockey));
     grdMeeting->setFixedWidth(right);
     grdJockey->setFixedWidth(right);
+    // However narrow the window is made (or restored), the nominations keep
+    // every column in view, as far as the screen allows. The layouts are
+    // told first that the lists' widths have changed.
+    if (QWidget* central = centralWidget()) {
+        if (central->layout())
+            central->layout()->activate();
+        central->updateGeometry();
+    }
+    if (layout())
+        layout()->invalidate();
+    setMinimumWidth(std::min(WidthForColumns(), WindowFit::MostOfScreenWidth()));
     if (m_fitsColumns)
         return;
     // A side column the user widens or narrows takes its list along.

@@ -64,6 +64,8 @@ void Main::ShowAtStartup()
         QCoreApplication::exit(code);
         return;
     }
+    // A stored size from a larger screen is made to fit this one.
+    WindowFit::FitToScreen(window);
     window->show();
     // From now on the program ends with its last window, as usual.
     QApplication::setQuitOnLastWindowClosed(true);

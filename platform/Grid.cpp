@@ -410,12 +410,25 @@ int Grid::addColumn(const QString& key, const QString& header, int width, Qt::Al
     const int col = columns();
     setColumnCount(col);
     applyHeader(col);
-    // A column is never made narrower than its caption (see widthScale).
-    if (!header.isEmpty())
-        m_cols.last().width = std::max(m_cols.last().width, horizontalHeader()->sectionSizeHint(col - 1));
+    m_cols.last().width = captionFitWidth(col, m_cols.last().width);
     horizontalHeader()->resizeSection(col - 1, m_cols.last().width);
     applyColumnVisibility(col);
     return col;
+}
+
+int Grid::captionFitWidth(int col, int width) const
+{
+    // A column is never made narrower than its caption (see widthScale).
+    if (colHeader(col).isEmpty())
+        return width;
+    return std::max(width, horizontalHeader()->sectionSizeHint(col - 1));
+}
+
+void Grid::setColDesignWidth(int col, int designWidth)
+{
+    if (!validCol(col))
+        return;
+    setColWidth(col, captionFitWidth(col, scaledWidth(designWidth < 0 ? kDefaultColumnWidth : designWidth)));
 }
 
 double Grid::widthScale() const

@@ -107,6 +107,9 @@ public:
     /** Width in pixels; a hidden column keeps (and reports) its width. */
     int colWidth(int col) const;
     void setColWidth(int col, int width);
+    /** Sets a column's width from a design width as addColumn does: scaled
+     *  to the font and never narrower than the column's caption. */
+    void setColDesignWidth(int col, int designWidth);
     /** Display position, 1 = leftmost. */
     int colPosition(int col) const;
     /** Moves one column to a display position; the others shift. */
@@ -339,6 +342,8 @@ private:
     };
 
     bool validCol(int col) const { return col >= 1 && col <= columns(); }
+    /** `width`, or the column's caption width when that is wider. */
+    int captionFitWidth(int col, int width) const;
     bool validCell(int row, int col) const { return row >= 1 && row <= rows() && validCol(col); }
     /** The item of a cell, created (and the grid grown) when `create`. */
     QTableWidgetItem* cellItem(int row, int col, bool create);

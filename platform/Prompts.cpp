@@ -1,12 +1,26 @@
 #include "platform/Prompts.h"
 
+#include "platform/WindowFit.h"
+
 #include <QApplication>
 #include <QColorDialog>
+#include <QDateTime>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QInputDialog>
+#include <QLayout>
+#include <QLocale>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QTimer>
+#include <QTreeView>
+
+#include <algorithm>
 
 namespace Prompts
 {
@@ -42,6 +56,77 @@ int toWin(const QColor& c)
 {
     return c.red() | (c.green() << 8) | (c.blue() << 16);
 }
+// Widths, in average letters, that a file list's columns are opened with:
+// a longish file name, a size in KiB, a type such as "DGA File", and a date
+// with its time (measured on a real date below).
+constexpr int kNameLetters = 40;
+constexpr int kSizeLetters = 10;
+constexpr int kTypeLetters = 14;
+constexpr int kColumnPadding = 16; // pixels beside the text of a column
+
+// Opens a file dialog in its detail view with its columns wide enough to read
+// a name, a size, a type and a date whole (and wider still when the folder's
+// own entries need it, once they are listed), as far as the screen allows.
+// A dialog of the desktop's own kind sizes itself.
+void fitFileColumns(QFileDialog& dialog)
+{
+    dialog.setViewMode(QFileDialog::Detail);
+    auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!tree)
+        return;
+    QHeaderView* header = tree->header();
+    if (header->count() < 4)
+        return;
+    const QFontMetrics fm(tree->font());
+    const int letter = fm.averageCharWidth();
+    const QString date = QLocale().toString(QDateTime(QDate(2026, 12, 31), QTime(23, 59)), QLocale::ShortFormat);
+    const int wanted[4] = {kNameLetters * letter, kSizeLetters * letter, kTypeLetters * letter,
+                           fm.horizontalAdvance(date) + letter};
+    const auto widen = [&dialog, tree, header] {
+        int columns = 0;
+        for (int c = 0; c < 4; ++c)
+            columns += header->sectionSize(c);
+        const int shortBy = columns + tree->verticalScrollBar()->sizeHint().width() + 2 * tree->frameWidth()
+                            - tree->width();
+        if (shortBy > 0)
+            dialog.resize(dialog.width() + shortBy, dialog.height());
+    };
+    header->setStretchLastSection(false);
+    for (int c = 0; c < 4; ++c)
+        header->resizeSection(c, std::max(wanted[c] + kColumnPadding, header->sectionSizeHint(c)));
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(0, 28 * fm.height())));
+    // The list's own width is known once the dialog is laid out: widened
+    // before it opens as far as the layout tells, and again once it shows.
+    if (QLayout* layout = dialog.layout())
+        layout->activate();
+    widen();
+    QTimer::singleShot(0, &dialog, [&dialog, widen] {
+        widen();
+        WindowFit::FitToScreen(&dialog);
+    });
+    // A folder whose names, sizes or types are longer than those widths
+    // widens its columns (never narrows them) once it is listed.
+    if (auto* model = qobject_cast<QFileSystemModel*>(tree->model())) {
+        QObject::connect(model, &QFileSystemModel::directoryLoaded, &dialog, [&dialog, tree, header, widen] {
+            for (int c = 0; c < 4; ++c) {
+                const int need = std::max(static_cast<const QAbstractItemView*>(tree)->sizeHintForColumn(c), header->sectionSizeHint(c));
+                if (need > header->sectionSize(c))
+                    header->resizeSection(c, need);
+            }
+            widen();
+            WindowFit::FitToScreen(&dialog);
+        });
+    }
+}
+
+QStringList runFileDialog(QFileDialog& dialog)
+{
+    dialog.setObjectName(QStringLiteral("fileDialog"));
+    fitFileColumns(dialog);
+    if (ShowModal(&dialog) != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
 } // namespace
 
 QString displayText(const QString& text)
@@ -58,7 +143,7 @@ int MsgBox(const QString& text, int style, const QString& title)
     if (Script* s = Script::active()) {
         Script::Response r;
         const bool have = s->take(Kind::MsgBox, r);
-        s->record({Kind::MsgBox, text, realTitle, style, have});
+        s->record({Kind::MsgBox, text, realTitle, style, have, QString()});
         if (!have)
             return cancelAnswer(style);
         return r.value.toInt();
@@ -129,7 +214,7 @@ QString InputBox(const QString& prompt, const QString& title, const QString& def
     if (Script* s = Script::active()) {
         Script::Response r;
         const bool have = s->take(Kind::InputBox, r);
-        s->record({Kind::InputBox, prompt, realTitle, 0, have});
+        s->record({Kind::InputBox, prompt, realTitle, 0, have, QString()});
         const bool confirmed = have && r.ok;
         if (ok)
             *ok = confirmed;
@@ -143,32 +228,46 @@ QString InputBox(const QString& prompt, const QString& title, const QString& def
     return accepted ? text : QString();
 }
 
+QString StartFolder(const QString& dir)
+{
+    if (!dir.trimmed().isEmpty()) {
+        const QFileInfo info(dir);
+        if (info.isAbsolute() && (info.isDir() || info.absoluteDir().exists()))
+            return dir;
+    }
+    return QDir::homePath();
+}
+
 QStringList GetOpenFileNames(const QString& title, const QString& filter, const QString& dir, bool multiSelect)
 {
+    const QString start = StartFolder(dir);
     if (Script* s = Script::active()) {
         Script::Response r;
         const bool have = s->take(Kind::OpenFile, r);
-        s->record({Kind::OpenFile, title, filter, 0, have});
+        s->record({Kind::OpenFile, title, filter, 0, have, start});
         return have ? r.value.toStringList() : QStringList();
     }
-    if (multiSelect)
-        return QFileDialog::getOpenFileNames(QApplication::activeWindow(), title, dir, filter);
-    const QString one = QFileDialog::getOpenFileName(QApplication::activeWindow(), title, dir, filter);
-    return one.isEmpty() ? QStringList() : QStringList{one};
+    QFileDialog dialog(QApplication::activeWindow(), title, start, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    return runFileDialog(dialog);
 }
 
 QString GetSaveFileName(const QString& title, const QString& filter, const QString& dir, const QString& proposedName)
 {
+    const QString folder = StartFolder(dir);
     if (Script* s = Script::active()) {
         Script::Response r;
         const bool have = s->take(Kind::SaveFile, r);
-        s->record({Kind::SaveFile, title, filter, 0, have});
+        s->record({Kind::SaveFile, title, filter, 0, have, folder});
         return have ? r.value.toString() : QString();
     }
-    QString start = dir;
-    if (!proposedName.isEmpty())
-        start = dir.isEmpty() ? proposedName : dir + QLatin1Char('/') + proposedName;
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, start, filter);
+    const QString start = proposedName.isEmpty() ? folder : QDir(folder).filePath(proposedName);
+    QFileDialog dialog(QApplication::activeWindow(), title, start, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const QStringList chosen = runFileDialog(dialog);
+    return chosen.isEmpty() ? QString() : chosen.first();
 }
 
 bool ChooseColor(int& color, const QString& title)
@@ -176,7 +275,7 @@ bool ChooseColor(int& color, const QString& title)
     if (Script* s = Script::active()) {
         Script::Response r;
         const bool have = s->take(Kind::Color, r);
-        s->record({Kind::Color, QString(), title, 0, have});
+        s->record({Kind::Color, QString(), title, 0, have, QString()});
         if (!have || !r.ok)
             return false;
         color = r.value.toInt();
@@ -192,10 +291,12 @@ bool ChooseColor(int& color, const QString& title)
 
 int ShowModal(QDialog* dialog)
 {
+    // Whatever size the window was given or restored, it opens on the screen.
+    WindowFit::FitToScreen(dialog);
     if (Script* s = Script::active()) {
         Script::Response r;
         const bool have = s->take(Kind::Modal, r);
-        s->record({Kind::Modal, dialog->objectName(), dialog->windowTitle(), 0, have});
+        s->record({Kind::Modal, dialog->objectName(), dialog->windowTitle(), 0, have, QString()});
         if (!have || !r.handler)
             return QDialog::Rejected;
         auto handler = r.handler;

@@ -69,6 +69,7 @@ struct Record
     QString title; // window title (file dialogs: the filter)
     int style = 0; // message box style; 0 for the other kinds
     bool expected = true;
+    QString folder; // file dialogs: where the dialog opens; empty for the other kinds
 };
 
 /** Shows a message box; returns the button pressed. */
@@ -79,12 +80,21 @@ int MsgBox(const QString& text, int style = vbOKOnly, const QString& title = QSt
 QString InputBox(const QString& prompt, const QString& title = QString(),
                  const QString& defaultText = QString(), bool* ok = nullptr);
 
+/** Where a file dialog given `dir` (a folder, or a file in one) opens: `dir`
+ *  itself when it is an absolute path to an existing folder or into one,
+ *  otherwise (nothing stored yet, a folder since removed) the user's home
+ *  folder, never the process's working directory. */
+QString StartFolder(const QString& dir);
+
 /** Open-file dialog; `filter` is a Qt name-filter list (";;" separated).
+ *  It opens in StartFolder(`dir`), in the detail view, wide enough for the
+ *  name, size, type and date columns to read whole.
  *  With `multiSelect` several files may be picked. Empty when cancelled. */
 QStringList GetOpenFileNames(const QString& title, const QString& filter, const QString& dir,
                              bool multiSelect = false);
 
-/** Save-file dialog; empty when cancelled. */
+/** Save-file dialog, opening in StartFolder(`dir`) as the open-file dialog
+ *  does, with `proposedName` as the file name; empty when cancelled. */
 QString GetSaveFileName(const QString& title, const QString& filter, const QString& dir,
                         const QString& proposedName = QString());
 

@@ -52,6 +52,9 @@ constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 constexpr Qt::Alignment kCentre = Qt::AlignHCenter | Qt::AlignVCenter;
 
+// Marks the race type list's entry of a stored type the list itself lacks.
+const QVariant kStoredOnlyType = QStringLiteral("stored only");
+
 using modUtils::TextOf;
 
 /** A stored number as the field shows it: "" for Null, no trailing zeros. */
@@ -246,6 +249,14 @@ void FrmRace::buildControls()
     mnuRego = named(new QAction(QStringLiteral("Rego Search"), this), "mnuRego");
     mnuPURaceEnt->addAction(MnuVicRatings);
     mnuPURaceEnt->addAction(mnuRego);
+    // The menu itself is never shown; its items are reached by their keys
+    // from anywhere in the window (a text box keeps Ctrl+V for pasting).
+    MnuVicRatings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    mnuRego->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    for (QAction* item : {MnuVicRatings, mnuRego}) {
+        item->setShortcutContext(Qt::WindowShortcut);
+        addAction(item);
+    }
 
     // Meeting header: code, details and stage on one line; state, meeting
     // type and the race code of the weight calculation below.
@@ -308,6 +319,8 @@ void FrmRace::buildControls()
     connect(cmdPrint, &QPushButton::clicked, this, &FrmRace::cmdPrint_Click);
     connect(grdMeeting, &Grid::mouseUp, this, &FrmRace::grdMeeting_OnMouseUp);
     connect(grdRaces, &Grid::mouseUp, this, &FrmRace::grdRaces_OnMouseUp);
+    connect(MnuVicRatings, &QAction::triggered, this, &FrmRace::MnuVicRatings_Click);
+    connect(mnuRego, &QAction::triggered, this, &FrmRace::mnuRego_Click);
     connectFieldGestures();
 }
 
@@ -359,22 +372,30 @@ void FrmRace::applyStageColumn(const QString& stage)
 {
     // The column is always there, so every later column keeps its number; a
     // stage other than weights or acceptances shows it as the hidden "N/A".
+    // Its width is set only when the stage changes it, so a reload of the
+    // same stage keeps the width the user gave it.
+    const QString key = stage == QLatin1String("WGT")   ? QStringLiteral("Ballot")
+                        : stage == QLatin1String("ACP") ? QStringLiteral("Barr")
+                                                        : QStringLiteral("N/A");
+    if (grdRace->colKey(ColBallotBarrier) == key)
+        return;
     if (stage == QLatin1String("WGT")) {
-        grdRace->setColKey(ColBallotBarrier, QStringLiteral("Ballot"));
+        grdRace->setColKey(ColBallotBarrier, key);
         grdRace->setColHeader(ColBallotBarrier, QStringLiteral("Bllt"));
-        grdRace->setColWidth(ColBallotBarrier, 30);
+        // Shown before it is sized: a hidden column has no caption width.
+        grdRace->setColVisible(ColBallotBarrier, true);
+        grdRace->setColDesignWidth(ColBallotBarrier, 30);
         grdRace->setColSortType(ColBallotBarrier, Grid::SortText);
-        grdRace->setColVisible(ColBallotBarrier, true);
     } else if (stage == QLatin1String("ACP")) {
-        grdRace->setColKey(ColBallotBarrier, QStringLiteral("Barr"));
+        grdRace->setColKey(ColBallotBarrier, key);
         grdRace->setColHeader(ColBallotBarrier, QStringLiteral("Bar"));
-        grdRace->setColWidth(ColBallotBarrier, 25);
-        grdRace->setColSortType(ColBallotBarrier, Grid::SortNumeric);
         grdRace->setColVisible(ColBallotBarrier, true);
+        grdRace->setColDesignWidth(ColBallotBarrier, 25);
+        grdRace->setColSortType(ColBallotBarrier, Grid::SortNumeric);
     } else {
-        grdRace->setColKey(ColBallotBarrier, QStringLiteral("N/A"));
+        grdRace->setColKey(ColBallotBarrier, key);
         grdRace->setColHeader(ColBallotBarrier, QStringLiteral("N/A"));
-        grdRace->setColWidth(ColBallotBarrier, 30);
+        grdRace->setColDesignWidth(ColBallotBarrier, 30);
         grdRace->setColSortType(ColBallotBarrier, Grid::SortText);
         grdRace->setColVisible(ColBallotBarrier, false);
     }
@@ -415,11 +436,13 @@ void FrmRace::Form_Load()
     cmdRating->setEnabled(!WholeMeeting);
 
     guarded(QStringLiteral("Loading the meeting"), [&] { ShowMeetingHeader(); });
-    // The race types are listed before the race header picks the race's own
-    // type in the list (the list shows only types it holds).
+    // The race types are listed before the race header shows the race's own
+    // type. A filled list would stand on its first type: nothing is chosen
+    // until a race is shown (in the whole meeting, until a runner is clicked).
     if (lblState->text() == QLatin1String("VIC")) {
         guarded(QStringLiteral("Loading the race types"),
                 [&] { modJockey::LoadRaceTypeCombo(cmbRaceType, lblMetro->text()); });
+        cmbRaceType->setCurrentIndex(-1);
     }
     if (!WholeMeeting)
         guarded(QStringLiteral("Loading the race"), [&] { ShowRaceHeader(); });
@@ -562,14 +585,14 @@ void FrmRace::ShowRaceHeader()
     const auto appendCaption = qScopeGuard(
         [this] { setWindowTitle(windowTitle() + QStringLiteral("- Race :") + QString::number(RaceNumber)); });
 
+    // The race type of the race shown before never stays in the list.
+    showRaceType(QString());
     DaoRecordset rs = modDatabase::OpenLocalRecordset(
         QStringLiteral("SELECT * FROM Race Where MeetingCode = ? and RaceNumber = ?"), {MeetingCode, int(RaceNumber)});
     if (rs.Eof())
         return;
     lblRaceTxt->setText(TextOf(rs.Fields(QStringLiteral("RaceCode"))).mid(4));
-    // A race without a race type (or with one the list lacks) shows none,
-    // never the type of the race shown before.
-    cmbRaceType->setCurrentIndex(cmbRaceType->findText(TextOf(rs.Fields(QStringLiteral("RaceType")))));
+    showRaceType(TextOf(rs.Fields(QStringLiteral("RaceType"))));
 
     QTextCursor cursor(txtRace->document());
     const auto write = [&](const QString& s, bool bold, double points, qint64 colour) {
@@ -594,6 +617,26 @@ void FrmRace::ShowRaceHeader()
     // RaceDetails is the fourth field of the row.
     write(TextOf(rs.Fields(3)) + QStringLiteral("\n"), false, 9.25, kBlack);
     txtRace->moveCursor(QTextCursor::Start);
+}
+
+void FrmRace::showRaceType(const QString& raceType)
+{
+    // A type the list lacks (a type no longer in the race type table) is
+    // added at its end while its race is shown, so that a recalculation uses
+    // the stored type instead of asking for one.
+    const int added = cmbRaceType->findData(kStoredOnlyType);
+    if (added >= 0)
+        cmbRaceType->removeItem(added);
+    if (raceType.isEmpty()) {
+        cmbRaceType->setCurrentIndex(-1);
+        return;
+    }
+    int index = cmbRaceType->findText(raceType);
+    if (index < 0) {
+        cmbRaceType->addItem(raceType, kStoredOnlyType);
+        index = cmbRaceType->count() - 1;
+    }
+    cmbRaceType->setCurrentIndex(index);
 }
 
 void FrmRace::LoadRaceList()
@@ -889,8 +932,17 @@ void FrmRace::grdRaces_OnMouseUp(int button, int /*shift*/, int /*x*/, int /*y*/
     const QString number = grdRaces->cellText(grdRaces->selectedRow(), 1);
     if (number.isEmpty())
         return;
+    const qint16 before = RaceNumber;
     RaceNumber = static_cast<qint16>(modUtils::Val(number));
 
+    if (WholeMeeting && RaceNumber != before) {
+        // As when a runner of another race is clicked: the headers, the race
+        // type and the weight calculation follow the race picked.
+        guarded(QStringLiteral("Loading the race"), [&] {
+            ShowMeetingHeader();
+            ShowRaceHeader();
+        });
+    }
     if (!WholeMeeting) {
         guarded(QStringLiteral("Loading the race"), [&] {
             ShowMeetingHeader();

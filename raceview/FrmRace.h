@@ -205,6 +205,10 @@ public slots:
     void grdRace_OnDblClick(int row, int col);
     void grdRace_OnColumnClick(int col);
     void grdJockey_OnMouseUp(int button, int shift, int x, int y);
+    /** "Race Entries" > "Ratings" (Ctrl+V): the selected runner's rating page. */
+    void MnuVicRatings_Click();
+    /** "Race Entries" > "Rego Search" (Ctrl+S): the selected runner's registration search. */
+    void mnuRego_Click();
 
     // Trainer contact boxes
     void txtTrainLocation_LostFocus();
@@ -222,8 +226,10 @@ private:
     void setupRaceListColumns();
     void restoreLayout();
     void applyWeightControls();
-    /** Caption, key, visibility and sort of the stage column for a stage. */
+    /** Caption, key, width, visibility and sort of the stage column for a stage. */
     void applyStageColumn(const QString& stage);
+    /** Shows a race's stored race type in the race type list (empty: none). */
+    void showRaceType(const QString& raceType);
     void connectFieldGestures();
     /** Shows the contact data of the selected runner's trainer. */
     void ShowTrainer();
@@ -231,6 +237,10 @@ private:
     void saveTrainerBox(QLineEdit* box, const char* column);
     /** Acts on a chosen item of the "Race" menu for a runner row. */
     void raceMenuChosen(const QString& key, int row);
+    /** The rating page ("Rating") or registration search ("Rego") of a row's horse. */
+    void showHorsePage(const QString& key, int row);
+    /** A "Race Entries" item ("Rating" or "Rego") on the selected runner. */
+    void raceEntriesItem(const QString& key);
     /** Opens the statistics window for the request just set (hourglass meanwhile). */
     void openStatistics();
     /** Before the field's rows move or are replaced: the in-cell jockey list

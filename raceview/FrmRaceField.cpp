@@ -179,16 +179,7 @@ void FrmRace::raceMenuChosen(const QString& key, int row)
         gStatsMode = QStringLiteral("horse");
         openStatistics();
     } else if (key == QLatin1String("Rating") || key == QLatin1String("Rego")) {
-        // The horse's pages wait on the network with the window running on:
-        // meanwhile it neither closes nor starts another lookup or command.
-        if (m_busy)
-            return;
-        const QScopedValueRollback<bool> busy(m_busy, true);
-        gSelHorse = grdRace->cellText(sel, ColHorse);
-        if (key == QLatin1String("Rating"))
-            modJockey::ShowRbhRating();
-        else
-            modJockey::ShowRegistrationSearch();
+        showHorsePage(key, sel);
     } else if (key == QLatin1String("Jockey")) {
         const QString jockey = grdRace->cellText(sel, ColJockey);
         if (jockey.isEmpty())
@@ -202,6 +193,41 @@ void FrmRace::raceMenuChosen(const QString& key, int row)
         gStatsMode = QStringLiteral("trainer");
         openStatistics();
     }
+}
+
+void FrmRace::showHorsePage(const QString& key, int row)
+{
+    // The horse's pages wait on the network with the window running on:
+    // meanwhile it neither closes nor starts another lookup or command.
+    if (m_busy)
+        return;
+    const QScopedValueRollback<bool> busy(m_busy, true);
+    gSelHorse = grdRace->cellText(row, ColHorse);
+    if (key == QLatin1String("Rating"))
+        modJockey::ShowRbhRating();
+    else
+        modJockey::ShowRegistrationSearch();
+}
+
+void FrmRace::raceEntriesItem(const QString& key)
+{
+    // The "Race Entries" items act on the selected runner, as the pop-up's
+    // items do; a row without a runner (a race's group row, a blank number)
+    // has no horse to look up.
+    const int row = grdRace->selectedRow();
+    if (row < 1 || RaceOfRow(row) == 0 || grdRace->cellText(row, ColNbr) == QLatin1String(" "))
+        return;
+    showHorsePage(key, row);
+}
+
+void FrmRace::MnuVicRatings_Click()
+{
+    raceEntriesItem(QStringLiteral("Rating"));
+}
+
+void FrmRace::mnuRego_Click()
+{
+    raceEntriesItem(QStringLiteral("Rego"));
 }
 
 void FrmRace::grdRace_OnDblClick(int row, int col)

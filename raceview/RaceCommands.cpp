@@ -25,6 +25,8 @@ const QString kNoRating = QStringLiteral("&nbsp;");
 constexpr int kRatingCell = 6;
 constexpr double kAllowanceFrom = 50.0; // kg; the allowance applies above it
 constexpr double kAllowance = 2.5;      // kg
+const QString kPickRaceFirst =
+    QStringLiteral("Pick a race first: click a runner of the race whose weights are to be calculated.");
 
 /** Rolls back unless committed, so a failed step leaves the race as it was. */
 class WriteTransaction
@@ -114,6 +116,11 @@ WeightsOutcome CalculateWeights(const QString& meetingCode, qint16 raceNumber, c
     if (raceType.isEmpty()) {
         Prompts::MsgBox(QStringLiteral("You must select a race type to use to calculate weights"));
         return WeightsOutcome::NoRaceType;
+    }
+    // The whole meeting's view stands on no race until a runner is clicked.
+    if (raceNumber <= 0) {
+        Prompts::MsgBox(kPickRaceFirst);
+        return WeightsOutcome::NoRace;
     }
     const QString lookupType = modUtils::StripControlChars(raceType, false);
     const bool allowance = RaceOpenToBothSexes(raceType, raceText);

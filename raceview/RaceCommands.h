@@ -27,6 +27,7 @@ bool RaceOpenToBothSexes(const QString& raceType, const QString& raceText);
 enum class WeightsOutcome
 {
     NoRaceType, // no race type chosen: told so, nothing written
+    NoRace,     // no race picked (whole meeting, no runner clicked yet): told so, nothing written
     Calculated, // the race's weights were written
 };
 
@@ -34,7 +35,9 @@ enum class WeightsOutcome
  * Estimates the weights of one race's runners.
  *
  * With an empty race type it shows "You must select a race type to use to
- * calculate weights" and writes nothing. Otherwise, in one transaction: every
+ * calculate weights" and writes nothing; without a race (race 0: the whole
+ * meeting before a runner was clicked) it tells the user to pick a race
+ * first and writes nothing. Otherwise, in one transaction: every
  * runner's LastWeight starts at 0, the race type is stored on the race as
  * given, and each runner whose rating is a number gets the weight of the
  * first handicap-table row (in table order) of the meeting's type, the race

@@ -1,5 +1,5 @@
 // The System Defaults window: refused saves change nothing; a save reaches
-// the registry store and the account in use.
+// the registry store and the account in use; the database path reads whole.
 #include "core/HttpRequest.h"
 #include "core/cAppSettings.h"
 #include "core/frmState.h"
@@ -8,9 +8,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -136,3 +138,22 @@ TEST(SystemDefaults, InvoiceNumberMustBeAWholeNumberItCanHold)
     EXPECT_EQ(gAppSettings.NextInvoiceNumber, 16777216.0f);
 }
 } // namespace
+
+TEST(SystemDefaults, DatabasePathBoxIsAsWideAsTheOthersAndShowsThePathWhole)
+{
+    TestEnv env;
+    gAppSettings.DBPath = QStringLiteral("/home/manager/Documents/Velmora/racing data/2024-25 season");
+    frmState form;
+    form.LoadFields();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QLineEdit* path = edit(form, "txtDBPath");
+    for (const char* other : {"txtDataServer", "txtCompanyName", "txtUser"})
+        EXPECT_EQ(path->width(), edit(form, other)->width()) << other;
+    // The whole path fits, seen from its start.
+    EXPECT_EQ(path->cursorPosition(), 0);
+    EXPECT_LT(path->fontMetrics().horizontalAdvance(path->text()), path->width());
+    const QString pictures = QStringLiteral(VELMORA_BIN_DIR "/../test-output");
+    QDir().mkpath(pictures);
+    EXPECT_TRUE(form.grab().save(QDir(pictures).filePath(QStringLiteral("system-defaults.png"))));
+}

@@ -136,6 +136,35 @@ TEST_F(RaceStatsWindow, HorseModeShowsTheRunsSpellsAndSummary)
     EXPECT_TRUE(SavePicture(&w, QStringLiteral("stats-horse.png")));
 }
 
+TEST_F(RaceStatsWindow, GapsAtTheSpellBoundariesGetTheirMarks)
+{
+    // Gaps between runs, newest first: 30 days (no mark), 31 (freshen),
+    // 60 (still freshen, 2024 being a leap year) and 61 (a spell of 8 weeks).
+    const QString h = QStringLiteral("GAP HORSE");
+    const QStringList dates{"2024-06-01", "2024-05-02", "2024-04-01", "2024-02-01", "2023-12-02"};
+    for (int i = 0; i < dates.size(); ++i)
+        AddFormRace(server, dates[i], QStringLiteral("BALL"), i + 1, QStringLiteral("G"),
+                    {{h, 1}, {QStringLiteral("RED SKY"), 2}, {QStringLiteral("GREY DAWN"), 3}});
+    gStatsMode = QStringLiteral("horse");
+    gSelHorse = QStringLiteral("Gap Horse");
+    FrmRaceStats w;
+    w.Form_Load();
+
+    Grid* g = w.grdStats;
+    ASSERT_EQ(g->rows(), 5);
+    // Each mark stands on the more recent run of its gap.
+    EXPECT_EQ(column(g, "Spell"), (QStringList{"", "Freshen(31d)", "Freshen(60d)", "Spell(8w)", ""}));
+    EXPECT_EQ(g->cellBackColor(2, col("Spell")), 65535);
+    EXPECT_EQ(g->cellBackColor(3, col("Spell")), 65535);
+    EXPECT_EQ(g->cellBackColor(4, col("Spell")), 0xFFFFC4);
+    // Only the 61 days close this preparation: four runs in it, the fourth
+    // (the run after the spell) first up, no second up before it was marked.
+    const QStringList counts = summary(w);
+    EXPECT_EQ(counts.value(0), QStringLiteral("5:5-0-0"));
+    EXPECT_EQ(counts.value(1), QStringLiteral("4:4-0-0"));
+    EXPECT_EQ(counts.value(3), QStringLiteral("1:1-0-0"));
+}
+
 TEST_F(RaceStatsWindow, NamesWithQuotesAndAmpersandsReachTheFormDatabaseIntact)
 {
     AddFormRace(server, QStringLiteral("2024-04-04"), QStringLiteral("RAND"), 1, QStringLiteral("G"),

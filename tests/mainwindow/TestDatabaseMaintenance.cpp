@@ -92,6 +92,31 @@ TEST_F(Maintenance, BackupCopiesTheFileExactlyButNeverOntoItself)
     EXPECT_EQ(script.messages()[0].title, QStringLiteral("Backup error"));
 }
 
+TEST_F(Maintenance, AFirstBackupOffersTheHomeFolderThenTheFolderChosen)
+{
+    // Nothing stored yet: the home folder, never the working directory.
+    ASSERT_TRUE(gAppSettings.BackupPath.isEmpty());
+    ASSERT_NE(QDir::currentPath(), QDir::homePath());
+    script.answerSaveFile(QString());
+    DatabaseMaintenance::BackupDatabase();
+    ASSERT_EQ(script.records().size(), 1);
+    EXPECT_EQ(script.records()[0].kind, Prompts::Kind::SaveFile);
+    EXPECT_EQ(script.records()[0].folder, QDir::homePath());
+    EXPECT_TRUE(gAppSettings.BackupPath.isEmpty());
+
+    const QString folder = env.root() + QStringLiteral("/backups");
+    QDir().mkpath(folder);
+    script.clear();
+    script.answerSaveFile(folder + QStringLiteral("/Tarrow.mdb")).answerMsgBox(Prompts::vbOK);
+    DatabaseMaintenance::BackupDatabase();
+    EXPECT_EQ(gAppSettings.BackupPath, folder);
+    script.clear();
+    script.answerSaveFile(QString());
+    DatabaseMaintenance::BackupDatabase();
+    ASSERT_EQ(script.records().size(), 1);
+    EXPECT_EQ(script.records()[0].folder, folder);
+}
+
 TEST_F(Maintenance, RemoveUnwantedDataRemovesHiddenMeetingsAndOrphansInOneGo)
 {
     addMeeting(QStringLiteral("A"), true);

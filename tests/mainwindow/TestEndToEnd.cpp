@@ -444,11 +444,13 @@ TEST_F(EndToEnd, ABookingManagersWeek)
 
     // ---- Close, and start again: the layout and the data are as they were left.
     m->grdNames->setColWidth(1, 171);
-    m->setGeometry(60, 40, 1200, 760);
+    // As wide as the window allows with every nominations column in view.
+    const int width = std::max(1200, m->minimumWidth());
+    m->setGeometry(60, 40, width, 760);
     m->close();
     m = start();
     EXPECT_EQ(m->grdNames->colWidth(1), 171);
-    EXPECT_EQ(m->geometry(), QRect(60, 40, 1200, 760));
+    EXPECT_EQ(m->geometry(), QRect(60, 40, width, 760));
     ASSERT_EQ(m->grdMeeting->rows(), 1);
     EXPECT_EQ(m->grdJockey->cellText(1, 1), QStringLiteral("J Smith"));
     m->grdNames->setSelectedCell(rowOf(m->grdNames, QStringLiteral("J HAWKES"), 1), 1);

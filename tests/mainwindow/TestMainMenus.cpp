@@ -16,6 +16,8 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QPushButton>
+#include <QScreen>
+#include <QTextBrowser>
 #include <QTextEdit>
 #include <QTimer>
 #include <QDir>
@@ -135,6 +137,40 @@ TEST(MainMenus, RaceHeaderWrittenWhenTheRowsRaceChanges)
     m.grdNoms_OnMouseUp(1);
     EXPECT_TRUE(m.txtRace->toPlainText().contains(QStringLiteral("Race :4        No Allowances for apprentices.")));
     EXPECT_EQ(m.IntRace, 4);
+}
+
+TEST(MainMenus, PageViewersTallerThanTheScreenOpenWithinIt)
+{
+    // The race-book page is laid out 1250 x 1130 and the registration search
+    // 1283 x 1150: the screen here is 1920 x 1080.
+    MainFixture f;
+    addStable(f);
+    FixtureServer server;
+    Main::SetRaceBookSite(server.url());
+    modJockey::SetRegistrationSite(server.url());
+    Main& m = f.main();
+    m.LoadMeetingGrid();
+    m.grdMeeting->setSelectedCell(1, 1);
+    QStringList checked;
+    Prompts::Script script;
+    const auto check = [&](QDialog* d) {
+        const QRect screen = d->screen()->availableGeometry();
+        auto* viewer = qobject_cast<FrmBrowse*>(d);
+        EXPECT_TRUE(screen.contains(d->frameGeometry())) << d->windowTitle().toStdString();
+        EXPECT_GT(d->height(), 1000);
+        if (viewer) {
+            EXPECT_TRUE(d->rect().contains(viewer->WebBrowser()->geometry())) << d->windowTitle().toStdString();
+        }
+        checked << d->windowTitle();
+        d->reject();
+    };
+    script.answerModal(check).answerModal(check);
+    trigger(m, "mnuMeetingForm");
+    m.grdNoms->setSelectedCell(MainFixture::rowOf(m.grdNoms, QStringLiteral("Delta"), 4), 4);
+    trigger(m, "mnuRego");
+    EXPECT_EQ(checked, (QStringList{"Racebook Form", "Registration Search - Delta"}));
+    Main::SetRaceBookSite(QString());
+    modJockey::SetRegistrationSite(QString());
 }
 
 TEST(MainMenus, WebPagesOfTheMeetingsAndTheRunner)

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -409,9 +410,49 @@ TEST(MainReadable, SideListsFollowTheirColumnsAndAFirstStartOpensWide)
     m.grdNames->horizontalHeader()->resizeSection(0, m.grdNames->colWidth(1) + 40);
     EXPECT_EQ(m.grdNames->width(), before + 40);
 
-    // A saved width is the user's: left as it is.
+    // A saved width is the user's: left as it is, as far as the window's
+    // minimum (every nominations column in view) allows.
     gAppSettings.MainWidth = 700 * 15;
     m.RestoreLayout();
-    EXPECT_EQ(m.width(), 700);
+    EXPECT_EQ(m.width(), std::max(700, m.minimumWidth()));
+    gAppSettings.MainWidth = (m.minimumWidth() + 50) * 15;
+    m.RestoreLayout();
+    EXPECT_EQ(m.width(), m.minimumWidth() + 50);
+    gAppSettings.MainWidth = 0;
+}
+
+TEST(MainReadable, RestoredNarrowerTheTrainerListKeepsItsWidthAndTheNominationsTheirColumns)
+{
+    MainFixture f;
+    addTypicalStable(f);
+    Main& m = f.main();
+    gAppSettings.MainMax = false;
+    gAppSettings.MainWidth = 0;
+    m.resize(1180, 760);
+    m.RestoreLayout();
+    m.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&m));
+    const int names = m.grdNames->width();
+    const int nomsLeft = m.grdNoms->x();
+    const int nomsColumns = Main::ColumnsWidth(m.grdNoms);
+
+    // Stored 64 pixels narrower: the trainer list stays as it was.
+    m.SaveLayout();
+    gAppSettings.MainWidth -= 64 * 15;
+    m.RestoreLayout();
+    QApplication::processEvents();
+    EXPECT_EQ(m.grdNames->width(), names);
+    EXPECT_EQ(m.grdNoms->x(), nomsLeft);
+
+    // Down to the narrowest the window goes, every nominations column is in
+    // view: none behind a scroll bar.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    EXPECT_LE(m.minimumWidth(), screen->availableGeometry().width());
+    m.resize(1, m.height());
+    QApplication::processEvents();
+    EXPECT_EQ(m.width(), m.minimumWidth());
+    EXPECT_EQ(m.grdNames->width(), names);
+    EXPECT_GE(m.grdNoms->width(), nomsColumns);
+    EXPECT_FALSE(m.grdNoms->horizontalScrollBar()->isVisible());
     gAppSettings.MainWidth = 0;
 }

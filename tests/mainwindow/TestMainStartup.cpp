@@ -362,8 +362,10 @@ TEST_F(MainStartupTest, LayoutIsKeptFromOneRunToTheNext)
 {
     Main* w = start();
     w->show();
-    w->setGeometry(120, 90, 900, 640);
     w->grdNames->setColWidth(1, 150);
+    // Any width the window allows (it keeps every nominations column in view).
+    const int width = w->minimumWidth() + 40;
+    w->setGeometry(120, 90, width, 640);
     w->grdNames->setColOrder({3, 4, 2, 1, 5, 6});
     w->grdNoms->setColWidth(16, 77);
     w->grdNoms->setColPosition(16, 1);
@@ -379,12 +381,12 @@ TEST_F(MainStartupTest, LayoutIsKeptFromOneRunToTheNext)
     EXPECT_TRUE(s.MainNomsWidth.endsWith(QStringLiteral(",77")));
     EXPECT_EQ(s.MainLeft, 120 * 15);
     EXPECT_EQ(s.MainTop, 90 * 15);
-    EXPECT_EQ(s.MainWidth, 900 * 15);
+    EXPECT_EQ(s.MainWidth, width * 15);
     EXPECT_EQ(s.MainHeight, 640 * 15);
     EXPECT_FALSE(s.MainMax);
 
     w = start();
-    EXPECT_EQ(w->geometry(), QRect(120, 90, 900, 640));
+    EXPECT_EQ(w->geometry(), QRect(120, 90, width, 640));
     EXPECT_EQ(w->grdNames->colOrderList(), QStringLiteral("3,4,2,1,5,6"));
     EXPECT_EQ(w->grdNames->colWidth(1), 150);
     EXPECT_EQ(w->grdNoms->colOrderList(), nomsOrder);
@@ -394,11 +396,14 @@ TEST_F(MainStartupTest, LayoutIsKeptFromOneRunToTheNext)
 
 TEST_F(MainStartupTest, OnlyStoredValuesAboveZeroAreApplied)
 {
-    const QRect design = start()->geometry();
-    store([](cAppSettings& s) {
+    Main* first = start();
+    const QRect design = first->geometry();
+    // A width the window allows (it keeps every nominations column in view).
+    const int width = first->minimumWidth() + 30;
+    store([width](cAppSettings& s) {
         s.MainLeft = 0;
-        s.MainTop = 600;     // 40 px
-        s.MainWidth = 12000; // 800 px
+        s.MainTop = 600; // 40 px
+        s.MainWidth = width * 15;
         s.MainHeight = -15;
         s.MainNomsWidth = QStringLiteral("abc,,0,45px");
     });
@@ -406,7 +411,7 @@ TEST_F(MainStartupTest, OnlyStoredValuesAboveZeroAreApplied)
     const QRect g = w->geometry();
     EXPECT_EQ(g.x(), design.x());
     EXPECT_EQ(g.y(), 40);
-    EXPECT_EQ(g.width(), 800);
+    EXPECT_EQ(g.width(), width);
     EXPECT_EQ(g.height(), design.height());
     EXPECT_EQ(w->grdNoms->colWidth(4), 45);
     Main fresh; // a second window, only for its set-up widths
@@ -441,14 +446,15 @@ TEST_F(MainStartupTest, MinimisedWindowStoresItsNormalPlace)
 {
     Main* w = start();
     w->show();
-    w->setGeometry(200, 150, 700, 500);
+    const int width = w->minimumWidth() + 20;
+    w->setGeometry(200, 150, width, 500);
     w->showMinimized();
     QTest::qWait(20);
     w->close();
     cAppSettings s = stored();
     EXPECT_EQ(s.MainLeft, 200 * 15);
     EXPECT_EQ(s.MainTop, 150 * 15);
-    EXPECT_EQ(s.MainWidth, 700 * 15);
+    EXPECT_EQ(s.MainWidth, width * 15);
     EXPECT_EQ(s.MainHeight, 500 * 15);
     EXPECT_FALSE(s.MainMax);
 }

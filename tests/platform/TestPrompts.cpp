@@ -1,9 +1,19 @@
 // The prompts layer in its scripted form: answers in order, every prompt
-// recorded, unexpected prompts caught.
+// recorded, unexpected prompts caught; and the file dialog as it opens.
 #include "platform/Prompts.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -75,4 +85,64 @@ TEST(Prompts, ModalWindowsRunTheirHandlerInsideTheModalLoop)
 TEST(Prompts, CarriageReturnsBecomeLineBreaksOnlyForDisplay)
 {
     EXPECT_EQ(displayText(QStringLiteral("a\rb\r\rc\r\nd")), QStringLiteral("a\nb\n\nc\nd"));
+}
+
+TEST(Prompts, FileDialogsOpenInTheHomeFolderWithTheirColumnsReadable)
+{
+    // The dialog's own state goes to a throw-away configuration.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    QTemporaryDir folder;
+    const QString longName = QStringLiteral("Flemington acceptances for the Saturday meeting.DGA");
+    QFile file(QDir(folder.path()).filePath(longName));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(5000, 'x'));
+    file.close();
+
+    struct Seen
+    {
+        QString directory;
+        bool detail = false;
+        QList<int> shortBy; // per column: how much narrower than its text (<= 0: reads whole)
+        int hiddenBy = 0;   // how much of the columns the list's width hides
+    };
+    const auto look = [](Seen& seen) {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        seen.directory = dialog->directory().absolutePath();
+        seen.detail = dialog->viewMode() == QFileDialog::Detail;
+        auto* tree = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        ASSERT_NE(tree, nullptr);
+        QHeaderView* header = tree->header();
+        int columns = 0;
+        for (int c = 0; c < 4; ++c) {
+            seen.shortBy << std::max(static_cast<const QAbstractItemView*>(tree)->sizeHintForColumn(c), header->sectionSizeHint(c)) - header->sectionSize(c);
+            columns += header->sectionSize(c);
+        }
+        seen.hiddenBy = columns - tree->viewport()->width();
+        const QString pictures = QStringLiteral(VELMORA_BIN_DIR "/../test-output");
+        QDir().mkpath(pictures);
+        dialog->grab().save(QDir(pictures).filePath(QStringLiteral("file-dialog.png")));
+        dialog->reject();
+    };
+
+    Seen first;
+    QTimer::singleShot(300, [&] { look(first); });
+    EXPECT_TRUE(GetOpenFileNames(QStringLiteral("Open"), QStringLiteral("All (*)"), QString()).isEmpty());
+    EXPECT_EQ(first.directory, QDir::homePath());
+    EXPECT_TRUE(first.detail);
+
+    Seen listed;
+    QTimer::singleShot(0, [&] {
+        // Once the folder is listed.
+        QTest::qWait(500);
+        look(listed);
+    });
+    EXPECT_TRUE(GetSaveFileName(QStringLiteral("Save"), QString(), folder.path(), QStringLiteral("x.mdb")).isEmpty());
+    EXPECT_EQ(listed.directory, QDir(folder.path()).absolutePath());
+    ASSERT_EQ(listed.shortBy.size(), 4);
+    for (int c = 0; c < 4; ++c)
+        EXPECT_LE(listed.shortBy[c], 0) << c;
+    EXPECT_LE(listed.hiddenBy, 0);
+    qunsetenv("XDG_CONFIG_HOME");
 }

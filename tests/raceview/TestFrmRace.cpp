@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QScreen>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -398,7 +399,11 @@ TEST_F(FrmRaceTest, FieldColumnsAndTheStageColumn)
     open(FLEM, 3);
     EXPECT_EQ(form->grdRace->colKey(18), QStringLiteral("Barr"));
     EXPECT_EQ(form->grdRace->colHeader(18), QStringLiteral("Bar"));
-    EXPECT_EQ(form->grdRace->colWidth(18), 25);
+    // Scaled to the font like every other column, and never narrower than
+    // its caption.
+    EXPECT_EQ(form->grdRace->colWidth(18), std::max(form->grdRace->scaledWidth(25),
+                                                    form->grdRace->horizontalHeader()->sectionSizeHint(17)));
+    EXPECT_NE(form->grdRace->colWidth(18), 25);
     EXPECT_EQ(form->grdRace->colSortType(18), Grid::SortNumeric);
 
     for (const char* stage : {"NOM", "N/A", "XYZ"}) {
@@ -705,9 +710,12 @@ TEST_F(FrmRaceTest, RaceTypesListedForVictorianMeetings)
     f.grdRaces_OnMouseUp(1, 0, 0, 0);
     ASSERT_EQ(f.RaceNumber, 2);
     EXPECT_TRUE(f.cmbRaceType->currentText().isEmpty());
+    // Outside Victoria the race types are not listed: the list holds only
+    // the race's own stored type.
     db.exec(QStringLiteral("UPDATE Meeting SET State = 'NSW'"));
     open(FLEM, 3);
-    EXPECT_EQ(form->cmbRaceType->count(), 0);
+    EXPECT_EQ(form->cmbRaceType->count(), 1);
+    EXPECT_EQ(form->cmbRaceType->currentText(), QStringLiteral("MDN"));
 }
 
 // ---- Whole meeting -----------------------------------------------------------------------------------------

@@ -132,6 +132,51 @@ TEST_F(RaceViewCommands, CalculateWeightsShowsTheEstimatesAndAnEmptyTypeIsRefuse
     EXPECT_TRUE(f.isEnabled());
 }
 
+TEST_F(RaceViewCommands, RaceTypeListStartsEmptyAndTheWeightsWaitForAPickedRace)
+{
+    // The whole meeting: no type is chosen, and with one chosen there is still
+    // no race to calculate; either way the user is told and nothing is written.
+    FrmRace& m = open(FLEM, 0);
+    ASSERT_EQ(m.cmbRaceType->count(), 2);
+    EXPECT_EQ(m.cmbRaceType->currentIndex(), -1);
+    const QByteArray before = db.fileHash();
+    script.answerMsgBox(Prompts::vbOK).answerMsgBox(Prompts::vbOK);
+    m.cmdCalcWgts->click();
+    m.cmbRaceType->setCurrentText(QStringLiteral("BM78"));
+    m.cmdCalcWgts->click();
+    ASSERT_EQ(script.records().size(), 2);
+    EXPECT_EQ(script.records()[0].text, QStringLiteral("You must select a race type to use to calculate weights"));
+    EXPECT_EQ(script.records()[1].text,
+              QStringLiteral("Pick a race first: click a runner of the race whose weights are to be calculated."));
+    EXPECT_EQ(db.fileHash(), before);
+
+    // Race 1 picked in the race list: its (empty) type is shown, and the
+    // calculation acts on that race alone.
+    m.grdRaces->setSelectedCell(1, 1);
+    m.grdRaces_OnMouseUp(1, 0, 0, 0);
+    ASSERT_EQ(m.RaceNumber, 1);
+    EXPECT_EQ(m.cmbRaceType->currentIndex(), -1);
+    m.cmbRaceType->setCurrentText(QStringLiteral("BM78"));
+    m.cmdCalcWgts->click();
+    EXPECT_DOUBLE_EQ(stored(QStringLiteral("LastWeight"), QStringLiteral("Grey Dawn")).toDouble(), 56.0);
+    EXPECT_TRUE(stored(QStringLiteral("LastWeight"), QStringLiteral("Third Horse")).isNull());
+    EXPECT_EQ(script.records().size(), 2);
+
+    // A stored type the list lacks is shown, and a recalculation uses it.
+    db.exec(QStringLiteral("UPDATE Race SET RaceType = 'OLD HCP' WHERE RaceNumber = 2"));
+    table(QStringLiteral("OLD HCP"), 72, 55);
+    FrmRace& f = open(FLEM, 2);
+    EXPECT_EQ(f.cmbRaceType->currentText(), QStringLiteral("OLD HCP"));
+    f.cmdCalcWgts->click();
+    EXPECT_EQ(script.records().size(), 2);
+    EXPECT_EQ(cell(QStringLiteral("Third Horse"), FrmRace::ColLastWeight), QStringLiteral("55"));
+    // Back on race 1 (stored "BM78" above) the list holds its own types only.
+    f.grdRaces->setSelectedCell(1, 1);
+    f.grdRaces_OnMouseUp(1, 0, 0, 0);
+    EXPECT_EQ(f.cmbRaceType->count(), 2);
+    EXPECT_EQ(f.cmbRaceType->currentText(), QStringLiteral("BM78"));
+}
+
 TEST_F(RaceViewCommands, UpdateRatingsShowsTheFetchedRatingsAndIsRefusedForTheWholeMeeting)
 {
     page("Silver+Lining+%28NZ%29", FixtureServer::Reply::withBody(detailsPage(QStringLiteral("74"))));

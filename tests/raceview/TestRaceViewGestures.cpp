@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
@@ -450,6 +451,36 @@ TEST_F(RaceViewGestures, RatingAndRegoMenuKeysShowTheHorsesPages)
     clickField(rowOf(QStringLiteral("Five B")), F::ColHorse, Qt::RightButton);
     EXPECT_EQ(gSelHorse, QStringLiteral("Five B"));
     EXPECT_EQ(titles, QStringList({QStringLiteral("RBH Vic Rating"), QStringLiteral("Registration Search - Five B")}));
+    EXPECT_TRUE(stats.isEmpty());
+    modJockey::SetRbhSite(QString());
+    modJockey::SetRegistrationSite(QString());
+}
+
+TEST_F(RaceViewGestures, RaceEntriesItemsAndTheirKeysShowTheSelectedHorsesPages)
+{
+    FixtureServer server;
+    modJockey::SetRbhSite(server.url());
+    modJockey::SetRegistrationSite(server.url());
+    server.addPage(QStringLiteral("/publishing/RBH/pgFindHorse.asp?txtMode=ProcessSearch"),
+                   QByteArrayLiteral("<html><body>No horse found</body></html>"), "text/html", "POST");
+    FrmRace& f = show(5);
+    QStringList titles;
+    for (int i = 0; i < 3; ++i)
+        prompts.answerModal([&](QDialog* d) { titles << d->windowTitle(); d->reject(); });
+    clickField(rowOf(QStringLiteral("Five B")), F::ColForm);
+    f.MnuVicRatings->trigger();
+    EXPECT_EQ(gSelHorse, QStringLiteral("Five B"));
+    clickField(rowOf(QStringLiteral("Five C")), F::ColForm);
+    f.mnuRego->trigger();
+    EXPECT_EQ(gSelHorse, QStringLiteral("Five C"));
+    // The same from the keyboard, the menu being hidden.
+    EXPECT_TRUE(f.mnuPURaceEnt->isHidden());
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    f.grdRace->setFocus();
+    QTest::keyClick(f.grdRace, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(titles, QStringList({QStringLiteral("RBH Vic Rating"), QStringLiteral("Registration Search - Five C"),
+                                   QStringLiteral("Registration Search - Five C")}));
     EXPECT_TRUE(stats.isEmpty());
     modJockey::SetRbhSite(QString());
     modJockey::SetRegistrationSite(QString());
