@@ -3,6 +3,9 @@
 #include "core/cAppSettings.h"
 #include "core/frmSplash.h"
 #include "core/modDatabase.h"
+#include "platform/AppPaths.h"
+
+#include <QFileInfo>
 
 namespace modJockey
 {
@@ -67,6 +70,47 @@ void upgradeColumn(DaoDatabase& db, float limit, const char* table, const char* 
     }
     modDatabase::AddOrAlterColumn(t, c, QString::fromLatin1(type));
 }
+/** The stored queries (views) of the program's own template database, by
+ *  name with their SQL, when the local database is another file. */
+QList<QPair<QString, QString>> templateViews()
+{
+    QList<QPair<QString, QString>> views;
+    const QFileInfo templ(AppPaths::join(AppPaths::appDir(), QStringLiteral("Tarrow.mdb")));
+    const QFileInfo local(modDatabase::LocalDatabasePath());
+    if (!templ.exists() || templ.canonicalFilePath() == local.canonicalFilePath())
+        return views;
+    DaoDatabase t = modDatabase::gDbEngine.OpenDatabase(templ.filePath());
+    DaoRecordset rs = t.OpenRecordset(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'view'"));
+    for (; !rs.Eof(); rs.MoveNext())
+        views.append({rs.Fields(0).toString(), rs.Fields(1).toString()});
+    rs.Close();
+    t.Close();
+    return views;
+}
+
+/** A stored query whose definition changed with the program (a booking now
+ *  matches its horse with trailing blanks ignored) is replaced by the
+ *  template's, so an older file does not go on reading it the old way. A
+ *  definition that cannot be made in this file leaves the old one in place. */
+void refreshStoredQueries(DaoDatabase& db)
+{
+    for (const auto& [name, sql] : templateViews()) {
+        const QVariant mine = db.Scalar(
+            QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'view' AND name = ? COLLATE NOCASE"), {name});
+        if (mine.isValid() && mine.toString() == sql)
+            continue;
+        db.BeginTrans();
+        try {
+            const QString quoted = QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\""));
+            db.Execute(QStringLiteral("DROP VIEW IF EXISTS \"%1\"").arg(quoted));
+            db.Execute(sql);
+            db.CommitTrans();
+        } catch (...) {
+            db.Rollback();
+            throw;
+        }
+    }
+}
 } // namespace
 
 void UpgradeSchema()
@@ -103,6 +147,7 @@ void UpgradeSchema()
     });
     skipping([&] { upgradeColumn(db, 2.617f, "Noms", "W800400", "Text(5)"); });
     skipping([&] { upgradeColumn(db, 2.617f, "Noms", "RSecTime", "Single"); });
+    skipping([&] { refreshStoredQueries(db); });
 
     db.Close();
     gAppSettings.AppVersion =

@@ -1,6 +1,7 @@
 // The schema upgrade by stored program version: columns added to an older
 // file with its rows kept, nothing changed on a second run, the version
-// limits, and a failure before the tolerant part leaving settings alone.
+// limits, a failure before the tolerant part leaving settings alone, and a
+// stored query of an older file replaced by the template's.
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
 #include "core/modJockey.h"
@@ -8,6 +9,7 @@
 #include "support/DbFixture.h"
 #include "support/TestEnv.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -185,4 +187,30 @@ TEST(UpgradeSchema, MissingDatabaseReachesTheCaller)
     gAppSettings.DBPath = env.appDir();
     EXPECT_THROW(modJockey::UpgradeSchema(), VbError);
     EXPECT_FALSE(QFileInfo::exists(env.appDir() + QStringLiteral("/Tarrow.mdb")));
+}
+
+TEST(UpgradeSchema, AStoredQueryOfAnOlderFileIsReplacedByTheTemplates)
+{
+    TestEnv env;
+    env.installTemplateDatabase();
+    const QString folder = env.root() + QStringLiteral("/data");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    DbFixture fx(folder);
+    const QString current = fx.scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'qryMeetingView'")).toString();
+    ASSERT_TRUE(current.contains(QStringLiteral("rtrim"), Qt::CaseInsensitive));
+    // An older file matched a booking on the horse's plain text.
+    fx.exec(QStringLiteral("DROP VIEW qryMeetingView; CREATE VIEW qryMeetingView AS SELECT N.MeetingCode AS MeetingCode, "
+                           "B.Jockey AS JockeyName FROM Noms AS N LEFT JOIN Bookings AS B ON B.Horse = N.Horse"));
+    fx.insert(QStringLiteral("Noms"), {{QStringLiteral("MeetingCode"), QStringLiteral("0712FLEM")},
+                                        {QStringLiteral("Horse"), QStringLiteral("OCEAN BREEZE ")}});
+    fx.insert(QStringLiteral("Bookings"), {{QStringLiteral("MeetingCode"), QStringLiteral("0712FLEM")},
+                                           {QStringLiteral("Horse"), QStringLiteral("Ocean Breeze")},
+                                           {QStringLiteral("Jockey"), QStringLiteral("J Smith")}});
+    modJockey::UpgradeSchema();
+
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'qryMeetingView'")).toString(), current);
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT JockeyName FROM qryMeetingView WHERE MeetingCode = '0712FLEM'")).toString(),
+              QStringLiteral("J Smith"));
+    // The other stored query was already the template's and is left as it is.
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'view'")).toInt(), 2);
 }
