@@ -1,5 +1,7 @@
 #include "records/RecordFormats.h"
 
+#include "core/modDatabase.h"
+
 #include <QFocusEvent>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
@@ -140,6 +142,13 @@ QString TextProblem(const QString& caption, const QString& text, int size)
         return QString();
     return caption +
            QStringLiteral(" can hold at most %1 characters; the text typed has %2.").arg(size).arg(text.size());
+}
+
+QString ColumnTextProblem(const QString& table, const QString& column, const QString& caption, const QString& text)
+{
+    const DaoTableDef def = modDatabase::OpenLocalDatabase().TableDef(table);
+    const DaoField* f = def.Field(column);
+    return TextProblem(caption, text, f && f->Type() == DaoType::Text ? f->Size() : 0);
 }
 
 const QStringList& PeriodTexts()

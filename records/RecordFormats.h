@@ -69,6 +69,10 @@ QString DateProblem(const QString& caption, const std::optional<QDate>& date);
  *  `size` characters (no limit when `size` is 0); empty when it fits. */
 QString TextProblem(const QString& caption, const QString& text, int size);
 
+/** TextProblem for the column `column` of the local table `table`, with the
+ *  size the table declares for it. */
+QString ColumnTextProblem(const QString& table, const QString& column, const QString& caption, const QString& text);
+
 /** The invoice period's list texts in list order, and the codes beside them. */
 const QStringList& PeriodTexts();
 /** List text of a stored period code; "" for any other code (also "7"). */

@@ -3,6 +3,7 @@
 #include "core/modDatabase.h"
 #include "platform/Prompts.h"
 #include "platform/VbError.h"
+#include "records/RecordFormats.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <tuple>
 
 namespace
 {
@@ -26,6 +29,24 @@ QVariant textOrNull(const QString& s)
 }
 
 const QString kSelectTrainer = QStringLiteral("SELECT * FROM Trainer where TrainerName = ?");
+
+/** False (after saying which box and its size) when a typed text is longer
+ *  than its column: the database would keep only its start. */
+bool textsFit(const QList<std::tuple<QLineEdit*, const char*, const char*>>& boxes)
+{
+    for (const auto& [box, column, caption] : boxes)
+    {
+        const QString problem = RecordFormats::ColumnTextProblem(QStringLiteral("Trainer"), QString::fromLatin1(column),
+                                                                 QString::fromLatin1(caption), box->text());
+        if (!problem.isEmpty())
+        {
+            Prompts::MsgBox(problem, Prompts::vbExclamation);
+            box->setFocus();
+            return false;
+        }
+    }
+    return true;
+}
 } // namespace
 
 frmEditTrainer::frmEditTrainer(const TrainerEditRequest& request, QWidget* parent)
@@ -126,6 +147,10 @@ void frmEditTrainer::LoadTrainer()
 
 void frmEditTrainer::cmdAdd_Click()
 {
+    if (!textsFit({{txtTrainerLocation, "TrainerLocation", "Trainer Location"},
+                   {txtPhone, "Phone", "Phone"},
+                   {mskTrainerMobile, "TrainerMobile", "Trainer Mobile"}}))
+        return;
     try
     {
         DaoRecordset rs = modDatabase::OpenLocalRecordset(kSelectTrainer, {m_request.trainerName});
@@ -153,6 +178,10 @@ void frmEditTrainer::cmdAdd_Click()
 
 void frmEditTrainer::cmdUpdate_Click()
 {
+    if (!textsFit({{txtTrainerLocation, "TrainerLocation", "Trainer Location"},
+                   {txtPhone, "Phone", "Phone"},
+                   {mskTrainerMobile, "TrainerMobile", "Trainer Mobile"}}))
+        return;
     try
     {
         DaoRecordset rs = modDatabase::OpenLocalRecordset(kSelectTrainer, {m_request.trainerName});

@@ -427,6 +427,38 @@ bool frmJockey::checkNewName(const QString& name)
     return true;
 }
 
+bool frmJockey::checkTexts()
+{
+    // The database would keep only the start of a longer text: a cut e-mail
+    // address or colour is worse than a refusal the manager can correct.
+    struct Box
+    {
+        QWidget* box;
+        const char* column;
+        const char* caption;
+        QString text;
+    };
+    QList<Box> boxes;
+    if (inAddMode())
+        boxes.append({txtJockey, "Jockey", "Jockey", txtJockey->text()});
+    boxes.append({txtJockeyEmail, "JockeyEmail", "JockeyEmail", txtJockeyEmail->toPlainText()});
+    boxes.append({txtJockeyMobile, "JockeyMobile", "JockeyMobile", txtJockeyMobile->text()});
+    boxes.append({txtJockeyColor, "JockeyColor", "Jockey Colour", txtJockeyColor->text()});
+    boxes.append({txtFullName, "FullName", "Full Name", txtFullName->text()});
+    for (const Box& b : boxes)
+    {
+        const QString problem = RecordFormats::ColumnTextProblem(
+            QStringLiteral("Jockey"), QString::fromLatin1(b.column), QString::fromLatin1(b.caption), b.text);
+        if (!problem.isEmpty())
+        {
+            Prompts::MsgBox(problem, Prompts::vbExclamation);
+            b.box->setFocus();
+            return false;
+        }
+    }
+    return true;
+}
+
 bool frmJockey::checkAmounts()
 {
     // A negative fee, a share beyond the whole or an amount money cannot hold
@@ -491,7 +523,7 @@ bool frmJockey::saveRecord()
         {
             // Checked before anything is written or downloaded, so a bad name
             // never costs another jockey its results.
-            if (!checkNewName(name) || !checkAmounts())
+            if (!checkNewName(name) || !checkTexts() || !checkAmounts())
                 return false;
             m_rs.AddNew();
         }
@@ -508,7 +540,7 @@ bool frmJockey::saveRecord()
                 Prompts::MsgBox(QStringLiteral("Enter the jockey's name before saving."), Prompts::vbExclamation);
                 return false;
             }
-            if (!checkAmounts())
+            if (!checkTexts() || !checkAmounts())
                 return false;
             m_rs.Edit();
         }

@@ -106,6 +106,8 @@ private:
     void SetEditMode(const QString& mode);
     /** Empties the record's controls (a new jockey, or no jockey at all). */
     void clearControls();
+    /** False (after saying which box and its size) when a text is longer than its column. */
+    bool checkTexts();
     /** False (after telling the user which box) when a rate or fee cannot be
      *  saved: a manager rate that is not a number from 0 to 100 %, a fee that
      *  is not money, negative or beyond the limit. */

@@ -323,6 +323,35 @@ TEST_F(JockeyRecordsTest, FeesAndRatesMustBeMoneyWithinTheLimitNotLettersOrAbsur
     EXPECT_EQ(script.messages().size(), cases.size());
 }
 
+TEST_F(JockeyRecordsTest, ATextLongerThanItsColumnIsRefusedAndKeptForCorrecting)
+{
+    addJockey(QStringLiteral("O'Hare"), {{QStringLiteral("FullName"), QStringLiteral("Sean O'Hare")}});
+    frmJockey w;
+    ASSERT_TRUE(w.OpenRecords(QStringLiteral("O'Hare")));
+    const QString longName = QString(101, QLatin1Char('n'));
+    w.txtFullName->setText(longName);
+    w.cmdUpdate->click();
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text,
+              QStringLiteral("Full Name can hold at most 100 characters; the text typed has 101."));
+    EXPECT_EQ(w.txtFullName->text(), longName);
+    EXPECT_EQ(jockeyRow(QStringLiteral("O'Hare")).value(QStringLiteral("FullName")).toString(),
+              QStringLiteral("Sean O'Hare"));
+
+    // A new jockey's name is checked before anything is written or fetched.
+    w.txtFullName->setText(QStringLiteral("Sean O'Hare"));
+    w.cmdAdd->click();
+    const QString longJockey = QString(51, QLatin1Char('j'));
+    w.txtJockey->setText(longJockey);
+    w.cmdUpdate->click();
+    ASSERT_EQ(script.messages().size(), 2);
+    EXPECT_EQ(script.messages()[1].text, QStringLiteral("Jockey can hold at most 50 characters; the text typed has 51."));
+    EXPECT_TRUE(w.inAddMode());
+    EXPECT_EQ(w.txtJockey->text(), longJockey);
+    EXPECT_EQ(f.db().count(QStringLiteral("Jockey")), 1);
+    EXPECT_EQ(server.requestCount(), 0);
+}
+
 TEST_F(JockeyRecordsTest, MaskedBoxesShowTypedTextWhileFocusedAndKeepTheirLimit)
 {
     frmJockey w;

@@ -274,6 +274,28 @@ TEST_F(TrainerMenuTest, ContactBoxesOfAnotherTrainerAreNeitherUsedNorOverwritten
     EXPECT_EQ(script.messages()[0].text, QStringLiteral("Select a trainer in the trainer list first."));
 }
 
+TEST_F(TrainerEditorTest, ATextLongerThanItsColumnIsRefusedAndKeptForCorrecting)
+{
+    f.addTrainer(kObrien, false, QString(), QStringLiteral("0399990000"), QStringLiteral("Flemington"));
+    frmEditTrainer w(request(kObrien));
+    w.show();
+    const QString longPlace = QString(51, QLatin1Char('x'));
+    w.txtTrainerLocation->setText(longPlace);
+    w.cmdUpdate->click();
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text,
+              QStringLiteral("Trainer Location can hold at most 50 characters; the text typed has 51."));
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.txtTrainerLocation->text(), longPlace);
+    EXPECT_EQ(trainerRow(kObrien).value(QStringLiteral("TrainerLocation")).toString(), QStringLiteral("Flemington"));
+
+    // Fifty characters fit and are stored whole.
+    w.txtTrainerLocation->setText(QString(50, QLatin1Char('y')));
+    w.cmdUpdate->click();
+    EXPECT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(trainerRow(kObrien).value(QStringLiteral("TrainerLocation")).toString(), QString(50, QLatin1Char('y')));
+}
+
 TEST_F(TrainerEditorTest, RendersWithFixtureData)
 {
     f.addTrainer(kObrien, true, QStringLiteral("Prefers a call after 10am"), QStringLiteral("03 9999 0000"),
