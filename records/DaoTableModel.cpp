@@ -23,10 +23,7 @@ bool DaoTableModel::load()
         // The sizes the table declares: a longer text is refused, never cut.
         const DaoTableDef def = modDatabase::OpenLocalDatabase().TableDef(m_table);
         for (const Column& c : m_columns)
-        {
-            const DaoField* f = def.Field(c.field);
-            sizes << (f && f->Type() == DaoType::Text ? f->Size() : 0);
-        }
+            sizes << RecordFormats::TextColumnSize(def, c.field);
         DaoRecordset rs = modDatabase::OpenLocalRecordset(QStringLiteral("SELECT rowid, ") + fields.join(QStringLiteral(", ")) +
                                                           QStringLiteral(" FROM ") + m_table +
                                                           QStringLiteral(" ORDER BY rowid"));

@@ -144,11 +144,15 @@ QString TextProblem(const QString& caption, const QString& text, int size)
            QStringLiteral(" can hold at most %1 characters; the text typed has %2.").arg(size).arg(text.size());
 }
 
+int TextColumnSize(const DaoTableDef& table, const QString& column)
+{
+    const DaoField* f = table.Field(column);
+    return f && f->Type() == DaoType::Text ? f->Size() : 0;
+}
+
 QString ColumnTextProblem(const QString& table, const QString& column, const QString& caption, const QString& text)
 {
-    const DaoTableDef def = modDatabase::OpenLocalDatabase().TableDef(table);
-    const DaoField* f = def.Field(column);
-    return TextProblem(caption, text, f && f->Type() == DaoType::Text ? f->Size() : 0);
+    return TextProblem(caption, text, TextColumnSize(modDatabase::OpenLocalDatabase().TableDef(table), column));
 }
 
 const QStringList& PeriodTexts()

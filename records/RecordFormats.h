@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Currency.h"
+#include "platform/DaoTableDef.h"
 
 #include <QDate>
 #include <QLineEdit>
@@ -68,6 +69,10 @@ QString DateProblem(const QString& caption, const std::optional<QDate>& date);
 /** Why `text` cannot be stored in the column `caption` that holds at most
  *  `size` characters (no limit when `size` is 0); empty when it fits. */
 QString TextProblem(const QString& caption, const QString& text, int size);
+
+/** The size `table` declares for its text column `column`; 0 (no limit) for
+ *  a column that is not text or not there. */
+int TextColumnSize(const DaoTableDef& table, const QString& column);
 
 /** TextProblem for the column `column` of the local table `table`, with the
  *  size the table declares for it. */
