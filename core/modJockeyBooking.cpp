@@ -38,7 +38,8 @@ bool askYes(const QString& text, const QString& title)
 QString findByHorseSql()
 {
     return QStringLiteral("SELECT * FROM Bookings WHERE MeetingCode = ? and ")
-           + SameHorseSql(QStringLiteral("Horse"), QStringLiteral("?"));
+           + SameHorseSql(QStringLiteral("Horse"), QStringLiteral("?"))
+           + LatestBookingFirstSql(QStringLiteral("Bookings"));
 }
 } // namespace
 
@@ -47,6 +48,18 @@ QString SameHorseSql(const QString& a, const QString& b)
     // rtrim() gives a value without the column's collation: letter case is
     // ignored again by naming it.
     return QStringLiteral("rtrim(") + a + QStringLiteral(") = rtrim(") + b + QStringLiteral(") COLLATE NOCASE");
+}
+
+QString RunnerBookingRowidSql(const QString& meetingCode, const QString& horse)
+{
+    return QStringLiteral("(SELECT RB.rowid FROM Bookings AS RB WHERE RB.MeetingCode = ") + meetingCode +
+           QStringLiteral(" AND ") + SameHorseSql(QStringLiteral("RB.Horse"), horse) +
+           LatestBookingFirstSql(QStringLiteral("RB")) + QStringLiteral(" LIMIT 1)");
+}
+
+QString LatestBookingFirstSql(const QString& table)
+{
+    return QStringLiteral(" ORDER BY ") + table + QStringLiteral(".rowid DESC");
 }
 
 BookingColumns BookingColumnsFor(const QString& gridName)
@@ -266,7 +279,8 @@ bool ConfirmBooking(Grid& grid, int row, int col, const QString& horse, const QS
     DaoDatabase db = modDatabase::OpenLocalDatabase();
     DaoRecordset rs = db.OpenRecordset(
         QStringLiteral("SELECT * FROM Bookings WHERE MeetingCode = ? and RaceCode= ? and ")
-            + SameHorseSql(QStringLiteral("Horse"), QStringLiteral("?")),
+            + SameHorseSql(QStringLiteral("Horse"), QStringLiteral("?"))
+            + LatestBookingFirstSql(QStringLiteral("Bookings")),
         {meetingCode, raceCode, horse});
     if (rs.Eof()) {
         // The horse's one booking at the meeting may carry another race code
@@ -315,8 +329,8 @@ bool CheckBookingsOnAcceptance(QString rider, const QString& meetingCode, const 
 
     DaoRecordset rs = modDatabase::OpenLocalRecordset(
         QStringLiteral("Select B.Jockey,Confirmed,BookingSelection,TrainerName,Fullname,Ridewgt from bookings B, "
-                       "Jockey J where meetingcode= ? and ")
-            + SameHorseSql(QStringLiteral("horse"), QStringLiteral("?"))
+                       "Jockey J where B.rowid = ")
+            + RunnerBookingRowidSql(QStringLiteral("?"), QStringLiteral("?"))
             + QStringLiteral(" and j.Jockey=B.Jockey and (fullname > '' or RideWgt > 0) "),
         {meetingCode, horse});
     if (rs.Eof()) {

@@ -34,6 +34,16 @@ constexpr int kConfirmedIcon = 7;
  *  field file's padded "OCEAN BREEZE " finds the booking of "Ocean Breeze". */
 QString SameHorseSql(const QString& a, const QString& b);
 
+/** An SQL subquery giving the rowid of the one booking a runner shows, from
+ *  SQL expressions for the runner's meeting code and horse. An older file can
+ *  hold two bookings whose horse names differ only by trailing blanks (the
+ *  one hidden by a padded name, then the one made again); the latest made is
+ *  the one shown and acted on, the other stays stored. */
+QString RunnerBookingRowidSql(const QString& meetingCode, const QString& horse);
+
+/** The order that puts that booking first among a horse's bookings. */
+QString LatestBookingFirstSql(const QString& table);
+
 /** The jockey and status columns of a grid that shows bookings. */
 struct BookingColumns
 {

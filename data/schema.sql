@@ -165,7 +165,8 @@ CREATE TABLE RBHTable (
 
 -- One row per nominated runner: the Noms row with its race's particulars,
 -- the booking's jockey and status, and the trainer's phone. A booking matches
--- its horse with trailing blanks ignored on both sides (field files may pad).
+-- its horse with trailing blanks ignored on both sides (field files may pad);
+-- where two bookings match, the latest made is the runner's, as in the grids.
 CREATE VIEW qryMeetingView AS
 SELECT N.MeetingCode AS MeetingCode,
        N.RaceNumber AS RaceNumber,
@@ -199,7 +200,8 @@ LEFT JOIN Race AS R
 LEFT JOIN Bookings AS B
        ON B.rowid = (SELECT B2.rowid FROM Bookings AS B2
                      WHERE B2.MeetingCode = N.MeetingCode
-                       AND rtrim(B2.Horse) = rtrim(N.Horse) COLLATE NOCASE LIMIT 1)
+                       AND rtrim(B2.Horse) = rtrim(N.Horse) COLLATE NOCASE
+                     ORDER BY B2.rowid DESC LIMIT 1)
 LEFT JOIN Trainer AS T ON T.TrainerName = N.TrainerName;
 
 -- One row per ride of a managed jockey, with the booking rate for rides in

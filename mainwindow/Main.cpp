@@ -1334,7 +1334,8 @@ void Main::LoadTrainerNoms()
         const QString bookingSql =
             QStringLiteral("SELECT Bookings.*, Jockey.JockeyColor FROM Bookings Left JOIN Jockey ON "
                            "Bookings.Jockey = Jockey.Jockey WHERE MeetingCode = ? and ")
-            + modJockey::SameHorseSql(QStringLiteral("Horse"), QStringLiteral("?"));
+            + modJockey::SameHorseSql(QStringLiteral("Horse"), QStringLiteral("?"))
+            + modJockey::LatestBookingFirstSql(QStringLiteral("Bookings"));
         const QString trainerName = grdNames->cellText(grdNames->selectedRow(), 1);
 
         if (bookingEditor)

@@ -712,9 +712,9 @@ QString FrmRace::RaceFieldSql() const
                                  "IgnoreTrainer"
                                  ", (Select JockeyColor from Jockey as J2 where N.LastJockey IS NOT NULL and "
                                  "J2.Jockey = N.LastJockey) AS JockeyColor2"
-                                 " FROM (NOMS AS N LEFT JOIN Bookings as B ON (N.MeetingCode=B.MeetingCode) AND (") +
-                  modJockey::SameHorseSql(QStringLiteral("N.Horse"), QStringLiteral("B.Horse")) +
-                  QStringLiteral(")) "
+                                 " FROM (NOMS AS N LEFT JOIN Bookings as B ON B.rowid = ") +
+                  modJockey::RunnerBookingRowidSql(QStringLiteral("N.MeetingCode"), QStringLiteral("N.Horse")) +
+                  QStringLiteral(") "
                                  "   LEFT JOIN Trainer AS T ON (N.TrainerName = T.TrainerName) "
                                  "WHERE N.MeetingCode= ? ");
     if (!WholeMeeting)

@@ -275,6 +275,9 @@ bool DaoTableModel::setData(const QModelIndex& index, const QVariant& value, int
     const int row = index.row();
     if (row == m_rows.size())
     {
+        // An editor left empty on the blank row has typed nothing: no new row.
+        if (!stored.isValid() || (stored.typeId() == QMetaType::QString && stored.toString().isEmpty()))
+            return true;
         // Typing in the blank row makes it a new row; a fresh blank row follows it.
         Row r;
         for (int i = 0; i < m_columns.size(); ++i)

@@ -29,6 +29,29 @@ public:
         m_cell = cell;
         m_text = text;
     }
+    /** The text handed to the model just now was refused. */
+    void noteRefused() { m_refused = true; }
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        // Tab and Backtab hand the text over and move to the next cell. A refused
+        // text keeps its cell current instead: leaving the row would write it
+        // without the value, and an editor opened on the blank row would begin a
+        // record of its own.
+        auto* editor = qobject_cast<QWidget*>(object);
+        if (editor && event->type() == QEvent::KeyPress)
+        {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+            {
+                m_refused = false;
+                emit commitData(editor);
+                const EndEditHint next = key == Qt::Key_Tab ? EditNextItem : EditPreviousItem;
+                emit closeEditor(editor, m_refused ? NoHint : next);
+                return true;
+            }
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
+    }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override
     {
         QStyledItemDelegate::setEditorData(editor, index);
@@ -43,6 +66,7 @@ public:
 private:
     mutable QPersistentModelIndex m_cell;
     QString m_text;
+    bool m_refused = false;
 };
 
 TableEditorWindow::TableEditorWindow(const QString& table, const QList<DaoTableModel::Column>& columns,
@@ -110,13 +134,17 @@ TableEditorWindow::TableEditorWindow(const QString& table, const QList<DaoTableM
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current, const QModelIndex& previous) {
                 Q_UNUSED(current);
-                if (previous.isValid())
+                // A row whose value was refused just now is not written without
+                // it: it waits until the value is corrected.
+                const bool refusedThere = m_refusedCell.isValid() && m_refusedCell.row() == previous.row();
+                if (previous.isValid() && !refusedThere)
                     m_model->submitRow(previous.row());
             });
     // A refused value goes back into its cell once the grid has closed the editor.
     connect(m_model, &DaoTableModel::refused, this, [this](const QModelIndex& index, const QString& typed) {
         m_refusedCell = index;
         m_refusedText = typed;
+        m_delegate->noteRefused();
         QMetaObject::invokeMethod(this, &TableEditorWindow::reopenRefused, Qt::QueuedConnection);
     });
     connect(m_model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& topLeft) {

@@ -197,4 +197,24 @@ TEST_F(AcceptanceCheckTest, BookingsWhoseHorseLeftTheFieldAreListedOnceAndKept)
     EXPECT_EQ(modJockey::ReportBookingsWithoutRunner(MEETING), 0);
     EXPECT_TRUE(script.records().isEmpty());
 }
+
+TEST_F(AcceptanceCheckTest, ABookedHorseRunningOnlyAtAnotherMeetingIsNotInThisField)
+{
+    // The manager booked the horse here, but the trainer sent it to Randwick:
+    // its runner there is no runner of this field.
+    exec("INSERT INTO Noms (MeetingCode, RaceNumber, Horse) VALUES (?, 1, ?), (?, 3, 'Travelling Star')",
+         {MEETING, HORSE, QStringLiteral("0812RAND")});
+    addBooking(QStringLiteral("A Jones"), MEETING, QStringLiteral("Travelling Star"), QStringLiteral("J Hawkes"));
+
+    script.answerMsgBox(Prompts::vbOK);
+    EXPECT_EQ(modJockey::ReportBookingsWithoutRunner(MEETING), 1);
+    ASSERT_EQ(script.messages().size(), 1);
+    const Prompts::Record r = script.messages()[0];
+    EXPECT_EQ(r.title, QStringLiteral("Booked horses not in the field"));
+    EXPECT_EQ(r.text, QStringLiteral("The field loaded for meeting 0712FLEM has no runner for these booked horses:") +
+                          CR + CR + "Horse : Travelling Star   Jockey : A Jones   Booking : Planned" + CR + CR +
+                          "The bookings are kept. Where a horse was scratched or renamed, its jockey may be free "
+                          "for another ride.");
+    EXPECT_EQ(bookingCount(QStringLiteral("Travelling Star")), 1);
+}
 } // namespace

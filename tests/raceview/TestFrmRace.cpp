@@ -8,6 +8,8 @@
 #include "platform/PopMenu.h"
 #include "platform/Prompts.h"
 #include "platform/WindowFit.h"
+#include "raceview/MeetingReport.h"
+#include "support/QtPrinters.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -20,6 +22,8 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextEdit>
+
+#include <algorithm>
 
 namespace
 {
@@ -509,6 +513,37 @@ TEST_F(FrmRaceTest, BookingLooksForPlannedConfirmedColourlessAndNone)
     gMainState.strMeetingType = QStringLiteral("NOM");
     f.LoadRaceField();
     EXPECT_EQ(g->cellForeColor(rowOf(QStringLiteral("Unbooked")), 14), -1);
+}
+
+TEST_F(FrmRaceTest, TwoBookingsDifferingByTrailingBlanksShowTheRunnerOnceWithTheLatest)
+{
+    // An older file: the field file padded the runner's name, the booking on
+    // the plain name stayed hidden, and the manager booked the horse again.
+    addJockey(QStringLiteral("Old Rider"), QStringLiteral(" 65280"));
+    addJockey(QStringLiteral("John Smith"), QStringLiteral(" 255"));
+    addRunner(FLEM, 2, 1, QStringLiteral("OCEAN BREEZE "), QStringLiteral("Tom Hill"));
+    addRunner(FLEM, 2, 2, QStringLiteral("Unbooked"), QStringLiteral("Tom Hill"));
+    addBooking(FLEM, QStringLiteral("Ocean Breeze"), QStringLiteral("Old Rider"), QStringLiteral("Planned"));
+    addBooking(FLEM, QStringLiteral("OCEAN BREEZE "), QStringLiteral("John Smith"), QStringLiteral("Confirmed"), true);
+
+    FrmRace& f = open(FLEM, 2);
+    Grid* g = f.grdRace;
+    ASSERT_EQ(g->rows(), 2);
+    const int ocean = g->cellText(1, F::ColHorse) == QLatin1String("Unbooked") ? 2 : 1;
+    EXPECT_EQ(g->cellText(ocean, F::ColJockey), QStringLiteral("John Smith"));
+    EXPECT_EQ(g->cellText(ocean, F::ColBooking), QStringLiteral("Confirmed"));
+    EXPECT_EQ(g->cellIcon(ocean, F::ColBooking), ImageList::IconConfirmed);
+
+    // The meeting report shows the same booking once.
+    QStringList jockeys;
+    for (const ReportRow& row : MeetingReport::Rows(FLEM, QStringLiteral("WGT")))
+        if (row.value(QStringLiteral("RaceNumber")).toInt() == 2)
+            jockeys << row.value(QStringLiteral("JockeyName")).toString();
+    std::sort(jockeys.begin(), jockeys.end());
+    EXPECT_EQ(jockeys, (QStringList{QString(), QStringLiteral("John Smith")}));
+
+    // Both bookings stay stored.
+    EXPECT_EQ(db.count(QStringLiteral("Bookings")), 2);
 }
 
 TEST_F(FrmRaceTest, HorseTrainerWeightAndLastStartCells)

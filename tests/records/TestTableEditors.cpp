@@ -393,6 +393,62 @@ TEST_F(TableEditorsTest, RatesAndDatesOutsideAnySenseAreRefusedAndOfferedAgainFo
     EXPECT_EQ(script.messages().size(), cases.size() + 2);
 }
 
+TEST_F(TableEditorsTest, ARefusedRateLeftWithTabAddsNoRowAndKeepsTheRowAsItWas)
+{
+    addRate(QStringLiteral("VIC"), QStringLiteral("R"), QDate(2023, 7, 1), 120);
+    frmBookRate w;
+    ASSERT_TRUE(w.Form_Load());
+    w.show();
+    QApplication::processEvents();
+    /** Types `typed` into the cell's editor and leaves it with Tab. */
+    const auto tabOut = [&w](const QModelIndex& index, const QString& typed) {
+        w.grid()->setCurrentIndex(index);
+        QLineEdit* editor = openEditor(w); // the one offered again after a refusal
+        if (!editor)
+        {
+            w.grid()->edit(index);
+            editor = openEditor(w);
+        }
+        ASSERT_NE(editor, nullptr);
+        editor->setText(typed);
+        QTest::keyClick(editor, Qt::Key_Tab);
+    };
+
+    // The stored row's rate is the last cell: Tab would go on to the blank row.
+    const QModelIndex rate = cell(w, 0, 3);
+    const QStringList refused{QStringLiteral("abc"), QStringLiteral("-50"), QStringLiteral("99999999999999999")};
+    for (const QString& typed : refused)
+    {
+        tabOut(rate, typed);
+        EXPECT_EQ(reopenedText(w, rate), typed);
+        escapeEditor(w);
+        EXPECT_EQ(w.model()->rowCount(), 2) << typed.toStdString(); // the row and the blank row
+        EXPECT_FALSE(w.model()->isDirty(0)) << typed.toStdString();
+        EXPECT_EQ(rate.data().toString(), QStringLiteral("$120.00"));
+    }
+    EXPECT_EQ(script.messages().size(), refused.size());
+
+    // A row being typed is not written without its refused rate.
+    set(w, 1, 0, QStringLiteral("NSW"));
+    set(w, 1, 1, QStringLiteral("R"));
+    set(w, 1, 2, QDate(2024, 1, 1));
+    const QModelIndex newRate = cell(w, 1, 3);
+    tabOut(newRate, QStringLiteral("abc"));
+    EXPECT_EQ(reopenedText(w, newRate), QStringLiteral("abc"));
+    EXPECT_EQ(w.model()->rowCount(), 3);
+    EXPECT_EQ(f.db().count(QStringLiteral("BookRate")), 1);
+
+    // Corrected, the new row is written with its rate; the stored one is as it was.
+    tabOut(newRate, QStringLiteral("95"));
+    w.close();
+    EXPECT_EQ(f.db().count(QStringLiteral("BookRate")), 2);
+    EXPECT_DOUBLE_EQ(f.db().scalar(QStringLiteral("SELECT BookingRate FROM BookRate WHERE State = 'VIC'")).toDouble(),
+                     120);
+    EXPECT_DOUBLE_EQ(f.db().scalar(QStringLiteral("SELECT BookingRate FROM BookRate WHERE State = 'NSW'")).toDouble(),
+                     95);
+    EXPECT_EQ(script.messages().size(), refused.size() + 1);
+}
+
 TEST_F(TableEditorsTest, ATextLongerThanItsColumnIsRefusedWithTheColumnsSize)
 {
     addRate(QStringLiteral("VIC"), QStringLiteral("R"), QDate(2023, 7, 1), 120);
