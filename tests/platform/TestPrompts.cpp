@@ -1,5 +1,6 @@
 // The prompts layer in its scripted form: answers in order, every prompt
-// recorded, unexpected prompts caught; and the file dialog as it opens.
+// recorded, unexpected prompts caught; and the file dialog as it opens,
+// at home for a folder that is not absolute.
 #include "platform/Prompts.h"
 
 #include <QApplication>
@@ -145,4 +146,44 @@ TEST(Prompts, FileDialogsOpenInTheHomeFolderWithTheirColumnsReadable)
         EXPECT_LE(listed.shortBy[c], 0) << c;
     EXPECT_LE(listed.hiddenBy, 0);
     qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(Prompts, RelativeStoredFoldersOpenTheFileDialogsInTheHomeFolder)
+{
+    // A working directory that holds the relative folders, so a dialog that
+    // took them as they are would open there and not at home.
+    QTemporaryDir work;
+    ASSERT_TRUE(QDir(work.path()).mkpath(QStringLiteral("backups")));
+    ASSERT_NE(QDir(work.path()).canonicalPath(), QDir(QDir::homePath()).canonicalPath());
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(work.path()));
+
+    {
+        Script script;
+        for (const QString& stored : {QStringLiteral("backups"), QStringLiteral("."),
+                                      QStringLiteral("backups/Tarrow.mdb")}) {
+            script.clear();
+            script.answerOpenFiles({}).answerSaveFile(QString());
+            GetOpenFileNames(QStringLiteral("Open"), QStringLiteral("All (*)"), stored);
+            GetSaveFileName(QStringLiteral("Save"), QStringLiteral("All (*)"), stored, QStringLiteral("x.mdb"));
+            ASSERT_EQ(script.records().size(), 2);
+            for (const Record& r : script.records())
+                EXPECT_EQ(r.folder.toStdString(), QDir::homePath().toStdString()) << stored.toStdString() << ", " << r.text.toStdString();
+        }
+    }
+
+    // The real dialog opens there too.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    QString opened;
+    QTimer::singleShot(300, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            opened = dialog->directory().absolutePath();
+            dialog->reject();
+        }
+    });
+    EXPECT_TRUE(GetOpenFileNames(QStringLiteral("Open"), QStringLiteral("All (*)"), QStringLiteral("backups")).isEmpty());
+    EXPECT_EQ(opened.toStdString(), QDir::homePath().toStdString());
+    qunsetenv("XDG_CONFIG_HOME");
+    QDir::setCurrent(before);
 }
