@@ -124,6 +124,10 @@ void InCellBooking::placeList(ComboEx* list, int row, int col)
     // The list opens with nothing chosen: leaving it untouched must book
     // nobody, whatever it showed when it was filled or last used.
     list->setCurrentIndex(-1);
+    // A cell partly out of view is scrolled into it first (the grid would
+    // otherwise do so itself a moment after the click), so the list lies
+    // over the cell where it ends up, not where it was.
+    m_c.grid->ensureVisible(row, col);
     // One pixel down, so the grid line above the cell stays visible.
     list->showOver(m_c.grid, m_c.grid->cellRect(row, col).translated(0, 1));
 }

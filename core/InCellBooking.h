@@ -78,7 +78,8 @@ public:
     /** A drop on the grid (x, y in its pixels). Books the picked jockey on the
      *  runner hit when the drag came from the jockey list; true when it did. */
     bool drop(QWidget* source, int x, int y);
-    /** Places an in-cell list over a cell, in the cell's font, with the focus. */
+    /** Scrolls a cell into view and places an in-cell list over it, in the
+     *  cell's font, with the focus. */
     void placeList(ComboEx* list, int row, int col);
     /** The in-cell jockey list was left: books its choice on the cell it was
      *  placed over, then hides it. */

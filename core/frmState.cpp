@@ -4,16 +4,19 @@
 #include "core/cAppSettings.h"
 #include "platform/AppPaths.h"
 #include "platform/Prompts.h"
+#include "platform/WindowFit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -35,10 +38,9 @@ QLineEdit* makeEdit(QWidget* parent, const QString& name)
 
 constexpr float kLargestInvoiceNumber = 16777216.0f;
 
-// The boxes' width in average letters: at least this, and for a long
-// database path at most this.
+// The boxes' width in average letters at least; a long database path
+// widens them as far as the screen allows.
 constexpr int kBoxLetters = 36;
-constexpr int kWidestBoxLetters = 80;
 
 // The invoice number as a number; none when the text is not a whole number
 // the setting can hold exactly.
@@ -114,6 +116,8 @@ frmState::frmState(QWidget* parent)
     all->addLayout(form);
     all->addWidget(m_cmdChange);
 
+    // A path wider than the screen can still be read whole.
+    connect(m_txtDBPath, &QLineEdit::textChanged, m_txtDBPath, &QLineEdit::setToolTip);
     connect(m_cmdBrowse, &QPushButton::clicked, this, &frmState::cmdBrowse_Click);
     connect(m_cmdChange, &QPushButton::clicked, this, &frmState::cmdChange_Click);
 }
@@ -149,13 +153,24 @@ void frmState::LoadFields()
 
 void frmState::fitPathBox()
 {
-    // The boxes are wide enough for the whole database path (as far as a
-    // sensible window allows), and the path is shown from its start.
+    // The boxes are wide enough for the whole database path, as far as the
+    // window still fits its screen, and the path is shown from its start.
     const QFontMetrics fm(m_txtDBPath->font());
     const int letter = fm.averageCharWidth();
+    const int narrowest = kBoxLetters * letter;
     // Two letters' room on each side holds the box's frame and margins.
     const int text = fm.horizontalAdvance(m_txtDBPath->text()) + 4 * letter;
-    m_txtDBPath->setMinimumWidth(std::clamp(text, kBoxLetters * letter, kWidestBoxLetters * letter));
+    // The room the screen leaves beside the labels, the browse button, the
+    // window's margins and its frame.
+    m_txtDBPath->setMinimumWidth(narrowest);
+    const QWidget* over = parentWidget() ? parentWidget()->window() : this;
+    const QScreen* screen = over->screen() ? over->screen() : QGuiApplication::primaryScreen();
+    int widest = text;
+    if (screen) {
+        const int beside = minimumSizeHint().width() - narrowest + WindowFit::FrameAllowance(this).width();
+        widest = screen->availableGeometry().width() - beside;
+    }
+    m_txtDBPath->setMinimumWidth(std::max(narrowest, std::min(text, widest)));
     m_txtDBPath->setCursorPosition(0);
 }
 

@@ -33,7 +33,8 @@ private slots:
     void cmdChange_Click();
 
 private:
-    /** Widens the boxes to show the database path whole, from its start. */
+    /** Widens the boxes to show the database path whole, as far as the
+     *  screen allows, from its start. */
     void fitPathBox();
     QComboBox* m_cmbState = nullptr;
     QLineEdit* m_txtDBPath = nullptr;

@@ -6,17 +6,25 @@
 #include <QColorDialog>
 #include <QDateTime>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFontMetrics>
+#include <QGridLayout>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLayout>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeView>
 
@@ -119,6 +127,99 @@ void fitFileColumns(QFileDialog& dialog)
     }
 }
 
+/** A message box's button and the answer it gives. */
+struct MsgButton
+{
+    QMessageBox::StandardButton button;
+    int answer;
+};
+
+// The screen a message box opens on: its parent's, or the main one.
+const QScreen* messageScreen(const QWidget& box)
+{
+    const QWidget* parent = box.parentWidget();
+    const QScreen* screen = parent ? parent->window()->screen() : box.screen();
+    return screen ? screen : QGuiApplication::primaryScreen();
+}
+
+// The width, in average letters, a message's text is measured at: narrower
+// than a message box wraps it, so the measure errs on the tall side.
+constexpr int kMeasureLetters = 50;
+
+// Whether `box` showing `shown` would be taller than its screen's free area.
+bool tallerThanScreen(const QMessageBox& box, const QString& shown)
+{
+    const QScreen* screen = messageScreen(box);
+    if (!screen)
+        return false;
+    const QFontMetrics fm(box.font());
+    const QRect text =
+        fm.boundingRect(QRect(0, 0, kMeasureLetters * fm.averageCharWidth(), 0), Qt::TextWordWrap, shown);
+    // Beside its text the box holds a row of buttons, margins and a frame.
+    const QPushButton button(QStringLiteral("OK"));
+    const int beside =
+        button.sizeHint().height() + 4 * fm.lineSpacing() + WindowFit::FrameAllowance(&box).height();
+    return text.height() + beside > screen->availableGeometry().height();
+}
+
+// Shows the message `box` was set up with (title, icon, buttons, default
+// button) in a window as tall as its screen's free area, the text scrolling
+// above buttons that always stay in view. Returns the answer, as MsgBox does.
+int scrollingMessage(const QMessageBox& box, const QString& shown, const QList<MsgButton>& buttons, int def,
+                     int style)
+{
+    QDialog dialog(box.parentWidget());
+    dialog.setObjectName(QStringLiteral("scrollingMessage"));
+    dialog.setWindowTitle(box.windowTitle());
+    auto* layout = new QGridLayout(&dialog);
+    if (box.icon() != QMessageBox::NoIcon) {
+        auto* icon = new QLabel(&dialog);
+        icon->setPixmap(box.iconPixmap());
+        layout->addWidget(icon, 0, 0, Qt::AlignTop);
+    }
+    auto* label = new QLabel(shown);
+    label->setObjectName(QStringLiteral("messageText"));
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setTextInteractionFlags(static_cast<Qt::TextInteractionFlags>(
+        dialog.style()->styleHint(QStyle::SH_MessageBox_TextInteractionFlags, nullptr, &dialog)));
+    auto* area = new QScrollArea(&dialog);
+    area->setObjectName(QStringLiteral("messageScroll"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setWidgetResizable(true);
+    area->setWidget(label);
+    // As wide as its longest line, up to two thirds of the screen (longer
+    // lines wrap).
+    const QRect available = messageScreen(box)->availableGeometry();
+    const QFontMetrics fm(label->font());
+    const int longest = fm.boundingRect(QRect(0, 0, available.width(), available.height()), 0, shown).width();
+    const int textWidth = std::min(longest + 2 * fm.averageCharWidth(), available.width() * 2 / 3);
+    area->setMinimumWidth(textWidth + area->verticalScrollBar()->sizeHint().width());
+    layout->addWidget(area, 0, 1);
+
+    auto* row = new QDialogButtonBox(&dialog);
+    row->setCenterButtons(dialog.style()->styleHint(QStyle::SH_MessageBox_CenterButtons, nullptr, &dialog));
+    QPushButton* defaultButton = nullptr;
+    for (int i = 0; i < buttons.size(); ++i) {
+        QPushButton* b = row->addButton(static_cast<QDialogButtonBox::StandardButton>(buttons[i].button));
+        const int answer = buttons[i].answer;
+        QObject::connect(b, &QPushButton::clicked, &dialog, [&dialog, answer] { dialog.done(answer); });
+        if (i == def)
+            defaultButton = b;
+    }
+    layout->addWidget(row, 1, 0, 1, 2);
+    if (defaultButton) {
+        defaultButton->setDefault(true);
+        defaultButton->setFocus();
+    }
+    dialog.resize(dialog.sizeHint().width(), available.height() - WindowFit::FrameAllowance(&dialog).height());
+    WindowFit::FitToScreen(&dialog);
+    // Escape or the window's close button answers as a cancelled box does.
+    const int result = dialog.exec();
+    return result == QDialog::Rejected ? cancelAnswer(style) : result;
+}
+
 QStringList runFileDialog(QFileDialog& dialog)
 {
     dialog.setObjectName(QStringLiteral("fileDialog"));
@@ -149,31 +250,25 @@ int MsgBox(const QString& text, int style, const QString& title)
         return r.value.toInt();
     }
 
-    QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(realTitle);
-    box.setText(displayText(text));
+    const QString shown = displayText(text);
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
     switch (style & 0x70) {
     case vbCritical:
-        box.setIcon(QMessageBox::Critical);
+        icon = QMessageBox::Critical;
         break;
     case vbQuestion:
-        box.setIcon(QMessageBox::Question);
+        icon = QMessageBox::Question;
         break;
     case vbExclamation:
-        box.setIcon(QMessageBox::Warning);
+        icon = QMessageBox::Warning;
         break;
     case vbInformation:
-        box.setIcon(QMessageBox::Information);
+        icon = QMessageBox::Information;
         break;
     default:
         break;
     }
-    struct B
-    {
-        QMessageBox::StandardButton button;
-        int answer;
-    };
-    QList<B> buttons;
+    QList<MsgButton> buttons;
     switch (style & 7) {
     case vbOKCancel:
         buttons = {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}};
@@ -194,14 +289,23 @@ int MsgBox(const QString& text, int style, const QString& title)
         buttons = {{QMessageBox::Ok, vbOK}};
         break;
     }
+    const int def = (style & vbDefaultButton2) && buttons.size() > 1 ? 1 : 0;
+
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(realTitle);
+    box.setText(shown);
+    box.setIcon(icon);
     QMessageBox::StandardButtons set;
-    for (const B& b : buttons)
+    for (const MsgButton& b : buttons)
         set |= b.button;
     box.setStandardButtons(set);
-    const int def = (style & vbDefaultButton2) && buttons.size() > 1 ? 1 : 0;
     box.setDefaultButton(buttons[def].button);
+    // A message too long for the screen (a line per booking or per meeting)
+    // would push the buttons off it: its text scrolls instead.
+    if (tallerThanScreen(box, shown))
+        return scrollingMessage(box, shown, buttons, def, style);
     const auto pressed = static_cast<QMessageBox::StandardButton>(box.exec());
-    for (const B& b : buttons) {
+    for (const MsgButton& b : buttons) {
         if (b.button == pressed)
             return b.answer;
     }

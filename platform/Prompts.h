@@ -72,7 +72,9 @@ struct Record
     QString folder; // file dialogs: where the dialog opens; empty for the other kinds
 };
 
-/** Shows a message box; returns the button pressed. */
+/** Shows a message box; returns the button pressed. A message taller than
+ *  its screen shows its text scrolling in a box that fits the screen, the
+ *  buttons always in view. */
 int MsgBox(const QString& text, int style = vbOKOnly, const QString& title = QString());
 
 /** Asks for a line of text. Returns the text; `ok` (when given) tells whether

@@ -1,9 +1,11 @@
 // The System Defaults window: refused saves change nothing; a save reaches
-// the registry store and the account in use; the database path reads whole.
+// the registry store and the account in use; the database path reads whole,
+// as far as the screen allows, and its tooltip tells it.
 #include "core/HttpRequest.h"
 #include "core/cAppSettings.h"
 #include "core/frmState.h"
 #include "platform/Prompts.h"
+#include "platform/WindowFit.h"
 #include "support/TestEnv.h"
 
 #include <QCheckBox>
@@ -12,6 +14,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -156,4 +159,46 @@ TEST(SystemDefaults, DatabasePathBoxIsAsWideAsTheOthersAndShowsThePathWhole)
     const QString pictures = QStringLiteral(VELMORA_BIN_DIR "/../test-output");
     QDir().mkpath(pictures);
     EXPECT_TRUE(form.grab().save(QDir(pictures).filePath(QStringLiteral("system-defaults.png"))));
+}
+
+TEST(SystemDefaults, DatabasePathBoxWidensToALongPathWithinTheScreenAndTellsItWhole)
+{
+    TestEnv env;
+    const QString longPath = QStringLiteral("/home/manager/Documents/Velmora Racing/Bookings for the 2024-25 season/"
+                                            "Velmora_Database_Backups_Melbourne");
+    gAppSettings.DBPath = longPath;
+    {
+        frmState form;
+        form.LoadFields();
+        form.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        QLineEdit* path = edit(form, "txtDBPath");
+        // Read whole, with room for the box's frame and margins, from its start.
+        EXPECT_LE(path->fontMetrics().horizontalAdvance(longPath) + 2 * path->fontMetrics().averageCharWidth(),
+                  path->width());
+        EXPECT_EQ(path->cursorPosition(), 0);
+        EXPECT_EQ(path->toolTip().toStdString(), longPath.toStdString());
+        const QString pictures = QStringLiteral(VELMORA_BIN_DIR "/../test-output");
+        QDir().mkpath(pictures);
+        EXPECT_TRUE(form.grab().save(QDir(pictures).filePath(QStringLiteral("system-defaults-long-path.png"))));
+        // A path typed or browsed to is told whole too.
+        path->setText(QStringLiteral("/srv/velmora"));
+        EXPECT_EQ(path->toolTip().toStdString(), "/srv/velmora");
+    }
+
+    // A path longer than the screen is wide: the window takes the screen's
+    // width and no more, and the tooltip tells the path.
+    QString deep;
+    while (deep.size() < 400)
+        deep += QStringLiteral("/Velmora_Database_Folder");
+    gAppSettings.DBPath = deep;
+    frmState form;
+    form.LoadFields();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const int screen = form.screen()->availableGeometry().width();
+    const int outer = form.width() + WindowFit::FrameAllowance(&form).width();
+    EXPECT_LE(outer, screen);
+    EXPECT_GE(outer, screen - 4 * edit(form, "txtDBPath")->fontMetrics().averageCharWidth());
+    EXPECT_EQ(edit(form, "txtDBPath")->toolTip().toStdString(), deep.toStdString());
 }

@@ -1,5 +1,7 @@
 // The prompts layer in its scripted form: answers in order, every prompt
-// recorded, unexpected prompts caught; and the file dialog as it opens.
+// recorded, unexpected prompts caught; and the file dialog as it opens,
+// at home for a folder that is not absolute; a message taller than the
+// screen scrolls its text above its buttons.
 #include "platform/Prompts.h"
 
 #include <QApplication>
@@ -8,7 +10,10 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -145,4 +150,119 @@ TEST(Prompts, FileDialogsOpenInTheHomeFolderWithTheirColumnsReadable)
         EXPECT_LE(listed.shortBy[c], 0) << c;
     EXPECT_LE(listed.hiddenBy, 0);
     qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(Prompts, RelativeStoredFoldersOpenTheFileDialogsInTheHomeFolder)
+{
+    // A working directory that holds the relative folders, so a dialog that
+    // took them as they are would open there and not at home.
+    QTemporaryDir work;
+    ASSERT_TRUE(QDir(work.path()).mkpath(QStringLiteral("backups")));
+    ASSERT_NE(QDir(work.path()).canonicalPath(), QDir(QDir::homePath()).canonicalPath());
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(work.path()));
+
+    {
+        Script script;
+        for (const QString& stored : {QStringLiteral("backups"), QStringLiteral("."),
+                                      QStringLiteral("backups/Tarrow.mdb")}) {
+            script.clear();
+            script.answerOpenFiles({}).answerSaveFile(QString());
+            GetOpenFileNames(QStringLiteral("Open"), QStringLiteral("All (*)"), stored);
+            GetSaveFileName(QStringLiteral("Save"), QStringLiteral("All (*)"), stored, QStringLiteral("x.mdb"));
+            ASSERT_EQ(script.records().size(), 2);
+            for (const Record& r : script.records())
+                EXPECT_EQ(r.folder.toStdString(), QDir::homePath().toStdString()) << stored.toStdString() << ", " << r.text.toStdString();
+        }
+    }
+
+    // The real dialog opens there too.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    QString opened;
+    QTimer::singleShot(300, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            opened = dialog->directory().absolutePath();
+            dialog->reject();
+        }
+    });
+    EXPECT_TRUE(GetOpenFileNames(QStringLiteral("Open"), QStringLiteral("All (*)"), QStringLiteral("backups")).isEmpty());
+    EXPECT_EQ(opened.toStdString(), QDir::homePath().toStdString());
+    qunsetenv("XDG_CONFIG_HOME");
+    QDir::setCurrent(before);
+}
+
+TEST(Prompts, AMessageTallerThanTheScreenScrollsItsTextAboveItsButtons)
+{
+    QString text = QStringLiteral("The field loaded for meeting 0712FLEM has no runner for these booked horses:\r");
+    for (int i = 1; i <= 120; ++i)
+        text += QStringLiteral("\rHorse : Runner %1   Jockey : John Smith   Booking : Planned").arg(i);
+    text += QStringLiteral("\r\rThe bookings are kept.");
+    const int style = vbOKOnly + vbExclamation;
+    const QString title = QStringLiteral("Booked horses not in the field");
+
+    // Recorded as it was given, whatever its length.
+    {
+        Script script;
+        script.answerMsgBox(vbOK);
+        EXPECT_EQ(MsgBox(text, style, title), vbOK);
+        ASSERT_EQ(script.records().size(), 1);
+        EXPECT_EQ(script.records()[0].text, text);
+        EXPECT_EQ(script.records()[0].title, title);
+        EXPECT_EQ(script.records()[0].style, style);
+    }
+
+    struct Seen
+    {
+        bool found = false;
+        bool fits = false;
+        QStringList buttonsInView;
+        QString scrolledText;
+        bool scrolls = false;
+    };
+    const auto look = [](Seen& seen, int key) {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        seen.found = true;
+        const QRect available = box->screen()->availableGeometry();
+        seen.fits = available.contains(box->frameGeometry());
+        for (QAbstractButton* b : box->findChildren<QAbstractButton*>()) {
+            const QRect inBox(b->mapTo(box, QPoint(0, 0)), b->size());
+            const QRect onScreen(b->mapToGlobal(QPoint(0, 0)), b->size());
+            if (b->isVisible() && box->rect().contains(inBox) && available.contains(onScreen))
+                seen.buttonsInView << b->text().remove(QLatin1Char('&'));
+        }
+        for (QScrollArea* area : box->findChildren<QScrollArea*>()) {
+            if (auto* label = qobject_cast<QLabel*>(area->widget())) {
+                seen.scrolledText = label->text();
+                seen.scrolls = area->verticalScrollBar()->maximum() > 0;
+            }
+        }
+        const QString pictures = QStringLiteral(VELMORA_BIN_DIR "/../test-output");
+        QDir().mkpath(pictures);
+        box->grab().save(QDir(pictures).filePath(key == Qt::Key_Return ? QStringLiteral("tall-message.png")
+                                                                       : QStringLiteral("tall-question.png")));
+        QTest::keyClick(box, static_cast<Qt::Key>(key));
+    };
+
+    // A booking manager sees the start of the list, scrolls through the
+    // rest, and has OK in view; Enter takes it.
+    Seen message;
+    QTimer::singleShot(200, [&] { look(message, Qt::Key_Return); });
+    EXPECT_EQ(MsgBox(text, style, title), vbOK);
+    ASSERT_TRUE(message.found);
+    EXPECT_TRUE(message.fits);
+    EXPECT_EQ(message.buttonsInView, QStringList{QStringLiteral("OK")});
+    EXPECT_EQ(message.scrolledText.toStdString(), displayText(text).toStdString());
+    EXPECT_TRUE(message.scrolls);
+
+    // A question keeps its buttons and its answers: Escape answers No.
+    Seen question;
+    QTimer::singleShot(200, [&] { look(question, Qt::Key_Escape); });
+    EXPECT_EQ(MsgBox(text, vbYesNo + vbQuestion, title), vbNo);
+    ASSERT_TRUE(question.found);
+    EXPECT_TRUE(question.fits);
+    EXPECT_EQ(question.buttonsInView.size(), 2);
+    EXPECT_TRUE(question.buttonsInView.contains(QStringLiteral("Yes")));
+    EXPECT_TRUE(question.buttonsInView.contains(QStringLiteral("No")));
 }
