@@ -17,6 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <sys/resource.h>
+
 namespace
 {
 QByteArray readAll(const QString& path)
@@ -90,6 +96,36 @@ TEST_F(Maintenance, BackupCopiesTheFileExactlyButNeverOntoItself)
     DatabaseMaintenance::BackupDatabase();
     ASSERT_EQ(script.messages().size(), 1);
     EXPECT_EQ(script.messages()[0].title, QStringLiteral("Backup error"));
+}
+
+TEST_F(Maintenance, ABackupWithNoRoomNamesTheCauseApartFromTheSentence)
+{
+    const qint64 size = QFileInfo(db.path()).size();
+    ASSERT_GT(size, 16 * 1024);
+    const QString folder = env.root() + QStringLiteral("/backups");
+    QDir().mkpath(folder);
+    const QString target = folder + QStringLiteral("/Tarrow.mdb");
+    script.answerSaveFile(target).answerMsgBox(Prompts::vbOK);
+
+    // Files may not grow past half the database while the copy is written,
+    // as on a disk that fills up half-way.
+    struct rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = saved;
+    limited.rlim_cur = static_cast<rlim_t>(size / 2);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    DatabaseMaintenance::BackupDatabase();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(QFileInfo::exists(target));
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Backup error"));
+    EXPECT_EQ(script.messages()[0].text, QStringLiteral("Backup of Velmora Database to Location: ") + target
+                                             + QStringLiteral(" failed. \r")
+                                             + QString::fromLocal8Bit(std::strerror(EFBIG)))
+        << script.messages()[0].text.toStdString();
 }
 
 TEST_F(Maintenance, AFirstBackupOffersTheHomeFolderThenTheFolderChosen)
