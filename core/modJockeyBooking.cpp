@@ -278,7 +278,7 @@ bool ConfirmBooking(Grid& grid, int row, int col, const QString& horse, const QS
         rs.Close();
         db.Close();
         Prompts::MsgBox(QStringLiteral("No booking was found for Horse ") + horse + QStringLiteral(" at meeting ") +
-                            meetingCode + CR + QStringLiteral("Nothing has been confirmed."),
+                            meetingCode + QStringLiteral(" ") + CR + QStringLiteral("Nothing has been confirmed."),
                         Prompts::vbOKOnly + Prompts::vbExclamation, QStringLiteral("Confirm Booking"));
         return false;
     }
@@ -406,11 +406,11 @@ int ReportBookingsWithoutRunner(const QString& meetingCode)
     QString text = QStringLiteral("The field loaded for meeting ") + meetingCode +
                    QStringLiteral(" has no runner for these booked horses:") + CR;
     for (const BookingWithoutRunner& b : missing) {
-        text += CR + QStringLiteral("Horse : ") + b.horse + QStringLiteral("   Jockey : ") +
+        text += QStringLiteral(" ") + CR + QStringLiteral("Horse : ") + b.horse + QStringLiteral("   Jockey : ") +
                 (b.jockey.isEmpty() ? QStringLiteral("(none)") : b.jockey) + QStringLiteral("   Booking : ") +
                 b.status;
     }
-    text += CR + CR +
+    text += QStringLiteral(" ") + CR + CR +
             QStringLiteral("The bookings are kept. Where a horse was scratched or renamed, its jockey may be free "
                            "for another ride.");
     Prompts::MsgBox(text, Prompts::vbOKOnly + Prompts::vbExclamation, QStringLiteral("Booked horses not in the field"));

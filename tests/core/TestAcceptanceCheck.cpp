@@ -179,8 +179,8 @@ TEST_F(AcceptanceCheckTest, BookingsWhoseHorseLeftTheFieldAreListedOnceAndKept)
     ASSERT_EQ(script.messages().size(), 1);
     const Prompts::Record r = script.messages()[0];
     EXPECT_EQ(r.text, QStringLiteral("The field loaded for meeting 0712FLEM has no runner for these booked horses:") +
-                          CR + CR + "Horse : FAST LAD   Jockey : B Smith   Booking : Planned" + CR +
-                          "Horse : Scratched Star   Jockey : A Jones   Booking : Confirmed" + CR + CR +
+                          CR + " " + CR + "Horse : FAST LAD   Jockey : B Smith   Booking : Planned" + " " + CR +
+                          "Horse : Scratched Star   Jockey : A Jones   Booking : Confirmed" + " " + CR + CR +
                           "The bookings are kept. Where a horse was scratched or renamed, its jockey may be free "
                           "for another ride.");
     EXPECT_EQ(r.title, QStringLiteral("Booked horses not in the field"));
