@@ -55,8 +55,10 @@ QString copyFile(const QString& source, const QString& target)
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return in.errorString();
+    // Unbuffered: a buffered tail that the disk takes only in part would be
+    // dropped silently when the copy is committed.
     QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return out.errorString();
     QByteArray chunk;
     while (!(chunk = in.read(1 << 20)).isEmpty()) {

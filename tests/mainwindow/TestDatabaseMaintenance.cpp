@@ -100,32 +100,45 @@ TEST_F(Maintenance, BackupCopiesTheFileExactlyButNeverOntoItself)
 
 TEST_F(Maintenance, ABackupWithNoRoomNamesTheCauseApartFromTheSentence)
 {
-    const qint64 size = QFileInfo(db.path()).size();
-    ASSERT_GT(size, 16 * 1024);
+    // A database file of a megabyte and a few kilobytes: copied as a large
+    // block and a small tail.
+    const QString dbFolder = env.root() + QStringLiteral("/big");
+    QDir().mkpath(dbFolder);
+    const qint64 size = (1 << 20) + 8192;
+    {
+        QFile big(dbFolder + QStringLiteral("/Tarrow.mdb"));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        ASSERT_EQ(big.write(QByteArray(size, 'v')), size);
+    }
+    gAppSettings.DBPath = dbFolder + QLatin1Char('/');
     const QString folder = env.root() + QStringLiteral("/backups");
     QDir().mkpath(folder);
     const QString target = folder + QStringLiteral("/Tarrow.mdb");
-    script.answerSaveFile(target).answerMsgBox(Prompts::vbOK);
 
-    // Files may not grow past half the database while the copy is written,
-    // as on a disk that fills up half-way.
-    struct rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = saved;
-    limited.rlim_cur = static_cast<rlim_t>(size / 2);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    DatabaseMaintenance::BackupDatabase();
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, oldHandler);
+    // Files may not grow past a point while the copy is written, as on a
+    // disk that fills up: half-way through the large block, or in the tail.
+    for (const qint64 room : {size / 2, size - 4096}) {
+        SCOPED_TRACE(room);
+        script.clear();
+        script.answerSaveFile(target).answerMsgBox(Prompts::vbOK);
+        struct rlimit saved{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limited = saved;
+        limited.rlim_cur = static_cast<rlim_t>(room);
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        DatabaseMaintenance::BackupDatabase();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        ::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_FALSE(QFileInfo::exists(target));
-    ASSERT_EQ(script.messages().size(), 1);
-    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Backup error"));
-    EXPECT_EQ(script.messages()[0].text, QStringLiteral("Backup of Velmora Database to Location: ") + target
-                                             + QStringLiteral(" failed. \r")
-                                             + QString::fromLocal8Bit(std::strerror(EFBIG)))
-        << script.messages()[0].text.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(target));
+        ASSERT_EQ(script.messages().size(), 1);
+        EXPECT_EQ(script.messages()[0].title, QStringLiteral("Backup error"));
+        EXPECT_EQ(script.messages()[0].text, QStringLiteral("Backup of Velmora Database to Location: ") + target
+                                                 + QStringLiteral(" failed. \r")
+                                                 + QString::fromLocal8Bit(std::strerror(EFBIG)))
+            << script.messages()[0].text.toStdString();
+    }
 }
 
 TEST_F(Maintenance, AFirstBackupOffersTheHomeFolderThenTheFolderChosen)
