@@ -65,14 +65,14 @@ QNetworkAccessManager* networkManager()
 QString timeoutText(const QString& url)
 {
     return QStringLiteral("Error:") + QStringLiteral(" Internert Connection has Timed out. Check internet connection. ")
-           + QLatin1Char('\r') + QStringLiteral("May Mean Website server is down.") + QLatin1Char('\r') + url.left(50);
+           + QLatin1Char('\r') + QStringLiteral("May Mean Website server is down. ") + QLatin1Char('\r') + url.left(50);
 }
 
 QString noConnectionText(const QString& url)
 {
     return QStringLiteral("Error: 12029 ") + QStringLiteral("Connection to Server cannot be ")
-           + QStringLiteral("Established.") + QLatin1Char('\r')
-           + QStringLiteral("Check internet Connection, the server you are connecting to may have a problem.")
+           + QStringLiteral("Established. ") + QLatin1Char('\r')
+           + QStringLiteral("Check internet Connection, the server you are connecting to may have a problem. ")
            + QLatin1Char('\r') + url.left(50);
 }
 
@@ -130,7 +130,7 @@ QString sizeText(qint64 bytes)
 QString tooLargeText(const QString& url, qint64 limit)
 {
     return QStringLiteral("Error: The reply is larger than ") + sizeText(limit)
-           + QStringLiteral(" and was not read.") + QLatin1Char('\r') + url.left(50);
+           + QStringLiteral(" and was not read. ") + QLatin1Char('\r') + url.left(50);
 }
 
 /** Classifies a status-200 body and shows what the routine itself shows. */

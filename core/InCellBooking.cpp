@@ -22,7 +22,7 @@ void guarded(F&& action)
     try {
         action();
     } catch (const VbError& e) {
-        Prompts::MsgBox(QStringLiteral("The booking could not be saved.") + QStringLiteral("\r") + e.description(),
+        Prompts::MsgBox(QStringLiteral("The booking could not be saved. ") + QStringLiteral("\r") + e.description(),
                         Prompts::vbOKOnly + Prompts::vbExclamation, QStringLiteral("Error"));
     }
 }

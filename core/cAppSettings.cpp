@@ -274,10 +274,10 @@ bool cAppSettings::ReportDamagedSettings()
     const std::optional<RegistryStore::Damage> damage = RegistryStore::takeDamage();
     if (!damage)
         return false;
-    Prompts::MsgBox(QStringLiteral("The settings file was damaged and could not be read:") + QLatin1Char('\r')
-                        + QDir::toNativeSeparators(damage->file) + QLatin1Char('\r') + QLatin1Char('\r')
-                        + QStringLiteral("The damaged file has been kept as:") + QLatin1Char('\r')
-                        + QDir::toNativeSeparators(damage->keptAs) + QLatin1Char('\r') + QLatin1Char('\r')
+    Prompts::MsgBox(QStringLiteral("The settings file was damaged and could not be read: ") + QLatin1Char('\r')
+                        + QDir::toNativeSeparators(damage->file) + QStringLiteral(" \r\r")
+                        + QStringLiteral("The damaged file has been kept as: ") + QLatin1Char('\r')
+                        + QDir::toNativeSeparators(damage->keptAs) + QStringLiteral(" \r\r")
                         + QStringLiteral("The program is using default settings. Check the database folder and "
                                          "the other settings in System Defaults."),
                     Prompts::vbExclamation, QStringLiteral("Settings Error"));

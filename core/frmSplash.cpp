@@ -192,7 +192,7 @@ void frmSplash::Form_Load()
             gAppSettings.AlreadyUpgraded = true;
             gAppSettings.SaveSettings();
         } else {
-            Prompts::MsgBox(QStringLiteral("The database of the earlier installation could not be taken over:\r\r")
+            Prompts::MsgBox(QStringLiteral("The database of the earlier installation could not be taken over: \r\r")
                                 + failure,
                             Prompts::vbExclamation);
         }

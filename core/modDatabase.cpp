@@ -638,40 +638,40 @@ QString CompactionFailureMessage(const CompactionFailure& failure)
         return QString();
     case Failure::Empty:
         return QStringLiteral("The database file ") + path
-               + QStringLiteral(" is empty (0 bytes): it holds no Velmora data.\r") + left
-               + QStringLiteral("\rRestore Tarrow.mdb from a backup, or move the empty file away to choose the "
+               + QStringLiteral(" is empty (0 bytes): it holds no Velmora data. \r") + left
+               + QStringLiteral(" \rRestore Tarrow.mdb from a backup, or move the empty file away to choose the "
                                 "database at the next start.");
     case Failure::AccessFile:
         return QStringLiteral("The database file ") + path
                + QStringLiteral(" is a Microsoft Access database. This program keeps its data in an SQLite "
-                                "database file and cannot read Access files.\r")
+                                "database file and cannot read Access files. \r")
                + left;
     case Failure::NotOurs:
         return QStringLiteral("The database file ") + path
                + QStringLiteral(" is an SQLite database, but not a Velmora database: it lacks the tables ")
-               + failure.detail + QStringLiteral(".\r") + left;
+               + failure.detail + QStringLiteral(". \r") + left;
     case Failure::NotDatabase:
-        return generic + QStringLiteral("\r\rThe file ") + path
-               + QStringLiteral(" is not a database file: it is damaged or of another kind.\r") + left;
+        return generic + QStringLiteral(" \r\rThe file ") + path
+               + QStringLiteral(" is not a database file: it is damaged or of another kind. \r") + left;
     case Failure::Missing:
-        return generic + QStringLiteral("\r\rThe file ") + path + QStringLiteral(" cannot be found.");
+        return generic + QStringLiteral(" \r\rThe file ") + path + QStringLiteral(" cannot be found.");
     case Failure::InUse:
-        return generic + QStringLiteral("\r\rThe file ") + path
+        return generic + QStringLiteral(" \r\rThe file ") + path
                + QStringLiteral(" is in use by another program (perhaps another copy of Velmora).");
     case Failure::FolderNotWritable:
-        return generic + QStringLiteral("\r\rThe folder ") + QDir::toNativeSeparators(failure.detail)
+        return generic + QStringLiteral(" \r\rThe folder ") + QDir::toNativeSeparators(failure.detail)
                + QStringLiteral(" cannot be written to, so the database cannot be compacted there.");
     case Failure::DiskFull:
-        return generic + QStringLiteral("\r\rThe disk holding ") + path
+        return generic + QStringLiteral(" \r\rThe disk holding ") + path
                + QStringLiteral(" is full: there is no room for the compacted copy.");
     case Failure::Damaged:
-        return generic + QStringLiteral("\r\rThe file ") + path + QStringLiteral(" is damaged")
+        return generic + QStringLiteral(" \r\rThe file ") + path + QStringLiteral(" is damaged")
                + (failure.detail.isEmpty() ? QString() : QStringLiteral(" (") + failure.detail + QLatin1Char(')'))
                + QLatin1Char('.');
     case Failure::Other:
         break;
     }
-    return generic + QStringLiteral("\r\rThe file ") + path + QStringLiteral(" could not be compacted")
+    return generic + QStringLiteral(" \r\rThe file ") + path + QStringLiteral(" could not be compacted")
            + (failure.detail.isEmpty() ? QString() : QStringLiteral(": ") + failure.detail) + QLatin1Char('.');
 }
 } // namespace modDatabase

@@ -11,6 +11,9 @@ namespace modJockey
 namespace
 {
 const QString CR = QStringLiteral("\r");
+// A line break after a blank: where the breaks are lost (a copied message)
+// the lines still read as separate words.
+const QString EndCR = QStringLiteral(" \r");
 
 /** Blanks (only blanks) removed at both ends, the way stored names are compared. */
 QString trimBlanks(const QString& s)
@@ -162,7 +165,7 @@ void BookJockey(Grid& grid, int row, int col, QString jockey, const QString& hor
     if (!shown.isEmpty()) {
         const QString question =
             deleting ? shown + QStringLiteral(" Confirm Removal of booking from ") + CR + QStringLiteral("Horse ") + horse
-                     : shown + QStringLiteral(" Already booked for this ride are you sure") + CR +
+                     : shown + QStringLiteral(" Already booked for this ride are you sure") + EndCR +
                            QStringLiteral("you wish replace with ") + jockey;
         if (!askYes(question, QStringLiteral("Confirm Jockey ride")))
             return;
@@ -292,7 +295,7 @@ bool ConfirmBooking(Grid& grid, int row, int col, const QString& horse, const QS
         rs.Close();
         db.Close();
         Prompts::MsgBox(QStringLiteral("No booking was found for Horse ") + horse + QStringLiteral(" at meeting ") +
-                            meetingCode + CR + QStringLiteral("Nothing has been confirmed."),
+                            meetingCode + EndCR + QStringLiteral("Nothing has been confirmed."),
                         Prompts::vbOKOnly + Prompts::vbExclamation, QStringLiteral("Confirm Booking"));
         return false;
     }
@@ -356,7 +359,7 @@ bool CheckBookingsOnAcceptance(QString rider, const QString& meetingCode, const 
     QString text;
     if (riderWarning) {
         text = stage + QStringLiteral(" For meeting has ") + (rider.isEmpty() ? QStringLiteral("No Jockey") : rider) +
-               CR + CR + QStringLiteral("Booked On Horse : ") + horse + CR + CR +
+               EndCR + CR + QStringLiteral("Booked On Horse : ") + horse + EndCR + CR +
                QStringLiteral("You had previously booked your Jockey :") + fullName + QStringLiteral(" on that Horse");
     } else {
         // Before acceptances the field often names no rider yet; the warning
@@ -366,8 +369,8 @@ bool CheckBookingsOnAcceptance(QString rider, const QString& meetingCode, const 
                CR + QStringLiteral(" for Horse ") + horse + CR + CR + QStringLiteral(" you have booked Jockey ") +
                named + CR + CR + QStringLiteral(" who has a ride weight of ") + kg(rideWgtValue.toDouble());
     }
-    text += CR + CR + QStringLiteral("Booking was : ") + bookingSelection + CR + CR + QStringLiteral("Trainer was : ") +
-            trainerName;
+    text += EndCR + CR + QStringLiteral("Booking was : ") + bookingSelection + EndCR + CR +
+            QStringLiteral("Trainer was : ") + trainerName;
 
     DaoRecordset trainer = modDatabase::OpenLocalRecordset(
         QStringLiteral("Select trainerMobile, PHone from Trainer where TrainerName = ?"), {trainerName});
@@ -380,7 +383,7 @@ bool CheckBookingsOnAcceptance(QString rider, const QString& meetingCode, const 
             text += QStringLiteral(" ") + phone;
     }
     trainer.Close();
-    text += CR + CR + QStringLiteral("Select Yes to remove your booking");
+    text += EndCR + CR + QStringLiteral("Select Yes to remove your booking");
 
     int style = Prompts::vbYesNo + Prompts::vbExclamation;
     if (weightWarning)
@@ -420,11 +423,11 @@ int ReportBookingsWithoutRunner(const QString& meetingCode)
     QString text = QStringLiteral("The field loaded for meeting ") + meetingCode +
                    QStringLiteral(" has no runner for these booked horses:") + CR;
     for (const BookingWithoutRunner& b : missing) {
-        text += CR + QStringLiteral("Horse : ") + b.horse + QStringLiteral("   Jockey : ") +
+        text += EndCR + QStringLiteral("Horse : ") + b.horse + QStringLiteral("   Jockey : ") +
                 (b.jockey.isEmpty() ? QStringLiteral("(none)") : b.jockey) + QStringLiteral("   Booking : ") +
                 b.status;
     }
-    text += CR + CR +
+    text += EndCR + CR +
             QStringLiteral("The bookings are kept. Where a horse was scratched or renamed, its jockey may be free "
                            "for another ride.");
     Prompts::MsgBox(text, Prompts::vbOKOnly + Prompts::vbExclamation, QStringLiteral("Booked horses not in the field"));

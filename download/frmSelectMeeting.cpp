@@ -368,18 +368,18 @@ void frmSelectMeeting::cmdDownload_Click()
     // The window stays, so the failed meetings can be tried again.
     QString text = QStringLiteral("These meetings could not be downloaded:");
     for (const QString& f : failed)
-        text += QLatin1Char('\r') + f;
+        text += QStringLiteral(" \r") + f;
     qsizetype notLoaded = failed.size();
     if (stoppedAt >= 0) {
         for (qsizetype i = stoppedAt + 1; i < selected.size(); ++i)
-            text += QLatin1Char('\r') + selected[i].meeting + QStringLiteral(" (") + selected[i].date
+            text += QStringLiteral(" \r") + selected[i].meeting + QStringLiteral(" (") + selected[i].date
                 + QStringLiteral("): not tried");
         notLoaded += selected.size() - stoppedAt - 1;
-        text += QStringLiteral("\r\rNo answer came from the network, so the download stopped. These meetings are "
+        text += QStringLiteral(" \r\rNo answer came from the network, so the download stopped. These meetings are "
                                "as they were.");
     }
     if (notLoaded < selected.size())
-        text += QStringLiteral("\r\rThe other selected meetings were downloaded.");
+        text += QStringLiteral(" \r\rThe other selected meetings were downloaded.");
     Prompts::MsgBox(text, Prompts::vbExclamation, QStringLiteral("Download Error"));
 }
 
@@ -443,8 +443,8 @@ MeetingLists::List frmSelectMeeting::LoadClubServiceMeetings(bool /*showAllPhase
         list.append({o.date, o.meeting, MeetingLists::ClubPhaseOf(get(link)), link});
     }
     if (!skipped.isEmpty()) {
-        tell(QStringLiteral("These meetings of the racing club's list have no readable date and are not listed:\r")
-                 + skipped.join(QLatin1Char('\r')),
+        tell(QStringLiteral("These meetings of the racing club's list have no readable date and are not listed: \r")
+                 + skipped.join(QStringLiteral(" \r")),
              Prompts::vbExclamation, QStringLiteral("Select Meetings"));
     }
     return list;

@@ -217,7 +217,7 @@ LoadResult loadMeeting(const QString& name, const QDate& date, const QString& ph
             checkBookings(meeting.meetingCode, meeting.level, runners);
         } catch (const std::exception& e) {
             Prompts::MsgBox(QStringLiteral("The meeting ") + name
-                                + QStringLiteral(" was loaded, but its bookings could not be checked:\r")
+                                + QStringLiteral(" was loaded, but its bookings could not be checked: \r")
                                 + DescribeError(e),
                             Prompts::vbExclamation, QStringLiteral("Error"));
         }

@@ -55,14 +55,25 @@ QString copyFile(const QString& source, const QString& target)
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return in.errorString();
+    // Unbuffered: a buffered tail that the disk takes only in part would be
+    // dropped silently when the copy is committed.
     QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return out.errorString();
     QByteArray chunk;
     while (!(chunk = in.read(1 << 20)).isEmpty()) {
-        if (out.write(chunk) != chunk.size()) {
-            out.cancelWriting();
-            return out.errorString();
+        // What a short write left is written again, so that a failing
+        // write says why (a full disk, say); the reason is taken before
+        // giving the copy up replaces it with "Writing canceled by
+        // application".
+        for (qint64 done = 0; done < chunk.size();) {
+            const qint64 written = out.write(chunk.constData() + done, chunk.size() - done);
+            if (written <= 0) {
+                const QString why = out.errorString();
+                out.cancelWriting();
+                return why;
+            }
+            done += written;
         }
     }
     if (in.error() != QFileDevice::NoError) {
@@ -76,7 +87,7 @@ QString copyFile(const QString& source, const QString& target)
 
 void reportFailure(const QString& command, const QString& description)
 {
-    Prompts::MsgBox(command + QStringLiteral(" could not be completed.") + QLatin1Char('\r') + description,
+    Prompts::MsgBox(command + QStringLiteral(" could not be completed. ") + QLatin1Char('\r') + description,
                     Prompts::vbCritical, command);
 }
 
@@ -124,7 +135,7 @@ void BackupDatabase()
     const QString error = copyFile(source, target);
     if (!error.isEmpty()) {
         Prompts::MsgBox(QStringLiteral("Backup of Velmora Database to Location: ") + target
-                            + QStringLiteral(" failed.") + QLatin1Char('\r') + error,
+                            + QStringLiteral(" failed. ") + QLatin1Char('\r') + error,
                         Prompts::vbCritical, QStringLiteral("Backup error"));
         return;
     }

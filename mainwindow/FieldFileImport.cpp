@@ -40,8 +40,8 @@ void checkBooking(const QString& rider, const QString& meetingCode, const QStrin
 
 void reportFailure(const QString& path, const QString& why)
 {
-    Prompts::MsgBox(QStringLiteral("The file ") + path + QStringLiteral(" cannot be imported:") + kCR + why + kCR
-                        + kCR + QStringLiteral("The database was not changed."),
+    Prompts::MsgBox(QStringLiteral("The file ") + path + QStringLiteral(" cannot be imported: ") + kCR + why
+                        + QStringLiteral(" \r\rThe database was not changed."),
                     Prompts::vbCritical, kErrorTitle);
 }
 
@@ -224,7 +224,7 @@ Outcome ImportFile(const QString& path, const Target& target)
         modJockey::ReportBookingsWithoutRunner(name.meetingCode);
     } catch (const std::exception& e) {
         Prompts::MsgBox(QStringLiteral("The file ") + path
-                            + QStringLiteral(" was imported, but its bookings could not be checked:") + kCR
+                            + QStringLiteral(" was imported, but its bookings could not be checked: ") + kCR
                             + DescribeError(e),
                         Prompts::vbExclamation, kErrorTitle);
     }

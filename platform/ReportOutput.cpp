@@ -179,7 +179,7 @@ void PreviewReport(const ReportLayout& layout, QWidget* parent)
             if (file.isEmpty())
                 return;
             if (!WriteReportPdf(layout, file))
-                Prompts::MsgBox(QObject::tr("The file could not be written:\r") + file, Prompts::vbExclamation,
+                Prompts::MsgBox(QObject::tr("The file could not be written: \r") + file, Prompts::vbExclamation,
                                 dialog.windowTitle());
         });
     }

@@ -86,7 +86,7 @@ bool guarded(const QString& what, F&& work)
         work();
         return true;
     } catch (const VbError& e) {
-        Prompts::MsgBox(what + QStringLiteral(" failed.") + QStringLiteral("\r") + e.description(),
+        Prompts::MsgBox(what + QStringLiteral(" failed. ") + QStringLiteral("\r") + e.description(),
                         Prompts::vbOKOnly + Prompts::vbExclamation, QStringLiteral("Error"));
         return false;
     }

@@ -30,7 +30,7 @@ void FrmRace::runBusyCommand(const QString& what, const std::function<bool()>& c
         try {
             reload = command();
         } catch (const VbError& e) {
-            Prompts::MsgBox(what + QStringLiteral(" failed.") + QStringLiteral("\r") + e.description(),
+            Prompts::MsgBox(what + QStringLiteral(" failed. ") + QStringLiteral("\r") + e.description(),
                             Prompts::vbOKOnly + Prompts::vbExclamation, QStringLiteral("Error"));
         }
     }

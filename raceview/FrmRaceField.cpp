@@ -159,7 +159,7 @@ void FrmRace::grdRace_OnMouseUp(int button, int /*shift*/, int x, int y)
             ShowMeetingHeader();
             ShowRaceHeader();
         } catch (const VbError& e) {
-            Prompts::MsgBox(QStringLiteral("Loading the race failed.") + QStringLiteral("\r") + e.description(),
+            Prompts::MsgBox(QStringLiteral("Loading the race failed. ") + QStringLiteral("\r") + e.description(),
                             Prompts::vbOKOnly + Prompts::vbExclamation, QStringLiteral("Error"));
         }
     }
@@ -341,7 +341,7 @@ void FrmRace::ShowTrainer()
         }
         rs.Close();
     } catch (const VbError& e) {
-        Prompts::MsgBox(QStringLiteral("Reading the trainer failed.") + QStringLiteral("\r") + e.description(),
+        Prompts::MsgBox(QStringLiteral("Reading the trainer failed. ") + QStringLiteral("\r") + e.description(),
                         Prompts::vbOKOnly + Prompts::vbExclamation, QStringLiteral("Error"));
         return;
     }
@@ -380,7 +380,7 @@ void FrmRace::saveTrainerBox(QLineEdit* box, const char* column)
         box->setModified(false);
     } catch (const VbError& e) {
         // The typed text stays in the box (and modified) for another try.
-        Prompts::MsgBox(QStringLiteral("Saving the trainer failed.") + QStringLiteral("\r") + e.description(),
+        Prompts::MsgBox(QStringLiteral("Saving the trainer failed. ") + QStringLiteral("\r") + e.description(),
                         Prompts::vbOKOnly + Prompts::vbExclamation, QStringLiteral("Error"));
     }
 }

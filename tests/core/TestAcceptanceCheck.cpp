@@ -69,10 +69,11 @@ TEST_F(AcceptanceCheckTest, AcceptancesWithoutARiderWarnAndYesRemovesTheBooking)
     EXPECT_TRUE(CheckBookingsOnAcceptance(QString(), MEETING, HORSE, QStringLiteral("ACP"), 560));
     ASSERT_EQ(script.messages().size(), 1);
     const Prompts::Record r = script.messages()[0];
-    EXPECT_EQ(r.text, QStringLiteral("ACP For meeting has No Jockey") + CR + CR + "Booked On Horse : Silver Lining" +
-                          CR + CR + "You had previously booked your Jockey :A Jones on that Horse" + CR + CR +
-                          "Booking was : Planned" + CR + CR + "Trainer was : J Hawkes 0400111222 0355556666" + CR +
-                          CR + "Select Yes to remove your booking");
+    EXPECT_EQ(r.text, QStringLiteral("ACP For meeting has No Jockey") + " " + CR + CR +
+                          "Booked On Horse : Silver Lining" + " " + CR + CR +
+                          "You had previously booked your Jockey :A Jones on that Horse" + " " + CR + CR +
+                          "Booking was : Planned" + " " + CR + CR + "Trainer was : J Hawkes 0400111222 0355556666" +
+                          " " + CR + CR + "Select Yes to remove your booking");
     EXPECT_EQ(r.title, QStringLiteral("Jockey booking Error"));
     EXPECT_EQ(r.style, Prompts::vbYesNo + Prompts::vbExclamation); // Yes is the default
     EXPECT_EQ(bookingCount(), 0);
@@ -84,7 +85,7 @@ TEST_F(AcceptanceCheckTest, RiderThatDiffersFromTheBookedJockey)
     script.answerMsgBox(Prompts::vbNo);
     EXPECT_FALSE(CheckBookingsOnAcceptance(QStringLiteral("B Smith"), MEETING, HORSE, QStringLiteral("WGT"), 560));
     ASSERT_EQ(script.messages().size(), 1);
-    EXPECT_TRUE(script.messages()[0].text.startsWith(QStringLiteral("WGT For meeting has B Smith") + CR + CR));
+    EXPECT_TRUE(script.messages()[0].text.startsWith(QStringLiteral("WGT For meeting has B Smith") + " " + CR + CR));
     EXPECT_EQ(bookingCount(), 1);
 
     // The booked jockey with an apprentice claim is the same rider.
@@ -107,8 +108,9 @@ TEST_F(AcceptanceCheckTest, WeightBelowTheJockeysRidingWeight)
     const Prompts::Record r = script.messages()[0];
     EXPECT_EQ(r.text, QStringLiteral("ACP For meeting has Weight of 54.5 kg") + CR + CR + " for Horse Silver Lining" +
                           CR + CR + " you have booked Jockey A Jones" + CR + CR + " who has a ride weight of 55.0 kg" +
-                          CR + CR + "Booking was : Planned" + CR + CR + "Trainer was : J Hawkes 0400111222 0355556666" +
-                          CR + CR + "Select Yes to remove your booking");
+                          " " + CR + CR + "Booking was : Planned" + " " + CR + CR +
+                          "Trainer was : J Hawkes 0400111222 0355556666" + " " + CR + CR +
+                          "Select Yes to remove your booking");
     EXPECT_EQ(r.style, Prompts::vbYesNo + Prompts::vbExclamation + Prompts::vbDefaultButton2);
     EXPECT_EQ(bookingCount(), 1);
 
@@ -129,7 +131,7 @@ TEST_F(AcceptanceCheckTest, WeightCheckForAJockeyWithoutAFullName)
     ASSERT_EQ(script.messages().size(), 1);
     const QString text = script.messages()[0].text;
     EXPECT_TRUE(text.contains(QStringLiteral(" you have booked Jockey Light Rider") + CR)) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("Trainer was : Unknown Trainer") + CR)) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Trainer was : Unknown Trainer") + " " + CR)) << text.toStdString();
     EXPECT_EQ(bookingCount(), 0);
 
     // A jockey with neither full name nor riding weight is never checked.
@@ -179,8 +181,8 @@ TEST_F(AcceptanceCheckTest, BookingsWhoseHorseLeftTheFieldAreListedOnceAndKept)
     ASSERT_EQ(script.messages().size(), 1);
     const Prompts::Record r = script.messages()[0];
     EXPECT_EQ(r.text, QStringLiteral("The field loaded for meeting 0712FLEM has no runner for these booked horses:") +
-                          CR + CR + "Horse : FAST LAD   Jockey : B Smith   Booking : Planned" + CR +
-                          "Horse : Scratched Star   Jockey : A Jones   Booking : Confirmed" + CR + CR +
+                          CR + " " + CR + "Horse : FAST LAD   Jockey : B Smith   Booking : Planned" + " " + CR +
+                          "Horse : Scratched Star   Jockey : A Jones   Booking : Confirmed" + " " + CR + CR +
                           "The bookings are kept. Where a horse was scratched or renamed, its jockey may be free "
                           "for another ride.");
     EXPECT_EQ(r.title, QStringLiteral("Booked horses not in the field"));

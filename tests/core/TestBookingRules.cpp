@@ -125,7 +125,8 @@ TEST_F(BookingRulesTest, ReplacingAJockeyAsksAndFollowsTheAnswer)
     book(1, QStringLiteral("B Smith"), 0xFF0000);
     ASSERT_EQ(script.messages().size(), 1);
     EXPECT_EQ(script.messages()[0].text,
-              QStringLiteral("A Jones Already booked for this ride are you sure") + CR + "you wish replace with B Smith");
+              QStringLiteral("A Jones Already booked for this ride are you sure") + " " + CR +
+                  "you wish replace with B Smith");
     EXPECT_EQ(script.messages()[0].title, QStringLiteral("Confirm Jockey ride"));
     EXPECT_EQ(script.messages()[0].style, Prompts::vbYesNo + Prompts::vbQuestion);
     EXPECT_EQ(bookings()[0].jockey, QStringLiteral("A Jones"));

@@ -235,7 +235,7 @@ TEST_F(CompactionTest, AFailureNamesItsCause)
         EXPECT_FALSE(CompactLocalDatabase(&why));
         EXPECT_EQ(why.kind, CompactionFailure::Kind::InUse);
         EXPECT_EQ(CompactionFailureMessage(why),
-                  "Database damaged or being used by another program, please contact Hallard Support.\r\rThe file "
+                  "Database damaged or being used by another program, please contact Hallard Support. \r\rThe file "
                       + fx.path() + " is in use by another program (perhaps another copy of Velmora).");
     }
 
@@ -273,7 +273,7 @@ TEST_F(CompactionTest, AFailureNamesItsCause)
     why.kind = CompactionFailure::Kind::DiskFull;
     why.path = fx.path();
     EXPECT_EQ(CompactionFailureMessage(why),
-              "Database damaged or being used by another program, please contact Hallard Support.\r\rThe disk "
+              "Database damaged or being used by another program, please contact Hallard Support. \r\rThe disk "
               "holding "
                   + fx.path() + " is full: there is no room for the compacted copy.");
 

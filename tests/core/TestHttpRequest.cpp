@@ -46,14 +46,14 @@ protected:
 QString timeoutText(const QString& url)
 {
     return QStringLiteral("Error: Internert Connection has Timed out. Check internet connection. \r"
-                          "May Mean Website server is down.\r")
+                          "May Mean Website server is down. \r")
            + url.left(50);
 }
 
 QString noConnectionText(const QString& url)
 {
-    return QStringLiteral("Error: 12029 Connection to Server cannot be Established.\r"
-                          "Check internet Connection, the server you are connecting to may have a problem.\r")
+    return QStringLiteral("Error: 12029 Connection to Server cannot be Established. \r"
+                          "Check internet Connection, the server you are connecting to may have a problem. \r")
            + url.left(50);
 }
 } // namespace
@@ -338,7 +338,7 @@ TEST_F(HttpTest, RepliesLargerThanTheLimitAreDroppedNotGrown)
     clock.start();
     const HttpReply big = modDatabase::HttpSend(endless.url("/SQLQuery.php"), "GET");
     EXPECT_EQ(big.kind, HttpReply::Kind::TooLarge);
-    EXPECT_EQ(big.text, "Error: The reply is larger than 1 MB and was not read.\r" + endless.url("/SQLQuery.php").left(50));
+    EXPECT_EQ(big.text, "Error: The reply is larger than 1 MB and was not read. \r" + endless.url("/SQLQuery.php").left(50));
     EXPECT_TRUE(big.body.isEmpty());
     EXPECT_LT(clock.elapsed(), 4000); // dropped at the limit, not at the time-out
     EXPECT_FALSE(big.ok());

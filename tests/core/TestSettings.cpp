@@ -408,9 +408,9 @@ TEST(SettingsStore, ADamagedFileIsKeptToldOnceAndNeverOverwritten)
     EXPECT_FALSE(cAppSettings::ReportDamagedSettings()); // told once
     ASSERT_EQ(prompts.messages().size(), 1);
     EXPECT_EQ(prompts.messages()[0].text,
-              "The settings file was damaged and could not be read:\r" + env.registryFile()
-                  + "\r\rThe damaged file has been kept as:\r" + kept
-                  + "\r\rThe program is using default settings. Check the database folder and the other settings "
+              "The settings file was damaged and could not be read: \r" + env.registryFile()
+                  + " \r\rThe damaged file has been kept as: \r" + kept
+                  + " \r\rThe program is using default settings. Check the database folder and the other settings "
                     "in System Defaults.");
     EXPECT_EQ(prompts.messages()[0].title, "Settings Error");
     EXPECT_EQ(prompts.messages()[0].style, Prompts::vbExclamation);

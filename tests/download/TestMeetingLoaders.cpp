@@ -298,9 +298,9 @@ TEST_F(MeetingLoaders, BookedHorseWithAnotherRiderAsksOnce)
     ASSERT_EQ(script.messages().size(), 1);
     EXPECT_EQ(script.messages()[0].title, QStringLiteral("Jockey booking Error"));
     EXPECT_EQ(script.messages()[0].text,
-              QStringLiteral("ACP For meeting has M Zahra\r\rBooked On Horse : BRAVE HEART\r\r"
-                             "You had previously booked your Jockey :Dean Lane on that Horse\r\r"
-                             "Booking was : Planned\r\rTrainer was : C Waller\r\rSelect Yes to remove your booking"));
+              QStringLiteral("ACP For meeting has M Zahra \r\rBooked On Horse : BRAVE HEART \r\r"
+                             "You had previously booked your Jockey :Dean Lane on that Horse \r\r"
+                             "Booking was : Planned \r\rTrainer was : C Waller \r\rSelect Yes to remove your booking"));
     EXPECT_EQ(db.count(QStringLiteral("Bookings")), 1);
 }
 

@@ -222,8 +222,8 @@ TEST_F(SelectMeeting, NothingSelectedOrAFailureIsNeverASuccess)
     ASSERT_EQ(script.messages().size(), 1);
     EXPECT_EQ(script.messages()[0].title, QStringLiteral("Download Error"));
     EXPECT_EQ(script.messages()[0].text,
-              QStringLiteral("These meetings could not be downloaded:\rPakenham (06/Mar/30): No race was found on the "
-                             "page.\rKilmore (sometime): the date is not a date\r\rThe other selected meetings were "
+              QStringLiteral("These meetings could not be downloaded: \rPakenham (06/Mar/30): No race was found on the "
+                             "page. \rKilmore (sometime): the date is not a date \r\rThe other selected meetings were "
                              "downloaded."));
     EXPECT_NE(w.result(), QDialog::Accepted);
 }
@@ -245,10 +245,10 @@ TEST_F(SelectMeeting, ASilentNetworkStopsTheDownloadAfterOneWait)
     ASSERT_EQ(script.messages().size(), 1);
     EXPECT_EQ(script.messages()[0].title, QStringLiteral("Download Error"));
     const QString text = script.messages()[0].text;
-    EXPECT_TRUE(text.startsWith(QStringLiteral("These meetings could not be downloaded:\rFlemington (05/Mar/30): "
+    EXPECT_TRUE(text.startsWith(QStringLiteral("These meetings could not be downloaded: \rFlemington (05/Mar/30): "
                                                "Error:")))
         << text.toStdString();
-    EXPECT_TRUE(text.endsWith(QStringLiteral("\rPakenham (06/Mar/30): not tried\r\rNo answer came from the network, "
+    EXPECT_TRUE(text.endsWith(QStringLiteral(" \rPakenham (06/Mar/30): not tried \r\rNo answer came from the network, "
                                              "so the download stopped. These meetings are as they were.")))
         << text.toStdString();
     EXPECT_EQ(db.fileHash(), before);
@@ -533,7 +533,7 @@ TEST_F(SelectMeeting, ClubOptionsWithoutAReadableDateAreNamed)
     EXPECT_EQ(w.grdMeeting->rows(), 1);
     ASSERT_EQ(script.messages().size(), 1);
     EXPECT_EQ(script.messages()[0].text, QStringLiteral("These meetings of the racing club's list have no readable "
-                                                        "date and are not listed:\rNO DATE\rBAD, 32/03/2030"));
+                                                        "date and are not listed: \rNO DATE \rBAD, 32/03/2030"));
 }
 
 TEST_F(SelectMeeting, CalendarAndFileListRowsDownloadThroughTheirLoaders)

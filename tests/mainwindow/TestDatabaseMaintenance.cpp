@@ -17,6 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <sys/resource.h>
+
 namespace
 {
 QByteArray readAll(const QString& path)
@@ -90,6 +96,49 @@ TEST_F(Maintenance, BackupCopiesTheFileExactlyButNeverOntoItself)
     DatabaseMaintenance::BackupDatabase();
     ASSERT_EQ(script.messages().size(), 1);
     EXPECT_EQ(script.messages()[0].title, QStringLiteral("Backup error"));
+}
+
+TEST_F(Maintenance, ABackupWithNoRoomNamesTheCauseApartFromTheSentence)
+{
+    // A database file of a megabyte and a few kilobytes: copied as a large
+    // block and a small tail.
+    const QString dbFolder = env.root() + QStringLiteral("/big");
+    QDir().mkpath(dbFolder);
+    const qint64 size = (1 << 20) + 8192;
+    {
+        QFile big(dbFolder + QStringLiteral("/Tarrow.mdb"));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        ASSERT_EQ(big.write(QByteArray(size, 'v')), size);
+    }
+    gAppSettings.DBPath = dbFolder + QLatin1Char('/');
+    const QString folder = env.root() + QStringLiteral("/backups");
+    QDir().mkpath(folder);
+    const QString target = folder + QStringLiteral("/Tarrow.mdb");
+
+    // Files may not grow past a point while the copy is written, as on a
+    // disk that fills up: half-way through the large block, or in the tail.
+    for (const qint64 room : {size / 2, size - 4096}) {
+        SCOPED_TRACE(room);
+        script.clear();
+        script.answerSaveFile(target).answerMsgBox(Prompts::vbOK);
+        struct rlimit saved{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limited = saved;
+        limited.rlim_cur = static_cast<rlim_t>(room);
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        DatabaseMaintenance::BackupDatabase();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        ::signal(SIGXFSZ, oldHandler);
+
+        EXPECT_FALSE(QFileInfo::exists(target));
+        ASSERT_EQ(script.messages().size(), 1);
+        EXPECT_EQ(script.messages()[0].title, QStringLiteral("Backup error"));
+        EXPECT_EQ(script.messages()[0].text, QStringLiteral("Backup of Velmora Database to Location: ") + target
+                                                 + QStringLiteral(" failed. \r")
+                                                 + QString::fromLocal8Bit(std::strerror(EFBIG)))
+            << script.messages()[0].text.toStdString();
+    }
 }
 
 TEST_F(Maintenance, AFirstBackupOffersTheHomeFolderThenTheFolderChosen)

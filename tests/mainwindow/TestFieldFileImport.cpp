@@ -305,10 +305,10 @@ TEST_F(FieldFileImportTest, FaultyFilesLeaveTheDatabaseAsItWas)
         QString says;
     };
     const QList<Bad> bad = {
-        {"bad-truncated.DGA", ":\rline 9: the runner record has 10 fields, 18 are needed."},
+        {"bad-truncated.DGA", ": \rline 9: the runner record has 10 fields, 18 are needed."},
         {"bad-binary.DGA", "the file holds binary data, it is not a field file."},
-        {"bad-empty.DGA", ":\rthe file is empty."},
-        {"bad-date.DGA", ":\rline 1: the meeting date \"31/02/25\" is not a day/month/year date."},
+        {"bad-empty.DGA", ": \rthe file is empty."},
+        {"bad-date.DGA", ": \rline 1: the meeting date \"31/02/25\" is not a day/month/year date."},
     };
     for (const Bad& b : bad) {
         SCOPED_TRACE(b.file.toStdString());
@@ -321,8 +321,8 @@ TEST_F(FieldFileImportTest, FaultyFilesLeaveTheDatabaseAsItWas)
         EXPECT_EQ(script.messages()[0].title, "Import Error");
         EXPECT_EQ(script.messages()[0].style, Prompts::vbCritical);
         const QString text = script.messages()[0].text;
-        EXPECT_TRUE(text.startsWith("The file " + path + " cannot be imported:\r")) << text.toStdString();
-        EXPECT_TRUE(text.endsWith(b.says + "\r\rThe database was not changed.")) << text.toStdString();
+        EXPECT_TRUE(text.startsWith("The file " + path + " cannot be imported: \r")) << text.toStdString();
+        EXPECT_TRUE(text.endsWith(b.says + " \r\rThe database was not changed.")) << text.toStdString();
         EXPECT_EQ(server.requestCount(), 0); // nothing is looked up for a file that is not read
         EXPECT_EQ(fileBytes(db.path()), before);
         EXPECT_EQ(meetingType, "NOM");
@@ -334,7 +334,7 @@ TEST_F(FieldFileImportTest, FaultyFilesLeaveTheDatabaseAsItWas)
     script.answerMsgBox(Prompts::vbOK);
     EXPECT_EQ(FieldFileImport::ImportFile(inDir() + "/missing.DGA", target), Outcome::Failed);
     ASSERT_EQ(script.messages().size(), 1);
-    EXPECT_TRUE(script.messages()[0].text.startsWith("The file " + inDir() + "/missing.DGA cannot be imported:\r"));
+    EXPECT_TRUE(script.messages()[0].text.startsWith("The file " + inDir() + "/missing.DGA cannot be imported: \r"));
     EXPECT_EQ(fileBytes(db.path()), before);
 }
 
@@ -431,7 +431,7 @@ TEST_F(FieldFileImportTest, AddDataAsksForFilesAndImportsEachInTurn)
     EXPECT_EQ(msgs[0].text, "File cannot be processed.");
     EXPECT_EQ(msgs[0].title, "Invalid For Convert");
     EXPECT_EQ(msgs[0].style, Prompts::vbCritical);
-    EXPECT_TRUE(msgs[1].text.contains("0101BAD.DGA cannot be imported:\rline 1:"));
+    EXPECT_TRUE(msgs[1].text.contains("0101BAD.DGA cannot be imported: \rline 1:"));
     EXPECT_TRUE(script.unexpected().isEmpty());
     ASSERT_EQ(Sound::history().size(), 2);
     EXPECT_TRUE(Sound::history()[0].endsWith("/Error.Wav"));

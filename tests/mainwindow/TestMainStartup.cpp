@@ -221,7 +221,7 @@ TEST_F(MainStartupTest, DamagedOrLockedDatabaseEndsTheProgram)
         ASSERT_EQ(script.messages().size(), 1);
         // The usual text, then the cause.
         EXPECT_EQ(script.messages().first().text,
-                  critical + "\r\rThe file " + dbFile
+                  critical + " \r\rThe file " + dbFile
                       + " is in use by another program (perhaps another copy of Velmora).");
         EXPECT_EQ(script.messages().first().title, QStringLiteral("Critical Error"));
         EXPECT_EQ(script.messages().first().style, Prompts::vbCritical);
@@ -255,8 +255,8 @@ TEST_F(MainStartupTest, DamagedOrLockedDatabaseEndsTheProgram)
     frmSplash::SetMainWindowFactory({});
     ASSERT_EQ(script.messages().size(), 1);
     EXPECT_EQ(script.messages().first().text,
-              critical + "\r\rThe file " + dbFile
-                  + " is not a database file: it is damaged or of another kind.\rThe file has been left as it is.");
+              critical + " \r\rThe file " + dbFile
+                  + " is not a database file: it is damaged or of another kind. \rThe file has been left as it is.");
     EXPECT_EQ(fileBytes(dbFile), damaged);
     EXPECT_FALSE(QFile::exists(env.appDir() + QStringLiteral("/temp.mdb")));
     EXPECT_EQ(fileBytes(env.registryFile()), settingsBefore);
@@ -269,7 +269,7 @@ TEST_F(MainStartupTest, EmptyForeignAndAccessFilesAreRefusedAsTheyAre)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
     };
-    const QString left = QStringLiteral("\rThe file has been left as it is.");
+    const QString left = QStringLiteral(" \rThe file has been left as it is.");
     struct Case
     {
         const char* what;
@@ -279,7 +279,7 @@ TEST_F(MainStartupTest, EmptyForeignAndAccessFilesAreRefusedAsTheyAre)
     const QList<Case> cases = {
         {"empty", [&] { writeFile(QByteArray()); },
          "The database file " + dbFile + " is empty (0 bytes): it holds no Velmora data." + left
-             + "\rRestore Tarrow.mdb from a backup, or move the empty file away to choose the database at the "
+             + " \rRestore Tarrow.mdb from a backup, or move the empty file away to choose the database at the "
                "next start."},
         {"access",
          [&] {

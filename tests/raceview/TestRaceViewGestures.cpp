@@ -201,7 +201,7 @@ TEST_F(RaceViewGestures, ReplacingAJockeyAsksFirst)
     prompts.answerMsgBox(Prompts::vbNo);
     dragJockeyTo(QStringLiteral("Kate O'Ray"), row);
     ASSERT_EQ(prompts.messages().size(), 1);
-    EXPECT_EQ(prompts.messages()[0].text, QStringLiteral("John Smith Already booked for this ride are you sure\r"
+    EXPECT_EQ(prompts.messages()[0].text, QStringLiteral("John Smith Already booked for this ride are you sure \r"
                                                          "you wish replace with Kate O'Ray"));
     EXPECT_EQ(bookings()[0][QStringLiteral("Jockey")].toString(), QStringLiteral("John Smith"));
     prompts.answerMsgBox(Prompts::vbYes);
