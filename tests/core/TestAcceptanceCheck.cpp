@@ -214,7 +214,7 @@ TEST_F(AcceptanceCheckTest, ABookedHorseRunningOnlyAtAnotherMeetingIsNotInThisFi
     const Prompts::Record r = script.messages()[0];
     EXPECT_EQ(r.title, QStringLiteral("Booked horses not in the field"));
     EXPECT_EQ(r.text, QStringLiteral("The field loaded for meeting 0712FLEM has no runner for these booked horses:") +
-                          CR + CR + "Horse : Travelling Star   Jockey : A Jones   Booking : Planned" + CR + CR +
+                          CR + " " + CR + "Horse : Travelling Star   Jockey : A Jones   Booking : Planned" + " " + CR + CR +
                           "The bookings are kept. Where a horse was scratched or renamed, its jockey may be free "
                           "for another ride.");
     EXPECT_EQ(bookingCount(QStringLiteral("Travelling Star")), 1);
