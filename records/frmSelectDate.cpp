@@ -257,9 +257,8 @@ void frmSelectDate::cmdSaveExtras_Click()
     gAppSettings.ExtChgText2 = txtExtra2->text();
     gAppSettings.ExtChgVal1 = *v1;
     gAppSettings.ExtChgVal2 = *v2;
-    if (!gAppSettings.SaveSettings())
-        Prompts::MsgBox(QStringLiteral("The extra charges could not be saved."), Prompts::vbCritical,
-                        QStringLiteral("Error"));
+    // A failed save tells the user itself, with the reason.
+    gAppSettings.SaveSettings();
 }
 
 void frmSelectDate::cmdExit_Click()
