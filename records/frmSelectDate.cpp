@@ -310,10 +310,15 @@ void frmSelectDate::cmdReport_Click()
             return;
         }
         m_managerFee = doc.result.amounts.managerFee;
+        bool output = true;
         if (presenter())
             presenter()(doc);
         else
-            InvoiceReport::Preview(doc, this);
+            output = InvoiceReport::Preview(doc, this);
+        // A print or PDF that failed has been told; an invoice never written
+        // is not recorded, and the window stays for another try.
+        if (!output)
+            return;
     } catch (const VbError& e) {
         Prompts::MsgBox(QStringLiteral("The invoice could not be printed: ") + e.description(), Prompts::vbCritical,
                         QStringLiteral("Error"));
