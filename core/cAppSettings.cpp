@@ -263,7 +263,15 @@ bool cAppSettings::SaveSettings()
                 reg.setValue(this->*(*p));
         }
         reg.CommitBatch();
-    } catch (const VbError&) {
+    } catch (const VbError& e) {
+        // The store on disk is left as it was: say so, and why this save
+        // failed, so a full disk is not found out only at the next start.
+        const QString reason = reg.LastStoreError().isEmpty() ? e.description() : reg.LastStoreError();
+        Prompts::MsgBox(QStringLiteral("The settings could not be saved to: \r")
+                            + QDir::toNativeSeparators(reg.StoreFile()) + QStringLiteral(" \r\r")
+                            + reason + QStringLiteral(" \r\r")
+                            + QStringLiteral("The settings saved before are kept unchanged."),
+                        Prompts::vbCritical, QStringLiteral("Settings Error"));
         return false;
     }
     return true;

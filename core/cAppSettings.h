@@ -94,8 +94,10 @@ public:
      */
     bool LoadSettings();
 
-    /** Writes every member to the store in one atomic update; false (and
-     *  nothing changed) when the store cannot be written. */
+    /** Writes every member to the store in one atomic update. When the store
+     *  cannot be written (full disk, unwritable folder) nothing on disk
+     *  changes, the user is told why, titled "Settings Error", and the
+     *  result is false. */
     bool SaveSettings();
 
     /**

@@ -76,6 +76,10 @@ public:
     void BeginBatch();
     /** Writes the collected values; raises the set-value error on failure. */
     void CommitBatch();
+    /** The store file the values live in. */
+    QString StoreFile() const { return m_store.file(); }
+    /** Why the store's last write failed; empty when it succeeded. */
+    QString LastStoreError() const { return m_store.lastError(); }
 
     static quint32 SwapEndian(quint32 value);
     /** Expands %NAME% references from the environment; unknown names stay. */

@@ -222,10 +222,8 @@ void frmState::cmdChange_Click()
     modDatabase::gRemoteUser = m_txtUser->text();
     modDatabase::gRemotePass = m_txtRegno->text();
 
-    if (!s.SaveSettings()) {
-        Prompts::MsgBox(QStringLiteral("The settings could not be saved."), Prompts::vbCritical,
-                        QStringLiteral("Settings Error"));
+    // A failed save has told the user why; the window stays for another try.
+    if (!s.SaveSettings())
         return;
-    }
     accept();
 }

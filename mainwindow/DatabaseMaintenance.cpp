@@ -223,8 +223,8 @@ void ResetRaceWindow()
 {
     gAppSettings.RaceTop = 0;
     gAppSettings.RaceLeft = 0;
-    if (!gAppSettings.SaveSettings())
-        reportFailure(QStringLiteral("Reset Race Window"), QStringLiteral("The settings could not be saved."));
+    // A failed save tells the user itself, with the reason.
+    gAppSettings.SaveSettings();
 }
 } // namespace DatabaseMaintenance
 

@@ -1,6 +1,7 @@
 #include "platform/FileSync.h"
 
 #include <QFile>
+#include <QIODevice>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -32,5 +33,17 @@ void removeWithJournal(const QString& path)
 {
     QFile::remove(path);
     QFile::remove(path + QStringLiteral("-journal"));
+}
+
+bool writeAll(QIODevice& device, const QByteArray& data)
+{
+    qint64 done = 0;
+    while (done < data.size()) {
+        const qint64 n = device.write(data.constData() + done, data.size() - done);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
 }
 } // namespace FileSync

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+class QIODevice;
 
 /**
  * Durable replacement of a database file: the new file is flushed to disk,
@@ -21,4 +24,10 @@ bool replace(const QString& from, const QString& to);
 /** Removes a database file and the rollback journal SQLite may have left
  *  beside it. */
 void removeWithJournal(const QString& path);
+
+/** Writes all of `data` to `device`, going on after a short write: a disk
+ *  that is full (or a file at its size limit) then refuses the next write,
+ *  and the device's errorString() gives that reason. False unless
+ *  everything was written. */
+bool writeAll(QIODevice& device, const QByteArray& data);
 } // namespace FileSync

@@ -1,6 +1,7 @@
 #include "platform/RegistryStore.h"
 
 #include "platform/AppPaths.h"
+#include "platform/FileSync.h"
 
 #include <QDir>
 #include <QFile>
@@ -247,17 +248,33 @@ bool RegistryStore::save(const Tree& tree)
     QJsonObject top;
     top.insert(QStringLiteral("keys"), keys);
 
+    m_error.clear();
     makeOwnerOnlyPath(QFileInfo(m_file).absolutePath());
+    // Unbuffered, so a write the disk refuses (full, over the file-size
+    // limit) fails here and is seen, instead of in a flush whose failure the
+    // commit would not report: a store cut short must never replace the
+    // whole one.
     QSaveFile out(m_file);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        m_error = out.errorString();
         return false;
+    }
     // The new file would take the old one's mode or the umask's; a store
     // left readable by others is narrowed here, at its next save. (A file
     // system without modes refuses this, and has nothing to narrow.)
     if (out.handle() >= 0)
         ::fchmod(out.handle(), kOwnerFileMode);
-    out.write(QJsonDocument(top).toJson(QJsonDocument::Indented));
-    return out.commit();
+    const QByteArray content = QJsonDocument(top).toJson(QJsonDocument::Indented);
+    if (!FileSync::writeAll(out, content) || !out.flush()) {
+        m_error = out.errorString();
+        out.cancelWriting(); // the old store stays as it was
+        return false;
+    }
+    if (!out.commit()) {
+        m_error = out.errorString();
+        return false;
+    }
+    return true;
 }
 
 bool RegistryStore::keyExists(qint32 root, const QString& path) const

@@ -71,6 +71,9 @@ public:
 
     /** The last problem met reading the file (unreadable store moved aside). */
     QString lastWarning() const { return m_warning; }
+    /** Why the last write of the file failed (the system's reason, e.g. "No
+     *  space left on device"); empty after a write that succeeded. */
+    QString lastError() const { return m_error; }
 
     /** A store file found damaged: where it was and the name it was kept
      *  under. A kept copy is never overwritten: each damage gets a new name. */
@@ -107,6 +110,7 @@ private:
 
     QString m_file;
     mutable QString m_warning;
+    QString m_error;
     /** What identifies one version of the file on disk. */
     struct Stamp
     {

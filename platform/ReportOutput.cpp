@@ -1,12 +1,16 @@
 #include "platform/ReportOutput.h"
 
+#include "platform/FileSync.h"
 #include "platform/Prompts.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QDir>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
@@ -32,6 +36,16 @@ QMarginsF unprintableMargins(const QPagedPaintDevice& device)
     QPageLayout page = device.pageLayout();
     page.setUnits(QPageLayout::Point);
     return page.minimumMargins() * 20.0;
+}
+
+// Whether a PDF file was written to its end: a complete one closes with its
+// end-of-file marker, one cut short by a full disk does not.
+bool isWholePdf(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 16 || !file.seek(file.size() - 16))
+        return false;
+    return file.read(16).trimmed().endsWith("%%EOF");
 }
 
 Qt::Alignment alignmentOf(ReportAlign a)
@@ -122,22 +136,56 @@ void PaintReport(const ReportLayout& layout, QPainter& painter, QPagedPaintDevic
     }
 }
 
-bool WriteReportPdf(const ReportLayout& layout, const QString& path)
+bool WriteReportPdf(const ReportLayout& layout, const QString& path, QString* error)
 {
-    QPdfWriter writer(path);
-    writer.setResolution(1440);
-    writer.setPageSize(pageSizeOf(layout));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setTitle(layout.title.isEmpty() ? layout.caption : layout.title);
-    writer.setCreator(QStringLiteral("Velmora"));
-    QPainter painter;
-    if (!painter.begin(&writer))
+    // The PDF writer does not report a write the disk refuses, and a full
+    // disk would leave a cut file that looks written. So the document is
+    // made in memory and written in one checked, unbuffered write.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&pdf);
+        writer.setResolution(1440);
+        writer.setPageSize(pageSizeOf(layout));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setTitle(layout.title.isEmpty() ? layout.caption : layout.title);
+        writer.setCreator(QStringLiteral("Velmora"));
+        QPainter painter;
+        bool drawn = painter.begin(&writer);
+        if (drawn) {
+            PaintReport(layout, painter, writer);
+            drawn = painter.end();
+        }
+        if (!drawn) {
+            if (error)
+                *error = QObject::tr("The report could not be drawn.");
+            return false;
+        }
+    }
+    const QByteArray& bytes = pdf.data();
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        if (error)
+            *error = file.errorString();
         return false;
-    PaintReport(layout, painter, writer);
-    return painter.end();
+    }
+    bool written = FileSync::writeAll(file, bytes);
+    QString why = written ? QString() : file.errorString();
+    file.close();
+    if (written && file.error() != QFileDevice::NoError) {
+        written = false;
+        why = file.errorString();
+    }
+    if (!written) {
+        // A cut PDF only fails later, in the reader: take it away.
+        file.remove();
+        if (error)
+            *error = why;
+    }
+    return written;
 }
 
-bool PrintReport(const ReportLayout& layout, QPrinter& printer)
+bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error)
 {
     printer.setFullPage(true);
     printer.setPageSize(pageSizeOf(layout));
@@ -145,14 +193,38 @@ bool PrintReport(const ReportLayout& layout, QPrinter& printer)
     if (printer.docName().isEmpty())
         printer.setDocName(layout.caption.isEmpty() ? layout.title : layout.caption);
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!painter.begin(&printer)) {
+        if (error)
+            *error = QObject::tr("The printer did not start the job.");
         return false;
+    }
+    // Printing to a PDF file, not drawing the preview (whose engine is its
+    // own): the printer does not report a write the disk refused, so the
+    // finished file is checked.
+    const QString pdfFile = printer.outputFormat() == QPrinter::PdfFormat && painter.paintEngine()
+                                    && painter.paintEngine()->type() == QPaintEngine::Pdf
+                                ? printer.outputFileName()
+                                : QString();
     PaintReport(layout, painter, printer);
-    return painter.end();
+    if (!painter.end()) {
+        if (error)
+            *error = QObject::tr("The printer did not take the whole job.");
+        return false;
+    }
+    if (!pdfFile.isEmpty() && !isWholePdf(pdfFile)) {
+        // A cut PDF only fails later, in the reader: take it away.
+        QFile::remove(pdfFile);
+        if (error)
+            *error = QObject::tr("The file was left incomplete; the disk may be full.");
+        return false;
+    }
+    return true;
 }
 
-void PreviewReport(const ReportLayout& layout, QWidget* parent)
+bool PreviewReport(const ReportLayout& layout, QWidget* parent)
 {
+    // Whether the last print or save made from the preview failed.
+    bool failed = false;
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);
     printer.setPageSize(pageSizeOf(layout));
@@ -165,12 +237,26 @@ void PreviewReport(const ReportLayout& layout, QWidget* parent)
     if (const QScreen* screen = dialog.screen())
         size = size.boundedTo(screen->availableSize());
     dialog.resize(size);
-    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [&layout](QPrinter* p) { PrintReport(layout, *p); });
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&layout, &dialog, &failed](QPrinter* p) {
+        // Drawing the pages for the preview (the printer then paints through
+        // the preview's own picture engine) is no print.
+        if (p->paintEngine() && p->paintEngine()->type() == QPaintEngine::Picture) {
+            PrintReport(layout, *p);
+            return;
+        }
+        const bool toFile = p->outputFormat() == QPrinter::PdfFormat;
+        QString why;
+        failed = !PrintReport(layout, *p, &why);
+        if (!failed)
+            return;
+        const QString what = toFile ? QObject::tr("The file could not be written: \r") + p->outputFileName()
+                                    : QObject::tr("The report could not be printed: \r") + p->printerName();
+        Prompts::MsgBox(what + QStringLiteral(" \r\r") + why, Prompts::vbExclamation, dialog.windowTitle());
+    });
     if (QToolBar* bar = dialog.findChild<QToolBar*>()) {
         QAction* save = bar->addAction(QObject::tr("Save as PDF"));
         save->setObjectName(QStringLiteral("actionSavePdf"));
-        QObject::connect(save, &QAction::triggered, &dialog, [&layout, &dialog]() {
+        QObject::connect(save, &QAction::triggered, &dialog, [&layout, &dialog, &failed]() {
             const QString name = (layout.caption.isEmpty() ? QStringLiteral("report") : layout.caption) +
                                  QStringLiteral(".pdf");
             const QString file = Prompts::GetSaveFileName(QObject::tr("Save as PDF"),
@@ -178,12 +264,15 @@ void PreviewReport(const ReportLayout& layout, QWidget* parent)
                                                           name);
             if (file.isEmpty())
                 return;
-            if (!WriteReportPdf(layout, file))
-                Prompts::MsgBox(QObject::tr("The file could not be written: \r") + file, Prompts::vbExclamation,
-                                dialog.windowTitle());
+            QString why;
+            failed = !WriteReportPdf(layout, file, &why);
+            if (failed)
+                Prompts::MsgBox(QObject::tr("The file could not be written: \r") + file + QStringLiteral(" \r\r") + why,
+                                Prompts::vbExclamation, dialog.windowTitle());
         });
     }
     Prompts::ShowModal(&dialog);
+    return !failed;
 }
 
 bool OutputReport(const ReportDefinition& def, const ReportData& data, const ReportTarget& target)
@@ -201,6 +290,5 @@ bool OutputReport(const ReportDefinition& def, const ReportData& data, const Rep
     case ReportOutput::Preview:
         break;
     }
-    PreviewReport(layout, target.parent);
-    return true;
+    return PreviewReport(layout, target.parent);
 }

@@ -34,17 +34,23 @@ struct ReportTarget
  *  the device can print on (PlaceReport). */
 void PaintReport(const ReportLayout& layout, QPainter& painter, QPagedPaintDevice& device);
 
-/** Writes the pages to a PDF file; false when the file cannot be written. */
-bool WriteReportPdf(const ReportLayout& layout, const QString& path);
+/** Writes the pages to a PDF file; false when the file cannot be written
+ *  whole (no such folder, a full disk). A file left cut short is removed,
+ *  and `error` (when given) gets the reason, e.g. "No space left on device". */
+bool WriteReportPdf(const ReportLayout& layout, const QString& path, QString* error = nullptr);
 
-/** Prints the pages on `printer` (full page, paper of the layout); false when
- *  printing could not start. */
-bool PrintReport(const ReportLayout& layout, QPrinter& printer);
+/** Prints the pages on `printer` (full page, paper of the layout); false,
+ *  with the reason in `error`, when printing could not start or finish. A
+ *  printer that prints to a PDF file has the file checked when it is done;
+ *  one left incomplete is removed. */
+bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error = nullptr);
 
 /** Shows the pages in a modal print preview titled with the layout's caption
- *  (its title when it has none); the preview prints and saves as PDF. */
-void PreviewReport(const ReportLayout& layout, QWidget* parent = nullptr);
+ *  (its title when it has none); the preview prints and saves as PDF. A
+ *  print or PDF that fails is told with the printer or file and the reason.
+ *  Returns false when the last print or save made from it failed. */
+bool PreviewReport(const ReportLayout& layout, QWidget* parent = nullptr);
 
 /** Lays out `def` over `data` and sends it to `target`. False when the PDF
- *  or the printer failed; a preview always gives true. */
+ *  or the printer failed, or a print or save from the preview did. */
 bool OutputReport(const ReportDefinition& def, const ReportData& data, const ReportTarget& target);

@@ -129,6 +129,7 @@ void RecordInvoice(const QString& jockey, const QDate& end)
 
     DaoDatabase db = modDatabase::OpenLocalDatabase();
     db.BeginTrans();
+    bool numberSaved = false;
     try {
         db.Execute(QStringLiteral("UPDATE Jockey SET LastInvoiceDate = ? WHERE UCase(Jockey) = ?"),
                    {end, jockey.toUpper()});
@@ -136,9 +137,15 @@ void RecordInvoice(const QString& jockey, const QDate& end)
         if (!gAppSettings.SaveSettings())
             throw VbError(75, QStringLiteral("InvoiceData"),
                           QStringLiteral("The settings could not be saved."));
+        numberSaved = true;
         db.CommitTrans();
     } catch (...) {
         gAppSettings.NextInvoiceNumber = before;
+        // The number and the dates change together or not at all: when the
+        // database refused the dates after the new number was stored, the
+        // stored number is put back (a failure to do so is told by the save).
+        if (numberSaved)
+            gAppSettings.SaveSettings();
         if (db.InTransaction())
             db.Rollback();
         throw;

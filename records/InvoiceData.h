@@ -62,7 +62,8 @@ InvoiceCalc::RideTotals TotalsOf(const QList<Ride>& rides);
 
 /** Records an issued invoice: the jockey's last invoice date becomes `end`
  *  and the next invoice number is advanced, both saved at once (the
- *  settings are written straight away). On failure nothing is changed and a
+ *  settings are written straight away). On failure nothing is changed (a
+ *  number already stored when the database fails is stored back) and a
  *  VbError is thrown. */
 void RecordInvoice(const QString& jockey, const QDate& end);
 } // namespace InvoiceData

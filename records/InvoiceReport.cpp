@@ -108,9 +108,9 @@ ReportData Data(const InvoiceDocument& doc)
     return ReportData::flat(rows);
 }
 
-void Preview(const InvoiceDocument& doc, QWidget* parent)
+bool Preview(const InvoiceDocument& doc, QWidget* parent)
 {
-    OutputReport(Definition(doc), Data(doc), ReportTarget::preview(parent));
+    return OutputReport(Definition(doc), Data(doc), ReportTarget::preview(parent));
 }
 
 bool WritePdf(const InvoiceDocument& doc, const QString& path)

@@ -20,8 +20,10 @@ ReportDefinition Definition(const InvoiceDocument& doc);
 /** The rides as the report's detail lines. */
 ReportData Data(const InvoiceDocument& doc);
 
-/** Shows the invoice in a modal print preview; returns when it closes. */
-void Preview(const InvoiceDocument& doc, QWidget* parent = nullptr);
+/** Shows the invoice in a modal print preview; returns when it closes.
+ *  False when the last print or PDF made from it failed (the user was told):
+ *  the invoice was not written. */
+bool Preview(const InvoiceDocument& doc, QWidget* parent = nullptr);
 
 /** Writes the invoice to a PDF file; false when the file cannot be written. */
 bool WritePdf(const InvoiceDocument& doc, const QString& path);

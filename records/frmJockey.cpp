@@ -561,13 +561,27 @@ bool frmJockey::saveRecord()
         m_rs.MoveLast();
         SetEditMode(QStringLiteral("Edit"));
         // The row exists now, so the download's time stamp lands on it. A
-        // failed download keeps the jockey and deletes no results.
+        // failed download keeps the jockey and deletes no results; one that
+        // cannot store its rides (a full disk) is told, and the jockey, left
+        // unstamped, gets them at the next refresh.
         setBusy(true);
+        bool stored = true;
+        QString failure;
+        try
         {
             WaitCursor wait;
             modJockey::DownloadJockeyStats(name, true);
         }
+        catch (const std::exception& e)
+        {
+            stored = false;
+            failure = DescribeError(e);
+        }
         setBusy(false);
+        if (!stored)
+            Prompts::MsgBox(name + QStringLiteral(": the jockey was saved; his rides could not be stored: ") + failure
+                                + QStringLiteral(" \r\rHis rides will be loaded at the next refresh."),
+                            Prompts::vbExclamation);
     }
     return true;
 }

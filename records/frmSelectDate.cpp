@@ -257,9 +257,8 @@ void frmSelectDate::cmdSaveExtras_Click()
     gAppSettings.ExtChgText2 = txtExtra2->text();
     gAppSettings.ExtChgVal1 = *v1;
     gAppSettings.ExtChgVal2 = *v2;
-    if (!gAppSettings.SaveSettings())
-        Prompts::MsgBox(QStringLiteral("The extra charges could not be saved."), Prompts::vbCritical,
-                        QStringLiteral("Error"));
+    // A failed save tells the user itself, with the reason.
+    gAppSettings.SaveSettings();
 }
 
 void frmSelectDate::cmdExit_Click()
@@ -311,10 +310,15 @@ void frmSelectDate::cmdReport_Click()
             return;
         }
         m_managerFee = doc.result.amounts.managerFee;
+        bool output = true;
         if (presenter())
             presenter()(doc);
         else
-            InvoiceReport::Preview(doc, this);
+            output = InvoiceReport::Preview(doc, this);
+        // A print or PDF that failed has been told; an invoice never written
+        // is not recorded, and the window stays for another try.
+        if (!output)
+            return;
     } catch (const VbError& e) {
         Prompts::MsgBox(QStringLiteral("The invoice could not be printed: ") + e.description(), Prompts::vbCritical,
                         QStringLiteral("Error"));

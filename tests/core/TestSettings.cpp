@@ -5,9 +5,16 @@
 #include "platform/Prompts.h"
 #include "support/TestEnv.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace
 {
@@ -349,8 +356,66 @@ TEST(Settings, DamagedOrUnwritableStoreLeavesTheProgramRunning)
     blocker.close();
     qputenv("VELMORA_REGISTRY", (env.root() + QStringLiteral("/notafolder/registry.json")).toUtf8());
     cAppSettings u = written;
-    EXPECT_FALSE(u.SaveSettings());
+    {
+        Prompts::Script script;
+        script.answerMsgBox(Prompts::vbOK);
+        EXPECT_FALSE(u.SaveSettings());
+        ASSERT_EQ(script.messages().size(), 1);
+        EXPECT_EQ(script.messages().first().title, QStringLiteral("Settings Error"));
+        EXPECT_TRUE(script.messages().first().text.startsWith(QStringLiteral("The settings could not be saved to:")));
+    }
     qputenv("VELMORA_REGISTRY", env.registryFile().toUtf8());
+}
+
+TEST(Settings, ASaveOverTheFileSizeLimitKeepsTheOldStoreAndTellsWhy)
+{
+    TestEnv env;
+    cAppSettings old = distinctSettings();
+    ASSERT_TRUE(old.SaveSettings());
+    const QByteArray before = [&env] {
+        QFile f(env.registryFile());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    ASSERT_GT(before.size(), 4096);
+
+    // The disk refuses the write part-way: in a child process (the limit
+    // must not reach this one) writes stop at 1 KiB and fail, as on a full
+    // disk. The child reports through its exit code what it saw.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit{1024, 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        Prompts::Script script;
+        script.answerMsgBox(Prompts::vbOK);
+        cAppSettings changed = distinctSettings();
+        changed.DBPath = QStringLiteral("/changed/") + QString(8000, QLatin1Char('x'));
+        int code = 0;
+        if (changed.SaveSettings())
+            code |= 1; // claimed success
+        const auto messages = script.messages();
+        if (messages.size() != 1 || messages.first().title != QStringLiteral("Settings Error")
+            || !messages.first().text.contains(QDir::toNativeSeparators(env.registryFile()))
+            || !messages.first().text.contains(QStringLiteral("File too large")))
+            code |= 2; // not told, or not why
+        ::_exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status) & 1, 0) << "the save claimed success";
+    EXPECT_EQ(WEXITSTATUS(status) & 2, 0) << "the failure was not told with the file and the reason";
+
+    // The old store is whole: same bytes, it loads, nothing moved aside.
+    QFile f(env.registryFile());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    EXPECT_FALSE(QFile::exists(env.registryFile() + QStringLiteral(".bak")));
+    cAppSettings loaded;
+    EXPECT_TRUE(loaded.LoadSettings());
+    EXPECT_EQ(loaded.DBPath, old.DBPath);
+    EXPECT_EQ(loaded.UserName, old.UserName);
 }
 
 TEST(SettingsStore, OneLoadParsesTheFileOnceAndSeesOtherWritersChanges)

@@ -88,6 +88,33 @@ int topIn(const ReportDefinition& def, const char* control)
     return c ? c->top : -1;
 }
 
+// The derived example's jockey, rates and rides in the database, and its
+// charges in the settings, for the invoice window to print.
+void storeDerivedJockey(DbFixture& db)
+{
+    db.insert(QStringLiteral("Jockey"), {{QStringLiteral("Jockey"), QStringLiteral("J SMITH")},
+                                         {QStringLiteral("ManagerRate"), 20},
+                                         {QStringLiteral("ScratchFee"), 10},
+                                         {QStringLiteral("LastInvoiceDate"), QDate(2024, 2, 29)},
+                                         {QStringLiteral("InvoicePeriod"), QStringLiteral("14")}});
+    db.insert(QStringLiteral("BookRate"), {{QStringLiteral("State"), QStringLiteral("VIC")},
+                                           {QStringLiteral("RaceType"), QStringLiteral("R")},
+                                           {QStringLiteral("DateEffective"), QDate(2023, 7, 1)},
+                                           {QStringLiteral("BookingRate"), 200}});
+    for (const auto& r : derived().rides)
+        db.insert(QStringLiteral("RaceStats"), {{QStringLiteral("RaceDate"), r.raceDate},
+                                                {QStringLiteral("RaceNumber"), r.raceNumber},
+                                                {QStringLiteral("TrackCode"), r.trackCode},
+                                                {QStringLiteral("Horse"), r.horse},
+                                                {QStringLiteral("FinishPos"), r.finishPos},
+                                                {QStringLiteral("Jockey"), QStringLiteral("J SMITH")},
+                                                {QStringLiteral("PrizeMoney"), r.prizeMoney},
+                                                {QStringLiteral("State"), r.state}});
+    gAppSettings.ApplyGST = true;
+    gAppSettings.ExtChgText1 = QStringLiteral("Admin fee");
+    gAppSettings.ExtChgVal1 = 25;
+}
+
 QString pdfText(const QString& path)
 {
     const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
@@ -333,27 +360,7 @@ TEST(InvoiceReport, WindowShowsThePreviewAndItSavesAPdf)
     TestEnv env;
     DbFixture db(env);
     Prompts::Script script;
-    db.insert(QStringLiteral("Jockey"), {{QStringLiteral("Jockey"), QStringLiteral("J SMITH")},
-                                         {QStringLiteral("ManagerRate"), 20},
-                                         {QStringLiteral("ScratchFee"), 10},
-                                         {QStringLiteral("LastInvoiceDate"), QDate(2024, 2, 29)},
-                                         {QStringLiteral("InvoicePeriod"), QStringLiteral("14")}});
-    db.insert(QStringLiteral("BookRate"), {{QStringLiteral("State"), QStringLiteral("VIC")},
-                                           {QStringLiteral("RaceType"), QStringLiteral("R")},
-                                           {QStringLiteral("DateEffective"), QDate(2023, 7, 1)},
-                                           {QStringLiteral("BookingRate"), 200}});
-    for (const auto& r : derived().rides)
-        db.insert(QStringLiteral("RaceStats"), {{QStringLiteral("RaceDate"), r.raceDate},
-                                                {QStringLiteral("RaceNumber"), r.raceNumber},
-                                                {QStringLiteral("TrackCode"), r.trackCode},
-                                                {QStringLiteral("Horse"), r.horse},
-                                                {QStringLiteral("FinishPos"), r.finishPos},
-                                                {QStringLiteral("Jockey"), QStringLiteral("J SMITH")},
-                                                {QStringLiteral("PrizeMoney"), r.prizeMoney},
-                                                {QStringLiteral("State"), r.state}});
-    gAppSettings.ApplyGST = true;
-    gAppSettings.ExtChgText1 = QStringLiteral("Admin fee");
-    gAppSettings.ExtChgVal1 = 25;
+    storeDerivedJockey(db);
 
     const QString pdf = outputDir() + QStringLiteral("/invoice-from-window.pdf");
     QFile::remove(pdf);
@@ -387,6 +394,52 @@ TEST(InvoiceReport, WindowShowsThePreviewAndItSavesAPdf)
     ASSERT_GE(recs.size(), 4);
     EXPECT_EQ(recs.last().kind, Prompts::Kind::MsgBox);
     EXPECT_EQ(recs.last().title, QStringLiteral("Invoice update message"));
+    EXPECT_TRUE(script.unexpected().isEmpty());
+    EXPECT_EQ(script.pending(), 0);
+}
+
+// The PDF's disk is full: every write to the chosen file is refused. The
+// failure is told with the file and the reason, no cut file is left, and
+// the invoice that was never written is not recorded.
+TEST(InvoiceReport, APdfTheDiskRefusesIsToldRemovedAndNotRecorded)
+{
+    TestEnv env;
+    DbFixture db(env);
+    Prompts::Script script;
+    storeDerivedJockey(db);
+    gAppSettings.NextInvoiceNumber = 1001;
+    const QString folder = env.root() + QStringLiteral("/full");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString pdf = folder + QStringLiteral("/invoice.pdf");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), pdf)); // writes fail with "no space"
+
+    bool stillOpen = false;
+    script.answerModal([&](QDialog* invoiceWindow) {
+        invoiceWindow->findChild<QLineEdit*>(QStringLiteral("medScratchings"))->setText(QStringLiteral("2"));
+        invoiceWindow->findChild<QPushButton*>(QStringLiteral("cmdReport"))->click();
+        stillOpen = invoiceWindow->isVisible();
+        invoiceWindow->reject();
+    });
+    script.answerModal([&](QDialog* preview) {
+        auto* save = preview->findChild<QAction*>(QStringLiteral("actionSavePdf"));
+        ASSERT_NE(save, nullptr);
+        save->trigger();
+        preview->reject();
+    });
+    script.answerSaveFile(pdf);
+    script.answerMsgBox(Prompts::vbOK);
+    QString name = QStringLiteral("J SMITH");
+    frmSelectDate::OpenSelect(name);
+
+    const auto msgs = script.messages();
+    ASSERT_EQ(msgs.size(), 1);
+    EXPECT_EQ(msgs[0].text, QStringLiteral("The file could not be written: \r") + pdf
+                                + QStringLiteral(" \r\rNo space left on device"));
+    EXPECT_TRUE(QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).isEmpty());
+    // No question to record it: the number and the date stay, the window stays for another try.
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(gAppSettings.NextInvoiceNumber, 1001.0f);
+    EXPECT_EQ(db.scalar(QStringLiteral("SELECT LastInvoiceDate FROM Jockey")).toDate(), QDate(2024, 2, 29));
     EXPECT_TRUE(script.unexpected().isEmpty());
     EXPECT_EQ(script.pending(), 0);
 }

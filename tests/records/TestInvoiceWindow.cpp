@@ -2,6 +2,7 @@
 // period, the extra charges and their checks, the period's rides, printing
 // and recording an invoice, and the main window's way in.
 #include "core/cAppSettings.h"
+#include "core/modDatabase.h"
 #include "core/modOpeners.h"
 #include "mainwindow/Main.h"
 #include "platform/Clock.h"
@@ -29,6 +30,8 @@
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
+
+#include <sqlite3.h>
 
 namespace
 {
@@ -384,6 +387,34 @@ TEST(InvoiceFlow, YesRecordsNumberAndDateAtOnce)
     EXPECT_EQ(gAppSettings.NextInvoiceNumber, 16777216.0f);
     EXPECT_EQ(storedDate(w.db, QStringLiteral("J SMITH")), before);
     EXPECT_EQ(w.script.messages().last().title, QStringLiteral("Error"));
+    EXPECT_TRUE(w.script.unexpected().isEmpty());
+}
+
+// The database refuses the dates after the new number reached the settings
+// (a full disk fails the commit): the stored number goes back with them.
+TEST(InvoiceFlow, AFailedCommitOfTheDatesPutsTheStoredNumberBack)
+{
+    InvoiceWorld w;
+    w.addDerivedExample();
+    ASSERT_TRUE(gAppSettings.SaveSettings());
+    frmSelectDate form;
+    ASSERT_TRUE(form.Prepare(QStringLiteral("J SMITH")));
+    child<QDateEdit>(form, "dtpEnd")->setDate(QDate(2024, 3, 20));
+    sqlite3* handle = modDatabase::OpenLocalDatabase().handle();
+    sqlite3_commit_hook(handle, [](void*) { return 1; }, nullptr); // every commit fails
+    w.script.answerMsgBox(Prompts::vbYes).answerMsgBox(Prompts::vbOK);
+    child<QPushButton>(form, "cmdReport")->click();
+    sqlite3_commit_hook(handle, nullptr, nullptr);
+
+    const auto msgs = w.script.messages();
+    ASSERT_EQ(msgs.size(), 2);
+    EXPECT_TRUE(msgs[1].text.startsWith(QStringLiteral("The invoice number and last invoice date were not updated: ")))
+        << msgs[1].text.toStdString();
+    EXPECT_EQ(storedDate(w.db, QStringLiteral("J SMITH")), QStringLiteral("2024-02-29"));
+    EXPECT_EQ(gAppSettings.NextInvoiceNumber, 1001.0f);
+    cAppSettings stored;
+    ASSERT_TRUE(stored.LoadSettings());
+    EXPECT_EQ(stored.NextInvoiceNumber, 1001.0f);
     EXPECT_TRUE(w.script.unexpected().isEmpty());
 }
 

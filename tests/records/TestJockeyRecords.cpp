@@ -178,6 +178,45 @@ TEST_F(JockeyRecordsTest, NamesAreCheckedBeforeAnyDownloadAndAnErrorReplyDeletes
     EXPECT_EQ(w.records().AbsolutePosition(), 1);
 }
 
+// The rides arrive but cannot be stored (the disk filled up after the
+// jockey's row): the jockey stays saved, the failure is told and the window
+// goes on working.
+TEST_F(JockeyRecordsTest, RidesThatCannotBeStoredAreToldAndTheNewJockeyKept)
+{
+    f.db().exec(QStringLiteral("CREATE TRIGGER full_disk BEFORE INSERT ON RaceStats "
+                               "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
+    frmJockey w;
+    ASSERT_TRUE(w.OpenRecords(QString()));
+    w.show();
+    w.cmdAdd->click();
+    w.txtJockey->setText(QStringLiteral("J Smith"));
+    script.answerMsgBox(Prompts::vbOK);
+    bool escaped = false;
+    try {
+        w.cmdUpdate->click();
+    } catch (...) {
+        escaped = true;
+    }
+    EXPECT_FALSE(escaped);
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text,
+              QStringLiteral("J Smith: the jockey was saved; his rides could not be stored: database or disk is full"
+                             " \r\rHis rides will be loaded at the next refresh."));
+    EXPECT_TRUE(script.unexpected().isEmpty());
+    // Saved, unstamped (so the next refresh asks for all his rides), no rides.
+    const QVariantMap row = jockeyRow(QStringLiteral("J Smith"));
+    ASSERT_FALSE(row.isEmpty());
+    EXPECT_FALSE(row.value(QStringLiteral("DateLastStats")).isValid());
+    EXPECT_EQ(rides(QStringLiteral("J SMITH")), 0);
+    // The window is usable: enabled, out of Add, and the jockey can be saved again.
+    EXPECT_TRUE(w.isEnabled());
+    EXPECT_FALSE(w.inAddMode());
+    w.txtJockeyEmail->setPlainText(QStringLiteral("js@example.com"));
+    w.cmdUpdate->click();
+    EXPECT_EQ(jockeyRow(QStringLiteral("J Smith")).value(QStringLiteral("JockeyEmail")).toString(),
+              QStringLiteral("js@example.com"));
+}
+
 TEST_F(JockeyRecordsTest, CancelShowsTheRecordAgainAndEditSavesIt)
 {
     addJockey(QStringLiteral("O'Hare"), {{QStringLiteral("ManagerRate"), 10.0}, {QStringLiteral("InvoicePeriod"), QStringLiteral(" 7")}});
