@@ -169,6 +169,9 @@ TEST_F(HorseSearch, RepliesNotInTheServicesFormatListNothing)
     const QList<QByteArray> bodies = {
         "<!DOCTYPE html><html><head><title>Sign in</title></head><body>NEW|2021-10-02|S<br>Welcome</body></html>",
         QByteArray("\x89PNG\r\n\x1a\n\x00\x01|garbage\xff\xfe", 22),
+        // Rows of a race query: more than seven fields, but no horse of the search.
+        "2019-05-05|FLEM|3|O'REILLY|1|J SMITH|0|J DOE|VIC|56|2|1200|BM70|1:10.2<br>\n"
+        "2019-05-12|CAUL|5|O'REILLY|2|J SMITH|0|J DOE|VIC|57|4|1400|BM70|1:24.0<br>\n",
     };
     for (const QByteArray& body : bodies) {
         SCOPED_TRACE(body.toStdString());
@@ -185,19 +188,17 @@ TEST_F(HorseSearch, RepliesNotInTheServicesFormatListNothing)
     EXPECT_EQ(names(), QStringList{QStringLiteral("O'reilly")});
 }
 
-TEST_F(HorseSearch, ShortRowsFillWhatTheyHold)
+TEST_F(HorseSearch, ShortRowsRefuseTheWholeReply)
 {
+    search(QStringLiteral("reil"));
+    ASSERT_EQ(names(), QStringList{QStringLiteral("O'reilly")});
     server.enqueue(FixtureServer::Reply::withBody("NEW ONE|2021-10-02|SIRE X|DAM Y<br>\nnot|enough<br>\n"
                                                   "LAST ONE|bad date|S|D|4|F|J DOE<br>\n"));
+    script.answerMsgBox(Prompts::vbOK);
     search(QStringLiteral("one"));
-    ASSERT_EQ(w.grdSelHorse->rows(), 3);
-    EXPECT_EQ(w.grdSelHorse->cellText(1, 1), QStringLiteral("New One"));
-    EXPECT_EQ(w.grdSelHorse->cellText(1, 4), QStringLiteral("Dam Y"));
-    EXPECT_EQ(w.grdSelHorse->cellText(1, 7), QString());
-    EXPECT_EQ(w.grdSelHorse->cellText(2, 1), QString());
-    EXPECT_EQ(w.grdSelHorse->cellText(3, 1), QStringLiteral("Last One"));
-    EXPECT_EQ(w.grdSelHorse->cellText(3, 2), QString());
-    EXPECT_EQ(w.grdSelHorse->cellText(3, 7), QStringLiteral("J Doe"));
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text, modDatabase::kMalformedReplyText);
+    EXPECT_EQ(names(), QStringList{QStringLiteral("O'reilly")});
 }
 
 TEST_F(HorseSearch, MenuAndDoubleClickOpenTheSelectedRow)
