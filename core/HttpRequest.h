@@ -56,9 +56,17 @@ struct HttpReply
     QString text;
 
     bool ok() const { return kind == Kind::Ok; }
-    /** No usable answer reached us at all (time-out, no connection, ...):
-     *  asking the same server again at once will fail the same way. */
-    bool transportFailed() const { return kind == Kind::Timeout || kind == Kind::Transport; }
+    /** No answer reached us at all: a time-out, no connection could be made
+     *  (12029), the server's name was not resolved (12007) or the connection
+     *  broke off before an answer (12030). Asking the same server again at
+     *  once will only wait out the same silence. A refused redirect, a failed
+     *  secure channel, an answer that is not HTTP or an address that is not
+     *  http(s) is a failure of that one request, not a silent network. */
+    bool transportFailed() const
+    {
+        return kind == Kind::Timeout
+               || (kind == Kind::Transport && (status == 12029 || status == 12007 || status == 12030));
+    }
 };
 
 /** The largest reply the program reads: real pages and query replies stay
