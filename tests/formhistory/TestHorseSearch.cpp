@@ -4,6 +4,7 @@
 #include "core/modJockeyWeb.h"
 #include "core/modOpeners.h"
 #include "core/modShared.h"
+#include "core/modUtils.h"
 #include "fixtures/FixtureServer.h"
 #include "formhistory/FormFixture.h"
 #include "formhistory/FrmSelHorse.h"
@@ -130,6 +131,20 @@ TEST_F(HorseSearch, AtMostThirtyYoungestFirstThenByName)
         lastName = name;
     }
     EXPECT_EQ(w.grdSelHorse->cellText(1, 5), QStringLiteral("2"));
+}
+
+TEST_F(HorseSearch, NeverMoreThanThirtyHorsesWhateverTheServerSends)
+{
+    QByteArray body;
+    QStringList sent;
+    for (int i = 1; i <= 35; ++i) {
+        const QString name = QStringLiteral("STAR %1").arg(i, 2, 10, QLatin1Char('0'));
+        sent << modUtils::ProperCase(name);
+        body += name.toUtf8() + "|2020-09-01|SIRE|DAM|3|G|P MORAN|BAY<br>\n";
+    }
+    server.enqueue(FixtureServer::Reply::withBody(body));
+    search(QStringLiteral("star"));
+    EXPECT_EQ(names(), sent.mid(0, 30));
 }
 
 TEST_F(HorseSearch, NothingFoundOrNothingTypedKeepsTheList)
