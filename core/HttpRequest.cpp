@@ -356,33 +356,82 @@ bool ReplyHasFields(const QString& reply, int fields)
     return ReplyHasFields(reply, fields, FieldCount::Exactly);
 }
 
+namespace
+{
+/** Markup ("<b>", "</p>", "<!DOCTYPE", "<?php") is never part of a row: the
+ *  service sends plain fields, so a tag means a web page or a PHP notice. */
+bool holdsMarkup(QStringView row)
+{
+    for (qsizetype at = row.indexOf(u'<'); at >= 0 && at + 1 < row.size(); at = row.indexOf(u'<', at + 1)) {
+        const QChar next = row[at + 1];
+        if (next.isLetter() || next == u'/' || next == u'!' || next == u'?')
+            return true;
+    }
+    return false;
+}
+
+/** Text as the form database's INSTR compares it: without regard to letter
+ *  case or accents. */
+QString searchFold(const QString& text)
+{
+    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
+    QString out;
+    out.reserve(decomposed.size());
+    for (const QChar c : decomposed) {
+        if (c.category() != QChar::Mark_NonSpacing)
+            out += c;
+    }
+    return out.toCaseFolded();
+}
+} // namespace
+
 bool ReplyHasFields(const QString& reply, int fields, FieldCount count)
 {
     if (reply.isEmpty())
         return true;
     if (!reply.endsWith(QStringLiteral("<br>\n")))
         return false;
+    // Every row counts: one row that is not the query's (a notice before the
+    // rows, a cut row among them, a page line) makes the whole reply unreadable.
     const QStringView all(reply);
     qsizetype pos = 0;
+    qsizetype firstCount = -1;
     while (pos < all.size()) {
         const qsizetype end = all.indexOf(u"<br>\n", pos);
         const QStringView row = all.mid(pos, end - pos);
         pos = end + 5;
         if (row.isEmpty())
             continue;
+        // A row is one line of plain fields.
+        if (row.contains(u'\n') || holdsMarkup(row))
+            return false;
         const qsizetype has = row.count(u'|') + 1;
-        if (has == fields || (count == FieldCount::AtLeast && has > fields))
-            return true;
+        if (count == FieldCount::Exactly ? has != fields : has < fields)
+            return false;
+        // The columns of one table are the same in every row.
+        if (firstCount >= 0 && has != firstCount)
+            return false;
+        firstCount = has;
     }
-    return false;
+    // A reply of empty rows only is not the service's empty result (an empty body).
+    return firstCount >= 0;
 }
 
-QString ReplyProblem(const QString& reply, int fields, FieldCount count)
+QString ReplyProblem(const QString& reply, int fields, FieldCount count, const QString& searched)
 {
     if (reply.left(6) == QLatin1String("Error:"))
         return reply;
     if (!ReplyHasFields(reply, fields, count))
         return kMalformedReplyText;
+    if (!searched.isEmpty()) {
+        // The search asks only for rows whose first field holds the searched
+        // text: a row without it answers some other question.
+        const QString wanted = searchFold(searched);
+        for (const QString& row : SplitReplyRows(reply)) {
+            if (!searchFold(row.section(QLatin1Char('|'), 0, 0)).contains(wanted))
+                return kMalformedReplyText;
+        }
+    }
     return QString();
 }
 

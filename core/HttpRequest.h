@@ -56,9 +56,17 @@ struct HttpReply
     QString text;
 
     bool ok() const { return kind == Kind::Ok; }
-    /** No usable answer reached us at all (time-out, no connection, ...):
-     *  asking the same server again at once will fail the same way. */
-    bool transportFailed() const { return kind == Kind::Timeout || kind == Kind::Transport; }
+    /** No answer reached us at all: a time-out, no connection could be made
+     *  (12029), the server's name was not resolved (12007) or the connection
+     *  broke off before an answer (12030). Asking the same server again at
+     *  once will only wait out the same silence. A refused redirect, a failed
+     *  secure channel, an answer that is not HTTP or an address that is not
+     *  http(s) is a failure of that one request, not a silent network. */
+    bool transportFailed() const
+    {
+        return kind == Kind::Timeout
+               || (kind == Kind::Transport && (status == 12029 || status == 12007 || status == 12030));
+    }
 };
 
 /** The largest reply the program reads: real pages and query replies stay
@@ -119,14 +127,17 @@ extern const QString kMalformedReplyText;
 /**
  * True when `reply` is in the form service's format for a query of
  * `fields` columns: empty (no rows), or rows each ended by "<br>" and a line
- * feed of which at least one has exactly `fields` fields. A web page or
- * random bytes answered with status 200 fail this, so nothing is taken from
- * them.
+ * feed, every non-empty one a single line of plain text (no markup) with
+ * exactly `fields` fields. A web page, a PHP notice before the rows, one cut
+ * row among good ones or random bytes answered with status 200 fail this, so
+ * nothing is taken from them.
  */
 bool ReplyHasFields(const QString& reply, int fields);
 
-/** How a reader counts the fields of its query: exactly, or at least that
- *  many for a "SELECT *" whose later columns it does not read. */
+/** How a reader counts the fields of its query. Exactly is the rule; at
+ *  least is only for a "SELECT *" of one table whose column count is the
+ *  server's, not the program's (the horse search): every row must still have
+ *  the same count, and at least the columns the reader takes. */
 enum class FieldCount
 {
     Exactly,
@@ -139,13 +150,17 @@ bool ReplyHasFields(const QString& reply, int fields, FieldCount count);
 /**
  * Every reader's one check of a remote query's reply (HttpRequest's text)
  * before it takes anything from it: "" when the reply may be read as rows
- * (empty, or in the service's format with rows of `fields` fields);
- * otherwise the one text to show titled "Connection error" (with
- * ReportConnectionError): the reply itself when it is an "Error:" text,
- * kMalformedReplyText for anything else. Nothing of a refused reply may be
- * shown or stored.
+ * (see ReplyHasFields); otherwise the one text to show titled "Connection
+ * error" (with ReportConnectionError): the reply itself when it is an
+ * "Error:" text, kMalformedReplyText for anything else. Nothing of a refused
+ * reply may be shown or stored.
+ *
+ * A search (`searched` not empty) asks only for rows whose first field
+ * contains the searched text, compared as the form database's INSTR does
+ * (letter case and accents aside); a row without it is refused as well.
  */
-QString ReplyProblem(const QString& reply, int fields, FieldCount count = FieldCount::Exactly);
+QString ReplyProblem(const QString& reply, int fields, FieldCount count = FieldCount::Exactly,
+                     const QString& searched = QString());
 
 /** The reply cut after its first `maxRows` rows (each ended by "<br>" and a
  *  line feed): a reader never takes more rows than its query asks for,

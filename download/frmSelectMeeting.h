@@ -28,7 +28,9 @@ class QPushButton;
  * "Success" when every one loaded, otherwise the meetings that did not. When
  * a request gets no answer at all (time-out, no connection) the loop stops
  * there: the rest would only wait out the same silence, so they are named as
- * not tried and left as they were.
+ * not tried and left as they were. Any other failure (a refused redirect, a
+ * link that is no web address, a failed track lookup) fails only its own
+ * meeting and the others are still loaded.
  *
  * While a list or a download waits for the web, the window's commands and its
  * close box do nothing, so nothing runs twice and the window is never

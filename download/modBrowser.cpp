@@ -131,6 +131,14 @@ std::optional<QString> fetchPage(const QString& url, QString& error, bool& unrea
 
 const QString kShortCodesSql = QStringLiteral("SELECT RaceTerm, ShtTerm FROM RaceShortCode");
 
+/** The first row of a track lookup's reply that passed the format check;
+ *  "" for an empty reply (the track is not in the table). */
+QString firstRowOf(const QString& reply)
+{
+    const QStringList rows = reply.split(kRowEnd);
+    return rows.size() > 1 ? rows.first() : QString();
+}
+
 /** The track row of a lookup's reply; a failed lookup is shown titled
  *  "Connection error" and gives no row. */
 QString trackRowOf(const QString& reply)
@@ -141,8 +149,13 @@ QString trackRowOf(const QString& reply)
         showConnectionError(problem);
         return QString();
     }
-    const QStringList rows = reply.split(kRowEnd);
-    return rows.size() > 1 ? rows.first() : QString();
+    return firstRowOf(reply);
+}
+
+/** Takes the abbreviation list from a reply that passed the format check. */
+void setShortCodes(const QString& reply)
+{
+    gRaceShortCodes = reply.isEmpty() ? QStringList() : reply.split(kRowEnd);
 }
 
 /** Takes the abbreviation list from its reply; after a failure (shown titled
@@ -153,7 +166,21 @@ void takeShortCodes(const QString& reply)
         showConnectionError(problem);
         return;
     }
-    gRaceShortCodes = reply.isEmpty() ? QStringList() : reply.split(kRowEnd);
+    setShortCodes(reply);
+}
+
+/** Why a loader's query to the form database gives nothing it may use ("" when
+ *  it does): the failure's own text, or the one for a reply not in the
+ *  service's format. Nothing is shown here: the download tells every failed
+ *  meeting in one message at its end. */
+QString queryProblem(const modDatabase::HttpReply& reply, int fields)
+{
+    if (!reply.ok()) {
+        // A failed statement or a refused account was already shown by the
+        // HTTP routine, which leaves no text.
+        return reply.text.isEmpty() ? QStringLiteral("The form database reported an error.") : reply.text;
+    }
+    return modDatabase::ReplyProblem(reply.text, fields);
 }
 
 /** A meeting not loaded because nothing answered (time-out, no connection):
@@ -176,14 +203,26 @@ LoadResult loadMeeting(const QString& name, const QDate& date, const QString& ph
     const modDatabase::HttpReply track = modDatabase::RemoteQuery(TrackLookupSql(name));
     if (track.transportFailed())
         return unreachableResult(result, track.text);
-    MeetingInfo meeting = BuildMeetingInfo(name, date, phase, trackRowOf(track.text), kind.stateWithoutTrack);
+    // Only an empty reply says the track is unknown (the code is then made
+    // from the name); a failed lookup would store the meeting under another
+    // code than its bookings', so the meeting fails and keeps its rows.
+    if (const QString problem = queryProblem(track, 4); !problem.isEmpty()) {
+        result.error = problem;
+        return result;
+    }
+    MeetingInfo meeting = BuildMeetingInfo(name, date, phase, firstRowOf(track.text), kind.stateWithoutTrack);
     meeting.rsbCode = kind.rsbCode;
     result.meetingCode = meeting.meetingCode;
     gDownloadPhase = phase;
     const modDatabase::HttpReply codes = modDatabase::RemoteQuery(kShortCodesSql);
     if (codes.transportFailed())
         return unreachableResult(result, codes.text);
-    takeShortCodes(codes.text);
+    // Without the abbreviations every race code would be written differently.
+    if (const QString problem = queryProblem(codes, 2); !problem.isEmpty()) {
+        result.error = problem;
+        return result;
+    }
+    setShortCodes(codes.text);
 
     bool unreachable = false;
     const ParsedPage page = fetchAndParse(unreachable);

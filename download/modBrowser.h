@@ -21,9 +21,11 @@
  *   3. only when the page gave at least one race and no fault, replace the
  *      meeting's Race and Noms rows and write its Meeting row in one
  *      transaction; then check the bookings against the new field.
- * A failed fetch, an "Error:" reply, an empty page, a page cut short or a
- * page without races leaves the database as it was and comes back as a
- * failed LoadResult with the reason, which the caller shows. A request that
+ * A failed track lookup or abbreviation query (an error, or a reply not in
+ * the service's format; an empty track reply is an unknown track), a failed
+ * fetch, an "Error:" reply, an empty page, a page cut short or a page without
+ * races leaves the database as it was and comes back as a failed LoadResult
+ * with the reason, which the caller shows. A request that
  * gets no answer at all (time-out, no connection) ends the meeting there,
  * without a message of its own, as an unreachable LoadResult.
  */

@@ -141,12 +141,15 @@ void FrmSelHorse::cmdSeachHorse_Click()
         return;
     HourGlass busy;
     cmdSeachHorse->setEnabled(false);
-    const QString reply = modDatabase::HttpRequest(modDatabase::RemoteQueryUrl(SearchSql(txtHorse->text())),
-                                                   QStringLiteral("GET"));
+    const QString searched = txtHorse->text();
+    const QString reply =
+        modDatabase::HttpRequest(modDatabase::RemoteQueryUrl(SearchSql(searched)), QStringLiteral("GET"));
     cmdSeachHorse->setEnabled(true);
-    // The first seven columns of a horse are read; a web page or noise sent
-    // with status 200 is one message and lists nothing.
-    const QString problem = modDatabase::ReplyProblem(reply, 7, modDatabase::FieldCount::AtLeast);
+    // "SELECT *" gives every column of the server's horse table, of which the
+    // first seven are read: at least seven, the same in every row. A web page,
+    // noise or rows of another query (no horse named with the searched text)
+    // sent with status 200 are one message and list nothing.
+    const QString problem = modDatabase::ReplyProblem(reply, 7, modDatabase::FieldCount::AtLeast, searched);
     if (!problem.isEmpty()) {
         busy.release();
         modDatabase::ReportConnectionError(problem);

@@ -79,8 +79,9 @@ bool frmSelJockey::Search()
     wait.restore();
     grdSelJockey->setRows(0);
     // A failure, a web page or noise sent with status 200 is one message and
-    // lists no name.
-    const QString problem = modDatabase::ReplyProblem(reply, 1);
+    // lists no name; so is a line that does not hold the searched word, which
+    // every name the query asks for does.
+    const QString problem = modDatabase::ReplyProblem(reply, 1, modDatabase::FieldCount::Exactly, word);
     if (!problem.isEmpty())
     {
         modDatabase::ReportConnectionError(problem);

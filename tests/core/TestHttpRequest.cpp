@@ -376,12 +376,63 @@ TEST(FormReply, OnlyRepliesInTheServicesFormatCount)
     using modDatabase::ReplyHasFields;
     EXPECT_TRUE(ReplyHasFields("", 2));
     EXPECT_TRUE(ReplyHasFields("VIC|M<br>\n", 2));
-    EXPECT_TRUE(ReplyHasFields("x<br>\nVIC|M<br>\n", 2)); // a short row among good ones is only skipped
+    EXPECT_FALSE(ReplyHasFields("x<br>\nVIC|M<br>\n", 2)); // one short row makes the reply unreadable
     EXPECT_FALSE(ReplyHasFields("VIC|M<br>\n", 3));
     EXPECT_FALSE(ReplyHasFields("VIC|M", 2));
     EXPECT_FALSE(ReplyHasFields("<html><head><title>Login</title></head><body>Sign in|here</body></html>", 2));
     EXPECT_FALSE(ReplyHasFields(QString::fromLatin1("\x01\xff\x13garbage|\x7f"), 2));
     EXPECT_FALSE(ReplyHasFields("<br>\n<br>\n", 2));
+}
+
+TEST(FormReply, EveryRowMustBeARowOfTheQueryAsked)
+{
+    using modDatabase::FieldCount;
+    using modDatabase::kMalformedReplyText;
+    using modDatabase::ReplyProblem;
+
+    // The track look-up (four fields): a PHP notice or warning before the
+    // rows would become the meeting's code.
+    const QString track = "CAUL|MELBOURNE RACING CLUB|VIC|M<br>\n";
+    EXPECT_EQ(ReplyProblem(track, 4), QString());
+    EXPECT_EQ(ReplyProblem("Notice: slow query<br>\n" + track, 4), kMalformedReplyText);
+    EXPECT_EQ(ReplyProblem("<br />\n<b>Deprecated</b>:  mysql_connect(): The mysql extension is deprecated in "
+                           "<b>/var/www/SQLQuery.php</b> on line <b>4</b><br />\n" + track, 4),
+              kMalformedReplyText);
+
+    // The statistics query (39 fields): one short row among good ones.
+    QStringList run;
+    for (int i = 0; i < 39; ++i)
+        run << QString::number(i);
+    const QString good = "2019-05-12|" + run.mid(1).join(QLatin1Char('|')) + "<br>\n";
+    EXPECT_EQ(ReplyProblem(good + good, 39), QString());
+    EXPECT_EQ(ReplyProblem(good + "2019-05-05|Short|0<br>\n" + good, 39), kMalformedReplyText);
+
+    // The jockey search (one field, names holding the searched word): a
+    // maintenance page whose lines end as rows do.
+    EXPECT_EQ(ReplyProblem("J SMITH<br>\nB SMITHERS<br>\n", 1, FieldCount::Exactly, "SMITH"), QString());
+    EXPECT_EQ(ReplyProblem("<h1>Down for maintenance</h1><br>\nBack at 6 pm<br>\n", 1, FieldCount::Exactly,
+                           "SMITH"),
+              kMalformedReplyText);
+    EXPECT_EQ(ReplyProblem("Down for maintenance<br>\nBack at 6 pm<br>\n", 1, FieldCount::Exactly, "SMITH"),
+              kMalformedReplyText);
+
+    // The horse search ("SELECT *": at least seven fields): thirty race rows
+    // of fourteen fields, named by their dates.
+    const QString horses = "STAR ONE|2020-09-01|SIRE|DAM|3|G|J DOE|BAY<br>\n"
+                           "Étoile Star|2020-10-01|SIRE|DAM|3|F|J DOE|GREY<br>\n";
+    EXPECT_EQ(ReplyProblem(horses, 7, FieldCount::AtLeast, "star"), QString());
+    EXPECT_EQ(ReplyProblem(horses, 7, FieldCount::AtLeast, "etoile"), kMalformedReplyText); // one row lacks it
+    EXPECT_EQ(ReplyProblem(horses.section("<br>\n", 1), 7, FieldCount::AtLeast, "ETOILE"), QString());
+    QString races;
+    for (int day = 1; day <= 30; ++day)
+        races += QStringLiteral("2019-05-%1|FLEM|3|STAR ONE|1|J SMITH|0|J DOE|VIC|56|2|1200|BM70|1:10.2<br>\n")
+                     .arg(day, 2, 10, QLatin1Char('0'));
+    EXPECT_EQ(ReplyProblem(races, 7, FieldCount::AtLeast, "STAR"), kMalformedReplyText);
+    // Rows of one table have one column count.
+    EXPECT_EQ(ReplyProblem("STAR ONE|2020-09-01|SIRE|DAM|3|G|J DOE|BAY<br>\n"
+                           "STAR TWO|2020-09-01|SIRE|DAM|3|G|J DOE<br>\n",
+                           7, FieldCount::AtLeast, "STAR"),
+              kMalformedReplyText);
 }
 
 // A window whose handler waits on a request, and which may be closed or

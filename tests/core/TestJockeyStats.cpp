@@ -189,13 +189,19 @@ TEST_F(JockeyStatsTest, FailedRequestsDeleteAndStampNothing)
     EXPECT_EQ(shown[2].title, "Access Denied");
 }
 
-TEST_F(JockeyStatsTest, ShortRowsAreSkippedAndTheJockeyStillStamped)
+TEST_F(JockeyStatsTest, ShortRowsAmongGoodOnesRefuseTheWholeReply)
 {
+    // A cut row means the reply is not the whole answer: the full refresh
+    // would otherwise delete the jockey's rides and stamp the jockey.
+    storeRide("2001-01-01", 1, "OLD", "KEPT", 9, "O'BRIEN");
     server.enqueue(FixtureServer::Reply::withBody(
         "2009-06-07<br>\n2009-06-07|3|FLEM|X|1<br>\n2009-06-07|3|FLEM|GOOD|1|O'BRIEN|0|T|VIC<br>\n"));
-    EXPECT_EQ(modJockey::DownloadJockeyStats("O'Brien", true), StatsDownload::Stored);
+    prompts.answerMsgBox(Prompts::vbOK);
+    EXPECT_EQ(modJockey::DownloadJockeyStats("O'Brien", true), StatsDownload::Failed);
     EXPECT_EQ(rideCount("O'Brien"), 1);
-    EXPECT_EQ(lastStats("O'Brien").toDateTime(), kNow);
+    EXPECT_FALSE(lastStats("O'Brien").toDateTime().isValid());
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0].text, modDatabase::kMalformedReplyText);
 }
 
 TEST_F(JockeyStatsTest, StartUpRefreshGoesThroughEveryJockeyAndSurvivesAFailure)

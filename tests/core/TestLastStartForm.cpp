@@ -167,10 +167,20 @@ TEST_F(LastStartFormTest, RowsThatCannotBeMappedAreSkipped)
 {
     server.enqueue(FixtureServer::Reply::withBody(
         "SILVER LINING|J SMITH|2009-06-07|56.5|BM70|4|G|50000|72|3.5|12000|J HAWKES|1210|1:35.12<br>\n"
-        "O'REILLY|P O'NEIL|2009-05-20|58|MDN|3|F|15|60|1.5|1500|X|0908<br>\n"      // 13 fields
         "UNKNOWN HORSE|P O'NEIL|not a date|58|MDN|3|F|15|60|1.5|1500|X|0908|59.80<br>\n"));
     modJockey::LoadLastStartForm("0706FLEM", 0);
     EXPECT_FLOAT_EQ(noms("Horse LIKE 'Silver%'").Fields("LastMargin").toFloat(), 3.5f);
-    EXPECT_EQ(noms("Horse = 'O''Reilly'").Fields("HorseType").toString(), "old");
     EXPECT_EQ(noms("Horse = 'Unknown Horse'").Fields("HorseType").toString(), "old");
+
+    // A row of the wrong field count among good ones: the reply is not the
+    // query's, told once, and nothing of it is written.
+    server.enqueue(FixtureServer::Reply::withBody(
+        "SILVER LINING|J SMITH|2009-06-07|56.5|BM70|4|G|50000|72|9.5|12000|J HAWKES|1210|1:35.12<br>\n"
+        "O'REILLY|P O'NEIL|2009-05-20|58|MDN|3|F|15|60|1.5|1500|X|0908<br>\n")); // 13 fields
+    prompts.answerMsgBox(Prompts::vbOK);
+    modJockey::LoadLastStartForm("0706FLEM", 0);
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_EQ(prompts.messages()[0].text, modDatabase::kMalformedReplyText);
+    EXPECT_FLOAT_EQ(noms("Horse LIKE 'Silver%'").Fields("LastMargin").toFloat(), 3.5f);
+    EXPECT_EQ(noms("Horse = 'O''Reilly'").Fields("HorseType").toString(), "old");
 }

@@ -196,6 +196,28 @@ TEST_F(MeetingLoaders, TrackAndShortCodeRepliesNotInTheServicesFormatAreToldAndN
     }
 }
 
+TEST_F(MeetingLoaders, ATrackLookupAnsweredByAWebPageFailsTheMeetingAndWritesNothing)
+{
+    server.exec(QStringLiteral("INSERT INTO Track (TrackCode, TrackClub, State, MeetType, TrackLocat) VALUES "
+                               "('PKNM', 'Pakenham RC', 'VIC', 'P', 'PAKENHAM')"));
+    ASSERT_TRUE(loadPublic().ok);
+    ASSERT_EQ(db.scalar(QStringLiteral("SELECT MeetingCode FROM Meeting")).toString(), QStringLiteral("0503PKNM"));
+    const QByteArray before = db.fileHash();
+    server.clearRequests();
+
+    // A page sent with status 200 in answer to the lookup: not "no such
+    // track", so the meeting is not stored under a code made from its name.
+    server.enqueue(FixtureServer::Reply::withBody("<html><body>Site maintenance<br>\nBack soon</body></html>"));
+    const LoadResult r = loadPublic();
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.unreachable);
+    EXPECT_EQ(r.error, modDatabase::kMalformedReplyText);
+    EXPECT_EQ(db.fileHash(), before);
+    EXPECT_EQ(server.requestCount(), 1); // nothing asked after the lookup
+    // The failure is the download's to tell, in its one message at the end.
+    EXPECT_TRUE(script.messages().isEmpty());
+}
+
 TEST_F(MeetingLoaders, RedownloadReplacesTheFieldAndKeepsBookings)
 {
     db.insert(QStringLiteral("Meeting"), {{"MeetingCode", "0503PAKE"}, {"MeetingLevel", "NOM"},

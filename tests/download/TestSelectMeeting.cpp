@@ -255,6 +255,96 @@ TEST_F(SelectMeeting, ASilentNetworkStopsTheDownloadAfterOneWait)
     EXPECT_NE(w.result(), QDialog::Accepted);
 }
 
+TEST_F(SelectMeeting, ARedirectLoopFailsItsOwnMeetingAndTheOthersGoOn)
+{
+    frmSelectMeeting::SetLoader({});
+    server.addPage(QStringLiteral("/FreeFields/Acceptances.aspx"),
+                   WebPage(QStringLiteral("publicfields-acceptances.html")));
+    // Flemington's page sends the client round in circles; Pakenham's is served.
+    server.setResponder([](const FixtureServer::Request& r) -> std::optional<FixtureServer::Reply> {
+        if (r.path == QStringLiteral("/FreeFields/Acceptances.aspx")
+            && r.queryValue(QStringLiteral("Key")).contains(QStringLiteral("Flemington")))
+            return FixtureServer::Reply::redirect("/FreeFields/Acceptances.aspx?Key=2030Mar05,VIC,Flemington");
+        return std::nullopt;
+    });
+    frmSelectMeeting w;
+    w.Prepare();
+    w.grdMeeting->selectRowToo(2); // Flemington and Pakenham
+    script.answerMsgBox(Prompts::vbOK);
+    w.cmdDownload_Click();
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Download Error"));
+    EXPECT_EQ(script.messages()[0].text,
+              QStringLiteral("These meetings could not be downloaded:\rFlemington (05/Mar/30): Error: 12156 The "
+                             "redirection failed because either the scheme changed or all attempts made to redirect "
+                             "failed\r\rThe other selected meetings were downloaded."));
+    EXPECT_EQ(db.count(QStringLiteral("Meeting"), QStringLiteral("MeetingCode = '0503FLEM'")), 0);
+    EXPECT_EQ(db.count(QStringLiteral("Noms"), QStringLiteral("MeetingCode = '0603PAKE'")), 6);
+    EXPECT_NE(w.result(), QDialog::Accepted);
+}
+
+TEST_F(SelectMeeting, ASilentPageSiteStopsTheDownloadThoughTheFormDatabaseAnswers)
+{
+    frmSelectMeeting::SetLoader({});
+    frmSelectMeeting w;
+    w.Prepare();
+    w.grdMeeting->selectRowToo(2); // Flemington and Pakenham
+    const QByteArray before = db.fileHash();
+    server.clearRequests();
+    // The form database answers as usual; the page never comes.
+    server.setResponder([](const FixtureServer::Request& r) -> std::optional<FixtureServer::Reply> {
+        if (r.path == QStringLiteral("/SQLQuery.php"))
+            return std::nullopt;
+        return FixtureServer::Reply::hang();
+    });
+    modDatabase::SetHttpTimeLimit(300);
+    script.answerMsgBox(Prompts::vbOK);
+    w.cmdDownload_Click();
+    modDatabase::SetHttpTimeLimit(0);
+    // Flemington's lookups and its page; nothing of Pakenham.
+    EXPECT_EQ(server.requestCount(), 3);
+    EXPECT_EQ(server.sqlQueries().filter(QStringLiteral("PAKENHAM")), QStringList());
+    ASSERT_EQ(script.messages().size(), 1);
+    const QString text = script.messages()[0].text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("These meetings could not be downloaded:\rFlemington (05/Mar/30): "
+                                               "Error: Internert Connection has Timed out.")))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QStringLiteral("\rPakenham (06/Mar/30): not tried\r\rNo answer came from the network, "
+                                             "so the download stopped. These meetings are as they were.")))
+        << text.toStdString();
+    EXPECT_EQ(db.fileHash(), before);
+}
+
+TEST_F(SelectMeeting, AMeetingLoadedBeforeTheNetworkFellSilentIsSaidToBeDownloaded)
+{
+    frmSelectMeeting::SetLoader([this](const frmSelectMeeting::DownloadCall& c) {
+        calls << c;
+        modBrowser::LoadResult r;
+        r.ok = c.meeting != QStringLiteral("Pakenham");
+        if (!r.ok) {
+            r.unreachable = true;
+            r.error = QStringLiteral("Error: no answer");
+        }
+        return r;
+    });
+    frmSelectMeeting w;
+    w.Prepare();
+    w.grdMeeting->selectRowToo(2);
+    w.grdMeeting->selectRowToo(3);
+    const QString third = w.grdMeeting->cellText(3, 2) + QStringLiteral(" (") + w.grdMeeting->cellText(3, 1) +
+                          QStringLiteral("): not tried");
+    script.answerMsgBox(Prompts::vbOK);
+    w.cmdDownload_Click();
+    ASSERT_EQ(calls.size(), 2);
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text,
+              QStringLiteral("These meetings could not be downloaded:\rPakenham (06/Mar/30): Error: no answer\r") +
+                  third +
+                  QStringLiteral("\r\rNo answer came from the network, so the download stopped. These meetings are "
+                                 "as they were.\r\rThe other selected meetings were downloaded."));
+    EXPECT_NE(w.result(), QDialog::Accepted);
+}
+
 TEST_F(SelectMeeting, HeaderSortCycleAndKeys)
 {
     frmSelectMeeting w;

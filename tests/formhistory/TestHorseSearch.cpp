@@ -4,6 +4,7 @@
 #include "core/modJockeyWeb.h"
 #include "core/modOpeners.h"
 #include "core/modShared.h"
+#include "core/modUtils.h"
 #include "fixtures/FixtureServer.h"
 #include "formhistory/FormFixture.h"
 #include "formhistory/FrmSelHorse.h"
@@ -132,6 +133,20 @@ TEST_F(HorseSearch, AtMostThirtyYoungestFirstThenByName)
     EXPECT_EQ(w.grdSelHorse->cellText(1, 5), QStringLiteral("2"));
 }
 
+TEST_F(HorseSearch, NeverMoreThanThirtyHorsesWhateverTheServerSends)
+{
+    QByteArray body;
+    QStringList sent;
+    for (int i = 1; i <= 35; ++i) {
+        const QString name = QStringLiteral("STAR %1").arg(i, 2, 10, QLatin1Char('0'));
+        sent << modUtils::ProperCase(name);
+        body += name.toUtf8() + "|2020-09-01|SIRE|DAM|3|G|P MORAN|BAY<br>\n";
+    }
+    server.enqueue(FixtureServer::Reply::withBody(body));
+    search(QStringLiteral("star"));
+    EXPECT_EQ(names(), sent.mid(0, 30));
+}
+
 TEST_F(HorseSearch, NothingFoundOrNothingTypedKeepsTheList)
 {
     search(QStringLiteral("reil"));
@@ -169,6 +184,9 @@ TEST_F(HorseSearch, RepliesNotInTheServicesFormatListNothing)
     const QList<QByteArray> bodies = {
         "<!DOCTYPE html><html><head><title>Sign in</title></head><body>NEW|2021-10-02|S<br>Welcome</body></html>",
         QByteArray("\x89PNG\r\n\x1a\n\x00\x01|garbage\xff\xfe", 22),
+        // Rows of a race query: more than seven fields, but no horse of the search.
+        "2019-05-05|FLEM|3|O'REILLY|1|J SMITH|0|J DOE|VIC|56|2|1200|BM70|1:10.2<br>\n"
+        "2019-05-12|CAUL|5|O'REILLY|2|J SMITH|0|J DOE|VIC|57|4|1400|BM70|1:24.0<br>\n",
     };
     for (const QByteArray& body : bodies) {
         SCOPED_TRACE(body.toStdString());
@@ -185,19 +203,17 @@ TEST_F(HorseSearch, RepliesNotInTheServicesFormatListNothing)
     EXPECT_EQ(names(), QStringList{QStringLiteral("O'reilly")});
 }
 
-TEST_F(HorseSearch, ShortRowsFillWhatTheyHold)
+TEST_F(HorseSearch, ShortRowsRefuseTheWholeReply)
 {
+    search(QStringLiteral("reil"));
+    ASSERT_EQ(names(), QStringList{QStringLiteral("O'reilly")});
     server.enqueue(FixtureServer::Reply::withBody("NEW ONE|2021-10-02|SIRE X|DAM Y<br>\nnot|enough<br>\n"
                                                   "LAST ONE|bad date|S|D|4|F|J DOE<br>\n"));
+    script.answerMsgBox(Prompts::vbOK);
     search(QStringLiteral("one"));
-    ASSERT_EQ(w.grdSelHorse->rows(), 3);
-    EXPECT_EQ(w.grdSelHorse->cellText(1, 1), QStringLiteral("New One"));
-    EXPECT_EQ(w.grdSelHorse->cellText(1, 4), QStringLiteral("Dam Y"));
-    EXPECT_EQ(w.grdSelHorse->cellText(1, 7), QString());
-    EXPECT_EQ(w.grdSelHorse->cellText(2, 1), QString());
-    EXPECT_EQ(w.grdSelHorse->cellText(3, 1), QStringLiteral("Last One"));
-    EXPECT_EQ(w.grdSelHorse->cellText(3, 2), QString());
-    EXPECT_EQ(w.grdSelHorse->cellText(3, 7), QStringLiteral("J Doe"));
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text, modDatabase::kMalformedReplyText);
+    EXPECT_EQ(names(), QStringList{QStringLiteral("O'reilly")});
 }
 
 TEST_F(HorseSearch, MenuAndDoubleClickOpenTheSelectedRow)

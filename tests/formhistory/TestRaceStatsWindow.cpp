@@ -216,6 +216,26 @@ TEST_F(RaceStatsWindow, ManagedJockeyModesFilterOrSayThereAreNoManagedJockeys)
     EXPECT_FALSE(w.grdStats->colVisible(col("Jockey")));
 }
 
+TEST_F(RaceStatsWindow, AManagedJockeyNamedWithABackslashFindsItsRides)
+{
+    // The form database reads a backslash in a text literal as an escape:
+    // the managed jockeys' list must reach it with backslashes doubled.
+    AddFormRace(server, QStringLiteral("2024-04-04"), QStringLiteral("RAND"), 1, QStringLiteral("G"),
+                {{QStringLiteral("RED SKY"), 1},
+                 {kHorse, 2, QStringLiteral("K O\\NEILL"), QStringLiteral("P MORAN"), 56}});
+    modJockey::gJockeyInList = QStringLiteral("( 'A BROWN', 'K O\\NEILL')");
+    gStatsMode = QStringLiteral("horse/jockey");
+    gSelHorse = QStringLiteral("Super Horse");
+    FrmRaceStats w;
+    w.Form_Load();
+    EXPECT_EQ(server.sqlQueries().value(0),
+              FormStats::QueryText(
+                  QStringLiteral("A.WHorse= 'SUPER HORSE'and A.WJockey in ( 'A BROWN', 'K O\\\\NEILL')")));
+    EXPECT_EQ(column(w.grdStats, "Track"), (QStringList{QStringLiteral("CAUL"), QStringLiteral("RAND")}));
+    EXPECT_EQ(column(w.grdStats, "Jockey"),
+              (QStringList{QStringLiteral("A Brown"), QStringLiteral("K O\\neill")}));
+}
+
 TEST_F(RaceStatsWindow, AnErrorReplyIsShownAndLeavesEmptyPaintedGrids)
 {
     server.enqueue(FixtureServer::Reply::withStatus(500, "Internal Server Error"));

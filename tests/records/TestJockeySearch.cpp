@@ -149,6 +149,9 @@ TEST_F(JockeySearchWindowTest, RepliesNotInTheServicesFormatListNoNames)
     const QList<QByteArray> bodies = {
         "<!DOCTYPE html><html><head><title>Sign in</title></head><body>J SMITH<br>Welcome</body></html>",
         QByteArray("\x89PNG\r\n\x1a\n\x00\x01|garbage\xff\xfe", 22),
+        // A maintenance page whose lines end as the service's rows do.
+        "<h1>Down for maintenance</h1><br>\nThe form service is back at 6 pm.<br>\n",
+        "Down for maintenance<br>\nBack at 6 pm<br>\n",
     };
     jockeys.txtJockey->setText(QStringLiteral("Smith"));
     for (const QByteArray& body : bodies) {
