@@ -275,9 +275,9 @@ TEST_F(SelectMeeting, ARedirectLoopFailsItsOwnMeetingAndTheOthersGoOn)
     ASSERT_EQ(script.messages().size(), 1);
     EXPECT_EQ(script.messages()[0].title, QStringLiteral("Download Error"));
     EXPECT_EQ(script.messages()[0].text,
-              QStringLiteral("These meetings could not be downloaded:\rFlemington (05/Mar/30): Error: 12156 The "
+              QStringLiteral("These meetings could not be downloaded: \rFlemington (05/Mar/30): Error: 12156 The "
                              "redirection failed because either the scheme changed or all attempts made to redirect "
-                             "failed\r\rThe other selected meetings were downloaded."));
+                             "failed \r\rThe other selected meetings were downloaded."));
     EXPECT_EQ(db.count(QStringLiteral("Meeting"), QStringLiteral("MeetingCode = '0503FLEM'")), 0);
     EXPECT_EQ(db.count(QStringLiteral("Noms"), QStringLiteral("MeetingCode = '0603PAKE'")), 6);
     EXPECT_NE(w.result(), QDialog::Accepted);
@@ -306,10 +306,10 @@ TEST_F(SelectMeeting, ASilentPageSiteStopsTheDownloadThoughTheFormDatabaseAnswer
     EXPECT_EQ(server.sqlQueries().filter(QStringLiteral("PAKENHAM")), QStringList());
     ASSERT_EQ(script.messages().size(), 1);
     const QString text = script.messages()[0].text;
-    EXPECT_TRUE(text.startsWith(QStringLiteral("These meetings could not be downloaded:\rFlemington (05/Mar/30): "
+    EXPECT_TRUE(text.startsWith(QStringLiteral("These meetings could not be downloaded: \rFlemington (05/Mar/30): "
                                                "Error: Internert Connection has Timed out.")))
         << text.toStdString();
-    EXPECT_TRUE(text.endsWith(QStringLiteral("\rPakenham (06/Mar/30): not tried\r\rNo answer came from the network, "
+    EXPECT_TRUE(text.endsWith(QStringLiteral(" \rPakenham (06/Mar/30): not tried \r\rNo answer came from the network, "
                                              "so the download stopped. These meetings are as they were.")))
         << text.toStdString();
     EXPECT_EQ(db.fileHash(), before);
@@ -338,10 +338,10 @@ TEST_F(SelectMeeting, AMeetingLoadedBeforeTheNetworkFellSilentIsSaidToBeDownload
     ASSERT_EQ(calls.size(), 2);
     ASSERT_EQ(script.messages().size(), 1);
     EXPECT_EQ(script.messages()[0].text,
-              QStringLiteral("These meetings could not be downloaded:\rPakenham (06/Mar/30): Error: no answer\r") +
+              QStringLiteral("These meetings could not be downloaded: \rPakenham (06/Mar/30): Error: no answer \r") +
                   third +
-                  QStringLiteral("\r\rNo answer came from the network, so the download stopped. These meetings are "
-                                 "as they were.\r\rThe other selected meetings were downloaded."));
+                  QStringLiteral(" \r\rNo answer came from the network, so the download stopped. These meetings are "
+                                 "as they were. \r\rThe other selected meetings were downloaded."));
     EXPECT_NE(w.result(), QDialog::Accepted);
 }
 
