@@ -429,7 +429,10 @@ std::optional<CompactionError> checkFile(const QString& dbPath)
     // left by a write that was killed (program, machine or power) is rolled
     // back by the first read here, so the file is checked as it was before
     // that write. A read-only connection cannot do that and would call an
-    // intact database damaged.
+    // intact database damaged. When the journal cannot be rolled back
+    // because the file or its folder is read-only, SQLite says "readonly":
+    // the data is intact, and only write access is missing.
+    const QString folder = QFileInfo(dbPath).absolutePath();
     RawDb probe;
     if (!probe.open(dbPath, SQLITE_OPEN_READWRITE))
         return CompactionError{Failure::Damaged, QString()};
@@ -441,6 +444,8 @@ std::optional<CompactionError> checkFile(const QString& dbPath)
         const int rc = sqlite3_errcode(probe.db);
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
             return CompactionError{Failure::InUse, QString()};
+        if (rc == SQLITE_READONLY)
+            return CompactionError{Failure::CannotRollBack, folder};
         return CompactionError{Failure::Damaged, QString::fromUtf8(sqlite3_errmsg(probe.db))};
     }
     for (const char* table : kOurTables) {
@@ -450,6 +455,10 @@ std::optional<CompactionError> checkFile(const QString& dbPath)
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
             sqlite3_finalize(st);
             return CompactionError{Failure::InUse, QString()};
+        }
+        if (rc == SQLITE_READONLY) {
+            sqlite3_finalize(st);
+            return CompactionError{Failure::CannotRollBack, folder};
         }
         if (rc != SQLITE_ROW)
             missing << QString::fromLatin1(table);
@@ -633,6 +642,7 @@ QString CompactionFailureMessage(const CompactionFailure& failure)
         QStringLiteral("Database damaged or being used by another program, please contact Hallard Support.");
     const QString path = QDir::toNativeSeparators(failure.path);
     const QString left = QStringLiteral("The file has been left as it is.");
+    const QString intact = QStringLiteral("Your data is intact: the database has been left as it is.");
     switch (failure.kind) {
     case Failure::None:
         return QString();
@@ -658,12 +668,28 @@ QString CompactionFailureMessage(const CompactionFailure& failure)
     case Failure::InUse:
         return generic + QStringLiteral("\r\rThe file ") + path
                + QStringLiteral(" is in use by another program (perhaps another copy of Velmora).");
+    // A folder or disk that cannot take a write is no damage: the message
+    // says so, so that nobody restores an older backup over intact data.
     case Failure::FolderNotWritable:
-        return generic + QStringLiteral("\r\rThe folder ") + QDir::toNativeSeparators(failure.detail)
-               + QStringLiteral(" cannot be written to, so the database cannot be compacted there.");
+        return QStringLiteral("The folder ") + QDir::toNativeSeparators(failure.detail)
+               + QStringLiteral(" cannot be written to, so the database cannot be compacted there.\r") + intact
+               + QStringLiteral("\rAllow writing to that folder (or ask whoever looks after this computer to), then "
+                                "try again.");
+    case Failure::CannotRollBack:
+        return QStringLiteral("The database file ") + path
+               + QStringLiteral(" cannot be opened: a change to it was interrupted (the program or the computer "
+                                "stopped in the middle of it), and that change cannot be undone because the file or "
+                                "its folder ")
+               + QDir::toNativeSeparators(failure.detail) + QStringLiteral(" cannot be written to.\r") + intact
+               + QStringLiteral(" The unfinished change is kept beside it in ") + path
+               + QStringLiteral("-journal and is undone once writing is allowed.\rAllow writing to the file and its "
+                                "folder (or ask whoever looks after this computer to), then start Velmora again. Do "
+                                "not delete the journal file and do not restore a backup.");
     case Failure::DiskFull:
-        return generic + QStringLiteral("\r\rThe disk holding ") + path
-               + QStringLiteral(" is full: there is no room for the compacted copy.");
+        return QStringLiteral("The disk holding ") + path
+               + QStringLiteral(" is full: there is no room for the compacted copy.\r") + intact
+               + QStringLiteral("\rMake room on that disk (move or delete files you no longer need), then try "
+                                "again.");
     case Failure::Damaged:
         return generic + QStringLiteral("\r\rThe file ") + path + QStringLiteral(" is damaged")
                + (failure.detail.isEmpty() ? QString() : QStringLiteral(" (") + failure.detail + QLatin1Char(')'))

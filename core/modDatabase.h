@@ -97,6 +97,7 @@ struct CompactionFailure
         NotOurs,           // an SQLite file without our tables (detail: the missing ones)
         InUse,             // another program holds the file
         FolderNotWritable, // detail: the folder
+        CannotRollBack,    // an interrupted change cannot be undone: the file or its folder is read-only (detail: the folder)
         DiskFull,
         Damaged,           // the file or its compacted copy fails SQLite's check
         Other,
