@@ -1,6 +1,7 @@
 #include "core/frmSplash.h"
 
 #include "core/cAppSettings.h"
+#include "core/modDatabase.h"
 #include "core/modGlobal.h"
 #include "core/modUtils.h"
 #include "platform/AppPaths.h"
@@ -171,8 +172,14 @@ void frmSplash::Form_Load()
     gAppSettings.LoadSettings();
     cAppSettings::ReportDamagedSettings();
 
-    if (gAppSettings.DBPath.isEmpty())
-        gAppSettings.DBPath = AppPaths::appDir();
+    // The folder actually used is what the settings keep and show.
+    gAppSettings.DBPath = modDatabase::LocalDatabaseFolder();
+    // Another running copy has the database open: stop before anything
+    // touches the file (the take-over below replaces it).
+    if (!modGlobal::TakeDatabaseForThisRun()) {
+        m_startRefused = true;
+        return;
+    }
 
     if (!gAppSettings.AlreadyUpgraded) {
         // A failed take-over is reported and left unrecorded, so the next

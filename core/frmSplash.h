@@ -55,6 +55,10 @@ public:
      *  migration, timer and version. The window is shown afterwards. */
     void Form_Load();
 
+    /** True when the load found the database open in another running copy
+     *  of the program (and said so): the program must end at once. */
+    bool startRefused() const { return m_startRefused; }
+
     /** True once the main window has been asked for. */
     bool mainWindowStarted() const { return m_mainStarted; }
     bool isTimerActive() const;
@@ -81,4 +85,5 @@ private:
     Migration m_migration;
     bool m_mainStarted = false;
     bool m_closing = false;
+    bool m_startRefused = false;
 };

@@ -2,6 +2,7 @@
 
 #include "core/HttpRequest.h"
 #include "core/cAppSettings.h"
+#include "core/modDatabase.h"
 #include "platform/AppPaths.h"
 #include "platform/Prompts.h"
 #include "platform/WindowFit.h"
@@ -138,7 +139,9 @@ void frmState::LoadFields()
     if (!s.ABN.isEmpty())
         m_meABN->setText(s.ABN);
     m_chkGST->setChecked(s.ApplyGST);
-    m_txtDBPath->setText(s.DBPath);
+    // The folder the working database is actually in (an empty setting means
+    // the default folder).
+    m_txtDBPath->setText(modDatabase::LocalDatabaseFolder());
     fitPathBox();
     // With no server configured the field offers the data service's own host.
     m_txtDataServer->setText(s.DataServer.trimmed().isEmpty() ? cAppSettings::kDefaultDataServer : s.DataServer);

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QRegularExpression>
 
 #include <sqlite3.h>
@@ -22,6 +23,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -128,7 +131,60 @@ constexpr auto quoteId = &DaoConnection::quoteId;
 QString databaseFolder()
 {
     const QString folder = gAppSettings.DBPath;
-    return folder.isEmpty() ? AppPaths::appDir() : folder;
+    if (folder.isEmpty())
+        return AppPaths::defaultDatabaseDir();
+    if (!AppPaths::appDirIsSelfContained() && AppPaths::sameFolder(folder, AppPaths::appDir()))
+        return AppPaths::dataDir();
+    return folder;
+}
+
+// The lock file beside a database file, by the file's real path so that two
+// spellings of one folder share it.
+QString lockFileFor(const QString& dbPath)
+{
+    const QFileInfo file(dbPath);
+    const QFileInfo folder(file.absolutePath());
+    const QString dir = folder.exists() ? folder.canonicalFilePath() : folder.absoluteFilePath();
+    return AppPaths::join(dir, file.fileName() + QStringLiteral(".lock"));
+}
+
+std::unique_ptr<QLockFile>& runLock()
+{
+    static std::unique_ptr<QLockFile> lock;
+    return lock;
+}
+
+// The lock is held as long as the program runs: it is never stale by age,
+// only when the copy that made it is gone.
+std::unique_ptr<QLockFile> makeLock(const QString& lockFile)
+{
+    auto lock = std::make_unique<QLockFile>(lockFile);
+    lock->setStaleLockTime(0);
+    return lock;
+}
+
+// Takes `lock` at once. A lock file without its owner's details was left by a
+// copy killed at the very moment it made the file (a live owner writes them
+// straight away and holds the file's system lock meanwhile): when nobody holds
+// that system lock the file is taken over, which the owner's details would
+// otherwise decide.
+bool takeLock(QLockFile& lock)
+{
+    if (lock.tryLock(0))
+        return true;
+    qint64 pid = 0;
+    QString host, app;
+    if (lock.error() != QLockFile::LockFailedError || lock.getLockInfo(&pid, &host, &app))
+        return false;
+    const QByteArray name = QFile::encodeName(lock.fileName());
+    const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return lock.tryLock(0); // gone meanwhile
+    const bool unowned = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (unowned)
+        ::unlink(name.constData());
+    ::close(fd);
+    return unowned && lock.tryLock(0);
 }
 
 // SQLite's column affinity for a declared type.
@@ -175,10 +231,110 @@ namespace modDatabase
 {
 DaoEngine gDbEngine(installJetFunctions);
 
+QString LocalDatabaseFolder()
+{
+    return databaseFolder();
+}
+
 QString LocalDatabasePath()
 {
     return AppPaths::join(databaseFolder(), QStringLiteral("Tarrow.mdb"));
 }
+
+bool MakeWorkingDatabase(QString* error)
+{
+    const QString folder = databaseFolder();
+    if (AppPaths::appDirIsSelfContained() || !AppPaths::sameFolder(folder, AppPaths::dataDir()))
+        return true;
+    const QString target = AppPaths::join(folder, QStringLiteral("Tarrow.mdb"));
+    const QString source = AppPaths::join(AppPaths::appDir(), QStringLiteral("Tarrow.mdb"));
+    if (QFileInfo::exists(target) || !QFileInfo(source).isFile())
+        return true;
+    const auto fail = [&](const QString& why) {
+        if (error)
+            *error = QStringLiteral("The database ") + QDir::toNativeSeparators(target)
+                     + QStringLiteral(" could not be made from ") + QDir::toNativeSeparators(source)
+                     + QStringLiteral(": ") + why;
+        return false;
+    };
+    if (!QDir().mkpath(folder))
+        return fail(QStringLiteral("the folder cannot be made."));
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    // Written beside the target under another name and renamed once whole:
+    // an interrupted copy never passes for the working database.
+    const QString part = target + QStringLiteral("-new");
+    FileSync::removeWithJournal(part);
+    {
+        // Opened for writing where that is allowed, so that SQLite rolls back
+        // a change left unfinished in the program folder before copying; a
+        // read-only installation is read as it is.
+        RawDb src;
+        if (!src.open(source, SQLITE_OPEN_READWRITE))
+            return fail(QString::fromUtf8(src.db ? sqlite3_errmsg(src.db) : "cannot be opened"));
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(src.db, "VACUUM INTO ?", -1, &st, nullptr) != SQLITE_OK)
+            return fail(QString::fromUtf8(sqlite3_errmsg(src.db)));
+        const QByteArray into = part.toUtf8();
+        sqlite3_bind_text(st, 1, into.constData(), -1, SQLITE_TRANSIENT);
+        const int rc = sqlite3_step(st);
+        sqlite3_finalize(st);
+        if (rc != SQLITE_DONE) {
+            const QString why = QString::fromUtf8(sqlite3_errmsg(src.db));
+            FileSync::removeWithJournal(part);
+            return fail(why);
+        }
+    }
+    QFile::setPermissions(part, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (!FileSync::toDisk(part) || QFileInfo::exists(target) || !FileSync::replace(part, target)) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        FileSync::removeWithJournal(part);
+        return fail(why);
+    }
+    return true;
+}
+
+DatabaseLock LockLocalDatabase()
+{
+    const QString lockFile = lockFileFor(LocalDatabasePath());
+    std::unique_ptr<QLockFile>& held = runLock();
+    if (held && held->fileName() == lockFile)
+        return DatabaseLock::Held;
+    held.reset();
+    std::unique_ptr<QLockFile> lock = makeLock(lockFile);
+    if (!takeLock(*lock))
+        return lock->error() == QLockFile::LockFailedError ? DatabaseLock::OpenElsewhere : DatabaseLock::NotPossible;
+    held = std::move(lock);
+    return DatabaseLock::Held;
+}
+
+void UnlockLocalDatabase()
+{
+    runLock().reset();
+}
+
+QString OpenElsewhereMessage(const QString& dbPath)
+{
+    return QStringLiteral("The database ") + QDir::toNativeSeparators(dbPath)
+           + QStringLiteral(" is already open in another copy of Velmora. \rThis copy stops and leaves the database "
+                            "as it is. Go on working in the copy that is open, or close it and start Velmora again.");
+}
+
+ReplaceLock::ReplaceLock(const QString& dbPath)
+{
+    const QString lockFile = lockFileFor(dbPath);
+    if (const std::unique_ptr<QLockFile>& held = runLock(); held && held->fileName() == lockFile)
+        return;
+    m_lock = makeLock(lockFile);
+    // A folder where no lock can be made is left to the operation itself,
+    // which cannot write there either.
+    if (!takeLock(*m_lock)) {
+        m_refused = m_lock->error() == QLockFile::LockFailedError;
+        m_lock.reset();
+    }
+}
+
+ReplaceLock::~ReplaceLock() = default;
 
 DaoDatabase OpenLocalDatabase()
 {
@@ -429,7 +585,10 @@ std::optional<CompactionError> checkFile(const QString& dbPath)
     // left by a write that was killed (program, machine or power) is rolled
     // back by the first read here, so the file is checked as it was before
     // that write. A read-only connection cannot do that and would call an
-    // intact database damaged.
+    // intact database damaged. When the journal cannot be rolled back
+    // because the file or its folder is read-only, SQLite says "readonly":
+    // the data is intact, and only write access is missing.
+    const QString folder = QFileInfo(dbPath).absolutePath();
     RawDb probe;
     if (!probe.open(dbPath, SQLITE_OPEN_READWRITE))
         return CompactionError{Failure::Damaged, QString()};
@@ -441,6 +600,8 @@ std::optional<CompactionError> checkFile(const QString& dbPath)
         const int rc = sqlite3_errcode(probe.db);
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
             return CompactionError{Failure::InUse, QString()};
+        if (rc == SQLITE_READONLY)
+            return CompactionError{Failure::CannotRollBack, folder};
         return CompactionError{Failure::Damaged, QString::fromUtf8(sqlite3_errmsg(probe.db))};
     }
     for (const char* table : kOurTables) {
@@ -450,6 +611,10 @@ std::optional<CompactionError> checkFile(const QString& dbPath)
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
             sqlite3_finalize(st);
             return CompactionError{Failure::InUse, QString()};
+        }
+        if (rc == SQLITE_READONLY) {
+            sqlite3_finalize(st);
+            return CompactionError{Failure::CannotRollBack, folder};
         }
         if (rc != SQLITE_ROW)
             missing << QString::fromLatin1(table);
@@ -473,6 +638,13 @@ std::optional<CompactionError> compact(const QString& folder, const QString& dbP
         return wrong;
     if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
         return fileFailure(errno, folder);
+
+    // Another running copy of the program may have the file open without
+    // any transaction SQLite could see: replacing the file would leave that
+    // copy writing to a deleted one.
+    ReplaceLock replacing(dbPath);
+    if (replacing.refused())
+        return CompactionError{Failure::InUse, QString()};
 
     struct stat original{};
     const bool haveMode = ::stat(QFile::encodeName(dbPath).constData(), &original) == 0;
@@ -633,6 +805,7 @@ QString CompactionFailureMessage(const CompactionFailure& failure)
         QStringLiteral("Database damaged or being used by another program, please contact Hallard Support.");
     const QString path = QDir::toNativeSeparators(failure.path);
     const QString left = QStringLiteral("The file has been left as it is.");
+    const QString intact = QStringLiteral("Your data is intact: the database has been left as it is.");
     switch (failure.kind) {
     case Failure::None:
         return QString();
@@ -658,12 +831,28 @@ QString CompactionFailureMessage(const CompactionFailure& failure)
     case Failure::InUse:
         return generic + QStringLiteral(" \r\rThe file ") + path
                + QStringLiteral(" is in use by another program (perhaps another copy of Velmora).");
+    // A folder or disk that cannot take a write is no damage: the message
+    // says so, so that nobody restores an older backup over intact data.
     case Failure::FolderNotWritable:
-        return generic + QStringLiteral(" \r\rThe folder ") + QDir::toNativeSeparators(failure.detail)
-               + QStringLiteral(" cannot be written to, so the database cannot be compacted there.");
+        return QStringLiteral("The folder ") + QDir::toNativeSeparators(failure.detail)
+               + QStringLiteral(" cannot be written to, so the database cannot be compacted there. \r") + intact
+               + QStringLiteral(" \rAllow writing to that folder (or ask whoever looks after this computer to), then "
+                                "try again.");
+    case Failure::CannotRollBack:
+        return QStringLiteral("The database file ") + path
+               + QStringLiteral(" cannot be opened: a change to it was interrupted (the program or the computer "
+                                "stopped in the middle of it), and that change cannot be undone because the file or "
+                                "its folder ")
+               + QDir::toNativeSeparators(failure.detail) + QStringLiteral(" cannot be written to. \r") + intact
+               + QStringLiteral(" The unfinished change is kept beside it in ") + path
+               + QStringLiteral("-journal and is undone once writing is allowed. \rAllow writing to the file and its "
+                                "folder (or ask whoever looks after this computer to), then start Velmora again. Do "
+                                "not delete the journal file and do not restore a backup.");
     case Failure::DiskFull:
-        return generic + QStringLiteral(" \r\rThe disk holding ") + path
-               + QStringLiteral(" is full: there is no room for the compacted copy.");
+        return QStringLiteral("The disk holding ") + path
+               + QStringLiteral(" is full: there is no room for the compacted copy. \r") + intact
+               + QStringLiteral(" \rMake room on that disk (move or delete files you no longer need), then try "
+                                "again.");
     case Failure::Damaged:
         return generic + QStringLiteral(" \r\rThe file ") + path + QStringLiteral(" is damaged")
                + (failure.detail.isEmpty() ? QString() : QStringLiteral(" (") + failure.detail + QLatin1Char(')'))

@@ -4,9 +4,11 @@
 #include "core/modDatabase.h"
 #include "platform/AppPaths.h"
 #include "platform/FileSync.h"
+#include "platform/Prompts.h"
 #include "platform/VbError.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -26,6 +28,10 @@ int RunProgram(QApplication& app)
     {
         frmSplash splash;
         splash.Form_Load();
+        if (splash.startRefused()) {
+            QApplication::setQuitOnLastWindowClosed(quitOnLast);
+            return 1;
+        }
         splash.show();
         splash.activateWindow();
         splash.setFocus();
@@ -122,15 +128,38 @@ void copyBookRates(DaoDatabase& old, const QString& currentPath, const DaoTableD
 }
 } // namespace
 
+bool TakeDatabaseForThisRun()
+{
+    const QString folder = modDatabase::LocalDatabaseFolder();
+    // The user's data folder holds the lock as well as the database: made at
+    // the first start, for its owner only.
+    if (!AppPaths::appDirIsSelfContained() && AppPaths::sameFolder(folder, AppPaths::dataDir())
+        && !QFileInfo::exists(folder) && QDir().mkpath(folder))
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (modDatabase::LockLocalDatabase() == modDatabase::DatabaseLock::OpenElsewhere) {
+        Prompts::MsgBox(modDatabase::OpenElsewhereMessage(modDatabase::LocalDatabasePath()),
+                        Prompts::vbOKOnly + Prompts::vbCritical);
+        return false;
+    }
+    QString error;
+    if (!modDatabase::MakeWorkingDatabase(&error))
+        Prompts::MsgBox(error, Prompts::vbExclamation);
+    return true;
+}
+
 void ImportOldInstallation()
 {
     const QString legacy = AppPaths::legacyDir() + QStringLiteral("Tarrow.mdb");
     if (!QFileInfo(legacy).isFile())
         return;
 
-    const QString appDir = AppPaths::appDir();
-    const QString work = AppPaths::join(appDir, QStringLiteral("oldTarrow.mdb"));
-    const QString target = AppPaths::join(appDir, QStringLiteral("Tarrow.mdb"));
+    // The older data is merged into the working database, wherever it is.
+    const QString target = modDatabase::LocalDatabasePath();
+    const QString work = AppPaths::join(QFileInfo(target).absolutePath(), QStringLiteral("oldTarrow.mdb"));
+    const modDatabase::ReplaceLock replacing(target);
+    if (replacing.refused())
+        throw VbError(3000, kMigrationSource,
+                      QStringLiteral("The database '%1' is open in another copy of Velmora.").arg(target));
 
     removeDatabaseFile(work);
     if (!QFile::copy(legacy, work))
@@ -149,8 +178,8 @@ void ImportOldInstallation()
         cur.Close();
         old.Close();
 
-        // The finished copy replaces the program folder's database in one
-        // step: there is never a moment without a whole Tarrow.mdb.
+        // The finished copy replaces the working database in one step: there
+        // is never a moment without a whole Tarrow.mdb.
         if (!modDatabase::gDbEngine.CloseDatabase(work) || !modDatabase::gDbEngine.CloseDatabase(target))
             throw VbError(3000, kMigrationSource, QStringLiteral("The database is still in use."));
         if (!FileSync::toDisk(work))

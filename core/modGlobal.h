@@ -21,14 +21,24 @@ void ShowStatus(const QString& text);
 void SetStatusLabel(QLabel* label);
 
 /**
+ * Takes the working database for this run: makes the user's data folder and,
+ * when it has none yet, the working database in it (modDatabase::
+ * MakeWorkingDatabase; a failure is told and the start goes on), and holds
+ * the database's lock. False, after telling the user, when another running
+ * copy of the program has the database open: the start must then stop
+ * without touching the file. Taking the same database again changes nothing.
+ */
+bool TakeDatabaseForThisRun();
+
+/**
  * Takes over an older installation's database at the first start: its
- * Tarrow.mdb (in the legacy folder) is copied into the program's folder,
- * given the trainers that only the current database knows (names compared
+ * Tarrow.mdb (in the legacy folder) is copied beside the working database,
+ * given the trainers that only the working database knows (names compared
  * without regard to case; rows of the older file are never changed) and,
  * when it has none, the current booking-rate table; the result then replaces
- * the program folder's Tarrow.mdb in one step. Nothing happens when there is
- * no older database. Throws VbError on any failure, leaving the program
- * folder's Tarrow.mdb as it was.
+ * the working database in one step. Nothing happens when there is no older
+ * database. Throws VbError on any failure (another running copy holding the
+ * working database among them), leaving the working database as it was.
  */
 void ImportOldInstallation();
 } // namespace modGlobal

@@ -90,8 +90,11 @@ QList<QPair<QString, QString>> templateViews()
 
 /** A stored query whose definition changed with the program (a booking now
  *  matches its horse with trailing blanks ignored) is replaced by the
- *  template's, so an older file does not go on reading it the old way. A
- *  definition that cannot be made in this file leaves the old one in place. */
+ *  template's, so an older file does not go on reading it the old way.
+ *  SQLite does not look at the columns a view reads when it is made, so each
+ *  new definition is run once before it is kept: one that cannot run in this
+ *  file (a column the file lacks) leaves the old one in place, and the other
+ *  queries are still brought up to date. */
 void refreshStoredQueries(DaoDatabase& db)
 {
     for (const auto& [name, sql] : templateViews()) {
@@ -104,10 +107,11 @@ void refreshStoredQueries(DaoDatabase& db)
             const QString quoted = QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\""));
             db.Execute(QStringLiteral("DROP VIEW IF EXISTS \"%1\"").arg(quoted));
             db.Execute(sql);
+            db.OpenRecordset(QStringLiteral("SELECT * FROM \"%1\" LIMIT 0").arg(quoted)).Close();
             db.CommitTrans();
-        } catch (...) {
+        } catch (const std::exception& e) {
             db.Rollback();
-            throw;
+            qWarning("Stored query %s kept as it was: %s", qPrintable(name), e.what());
         }
     }
 }

@@ -132,7 +132,12 @@ void BackupDatabase()
                         Prompts::vbCritical, QStringLiteral("Backup error"));
         return;
     }
-    const QString error = copyFile(source, target);
+    // The database of another running copy of the program is never replaced
+    // under it.
+    const modDatabase::ReplaceLock replacing(target);
+    const QString error = replacing.refused()
+                              ? QStringLiteral("The file is the database of another copy of Velmora that is open.")
+                              : copyFile(source, target);
     if (!error.isEmpty()) {
         Prompts::MsgBox(QStringLiteral("Backup of Velmora Database to Location: ") + target
                             + QStringLiteral(" failed. ") + QLatin1Char('\r') + error,

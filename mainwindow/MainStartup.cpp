@@ -89,8 +89,13 @@ void Main::Form_Load()
     cAppSettings::ReportDamagedSettings();
     setWindowTitle(QStringLiteral("Velmora 2 Version ") + frmSplash::versionText());
 
-    if (gAppSettings.DBPath.isEmpty())
-        gAppSettings.DBPath = AppPaths::appDir();
+    // The folder actually used is what the settings keep and show; one
+    // running copy per database.
+    gAppSettings.DBPath = modDatabase::LocalDatabaseFolder();
+    if (!modGlobal::TakeDatabaseForThisRun()) {
+        EndProgram(1);
+        return;
+    }
 
     if (!QFileInfo(AppPaths::join(gAppSettings.DBPath, kDatabaseFile)).isFile()) {
         const QStringList chosen = Prompts::GetOpenFileNames(
@@ -102,6 +107,10 @@ void Main::Form_Load()
         }
         // Only the folder is kept: the database is always Tarrow.mdb in it.
         gAppSettings.DBPath = QFileInfo(path).absolutePath();
+        if (!modGlobal::TakeDatabaseForThisRun()) {
+            EndProgram(1);
+            return;
+        }
     }
 
     modGlobal::ShowStatus(QStringLiteral("Compact The Database"));

@@ -7,15 +7,64 @@
 
 namespace AppPaths
 {
+namespace
+{
+QString& executableDirForTesting()
+{
+    static QString dir;
+    return dir;
+}
+
+QString withoutTrailingSlash(QString dir)
+{
+    while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
+        dir.chop(1);
+    return dir;
+}
+} // namespace
 
 QString appDir()
 {
     QString dir = qEnvironmentVariable("VELMORA_APP_DIR");
     if (dir.isEmpty())
+        dir = executableDirForTesting();
+    if (dir.isEmpty())
         dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-    while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
-        dir.chop(1);
-    return dir;
+    return withoutTrailingSlash(dir);
+}
+
+bool appDirIsSelfContained()
+{
+    return !qEnvironmentVariableIsEmpty("VELMORA_APP_DIR");
+}
+
+QString dataDir()
+{
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (dir.isEmpty())
+        dir = QDir::homePath() + QStringLiteral("/.local/share/Velmora");
+    return withoutTrailingSlash(dir);
+}
+
+QString defaultDatabaseDir()
+{
+    return appDirIsSelfContained() ? appDir() : dataDir();
+}
+
+bool sameFolder(const QString& a, const QString& b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return a.isEmpty() && b.isEmpty();
+    const QFileInfo fa(a), fb(b);
+    if (fa.exists() && fb.exists())
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return withoutTrailingSlash(QDir::cleanPath(fa.absoluteFilePath()))
+           == withoutTrailingSlash(QDir::cleanPath(fb.absoluteFilePath()));
+}
+
+void setExecutableDirForTesting(const QString& dir)
+{
+    executableDirForTesting() = dir;
 }
 
 QString legacyDir()

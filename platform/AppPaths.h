@@ -6,11 +6,35 @@
  * Where the program finds its own files. The program's folder holds the
  * template database, the sound files and the generated "display.html"; it is
  * the executable's folder unless VELMORA_APP_DIR names another (tests).
+ * The user's working database lives in the user's data folder, never in a
+ * file the build writes; a folder named by VELMORA_APP_DIR is self-contained
+ * and keeps its own.
  */
 namespace AppPaths
 {
 /** The program's folder, without a trailing separator. */
 QString appDir();
+
+/** True when VELMORA_APP_DIR names the program's folder: a self-contained
+ *  folder (tests, trying the program out) that keeps its own working
+ *  database, apart from the user's data. */
+bool appDirIsSelfContained();
+
+/** The user's data folder (Qt's AppDataLocation, by default
+ *  ~/.local/share/Velmora), without a trailing separator. */
+QString dataDir();
+
+/** The working database's folder when none is set: the program's folder
+ *  when it is self-contained, otherwise the user's data folder. */
+QString defaultDatabaseDir();
+
+/** True when both paths name the same folder (links, "." and ".." resolved
+ *  where the folders exist; a trailing separator does not count). */
+bool sameFolder(const QString& a, const QString& b);
+
+/** (for testing) Stands in for the executable's folder while VELMORA_APP_DIR
+ *  is not set; an empty text restores the executable's folder. */
+void setExecutableDirForTesting(const QString& dir);
 
 /** The older installation's fixed folder used by the first-start migration
  *  (VELMORA_LEGACY_DIR overrides it), with a trailing "/". */

@@ -244,8 +244,9 @@ TEST_F(CompactionTest, AFailureNamesItsCause)
     if (::access(QFile::encodeName(env.appDir()).constData(), W_OK) != 0) { // not when running as root
         EXPECT_FALSE(CompactLocalDatabase(&why));
         EXPECT_EQ(why.kind, CompactionFailure::Kind::FolderNotWritable);
-        EXPECT_TRUE(CompactionFailureMessage(why).endsWith(
-            "The folder " + env.appDir() + " cannot be written to, so the database cannot be compacted there."));
+        EXPECT_TRUE(CompactionFailureMessage(why).startsWith(
+            "The folder " + env.appDir() + " cannot be written to, so the database cannot be compacted there. \r"
+            "Your data is intact"));
     }
     QFile::setPermissions(env.appDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
@@ -272,10 +273,13 @@ TEST_F(CompactionTest, AFailureNamesItsCause)
     EXPECT_FALSE(QFileInfo::exists(temp));
     why.kind = CompactionFailure::Kind::DiskFull;
     why.path = fx.path();
+    // A full disk is no damage: the message says what is wrong, that the data
+    // is intact and what to do.
     EXPECT_EQ(CompactionFailureMessage(why),
-              "Database damaged or being used by another program, please contact Hallard Support. \r\rThe disk "
-              "holding "
-                  + fx.path() + " is full: there is no room for the compacted copy.");
+              "The disk holding " + fx.path()
+                  + " is full: there is no room for the compacted copy. \rYour data is intact: the database has been "
+                    "left as it is. \rMake room on that disk (move or delete files you no longer need), then try "
+                    "again.");
 
     EXPECT_TRUE(CompactLocalDatabase(&why));
     EXPECT_EQ(why.kind, CompactionFailure::Kind::None);
@@ -300,4 +304,72 @@ TEST_F(CompactionTest, ASecondCopyOfTheProgramLeavesTheFirstOnesCopyAlone)
     QFile f(temp);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("the first copy's compaction in progress"));
+}
+
+TEST_F(CompactionTest, AnInterruptedChangeInAReadOnlyPlaceIsNoDamage)
+{
+    fill(fx, 3000);
+    gDbEngine.CloseAll(); // the children must not inherit our connection
+    // A change killed half-way leaves its rollback journal beside the file.
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(QFile::encodeName(fx.path()).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            ::_exit(2);
+        sqlite3_exec(db, "PRAGMA cache_size = 8", nullptr, nullptr, nullptr);
+        if (sqlite3_exec(db, "BEGIN; UPDATE Noms SET Owners = 'changed';", nullptr, nullptr, nullptr) != SQLITE_OK)
+            ::_exit(3);
+        ::kill(::getpid(), SIGKILL);
+        ::_exit(4);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(writer, &status, 0), writer);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const QString journal = fx.path() + QStringLiteral("-journal");
+    ASSERT_GT(QFileInfo(journal).size(), 0);
+    const QByteArray hash = fx.fileHash();
+
+    // The file, its journal and its folder become read-only to the program
+    // (run as another user when the test runs as root, who may write anyway).
+    ASSERT_EQ(::chmod(QFile::encodeName(env.root()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(env.appDir()).constData(), 0555), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(fx.path()).constData(), 0444), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(journal).constData(), 0444), 0);
+    const pid_t start = ::fork();
+    if (start == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(101);
+        CompactionFailure inChild;
+        const bool done = CompactLocalDatabase(&inChild);
+        ::_exit(done ? 100 : static_cast<int>(inChild.kind));
+    }
+    ASSERT_EQ(::waitpid(start, &status, 0), start);
+    ::chmod(QFile::encodeName(env.appDir()).constData(), 0700);
+    ::chmod(QFile::encodeName(fx.path()).constData(), 0600);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(CompactionFailure::Kind::CannotRollBack));
+    EXPECT_EQ(fx.fileHash(), hash);
+    EXPECT_GT(QFileInfo(journal).size(), 0);
+
+    CompactionFailure why;
+    why.kind = CompactionFailure::Kind::CannotRollBack;
+    why.path = fx.path();
+    why.detail = env.appDir();
+    EXPECT_EQ(CompactionFailureMessage(why),
+              "The database file " + fx.path()
+                  + " cannot be opened: a change to it was interrupted (the program or the computer stopped in the "
+                    "middle of it), and that change cannot be undone because the file or its folder "
+                  + env.appDir()
+                  + " cannot be written to. \rYour data is intact: the database has been left as it is. The "
+                    "unfinished change is kept beside it in "
+                  + fx.path()
+                  + "-journal and is undone once writing is allowed. \rAllow writing to the file and its folder (or "
+                    "ask whoever looks after this computer to), then start Velmora again. Do not delete the journal "
+                    "file and do not restore a backup.");
+
+    // Once writing is allowed again the change is undone and the start goes on.
+    EXPECT_TRUE(CompactLocalDatabase(&why)) << CompactionFailureMessage(why).toStdString();
+    EXPECT_FALSE(QFileInfo::exists(journal));
+    EXPECT_EQ(fx.count(QStringLiteral("Noms")), 3000);
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT COUNT(*) FROM Noms WHERE Owners = 'changed'")).toInt(), 0);
 }

@@ -1,6 +1,6 @@
 // The first-start migration of an older installation's database: trainers
 // merged in without case, booking rates copied only when the old file has
-// none, the result replacing the program folder's file in one step, and any
+// none, the result replacing the working database in one step, and any
 // failure leaving that file as it was.
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
@@ -117,7 +117,7 @@ TEST_F(MigrationTest, CopiesBookingRatesWhenTheOlderFileHasNone)
     EXPECT_FALSE(QFileInfo::exists(appFile("oldTarrow.mdb")));
 }
 
-TEST_F(MigrationTest, TrainersComeFromDbPathAndTheProgramFolderFileIsReplaced)
+TEST_F(MigrationTest, TheOlderDataIsMergedIntoTheWorkingDatabaseInDbPath)
 {
     {
         DbFixture old = legacy();
@@ -128,15 +128,19 @@ TEST_F(MigrationTest, TrainersComeFromDbPathAndTheProgramFolderFileIsReplaced)
     DbFixture elsewhere(dataDir, true); // DBPath now points here
     elsewhere.insert(QStringLiteral("Trainer"), trainer("Data Folder", "Y"));
     current.insert(QStringLiteral("Trainer"), trainer("Program Folder", "Z"));
-    const QByteArray dataHash = elsewhere.fileHash();
+    modDatabase::gDbEngine.CloseAll();
+    const QByteArray programHash = current.fileHash();
 
     modGlobal::ImportOldInstallation();
 
-    const QList<QVariantMap> names = current.rows(QStringLiteral("SELECT TrainerName FROM Trainer ORDER BY 1"));
+    // The working database is the one taken over; the program folder's file
+    // is not the user's database and stays as it was.
+    const QList<QVariantMap> names = elsewhere.rows(QStringLiteral("SELECT TrainerName FROM Trainer ORDER BY 1"));
     ASSERT_EQ(names.size(), 2);
     EXPECT_EQ(names[0].value(QStringLiteral("TrainerName")).toString(), QStringLiteral("Data Folder"));
     EXPECT_EQ(names[1].value(QStringLiteral("TrainerName")).toString(), QStringLiteral("Old Only"));
-    EXPECT_EQ(elsewhere.fileHash(), dataHash);
+    EXPECT_EQ(current.fileHash(), programHash);
+    EXPECT_FALSE(QFileInfo::exists(dataDir + QStringLiteral("/oldTarrow.mdb")));
 }
 
 TEST_F(MigrationTest, OlderFileThatIsNoDatabaseChangesNothing)

@@ -214,3 +214,36 @@ TEST(UpgradeSchema, AStoredQueryOfAnOlderFileIsReplacedByTheTemplates)
     // The other stored query was already the template's and is left as it is.
     EXPECT_EQ(fx.scalar(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type = 'view'")).toInt(), 2);
 }
+
+TEST(UpgradeSchema, AStoredQueryThatCannotRunInTheFileKeepsItsOldDefinition)
+{
+    TestEnv env;
+    env.installTemplateDatabase();
+    const QString folder = env.root() + QStringLiteral("/data");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    DbFixture fx(folder);
+    // An older file without Noms.EntryNo, which the template's meeting query
+    // reads; its own meeting query does without it. Its invoice query is an
+    // old one that can be brought up to date.
+    const QString oldMeeting = QStringLiteral("CREATE VIEW qryMeetingView AS SELECT N.MeetingCode AS MeetingCode, "
+                                              "B.Jockey AS JockeyName FROM Noms AS N LEFT JOIN Bookings AS B "
+                                              "ON B.Horse = N.Horse");
+    const QString currentInvoice =
+        fx.scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'qryJockeyInvoice'")).toString();
+    fx.exec(QStringLiteral("DROP VIEW qryMeetingView; DROP VIEW qryJockeyInvoice; ALTER TABLE Noms DROP COLUMN EntryNo;")
+            + oldMeeting
+            + QStringLiteral("; CREATE VIEW qryJockeyInvoice AS SELECT S.Jockey AS Jockey FROM RaceStats AS S"));
+    fx.insert(QStringLiteral("Noms"), {{QStringLiteral("MeetingCode"), QStringLiteral("0712FLEM")},
+                                        {QStringLiteral("Horse"), QStringLiteral("Ocean Breeze")}});
+    fx.insert(QStringLiteral("Bookings"), {{QStringLiteral("MeetingCode"), QStringLiteral("0712FLEM")},
+                                           {QStringLiteral("Horse"), QStringLiteral("Ocean Breeze")},
+                                           {QStringLiteral("Jockey"), QStringLiteral("J Smith")}});
+    modJockey::UpgradeSchema();
+
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'qryMeetingView'")).toString(),
+              oldMeeting);
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT JockeyName FROM qryMeetingView WHERE MeetingCode = '0712FLEM'")).toString(),
+              QStringLiteral("J Smith"));
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'qryJockeyInvoice'")).toString(),
+              currentInvoice);
+}

@@ -5,15 +5,19 @@
 #include "core/HttpRequest.h"
 #include "core/cAppSettings.h"
 #include "core/frmSplash.h"
+#include "core/frmState.h"
 #include "core/modDatabase.h"
 #include "core/modGlobal.h"
 #include "mainwindow/Main.h"
+#include "platform/AppPaths.h"
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,10 +27,21 @@
 
 #include <sqlite3.h>
 
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 namespace
 {
+ino_t inodeOf(const QString& path)
+{
+    struct stat st{};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
 QByteArray fileBytes(const QString& path)
 {
     QFile f(path);
@@ -486,5 +501,173 @@ TEST_F(MainStartupTest, RefreshTakesTheSelectedMeetings)
     g->clearSelectedCells();
     w->cmdReload->click();
     EXPECT_TRUE(w->MeetingInList.isEmpty());
+}
+
+TEST_F(MainStartupTest, ASecondCopyIsRefusedWhileTheFirstHoldsTheDatabase)
+{
+    // The first copy: another process that took the database's lock at its
+    // start and keeps an idle connection open, as an open window does.
+    const QString lockFile = QFileInfo(env.appDir()).canonicalFilePath() + QStringLiteral("/Tarrow.mdb.lock");
+    modDatabase::gDbEngine.CloseAll();
+    int toParent[2], toChild[2];
+    ASSERT_EQ(::pipe(toParent), 0);
+    ASSERT_EQ(::pipe(toChild), 0);
+    const pid_t first = ::fork();
+    if (first == 0) {
+        ::close(toChild[1]); // a parent gone for any reason ends this copy too
+        ::close(toParent[0]);
+        QLockFile lock(lockFile);
+        lock.setStaleLockTime(0);
+        sqlite3* db = nullptr;
+        const bool ok = lock.tryLock(0)
+                        && sqlite3_open_v2(QFile::encodeName(dbFile).constData(), &db, SQLITE_OPEN_READWRITE, nullptr)
+                               == SQLITE_OK
+                        && sqlite3_exec(db, "SELECT COUNT(*) FROM Jockey", nullptr, nullptr, nullptr) == SQLITE_OK;
+        (void)!::write(toParent[1], ok ? "y" : "n", 1);
+        char c;
+        (void)!::read(toChild[0], &c, 1);
+        ::_exit(0);
+    }
+    ::close(toParent[1]);
+    ::close(toChild[0]);
+    struct Child
+    {
+        pid_t pid;
+        int release;
+        ~Child()
+        {
+            ::close(release);
+            if (pid > 0) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, nullptr, 0);
+            }
+        }
+    } child{first, toChild[1]};
+    char ok = 'n';
+    (void)!::read(toParent[0], &ok, 1);
+    ::close(toParent[0]);
+    ASSERT_EQ(ok, 'y');
+    const ino_t inode = inodeOf(dbFile);
+    const QByteArray bytes = fileBytes(dbFile);
+    const QString refused = "The database " + dbFile
+                            + " is already open in another copy of Velmora. \rThis copy stops and leaves the database "
+                              "as it is. Go on working in the copy that is open, or close it and start Velmora again.";
+
+    // Through the start-up window: no take-over, no main window.
+    store([](cAppSettings& s) { s.AlreadyUpgraded = false; });
+    script.answerMsgBox(Prompts::vbOK);
+    int migrations = 0;
+    {
+        gAppSettings = cAppSettings();
+        frmSplash splash([&] { ++migrations; });
+        splash.Form_Load();
+        EXPECT_TRUE(splash.startRefused());
+    }
+    EXPECT_EQ(migrations, 0);
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text, refused);
+    EXPECT_EQ(script.messages()[0].style, Prompts::vbCritical);
+    // And the main window's own load: no compaction either.
+    script.clear();
+    script.answerMsgBox(Prompts::vbOK);
+    Main* w = start();
+    EXPECT_TRUE(w->ProgramEnded());
+    EXPECT_NE(w->EndCode(), 0);
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text, refused);
+    EXPECT_EQ(inodeOf(dbFile), inode);
+    EXPECT_EQ(fileBytes(dbFile), bytes);
+    EXPECT_FALSE(QFile::exists(env.appDir() + QStringLiteral("/temp.mdb")));
+    Main::destroyInstance();
+
+    // The first copy is killed: its lock is taken over at the next start.
+    ::kill(first, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(first, &status, 0), first);
+    child.pid = -1;
+    script.clear();
+    w = start();
+    EXPECT_FALSE(w->ProgramEnded());
+    EXPECT_TRUE(script.messages().isEmpty());
+}
+
+TEST_F(MainStartupTest, TheWorkingDatabaseLivesInTheDataFolderAndOutlastsTheTemplate)
+{
+    // The program as the build leaves it: no program folder named by
+    // VELMORA_APP_DIR (the executable's folder is played by the test's), and
+    // the user's data folder inside this test's own folder.
+    const QByteArray oldApp = qgetenv("VELMORA_APP_DIR");
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qunsetenv("VELMORA_APP_DIR");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(env.root() + QStringLiteral("/xdg")));
+    AppPaths::setExecutableDirForTesting(env.appDir());
+    struct Restore
+    {
+        QByteArray app, data;
+        ~Restore()
+        {
+            AppPaths::setExecutableDirForTesting(QString());
+            qputenv("VELMORA_APP_DIR", app);
+            if (data.isNull())
+                qunsetenv("XDG_DATA_HOME");
+            else
+                qputenv("XDG_DATA_HOME", data);
+        }
+    } restore{oldApp, oldData};
+    const QString dataDir = AppPaths::dataDir();
+    ASSERT_TRUE(dataDir.startsWith(env.root() + QStringLiteral("/xdg/")));
+    const QString working = dataDir + QStringLiteral("/Tarrow.mdb");
+
+    // An earlier version kept the user's data in the program folder's file
+    // and stored that folder as the database folder.
+    const auto addJockey = [](const QString& file, const char* name) {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+        const QString sql = QStringLiteral("INSERT INTO Jockey (Jockey) VALUES ('%1')").arg(QLatin1String(name));
+        EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    };
+    const auto jockeys = [](const QString& file) {
+        QStringList names;
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "SELECT Jockey FROM Jockey ORDER BY Jockey", -1, &st, nullptr);
+        while (st && sqlite3_step(st) == SQLITE_ROW)
+            names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        return names;
+    };
+    addJockey(dbFile, "A Carried Over");
+    store([this](cAppSettings& s) { s.DBPath = env.appDir(); });
+
+    // The first start makes the working database from it and uses it.
+    Main* w = start();
+    ASSERT_FALSE(w->ProgramEnded());
+    for (const auto& m : script.messages()) // only the unreachable data service may speak
+        EXPECT_FALSE(m.text.contains(QStringLiteral("Tarrow.mdb"))) << m.text.toStdString();
+    EXPECT_EQ(gAppSettings.DBPath, dataDir);
+    EXPECT_EQ(stored().DBPath, dataDir);
+    EXPECT_EQ(jockeys(working), QStringList{QStringLiteral("A Carried Over")});
+    Main::destroyInstance();
+    modDatabase::gDbEngine.CloseAll();
+    addJockey(working, "B After The First Start");
+
+    // A rebuild puts an empty template over the program folder's file; the
+    // next start keeps the working database's rows.
+    env.installTemplateDatabase();
+    const QByteArray freshTemplate = fileBytes(dbFile);
+    w = start();
+    ASSERT_FALSE(w->ProgramEnded());
+    EXPECT_EQ(jockeys(working), (QStringList{QStringLiteral("A Carried Over"), QStringLiteral("B After The First Start")}));
+    EXPECT_EQ(fileBytes(dbFile), freshTemplate);
+
+    // System Defaults shows the folder used, also for an empty setting.
+    gAppSettings.DBPath.clear();
+    frmState state;
+    state.LoadFields();
+    ASSERT_NE(state.findChild<QLineEdit*>(QStringLiteral("txtDBPath")), nullptr);
+    EXPECT_EQ(state.findChild<QLineEdit*>(QStringLiteral("txtDBPath"))->text(), dataDir);
 }
 } // namespace

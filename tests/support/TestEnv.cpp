@@ -1,6 +1,7 @@
 #include "support/TestEnv.h"
 
 #include "core/cAppSettings.h"
+#include "core/modDatabase.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,6 +33,8 @@ TestEnv::TestEnv()
 
 TestEnv::~TestEnv()
 {
+    // A start-up's database lock belongs to this test's folder.
+    modDatabase::UnlockLocalDatabase();
     gAppSettings = cAppSettings();
     auto restore = [](const char* name, const QByteArray& old) {
         if (old.isNull())
