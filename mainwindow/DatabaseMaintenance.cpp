@@ -3,6 +3,7 @@
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
 #include "mainwindow/Main.h"
+#include "platform/FileSync.h"
 #include "platform/Prompts.h"
 #include "platform/VbError.h"
 
@@ -62,18 +63,12 @@ QString copyFile(const QString& source, const QString& target)
         return out.errorString();
     QByteArray chunk;
     while (!(chunk = in.read(1 << 20)).isEmpty()) {
-        // What a short write left is written again, so that a failing
-        // write says why (a full disk, say); the reason is taken before
-        // giving the copy up replaces it with "Writing canceled by
-        // application".
-        for (qint64 done = 0; done < chunk.size();) {
-            const qint64 written = out.write(chunk.constData() + done, chunk.size() - done);
-            if (written <= 0) {
-                const QString why = out.errorString();
-                out.cancelWriting();
-                return why;
-            }
-            done += written;
+        // The reason (a full disk, say) is taken before giving the copy up
+        // replaces it with "Writing canceled by application".
+        if (!FileSync::writeAll(out, chunk)) {
+            const QString why = out.errorString();
+            out.cancelWriting();
+            return why;
         }
     }
     if (in.error() != QFileDevice::NoError) {
