@@ -1,5 +1,6 @@
 // Velmora: the booking manager's desktop program.
 #include "core/frmSplash.h"
+#include "core/DatabaseLock.h"
 #include "core/modDatabase.h"
 #include "core/modGlobal.h"
 #include "mainwindow/Main.h"
@@ -65,6 +66,6 @@ int main(int argc, char** argv)
     });
     const int code = modGlobal::RunProgram(app);
     Main::destroyInstance();
-    modDatabase::UnlockLocalDatabase();
+    DatabaseLock::ReleaseRun();
     return code;
 }

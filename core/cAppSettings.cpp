@@ -242,7 +242,7 @@ bool cAppSettings::LoadSettings()
     return allGood;
 }
 
-bool cAppSettings::SaveSettings()
+bool cAppSettings::SaveSettings(Tell tell)
 {
     cRegistry reg;
     reg.setClassKey(RegistryStore::HKEY_CURRENT_USER);
@@ -267,7 +267,8 @@ bool cAppSettings::SaveSettings()
         // The store on disk is left as it was: say so, and why this save
         // failed, so a full disk is not found out only at the next start.
         const QString reason = reg.LastStoreError().isEmpty() ? e.description() : reg.LastStoreError();
-        Prompts::MsgBox(QStringLiteral("The settings could not be saved to: \r")
+        const auto show = tell == Tell::Always ? &Prompts::MsgBox : &Prompts::MsgBoxOncePerRun;
+        show(QStringLiteral("The settings could not be saved to: \r")
                             + QDir::toNativeSeparators(reg.StoreFile()) + QStringLiteral(" \r\r")
                             + reason + QStringLiteral(" \r\r")
                             + QStringLiteral("The settings saved before are kept unchanged."),

@@ -94,11 +94,19 @@ public:
      */
     bool LoadSettings();
 
+    /** Who hears of a failed save: the program's own saves tell a failure
+     *  once per run (the same store failing again says nothing new); a save
+     *  the user asked for tells it every time. */
+    enum class Tell
+    {
+        OncePerRun,
+        Always,
+    };
     /** Writes every member to the store in one atomic update. When the store
      *  cannot be written (full disk, unwritable folder) nothing on disk
      *  changes, the user is told why, titled "Settings Error", and the
      *  result is false. */
-    bool SaveSettings();
+    bool SaveSettings(Tell tell = Tell::OncePerRun);
 
     /**
      * When a load found the settings file damaged (it could not be read and

@@ -172,8 +172,6 @@ void frmSplash::Form_Load()
     gAppSettings.LoadSettings();
     cAppSettings::ReportDamagedSettings();
 
-    // The folder actually used is what the settings keep and show.
-    gAppSettings.DBPath = modDatabase::LocalDatabaseFolder();
     // Another running copy has the database open: stop before anything
     // touches the file (the take-over below replaces it).
     if (!modGlobal::TakeDatabaseForThisRun()) {

@@ -1,5 +1,6 @@
 #include "core/frmState.h"
 
+#include "core/DatabaseLock.h"
 #include "core/HttpRequest.h"
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
@@ -22,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <optional>
 
 namespace
@@ -212,21 +214,59 @@ void frmState::cmdChange_Click()
         return;
     }
 
-    cAppSettings& s = gAppSettings;
+    // The new values go into a copy: the running settings change only once
+    // the store holds them, so a failed save leaves this run as it was and
+    // the window open with what was typed, to try again or cancel.
+    cAppSettings s = gAppSettings;
     s.DefaultState = m_cmbState->currentText();
     s.ABN = abn;
     s.ApplyGST = m_chkGST->isChecked();
     s.Companyname = m_txtCompanyName->text();
     s.NextInvoiceNumber = *invoice;
-    s.DBPath = m_txtDBPath->text();
+    // Only a folder the user chose is stored: the one in use shown back
+    // unchanged keeps the setting as it was (empty for the default folder).
+    const QString current = modDatabase::LocalDatabaseFolder();
+    const QString typed = m_txtDBPath->text();
+    if (!AppPaths::sameFolder(typed, current))
+        s.DBPath = AppPaths::sameFolder(typed, AppPaths::defaultDatabaseDir()) ? QString() : typed;
     s.DataServer = m_txtDataServer->text();
     s.UserName = m_txtUser->text();
     s.RegNo = m_txtRegno->text();
-    modDatabase::gRemoteUser = m_txtUser->text();
-    modDatabase::gRemotePass = m_txtRegno->text();
+
+    // Another database is taken only with its lock: while another copy of
+    // the program works on it this copy goes on with the one it has.
+    const QString currentDb = modDatabase::LocalDatabasePath();
+    const QString newDb = AppPaths::join(modDatabase::DatabaseFolderFor(s.DBPath), kDatabaseFile);
+    const bool switching = !AppPaths::sameFolder(modDatabase::DatabaseFolderFor(s.DBPath), current);
+    std::unique_ptr<DatabaseLock::FileLock> newLock;
+    const bool relock = switching && !DatabaseLock::HeldByRun(newDb);
+    if (relock) {
+        newLock = std::make_unique<DatabaseLock::FileLock>(newDb);
+        switch (newLock->take()) {
+        case DatabaseLock::Outcome::OpenElsewhere:
+            Prompts::MsgBox(DatabaseLock::SwitchRefusedMessage(newDb, currentDb), Prompts::vbCritical,
+                            QStringLiteral("Settings Error"));
+            return;
+        case DatabaseLock::Outcome::Unusable:
+            Prompts::MsgBox(DatabaseLock::UnusableMessage(newDb, newLock->reason(), false), Prompts::vbCritical,
+                            QStringLiteral("Settings Error"));
+            return;
+        case DatabaseLock::Outcome::NotPossible:
+            newLock.reset();
+            break;
+        case DatabaseLock::Outcome::Held:
+            break;
+        }
+    }
 
     // A failed save has told the user why; the window stays for another try.
-    if (!s.SaveSettings())
+    if (!s.SaveSettings(cAppSettings::Tell::Always))
         return;
+    gAppSettings = s;
+    modDatabase::gRemoteUser = m_txtUser->text();
+    modDatabase::gRemotePass = m_txtRegno->text();
+    // The old database's lock is let go only now that the new one is held.
+    if (relock)
+        DatabaseLock::AdoptForRun(std::move(newLock));
     accept();
 }

@@ -1,5 +1,6 @@
 #include "core/modDatabase.h"
 
+#include "core/DatabaseLock.h"
 #include "core/cAppSettings.h"
 #include "core/modUtils.h"
 #include "platform/AppPaths.h"
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QRegularExpression>
 
 #include <sqlite3.h>
@@ -125,66 +125,16 @@ void installJetFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "Mid", 3, det, nullptr, fnMid, nullptr, nullptr, nullptr);
 }
 
+/** The tables every Velmora database holds. */
+const char* const kOurTables[] = {"Meeting", "Race",     "Noms",            "Bookings", "Trainer", "Jockey",
+                                  "RaceStats", "BookingTemplate", "BookRate", "RaceType", "RBHTable"};
+
 std::function<void(const char*)> g_compactionHook;
 constexpr auto quoteId = &DaoConnection::quoteId;
 
 QString databaseFolder()
 {
-    const QString folder = gAppSettings.DBPath;
-    if (folder.isEmpty())
-        return AppPaths::defaultDatabaseDir();
-    if (!AppPaths::appDirIsSelfContained() && AppPaths::sameFolder(folder, AppPaths::appDir()))
-        return AppPaths::dataDir();
-    return folder;
-}
-
-// The lock file beside a database file, by the file's real path so that two
-// spellings of one folder share it.
-QString lockFileFor(const QString& dbPath)
-{
-    const QFileInfo file(dbPath);
-    const QFileInfo folder(file.absolutePath());
-    const QString dir = folder.exists() ? folder.canonicalFilePath() : folder.absoluteFilePath();
-    return AppPaths::join(dir, file.fileName() + QStringLiteral(".lock"));
-}
-
-std::unique_ptr<QLockFile>& runLock()
-{
-    static std::unique_ptr<QLockFile> lock;
-    return lock;
-}
-
-// The lock is held as long as the program runs: it is never stale by age,
-// only when the copy that made it is gone.
-std::unique_ptr<QLockFile> makeLock(const QString& lockFile)
-{
-    auto lock = std::make_unique<QLockFile>(lockFile);
-    lock->setStaleLockTime(0);
-    return lock;
-}
-
-// Takes `lock` at once. A lock file without its owner's details was left by a
-// copy killed at the very moment it made the file (a live owner writes them
-// straight away and holds the file's system lock meanwhile): when nobody holds
-// that system lock the file is taken over, which the owner's details would
-// otherwise decide.
-bool takeLock(QLockFile& lock)
-{
-    if (lock.tryLock(0))
-        return true;
-    qint64 pid = 0;
-    QString host, app;
-    if (lock.error() != QLockFile::LockFailedError || lock.getLockInfo(&pid, &host, &app))
-        return false;
-    const QByteArray name = QFile::encodeName(lock.fileName());
-    const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return lock.tryLock(0); // gone meanwhile
-    const bool unowned = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    if (unowned)
-        ::unlink(name.constData());
-    ::close(fd);
-    return unowned && lock.tryLock(0);
+    return modDatabase::DatabaseFolderFor(gAppSettings.DBPath);
 }
 
 // SQLite's column affinity for a declared type.
@@ -231,6 +181,26 @@ namespace modDatabase
 {
 DaoEngine gDbEngine(installJetFunctions);
 
+QString DatabaseFolderFor(const QString& setting)
+{
+    // The user's data folder stored as if chosen means no choice: the
+    // default of each run, so a self-contained program folder still keeps to
+    // its own database.
+    if (setting.isEmpty() || AppPaths::sameFolder(setting, AppPaths::dataDir()))
+        return AppPaths::defaultDatabaseDir();
+    if (!AppPaths::appDirIsSelfContained() && AppPaths::sameFolder(setting, AppPaths::appDir()))
+        return AppPaths::dataDir();
+    return setting;
+}
+
+QStringList OurTables()
+{
+    QStringList names;
+    for (const char* table : kOurTables)
+        names << QString::fromLatin1(table);
+    return names;
+}
+
 QString LocalDatabaseFolder()
 {
     return databaseFolder();
@@ -240,101 +210,6 @@ QString LocalDatabasePath()
 {
     return AppPaths::join(databaseFolder(), QStringLiteral("Tarrow.mdb"));
 }
-
-bool MakeWorkingDatabase(QString* error)
-{
-    const QString folder = databaseFolder();
-    if (AppPaths::appDirIsSelfContained() || !AppPaths::sameFolder(folder, AppPaths::dataDir()))
-        return true;
-    const QString target = AppPaths::join(folder, QStringLiteral("Tarrow.mdb"));
-    const QString source = AppPaths::join(AppPaths::appDir(), QStringLiteral("Tarrow.mdb"));
-    if (QFileInfo::exists(target) || !QFileInfo(source).isFile())
-        return true;
-    const auto fail = [&](const QString& why) {
-        if (error)
-            *error = QStringLiteral("The database ") + QDir::toNativeSeparators(target)
-                     + QStringLiteral(" could not be made from ") + QDir::toNativeSeparators(source)
-                     + QStringLiteral(": ") + why;
-        return false;
-    };
-    if (!QDir().mkpath(folder))
-        return fail(QStringLiteral("the folder cannot be made."));
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-
-    // Written beside the target under another name and renamed once whole:
-    // an interrupted copy never passes for the working database.
-    const QString part = target + QStringLiteral("-new");
-    FileSync::removeWithJournal(part);
-    {
-        // Opened for writing where that is allowed, so that SQLite rolls back
-        // a change left unfinished in the program folder before copying; a
-        // read-only installation is read as it is.
-        RawDb src;
-        if (!src.open(source, SQLITE_OPEN_READWRITE))
-            return fail(QString::fromUtf8(src.db ? sqlite3_errmsg(src.db) : "cannot be opened"));
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(src.db, "VACUUM INTO ?", -1, &st, nullptr) != SQLITE_OK)
-            return fail(QString::fromUtf8(sqlite3_errmsg(src.db)));
-        const QByteArray into = part.toUtf8();
-        sqlite3_bind_text(st, 1, into.constData(), -1, SQLITE_TRANSIENT);
-        const int rc = sqlite3_step(st);
-        sqlite3_finalize(st);
-        if (rc != SQLITE_DONE) {
-            const QString why = QString::fromUtf8(sqlite3_errmsg(src.db));
-            FileSync::removeWithJournal(part);
-            return fail(why);
-        }
-    }
-    QFile::setPermissions(part, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (!FileSync::toDisk(part) || QFileInfo::exists(target) || !FileSync::replace(part, target)) {
-        const QString why = QString::fromLocal8Bit(std::strerror(errno));
-        FileSync::removeWithJournal(part);
-        return fail(why);
-    }
-    return true;
-}
-
-DatabaseLock LockLocalDatabase()
-{
-    const QString lockFile = lockFileFor(LocalDatabasePath());
-    std::unique_ptr<QLockFile>& held = runLock();
-    if (held && held->fileName() == lockFile)
-        return DatabaseLock::Held;
-    held.reset();
-    std::unique_ptr<QLockFile> lock = makeLock(lockFile);
-    if (!takeLock(*lock))
-        return lock->error() == QLockFile::LockFailedError ? DatabaseLock::OpenElsewhere : DatabaseLock::NotPossible;
-    held = std::move(lock);
-    return DatabaseLock::Held;
-}
-
-void UnlockLocalDatabase()
-{
-    runLock().reset();
-}
-
-QString OpenElsewhereMessage(const QString& dbPath)
-{
-    return QStringLiteral("The database ") + QDir::toNativeSeparators(dbPath)
-           + QStringLiteral(" is already open in another copy of Velmora. \rThis copy stops and leaves the database "
-                            "as it is. Go on working in the copy that is open, or close it and start Velmora again.");
-}
-
-ReplaceLock::ReplaceLock(const QString& dbPath)
-{
-    const QString lockFile = lockFileFor(dbPath);
-    if (const std::unique_ptr<QLockFile>& held = runLock(); held && held->fileName() == lockFile)
-        return;
-    m_lock = makeLock(lockFile);
-    // A folder where no lock can be made is left to the operation itself,
-    // which cannot write there either.
-    if (!takeLock(*m_lock)) {
-        m_refused = m_lock->error() == QLockFile::LockFailedError;
-        m_lock.reset();
-    }
-}
-
-ReplaceLock::~ReplaceLock() = default;
 
 DaoDatabase OpenLocalDatabase()
 {
@@ -526,9 +401,6 @@ struct CompactionError
     QString detail;
 };
 
-/** The tables every Velmora database holds. */
-const char* const kOurTables[] = {"Meeting", "Race",     "Noms",            "Bookings", "Trainer", "Jockey",
-                                  "RaceStats", "BookingTemplate", "BookRate", "RaceType", "RBHTable"};
 
 /** What a failed SQLite step on the copy means to the user. */
 CompactionError sqliteFailure(int rc, sqlite3* db, const QString& folder)
@@ -642,7 +514,7 @@ std::optional<CompactionError> compact(const QString& folder, const QString& dbP
     // Another running copy of the program may have the file open without
     // any transaction SQLite could see: replacing the file would leave that
     // copy writing to a deleted one.
-    ReplaceLock replacing(dbPath);
+    DatabaseLock::ReplaceLock replacing(dbPath);
     if (replacing.refused())
         return CompactionError{Failure::InUse, QString()};
 

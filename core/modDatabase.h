@@ -5,12 +5,11 @@
 #include "platform/DaoRecordset.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <functional>
 #include <memory>
-
-class QLockFile;
 
 /**
  * The one way into the local database file Tarrow.mdb: open it, open a
@@ -24,71 +23,23 @@ namespace modDatabase
 extern DaoEngine gDbEngine;
 
 /** The folder of the working database: the DBPath setting; when it is
- *  empty, the default folder (the user's data folder, or a self-contained
- *  program folder). An earlier version stored the program's own folder
- *  there by itself: outside a self-contained folder that is where the build
- *  writes its template, so it also means the user's data folder. */
+ *  empty, or names the user's data folder, the default folder of this run
+ *  (the user's data folder, or a self-contained program folder). An earlier
+ *  version stored the program's own folder there by itself: outside a
+ *  self-contained folder that is where the build writes its template, so it
+ *  also means the user's data folder. */
 QString LocalDatabaseFolder();
 
 /** The database file's path: LocalDatabaseFolder() and "Tarrow.mdb", with
  *  exactly one "/" between them. */
 QString LocalDatabasePath();
 
-/**
- * Makes the working database in the user's data folder when it is missing
- * there: a copy of the program folder's Tarrow.mdb made through SQLite (so
- * an interrupted change beside it is rolled back first, never copied as raw
- * bytes), which carries an earlier version's data over. An existing working
- * database is never overwritten, and nothing happens for a self-contained
- * program folder or a database folder of the user's choosing, or when the
- * program folder holds no database. False, with the reason in `error`, when
- * the copy could not be made.
- */
-bool MakeWorkingDatabase(QString* error);
+/** The working database's folder for the Database Path setting `setting`
+ *  (LocalDatabaseFolder() is this for the setting in use). */
+QString DatabaseFolderFor(const QString& setting);
 
-/** What taking the working database's lock found. */
-enum class DatabaseLock
-{
-    Held,          // ours for the rest of the run
-    OpenElsewhere, // another running copy of the program holds it
-    NotPossible,   // no lock can be made there (a read-only or missing folder)
-};
-
-/**
- * Takes the lock beside the working database ("Tarrow.mdb.lock") and holds
- * it for the rest of the run, so that only one running copy of the program
- * uses a database. The lock of a copy that was killed is taken over. Taking
- * the lock of the database this run already holds changes nothing; another
- * database's lock replaces it.
- */
-DatabaseLock LockLocalDatabase();
-
-/** Gives the lock back (the end of the run). */
-void UnlockLocalDatabase();
-
-/** The message for a start refused because another copy holds the database
- *  `dbPath`. */
-QString OpenElsewhereMessage(const QString& dbPath);
-
-/**
- * Holds the lock of the database file `dbPath` for one operation that
- * replaces the file (compaction, backup, take-over), unless this run holds it
- * already. refused() says that another running copy of the program has the
- * file open: it must then be left alone.
- */
-class ReplaceLock
-{
-public:
-    explicit ReplaceLock(const QString& dbPath);
-    ~ReplaceLock();
-    ReplaceLock(const ReplaceLock&) = delete;
-    ReplaceLock& operator=(const ReplaceLock&) = delete;
-    bool refused() const { return m_refused; }
-
-private:
-    std::unique_ptr<QLockFile> m_lock;
-    bool m_refused = false;
-};
+/** The tables every Velmora database holds. */
+QStringList OurTables();
 
 /** Opens the local database. Throws VbError when the file is missing (it is
  *  never created) or is not a database. */

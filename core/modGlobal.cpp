@@ -1,5 +1,7 @@
 #include "core/modGlobal.h"
 
+#include "core/DatabaseLock.h"
+#include "core/WorkingDatabase.h"
 #include "core/frmSplash.h"
 #include "core/modDatabase.h"
 #include "platform/AppPaths.h"
@@ -136,14 +138,24 @@ bool TakeDatabaseForThisRun()
     if (!AppPaths::appDirIsSelfContained() && AppPaths::sameFolder(folder, AppPaths::dataDir())
         && !QFileInfo::exists(folder) && QDir().mkpath(folder))
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (modDatabase::LockLocalDatabase() == modDatabase::DatabaseLock::OpenElsewhere) {
-        Prompts::MsgBox(modDatabase::OpenElsewhereMessage(modDatabase::LocalDatabasePath()),
-                        Prompts::vbOKOnly + Prompts::vbCritical);
+    const QString dbPath = modDatabase::LocalDatabasePath();
+    QString reason;
+    switch (DatabaseLock::TakeForRun(dbPath, &reason)) {
+    case DatabaseLock::Outcome::OpenElsewhere:
+        Prompts::MsgBox(DatabaseLock::OpenElsewhereMessage(dbPath), Prompts::vbOKOnly + Prompts::vbCritical);
         return false;
+    case DatabaseLock::Outcome::Unusable:
+        Prompts::MsgBox(DatabaseLock::UnusableMessage(dbPath, reason, true), Prompts::vbOKOnly + Prompts::vbCritical);
+        return false;
+    case DatabaseLock::Outcome::Held:
+    case DatabaseLock::Outcome::NotPossible:
+        break;
     }
+    // Both the start-up window and the main window take the database: a
+    // database that cannot be made is told once.
     QString error;
-    if (!modDatabase::MakeWorkingDatabase(&error))
-        Prompts::MsgBox(error, Prompts::vbExclamation);
+    if (!WorkingDatabase::Make(&error))
+        Prompts::MsgBoxOncePerRun(error, Prompts::vbExclamation);
     return true;
 }
 
@@ -156,7 +168,7 @@ void ImportOldInstallation()
     // The older data is merged into the working database, wherever it is.
     const QString target = modDatabase::LocalDatabasePath();
     const QString work = AppPaths::join(QFileInfo(target).absolutePath(), QStringLiteral("oldTarrow.mdb"));
-    const modDatabase::ReplaceLock replacing(target);
+    const DatabaseLock::ReplaceLock replacing(target);
     if (replacing.refused())
         throw VbError(3000, kMigrationSource,
                       QStringLiteral("The database '%1' is open in another copy of Velmora.").arg(target));

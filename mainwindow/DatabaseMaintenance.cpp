@@ -1,5 +1,6 @@
 #include "mainwindow/DatabaseMaintenance.h"
 
+#include "core/DatabaseLock.h"
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
 #include "mainwindow/Main.h"
@@ -129,7 +130,7 @@ void BackupDatabase()
     }
     // The database of another running copy of the program is never replaced
     // under it.
-    const modDatabase::ReplaceLock replacing(target);
+    const DatabaseLock::ReplaceLock replacing(target);
     const QString error = replacing.refused()
                               ? QStringLiteral("The file is the database of another copy of Velmora that is open.")
                               : copyFile(source, target);

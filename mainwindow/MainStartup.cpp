@@ -89,17 +89,17 @@ void Main::Form_Load()
     cAppSettings::ReportDamagedSettings();
     setWindowTitle(QStringLiteral("Velmora 2 Version ") + frmSplash::versionText());
 
-    // The folder actually used is what the settings keep and show; one
-    // running copy per database.
-    gAppSettings.DBPath = modDatabase::LocalDatabaseFolder();
+    // One running copy per database. The Database Path stays as stored: an
+    // empty one means the default folder of each run, and only a folder the
+    // user picks is ever stored.
     if (!modGlobal::TakeDatabaseForThisRun()) {
         EndProgram(1);
         return;
     }
 
-    if (!QFileInfo(AppPaths::join(gAppSettings.DBPath, kDatabaseFile)).isFile()) {
+    if (!QFileInfo(modDatabase::LocalDatabasePath()).isFile()) {
         const QStringList chosen = Prompts::GetOpenFileNames(
-            QString(), QStringLiteral("Velmora Database (Tarrow.mdb)"), gAppSettings.DBPath);
+            QString(), QStringLiteral("Velmora Database (Tarrow.mdb)"), modDatabase::LocalDatabaseFolder());
         const QString path = chosen.isEmpty() ? QString() : chosen.first();
         if (path.isEmpty() || !QFileInfo(path).isFile()) {
             EndProgram(0);

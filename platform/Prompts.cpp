@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
 #include <QStyle>
 #include <QTimer>
 #include <QTreeView>
@@ -35,6 +36,13 @@ namespace Prompts
 namespace
 {
 Script* g_active = nullptr;
+
+// The texts MsgBoxOncePerRun has shown in this run.
+QSet<QString>& toldThisRun()
+{
+    static QSet<QString> told;
+    return told;
+}
 
 QString titleOr(const QString& title)
 {
@@ -414,6 +422,7 @@ Script::Script()
     : m_previous(g_active)
 {
     g_active = this;
+    toldThisRun().clear();
 }
 
 Script::~Script()
@@ -495,6 +504,14 @@ void Script::clear()
 {
     m_queue.clear();
     m_records.clear();
+}
+
+int MsgBoxOncePerRun(const QString& text, int style, const QString& title)
+{
+    if (toldThisRun().contains(text))
+        return vbOK;
+    toldThisRun().insert(text);
+    return MsgBox(text, style, title);
 }
 
 } // namespace Prompts

@@ -77,6 +77,12 @@ struct Record
  *  buttons always in view. */
 int MsgBox(const QString& text, int style = vbOKOnly, const QString& title = QString());
 
+/** MsgBox for a failure that the program may find at several places in one
+ *  run (a settings store that cannot be written, a database that cannot be
+ *  made): the same text is shown once per run, and later calls return
+ *  vbOK without showing anything. A new test Script starts a new run. */
+int MsgBoxOncePerRun(const QString& text, int style = vbOKOnly, const QString& title = QString());
+
 /** Asks for a line of text. Returns the text; `ok` (when given) tells whether
  *  the user confirmed, a cancelled box gives an empty text. */
 QString InputBox(const QString& prompt, const QString& title = QString(),

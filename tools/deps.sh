@@ -10,6 +10,15 @@ for p in $PKGS; do
 done
 if [ -n "$missing" ]; then
     echo "Installing:$missing"
-    apt-get update
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing
+    # Installing packages is the one step that needs root: the program itself
+    # is built and run as the user who keeps the bookings.
+    install="apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $missing"
+    if [ "$(id -u)" -eq 0 ]; then
+        sh -c "$install"
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo sh -c "$install"
+    else
+        echo "Installing packages needs root: enter the root password."
+        su root -c "$install"
+    fi
 fi

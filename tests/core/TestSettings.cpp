@@ -363,6 +363,11 @@ TEST(Settings, DamagedOrUnwritableStoreLeavesTheProgramRunning)
         ASSERT_EQ(script.messages().size(), 1);
         EXPECT_EQ(script.messages().first().title, QStringLiteral("Settings Error"));
         EXPECT_TRUE(script.messages().first().text.startsWith(QStringLiteral("The settings could not be saved to:")));
+        // The program's own saves later in the run find the same store: the
+        // user has been told already.
+        EXPECT_FALSE(u.SaveSettings());
+        EXPECT_FALSE(u.SaveSettings());
+        EXPECT_EQ(script.messages().size(), 1);
     }
     qputenv("VELMORA_REGISTRY", env.registryFile().toUtf8());
 }

@@ -65,7 +65,8 @@ TEST_F(SplashTest, FirstStartMigratesOnceAndRemembersIt)
 
     const cAppSettings after = stored();
     EXPECT_TRUE(after.AlreadyUpgraded);
-    EXPECT_EQ(after.DBPath, env.appDir());
+    // The default folder in use is not stored as if the user had chosen it.
+    EXPECT_EQ(after.DBPath, QString());
 
     // Second start: already taken over.
     gAppSettings = cAppSettings();

@@ -4,6 +4,7 @@
 #include "core/HttpRequest.h"
 #include "core/cAppSettings.h"
 #include "core/frmState.h"
+#include "core/modDatabase.h"
 #include "platform/Prompts.h"
 #include "platform/WindowFit.h"
 #include "support/TestEnv.h"
@@ -106,6 +107,41 @@ TEST(SystemDefaults, SaveStoresEveryFieldAndTheAccount)
     EXPECT_TRUE(gAppSettings.ApplyGST);
     modDatabase::gRemoteUser.clear();
     modDatabase::gRemotePass.clear();
+}
+TEST(SystemDefaults, AFailedSaveChangesNothingInUseAndKeepsTheWindowOpen)
+{
+    TestEnv env;
+    Prompts::Script script;
+    gAppSettings.Companyname = QStringLiteral("Old Co");
+    const QString folderInUse = modDatabase::LocalDatabaseFolder();
+    // A store that cannot be written: its folder is a plain file.
+    QFile blocker(env.root() + QStringLiteral("/notafolder"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    qputenv("VELMORA_REGISTRY", (env.root() + QStringLiteral("/notafolder/registry.json")).toUtf8());
+
+    frmState form;
+    form.LoadFields();
+    form.show();
+    edit(form, "txtCompanyName")->setText(QStringLiteral("New Co"));
+    edit(form, "txtDBPath")->setText(env.root());
+    edit(form, "txtUser")->setText(QStringLiteral("someone"));
+    auto* save = form.findChild<QPushButton*>(QStringLiteral("cmdChange"));
+    script.answerMsgBox(Prompts::vbOK).answerMsgBox(Prompts::vbOK);
+    save->click();
+    save->click(); // the user's own try is told every time
+    ASSERT_EQ(script.messages().size(), 2);
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Settings Error"));
+    EXPECT_TRUE(script.messages()[0].text.endsWith(QStringLiteral("The settings saved before are kept unchanged.")));
+    EXPECT_EQ(script.messages()[1].text, script.messages()[0].text);
+    // This run goes on as it was; the window keeps what was typed.
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(edit(form, "txtCompanyName")->text(), QStringLiteral("New Co"));
+    EXPECT_EQ(gAppSettings.Companyname, QStringLiteral("Old Co"));
+    EXPECT_EQ(gAppSettings.DBPath, QString());
+    EXPECT_EQ(modDatabase::LocalDatabaseFolder(), folderInUse);
+    EXPECT_NE(modDatabase::gRemoteUser, QStringLiteral("someone"));
+    qputenv("VELMORA_REGISTRY", env.registryFile().toUtf8());
 }
 } // namespace
 

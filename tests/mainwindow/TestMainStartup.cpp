@@ -2,6 +2,7 @@
 // locating and compacting the database, the data-service account, the end of
 // the program on a missing or damaged database, and the layout kept between
 // runs.
+#include "core/DatabaseLock.h"
 #include "core/HttpRequest.h"
 #include "core/cAppSettings.h"
 #include "core/frmSplash.h"
@@ -77,6 +78,57 @@ private:
     QTimer m_timer;
     QStringList m_texts;
 };
+
+// The program as the build leaves it: no program folder named by
+// VELMORA_APP_DIR (the executable's folder is played by the test's), and the
+// user's data folder under `xdg`.
+class DataFolderMode
+{
+public:
+    DataFolderMode(const QString& appDir, const QString& xdg)
+        : m_app(qgetenv("VELMORA_APP_DIR"))
+        , m_data(qgetenv("XDG_DATA_HOME"))
+    {
+        qunsetenv("VELMORA_APP_DIR");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(xdg));
+        AppPaths::setExecutableDirForTesting(appDir);
+    }
+    ~DataFolderMode()
+    {
+        AppPaths::setExecutableDirForTesting(QString());
+        qputenv("VELMORA_APP_DIR", m_app);
+        if (m_data.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", m_data);
+    }
+
+private:
+    QByteArray m_app, m_data;
+};
+
+void addJockey(const QString& file, const char* name)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+    const QString sql = QStringLiteral("INSERT INTO Jockey (Jockey) VALUES ('%1')").arg(QLatin1String(name));
+    EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
+QStringList jockeys(const QString& file)
+{
+    QStringList names;
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "SELECT Jockey FROM Jockey ORDER BY Jockey", -1, &st, nullptr);
+    while (st && sqlite3_step(st) == SQLITE_ROW)
+        names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return names;
+}
 
 class MainStartupTest : public ::testing::Test
 {
@@ -161,7 +213,9 @@ TEST_F(MainStartupTest, StartsOnTheTemplateDatabaseStepByStep)
     EXPECT_EQ(seen.last(), QStringLiteral("Loading Settings..."));
 
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Velmora 2 Version 2.6.18"));
-    EXPECT_EQ(gAppSettings.DBPath, env.appDir());
+    // The default folder is used, not stored: only a folder the user picks is.
+    EXPECT_EQ(gAppSettings.DBPath, QString());
+    EXPECT_EQ(modDatabase::LocalDatabasePath(), dbFile);
     // No user name of its own: the built-in account, also as password.
     EXPECT_EQ(modDatabase::gRemoteUser, QStringLiteral("Kelp"));
     EXPECT_EQ(modDatabase::gRemotePass, QStringLiteral("Kelp"));
@@ -175,8 +229,8 @@ TEST_F(MainStartupTest, StartsOnTheTemplateDatabaseStepByStep)
     EXPECT_TRUE(w->MeetingInList.isEmpty());
     EXPECT_FALSE(QFile::exists(env.appDir() + QStringLiteral("/temp.mdb")));
     EXPECT_TRUE(script.records().isEmpty());
-    // The schema step stores the settings, among them the database folder.
-    EXPECT_EQ(stored().DBPath, env.appDir());
+    // The schema step stores the settings, the database folder left unset.
+    EXPECT_EQ(stored().DBPath, QString());
 }
 
 TEST_F(MainStartupTest, OwnDataServiceAccountIsUsed)
@@ -593,52 +647,13 @@ TEST_F(MainStartupTest, ASecondCopyIsRefusedWhileTheFirstHoldsTheDatabase)
 
 TEST_F(MainStartupTest, TheWorkingDatabaseLivesInTheDataFolderAndOutlastsTheTemplate)
 {
-    // The program as the build leaves it: no program folder named by
-    // VELMORA_APP_DIR (the executable's folder is played by the test's), and
-    // the user's data folder inside this test's own folder.
-    const QByteArray oldApp = qgetenv("VELMORA_APP_DIR");
-    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
-    qunsetenv("VELMORA_APP_DIR");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(env.root() + QStringLiteral("/xdg")));
-    AppPaths::setExecutableDirForTesting(env.appDir());
-    struct Restore
-    {
-        QByteArray app, data;
-        ~Restore()
-        {
-            AppPaths::setExecutableDirForTesting(QString());
-            qputenv("VELMORA_APP_DIR", app);
-            if (data.isNull())
-                qunsetenv("XDG_DATA_HOME");
-            else
-                qputenv("XDG_DATA_HOME", data);
-        }
-    } restore{oldApp, oldData};
+    const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
     const QString dataDir = AppPaths::dataDir();
     ASSERT_TRUE(dataDir.startsWith(env.root() + QStringLiteral("/xdg/")));
     const QString working = dataDir + QStringLiteral("/Tarrow.mdb");
 
     // An earlier version kept the user's data in the program folder's file
     // and stored that folder as the database folder.
-    const auto addJockey = [](const QString& file, const char* name) {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
-        const QString sql = QStringLiteral("INSERT INTO Jockey (Jockey) VALUES ('%1')").arg(QLatin1String(name));
-        EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
-    };
-    const auto jockeys = [](const QString& file) {
-        QStringList names;
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "SELECT Jockey FROM Jockey ORDER BY Jockey", -1, &st, nullptr);
-        while (st && sqlite3_step(st) == SQLITE_ROW)
-            names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        sqlite3_finalize(st);
-        sqlite3_close(db);
-        return names;
-    };
     addJockey(dbFile, "A Carried Over");
     store([this](cAppSettings& s) { s.DBPath = env.appDir(); });
 
@@ -647,8 +662,10 @@ TEST_F(MainStartupTest, TheWorkingDatabaseLivesInTheDataFolderAndOutlastsTheTemp
     ASSERT_FALSE(w->ProgramEnded());
     for (const auto& m : script.messages()) // only the unreachable data service may speak
         EXPECT_FALSE(m.text.contains(QStringLiteral("Tarrow.mdb"))) << m.text.toStdString();
-    EXPECT_EQ(gAppSettings.DBPath, dataDir);
-    EXPECT_EQ(stored().DBPath, dataDir);
+    // The program folder stored by the earlier version still means the data
+    // folder, and nothing new is stored for it.
+    EXPECT_EQ(modDatabase::LocalDatabaseFolder(), dataDir);
+    EXPECT_EQ(stored().DBPath, env.appDir());
     EXPECT_EQ(jockeys(working), QStringList{QStringLiteral("A Carried Over")});
     Main::destroyInstance();
     modDatabase::gDbEngine.CloseAll();
@@ -669,5 +686,256 @@ TEST_F(MainStartupTest, TheWorkingDatabaseLivesInTheDataFolderAndOutlastsTheTemp
     state.LoadFields();
     ASSERT_NE(state.findChild<QLineEdit*>(QStringLiteral("txtDBPath")), nullptr);
     EXPECT_EQ(state.findChild<QLineEdit*>(QStringLiteral("txtDBPath"))->text(), dataDir);
+}
+
+TEST_F(MainStartupTest, AChangeOfDatabaseFolderTakesTheNewLockFirstAndLetsTheOldOneGo)
+{
+    Main* w = start();
+    ASSERT_FALSE(w->ProgramEnded());
+    const QString other = env.root() + QStringLiteral("/other");
+    const QString busy = env.root() + QStringLiteral("/busy");
+    QDir().mkpath(other);
+    QDir().mkpath(busy);
+    const QString otherDb = env.installTemplateDatabase(other);
+    const QString busyDb = env.installTemplateDatabase(busy);
+    // Another copy of the program works on the database in `busy`.
+    QLockFile busyCopy(DatabaseLock::LockFileFor(busyDb));
+    busyCopy.setStaleLockTime(0);
+    ASSERT_TRUE(busyCopy.tryLock(0));
+    const auto changeFolderTo = [](frmState& form, const QString& folder) {
+        form.findChild<QLineEdit*>(QStringLiteral("txtDBPath"))->setText(folder);
+        form.findChild<QPushButton*>(QStringLiteral("cmdChange"))->click();
+    };
+    script.clear();
+
+    // Refused: this copy goes on with its own database and its lock.
+    {
+        frmState form;
+        form.LoadFields();
+        form.show();
+        script.answerMsgBox(Prompts::vbOK);
+        changeFolderTo(form, busy);
+        EXPECT_TRUE(form.isVisible());
+        ASSERT_EQ(script.messages().size(), 1);
+        EXPECT_TRUE(script.messages()[0].text.startsWith("The database " + busyDb
+                                                         + " is already open in another copy of Velmora."))
+            << script.messages()[0].text.toStdString();
+        EXPECT_EQ(modDatabase::LocalDatabasePath(), dbFile);
+        EXPECT_EQ(stored().DBPath, QString());
+        EXPECT_TRUE(DatabaseLock::HeldByRun(dbFile));
+    }
+
+    // Taken: the new database's lock is this copy's before it is used, and
+    // the old one is let go.
+    script.clear();
+    {
+        frmState form;
+        form.LoadFields();
+        form.show();
+        changeFolderTo(form, other);
+        EXPECT_FALSE(form.isVisible());
+    }
+    EXPECT_TRUE(script.messages().isEmpty());
+    EXPECT_EQ(modDatabase::LocalDatabasePath(), otherDb);
+    EXPECT_EQ(stored().DBPath, other);
+    QLockFile fromOutside(DatabaseLock::LockFileFor(otherDb));
+    fromOutside.setStaleLockTime(0);
+    EXPECT_FALSE(fromOutside.tryLock(0));
+    DatabaseLock::FileLock secondStart(otherDb);
+    EXPECT_EQ(secondStart.take(), DatabaseLock::Outcome::OpenElsewhere);
+    DatabaseLock::FileLock oldOne(dbFile);
+    EXPECT_EQ(oldOne.take(), DatabaseLock::Outcome::Held);
+}
+
+TEST_F(MainStartupTest, StartsThatInterleaveLeaveExactlyOneCopyHoldingTheDatabase)
+{
+    struct NoHook
+    {
+        ~NoHook() { DatabaseLock::SetBeforeLockHookForTesting({}); }
+    } noHook;
+    const auto held = [](DatabaseLock::Outcome o) { return o == DatabaseLock::Outcome::Held ? 1 : 0; };
+
+    // The first copy has made its lock file but not yet locked it when the
+    // second start looks.
+    {
+        DatabaseLock::FileLock first(dbFile);
+        DatabaseLock::FileLock second(dbFile);
+        DatabaseLock::Outcome secondOutcome = DatabaseLock::Outcome::NotPossible;
+        DatabaseLock::SetBeforeLockHookForTesting([&] {
+            DatabaseLock::SetBeforeLockHookForTesting({});
+            EXPECT_TRUE(QFileInfo::exists(DatabaseLock::LockFileFor(dbFile)));
+            secondOutcome = second.take();
+        });
+        const DatabaseLock::Outcome firstOutcome = first.take();
+        EXPECT_EQ(held(firstOutcome) + held(secondOutcome), 1);
+        EXPECT_NE(firstOutcome, DatabaseLock::Outcome::Unusable);
+        EXPECT_NE(secondOutcome, DatabaseLock::Outcome::Unusable);
+    }
+    // The second copy ran and ended in between (its lock file removed):
+    // the first still gets a lock, on the file now beside the database, and
+    // a third start is refused.
+    {
+        DatabaseLock::FileLock first(dbFile);
+        DatabaseLock::SetBeforeLockHookForTesting([&] {
+            DatabaseLock::SetBeforeLockHookForTesting({});
+            DatabaseLock::FileLock second(dbFile);
+            EXPECT_EQ(second.take(), DatabaseLock::Outcome::Held);
+        });
+        EXPECT_EQ(first.take(), DatabaseLock::Outcome::Held);
+        EXPECT_TRUE(QFileInfo::exists(DatabaseLock::LockFileFor(dbFile)));
+        DatabaseLock::FileLock third(dbFile);
+        EXPECT_EQ(third.take(), DatabaseLock::Outcome::OpenElsewhere);
+    }
+    // A lock file left empty by a copy killed before it locked it is taken
+    // over, through the system lock.
+    QFile left(DatabaseLock::LockFileFor(dbFile));
+    ASSERT_TRUE(left.open(QIODevice::WriteOnly));
+    left.close();
+    Main* w = start();
+    EXPECT_FALSE(w->ProgramEnded());
+    EXPECT_TRUE(DatabaseLock::HeldByRun(dbFile));
+}
+
+TEST_F(MainStartupTest, ALockFileThatCannotBeUsedIsToldAsSuchNotAsAnotherCopy)
+{
+    // Something that is no lock file stands where the lock belongs.
+    const QString lockFile = DatabaseLock::LockFileFor(dbFile);
+    ASSERT_TRUE(QDir().mkpath(lockFile));
+    const QByteArray bytes = fileBytes(dbFile);
+    script.answerMsgBox(Prompts::vbOK);
+    Main* w = start();
+    EXPECT_TRUE(w->ProgramEnded());
+    ASSERT_EQ(script.messages().size(), 1);
+    const QString text = script.messages()[0].text;
+    EXPECT_TRUE(text.startsWith("The lock file " + lockFile + " beside the database " + dbFile
+                                + " cannot be used: Is a directory."))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("is already open in another copy")));
+    EXPECT_TRUE(text.contains(QStringLiteral("remove that file")));
+    EXPECT_EQ(fileBytes(dbFile), bytes);
+}
+
+TEST_F(MainStartupTest, ABrokenTemplateIsNeverMadeTheWorkingDatabase)
+{
+    const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
+    const QString working = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
+    const QByteArray goodTemplate = fileBytes(dbFile);
+    QFile(dbFile).resize(0);
+
+    // Told once, with the file and what to do; the window to pick a
+    // database follows, and nothing is made.
+    script.answerMsgBox(Prompts::vbOK).answerOpenFiles({});
+    Main* w = start();
+    EXPECT_TRUE(w->ProgramEnded());
+    ASSERT_EQ(script.messages().size(), 1);
+    const QString text = script.messages()[0].text;
+    EXPECT_TRUE(text.startsWith("The program's template database " + dbFile + " is broken: it holds no tables."))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Nothing was changed.")));
+    EXPECT_TRUE(text.contains(QStringLiteral("pick a database in the window that follows")));
+    EXPECT_EQ(script.records().last().kind, Prompts::Kind::OpenFile);
+    EXPECT_FALSE(QFile::exists(working));
+    EXPECT_EQ(stored().DBPath, QString());
+    Main::destroyInstance();
+
+    // What an earlier broken start could leave, a working database without a
+    // table, is made again once the template is whole.
+    QFile empty(working);
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    QFile repaired(dbFile);
+    ASSERT_TRUE(repaired.open(QIODevice::WriteOnly));
+    repaired.write(goodTemplate);
+    repaired.close();
+    script.clear();
+    w = start();
+    ASSERT_FALSE(w->ProgramEnded());
+    for (const auto& m : script.messages())
+        EXPECT_FALSE(m.text.contains(QStringLiteral("Tarrow.mdb"))) << m.text.toStdString();
+    EXPECT_EQ(modDatabase::LocalDatabasePath(), working);
+    EXPECT_TRUE(jockeys(working).isEmpty());
+    EXPECT_GT(QFileInfo(working).size(), 0);
+}
+
+TEST_F(MainStartupTest, AWorkingDatabaseThatCannotBeMadeIsToldOnceAndNoFolderIsStored)
+{
+    // The data folder cannot be made: a plain file stands where its parent
+    // belongs.
+    QFile blocker(env.root() + QStringLiteral("/xdg"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
+    const QByteArray settingsBefore = fileBytes(env.registryFile());
+
+    // The start-up window and the main window both look; one message.
+    script.answerMsgBox(Prompts::vbOK).answerOpenFiles({});
+    gAppSettings = cAppSettings();
+    {
+        frmSplash splash([] {});
+        splash.Form_Load();
+        EXPECT_FALSE(splash.startRefused());
+    }
+    Main* w = Main::instance();
+    w->Form_Load();
+    EXPECT_TRUE(w->ProgramEnded());
+    ASSERT_EQ(script.messages().size(), 1);
+    const QString text = script.messages()[0].text;
+    EXPECT_TRUE(text.startsWith("The database " + AppPaths::dataDir() + "/Tarrow.mdb could not be made from "
+                                + dbFile + ": the folder cannot be made ("))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Nothing was changed.")));
+    EXPECT_TRUE(text.contains(QStringLiteral("pick a database in the window that follows")));
+    ASSERT_EQ(script.records().size(), 2);
+    EXPECT_EQ(script.records()[1].kind, Prompts::Kind::OpenFile);
+    EXPECT_EQ(stored().DBPath, QString());
+    EXPECT_EQ(fileBytes(env.registryFile()), settingsBefore);
+}
+
+TEST_F(MainStartupTest, ASelfContainedFolderKeepsToItsOwnDatabaseAfterANormalStart)
+{
+    QString working;
+    {
+        const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
+        working = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
+        Main* w = start();
+        ASSERT_FALSE(w->ProgramEnded());
+        EXPECT_EQ(stored().DBPath, QString());
+        Main::destroyInstance();
+        modDatabase::gDbEngine.CloseAll();
+        DatabaseLock::ReleaseRun();
+
+        // Found already made: left as it is, and nothing is said.
+        const ino_t inode = inodeOf(working);
+        const QByteArray bytes = fileBytes(working);
+        script.clear();
+        EXPECT_TRUE(modGlobal::TakeDatabaseForThisRun());
+        EXPECT_TRUE(script.records().isEmpty());
+        EXPECT_EQ(inodeOf(working), inode);
+        EXPECT_EQ(fileBytes(working), bytes);
+        DatabaseLock::ReleaseRun();
+    }
+    // An earlier version stored the data folder as if chosen; a start on a
+    // self-contained folder with the same settings store keeps to its own
+    // database and leaves the user's alone.
+    struct Restore
+    {
+        QByteArray data = qgetenv("XDG_DATA_HOME");
+        ~Restore()
+        {
+            if (data.isNull())
+                qunsetenv("XDG_DATA_HOME");
+            else
+                qputenv("XDG_DATA_HOME", data);
+        }
+    } restore;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(env.root() + QStringLiteral("/xdg")));
+    store([&](cAppSettings& s) { s.DBPath = QFileInfo(working).absolutePath(); });
+    const ino_t inode = inodeOf(working);
+    const QByteArray bytes = fileBytes(working);
+    Main* w = start();
+    ASSERT_FALSE(w->ProgramEnded());
+    EXPECT_EQ(modDatabase::LocalDatabasePath(), dbFile);
+    EXPECT_EQ(inodeOf(working), inode);
+    EXPECT_EQ(fileBytes(working), bytes);
 }
 } // namespace

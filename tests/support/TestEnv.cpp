@@ -1,6 +1,7 @@
 #include "support/TestEnv.h"
 
 #include "core/cAppSettings.h"
+#include "core/DatabaseLock.h"
 #include "core/modDatabase.h"
 
 #include <QDir>
@@ -34,7 +35,7 @@ TestEnv::TestEnv()
 TestEnv::~TestEnv()
 {
     // A start-up's database lock belongs to this test's folder.
-    modDatabase::UnlockLocalDatabase();
+    DatabaseLock::ReleaseRun();
     gAppSettings = cAppSettings();
     auto restore = [](const char* name, const QByteArray& old) {
         if (old.isNull())
