@@ -5,6 +5,7 @@
 #include "platform/WaitCursor.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QNetworkAccessManager>
@@ -12,9 +13,13 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QStringDecoder>
+#include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
+#if QT_CONFIG(ssl)
+#include <QSslSocket>
+#endif
 
 #include <atomic>
 #include <memory>
@@ -158,6 +163,74 @@ void classifyOkBody(HttpReply& r)
     r.text = b;
 }
 
+/**
+ * Whether the server sends back anything at all when asked the request
+ * `sent` again on a bare connection, within `waitMs`.
+ *
+ * The network layer says "remote host closed" both for a connection the
+ * server closed without a word and for an answer it could not read as HTTP
+ * (a wrong service on the port, bytes that are no status line, an answer
+ * cut off inside its headers): the bytes of the latter are dropped unseen.
+ * Only the first is a silent server; asking once more and looking at the
+ * raw bytes tells them apart. The same request is sent as it was, so the
+ * server sees nothing it was not already asked.
+ */
+bool serverAnswersAtAll(const QNetworkRequest& sent, const QByteArray& method, const QByteArray& body, int waitMs)
+{
+    if (waitMs <= 0)
+        return false;
+    const QUrl address = sent.url();
+    const bool secure = address.scheme().compare(QStringLiteral("https"), Qt::CaseInsensitive) == 0;
+    QByteArray target = address.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
+    if (target.isEmpty())
+        target = "/";
+    QByteArray request = method + ' ' + target + " HTTP/1.1\r\n";
+    request += "Host: " + address.adjusted(QUrl::RemoveUserInfo).authority(QUrl::FullyEncoded).toLatin1() + "\r\n";
+    for (const QByteArray& name : sent.rawHeaderList())
+        request += name + ": " + sent.rawHeader(name) + "\r\n";
+    if (method == "POST")
+        request += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    request += "Connection: close\r\n\r\n" + body;
+
+    std::unique_ptr<QTcpSocket> socket;
+#if QT_CONFIG(ssl)
+    if (secure)
+        socket = std::make_unique<QSslSocket>();
+#endif
+    if (!socket) {
+        if (secure)
+            return false;
+        socket = std::make_unique<QTcpSocket>();
+    }
+
+    const WaitCursor busy;
+    QEventLoop loop;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(socket.get(), &QIODevice::readyRead, &loop, &QEventLoop::quit);
+    QObject::connect(socket.get(), &QAbstractSocket::disconnected, &loop, &QEventLoop::quit);
+    QObject::connect(socket.get(), &QAbstractSocket::errorOccurred, &loop, &QEventLoop::quit);
+    const quint16 port = static_cast<quint16>(address.port(secure ? 443 : 80));
+#if QT_CONFIG(ssl)
+    if (auto* ssl = qobject_cast<QSslSocket*>(socket.get())) {
+        QObject::connect(ssl, &QSslSocket::encrypted, ssl, [ssl, request] { ssl->write(request); });
+        ssl->connectToHostEncrypted(address.host(), port);
+    }
+#endif
+    if (!secure) {
+        QObject::connect(socket.get(), &QAbstractSocket::connected, socket.get(),
+                         [s = socket.get(), request] { s->write(request); });
+        socket->connectToHost(address.host(), port);
+    }
+    limit.start(waitMs);
+    loop.exec();
+    const bool answered = socket->bytesAvailable() > 0;
+    socket->disconnect();
+    socket->abort();
+    return answered;
+}
+
 /** Network-level failures: no usable answer came back at all. */
 bool isTransportFailure(QNetworkReply::NetworkError e)
 {
@@ -239,10 +312,13 @@ HttpReply HttpSend(const QString& url, const QString& method, const QString& bod
 
     QNetworkRequest request(address);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    const QByteArray sentBody = isPost ? body.toUtf8() : QByteArray();
+    QElapsedTimer started;
+    started.start();
     QNetworkReply* raw = nullptr;
     if (isPost) {
         request.setRawHeader("Content-Type", "application/x-www-form-urlencoded");
-        raw = networkManager()->post(request, body.toUtf8());
+        raw = networkManager()->post(request, sentBody);
     } else {
         request.setRawHeader("User-Agent", "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1)");
         raw = networkManager()->get(request);
@@ -258,6 +334,9 @@ HttpReply HttpSend(const QString& url, const QString& method, const QString& bod
     const qint64 sizeLimit = g_replyLimit.load();
     QByteArray received;
     bool tooLarge = false;
+    // Whether the server's answer began: a status line and headers read, or
+    // body bytes. A connection that breaks after that is not a silent server.
+    bool answerBegan = false;
     const auto overLimit = [&] {
         const QVariant declared = reply->header(QNetworkRequest::ContentLengthHeader);
         return received.size() > sizeLimit || (declared.isValid() && declared.toLongLong() > sizeLimit);
@@ -271,6 +350,7 @@ HttpReply HttpSend(const QString& url, const QString& method, const QString& bod
         QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
         QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
         const auto take = [&] {
+            answerBegan = true;
             received += reply->readAll();
             if (!tooLarge && overLimit()) {
                 tooLarge = true;
@@ -317,6 +397,28 @@ HttpReply HttpSend(const QString& url, const QString& method, const QString& bod
             r.kind = HttpReply::Kind::Timeout;
             r.text = timeoutText(url);
             return r;
+        }
+        if (error == QNetworkReply::RemoteHostClosedError) {
+            // Closed before any answer is a silent server; closed after an
+            // answer began, or after bytes that are not HTTP, is an answer
+            // that cannot be read: a failure of this request only.
+            answerBegan = answerBegan || status.isValid() || !received.isEmpty();
+            if (!answerBegan) {
+                // Asked where the request ended up, after any redirect.
+                QNetworkRequest again = request;
+                again.setUrl(reply->url());
+                const int left = static_cast<int>(g_limitMs.load() - started.elapsed());
+                answerBegan = serverAnswersAtAll(again, isPost ? QByteArray("POST") : QByteArray("GET"), sentBody,
+                                                 left);
+            }
+            if (answerBegan) {
+                const TransportFailure failure =
+                    DescribeTransportFailure(static_cast<int>(QNetworkReply::ProtocolFailure), url);
+                r.kind = HttpReply::Kind::Transport;
+                r.status = failure.status;
+                r.text = failure.text;
+                return r;
+            }
         }
         // A failed secure channel may also surface as a general failure.
         const bool secure = address.scheme().compare(QStringLiteral("https"), Qt::CaseInsensitive) == 0;

@@ -46,8 +46,9 @@ struct HttpReply
     Kind kind = Kind::Transport;
     /** HTTP status; for a failure below HTTP the client's code for it (12029
      *  no connection could be made, 12007 unknown host, 12030 connection
-     *  broken off, 12175 secure channel failure, 12156 redirect refused,
-     *  12152 an answer that is not HTTP); 0 when none. */
+     *  broken off before any byte of an answer, 12175 secure channel failure,
+     *  12156 redirect refused, 12152 an answer that is not HTTP or that broke
+     *  off partway); 0 when none. */
     int status = 0;
     QString statusText; // the server's reason phrase
     QString body;       // the body as received (also for ServerError and AccessDenied)
@@ -60,8 +61,9 @@ struct HttpReply
      *  (12029), the server's name was not resolved (12007) or the connection
      *  broke off before an answer (12030). Asking the same server again at
      *  once will only wait out the same silence. A refused redirect, a failed
-     *  secure channel, an answer that is not HTTP or an address that is not
-     *  http(s) is a failure of that one request, not a silent network. */
+     *  secure channel, an answer that is not HTTP or that broke off partway,
+     *  or an address that is not http(s) is a failure of that one request,
+     *  not a silent network. */
     bool transportFailed() const
     {
         return kind == Kind::Timeout
@@ -90,6 +92,12 @@ TransportFailure DescribeTransportFailure(int qtError, const QString& url);
 /**
  * Sends one request and waits for its answer while the user interface keeps
  * processing events.
+ *
+ * A connection closed with no answer may be one the server closed without a
+ * word or one that carried bytes the client could not read as HTTP; to tell
+ * them apart the request is sent once more on a bare connection (within the
+ * same time limit), and any byte coming back there makes it 12152, not a
+ * silent server.
  *
  * A GET carries the User-Agent "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT
  * 5.1)"; a POST carries the Content-Type "application/x-www-form-urlencoded"

@@ -26,11 +26,12 @@ class QPushButton;
  *
  * The download loads the selected rows one after the other and reports once:
  * "Success" when every one loaded, otherwise the meetings that did not. When
- * a request gets no answer at all (time-out, no connection) the loop stops
- * there: the rest would only wait out the same silence, so they are named as
- * not tried and left as they were. Any other failure (a refused redirect, a
- * link that is no web address, a failed track lookup) fails only its own
- * meeting and the others are still loaded.
+ * a request gets no answer at all (time-out, no connection, a connection
+ * closed before any byte came back) the loop stops there: the rest would only
+ * wait out the same silence, so they are named as not tried and left as they
+ * were. Any other failure (a refused redirect, an answer that is not HTTP or
+ * breaks off partway, a link that is no web address, a failed track lookup)
+ * fails only its own meeting and the others are still loaded.
  *
  * While a list or a download waits for the web, the window's commands and its
  * close box do nothing, so nothing runs twice and the window is never

@@ -384,6 +384,23 @@ TEST(FormReply, OnlyRepliesInTheServicesFormatCount)
     EXPECT_FALSE(ReplyHasFields("<br>\n<br>\n", 2));
 }
 
+TEST(FormReply, RowsHoldingMarkupAreRefusedThoughTheirFieldsCount)
+{
+    using modDatabase::kMalformedReplyText;
+    using modDatabase::ReplyHasFields;
+    using modDatabase::ReplyProblem;
+
+    // Four fields each, as the track look-up asks, but with a page's or a
+    // script's markup in them: not the service's plain rows.
+    EXPECT_TRUE(ReplyHasFields("CAUL|MELBOURNE RACING CLUB|VIC|M<br>\n", 4));
+    EXPECT_FALSE(ReplyHasFields("CAUL|<b>MELBOURNE RACING CLUB</b>|VIC|M<br>\n", 4));
+    EXPECT_FALSE(ReplyHasFields("CAUL|MELBOURNE RACING CLUB|VIC|M</p><br>\n", 4));
+    EXPECT_FALSE(ReplyHasFields("<?php echo $track; ?>|MELBOURNE RACING CLUB|VIC|M<br>\n", 4));
+    EXPECT_EQ(ReplyProblem("FLEM|VRC|VIC|M<br>\nCAUL|<b>MRC</b>|VIC|M<br>\n", 4), kMalformedReplyText);
+    // A "<" that opens no tag is plain text.
+    EXPECT_TRUE(ReplyHasFields("CAUL|CLASS < 3|VIC|M<br>\n", 4));
+}
+
 TEST(FormReply, EveryRowMustBeARowOfTheQueryAsked)
 {
     using modDatabase::FieldCount;

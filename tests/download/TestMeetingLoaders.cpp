@@ -218,6 +218,32 @@ TEST_F(MeetingLoaders, ATrackLookupAnsweredByAWebPageFailsTheMeetingAndWritesNot
     EXPECT_TRUE(script.messages().isEmpty());
 }
 
+TEST_F(MeetingLoaders, ATrackLookupWhoseStatementFailsFailsTheMeetingAndWritesNothing)
+{
+    server.exec(QStringLiteral("INSERT INTO Track (TrackCode, TrackClub, State, MeetType, TrackLocat) VALUES "
+                               "('PKNM', 'Pakenham RC', 'VIC', 'P', 'PAKENHAM')"));
+    ASSERT_TRUE(loadPublic().ok);
+    ASSERT_EQ(db.scalar(QStringLiteral("SELECT MeetingCode FROM Meeting")).toString(), QStringLiteral("0503PKNM"));
+    const QByteArray before = db.fileHash();
+    server.clearRequests();
+
+    // The service reports a failed statement: the HTTP routine tells it and
+    // leaves an empty text, which must not be read as "no such track" (the
+    // meeting would be stored under a code made from its name).
+    server.enqueue(FixtureServer::Reply::withBody("Error: Table 'form.Track' doesn't exist"));
+    script.answerMsgBox(Prompts::vbOK);
+    const LoadResult r = loadPublic();
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.unreachable);
+    EXPECT_EQ(r.error, QStringLiteral("The form database reported an error."));
+    EXPECT_EQ(db.fileHash(), before);
+    EXPECT_EQ(db.count(QStringLiteral("Meeting"), QStringLiteral("MeetingCode = '0503PAKE'")), 0);
+    EXPECT_EQ(server.requestCount(), 1); // nothing asked after the lookup
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Connection error, Please Check Internet Connection"));
+    EXPECT_EQ(script.messages()[0].text, QStringLiteral("Error: Table 'form.Track' doesn't exist"));
+}
+
 TEST_F(MeetingLoaders, RedownloadReplacesTheFieldAndKeepsBookings)
 {
     db.insert(QStringLiteral("Meeting"), {{"MeetingCode", "0503PAKE"}, {"MeetingLevel", "NOM"},

@@ -283,6 +283,76 @@ TEST_F(SelectMeeting, ARedirectLoopFailsItsOwnMeetingAndTheOthersGoOn)
     EXPECT_NE(w.result(), QDialog::Accepted);
 }
 
+TEST_F(SelectMeeting, AnAnswerThatIsNotHttpOrBreaksOffFailsItsOwnMeetingAndTheOthersGoOn)
+{
+    frmSelectMeeting::SetLoader({});
+    server.addPage(QStringLiteral("/FreeFields/Acceptances.aspx"),
+                   WebPage(QStringLiteral("publicfields-acceptances.html")));
+    // Flemington's page is answered by another service's greeting, then by
+    // a page cut off after its first bytes; the network layer calls both a
+    // closed connection. Something answered, so Pakenham is still loaded.
+    const QList<FixtureServer::Reply> answers = {
+        FixtureServer::Reply::raw("SSH-2.0-OpenSSH_9.2p1\r\nProtocol mismatch.\n"),
+        FixtureServer::Reply::raw("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 4000\r\n\r\n"
+                                  "<html><body><table><tr><th>Race 1"),
+    };
+    for (const FixtureServer::Reply& flemington : answers) {
+        server.setResponder([flemington](const FixtureServer::Request& r) -> std::optional<FixtureServer::Reply> {
+            if (r.path == QStringLiteral("/FreeFields/Acceptances.aspx")
+                && r.queryValue(QStringLiteral("Key")).contains(QStringLiteral("Flemington")))
+                return flemington;
+            return std::nullopt;
+        });
+        db.exec(QStringLiteral("DELETE FROM Noms"));
+        script.clear();
+        frmSelectMeeting w;
+        w.Prepare();
+        w.grdMeeting->selectRowToo(2); // Flemington and Pakenham
+        script.answerMsgBox(Prompts::vbOK);
+        w.cmdDownload_Click();
+        ASSERT_EQ(script.messages().size(), 1);
+        EXPECT_EQ(script.messages()[0].title, QStringLiteral("Download Error"));
+        EXPECT_EQ(script.messages()[0].text,
+                  QStringLiteral("These meetings could not be downloaded: \rFlemington (05/Mar/30): Error: 12152 The "
+                                 "server returned an invalid or unrecognized response \r\rThe other selected meetings "
+                                 "were downloaded."));
+        EXPECT_EQ(db.count(QStringLiteral("Meeting"), QStringLiteral("MeetingCode = '0503FLEM'")), 0);
+        EXPECT_EQ(db.count(QStringLiteral("Noms"), QStringLiteral("MeetingCode = '0603PAKE'")), 6);
+        EXPECT_NE(w.result(), QDialog::Accepted);
+    }
+}
+
+TEST_F(SelectMeeting, AConnectionClosedBeforeAnyAnswerStopsTheDownload)
+{
+    frmSelectMeeting::SetLoader({});
+    server.addPage(QStringLiteral("/FreeFields/Acceptances.aspx"),
+                   WebPage(QStringLiteral("publicfields-acceptances.html")));
+    frmSelectMeeting w;
+    w.Prepare();
+    w.grdMeeting->selectRowToo(2); // Flemington and Pakenham
+    const QByteArray before = db.fileHash();
+    server.clearRequests();
+    // The form database answers; Flemington's page is hung up on at once,
+    // every time it is asked for.
+    server.setResponder([](const FixtureServer::Request& r) -> std::optional<FixtureServer::Reply> {
+        if (r.path == QStringLiteral("/FreeFields/Acceptances.aspx"))
+            return FixtureServer::Reply::close();
+        return std::nullopt;
+    });
+    script.answerMsgBox(Prompts::vbOK);
+    w.cmdDownload_Click();
+    EXPECT_EQ(server.sqlQueries().filter(QStringLiteral("PAKENHAM")), QStringList());
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Download Error"));
+    EXPECT_EQ(script.messages()[0].text,
+              QStringLiteral("These meetings could not be downloaded: \rFlemington (05/Mar/30): Error: 12030 The "
+                             "connection with the server was terminated abnormally \rPakenham (06/Mar/30): not tried "
+                             "\r\rNo answer came from the network, so the download stopped. These meetings are as "
+                             "they were."));
+    EXPECT_EQ(db.fileHash(), before);
+    EXPECT_NE(w.result(), QDialog::Accepted);
+}
+
 TEST_F(SelectMeeting, ASilentPageSiteStopsTheDownloadThoughTheFormDatabaseAnswers)
 {
     frmSelectMeeting::SetLoader({});
