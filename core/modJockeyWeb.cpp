@@ -140,7 +140,9 @@ void ShowRbhRating()
     if (page.trimmed().isEmpty())
         return;
 
-    const QString path = AppPaths::join(AppPaths::appDir(), kDisplayFile);
+    // A scratch file: the user's cache folder, since the program's folder may
+    // not be the user's to write.
+    const QString path = AppPaths::join(AppPaths::scratchDir(), kDisplayFile);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(page.toUtf8()) < 0 || !file.commit()) {
         Prompts::MsgBox(QStringLiteral("The rating page could not be written to ") + path, Prompts::vbCritical,

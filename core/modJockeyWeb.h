@@ -84,7 +84,8 @@ HorseRatingPage FetchHorseRatingPage(const QString& horse);
 void ShowRatingDataError();
 
 /** Shows gSelHorse's rating page in the page viewer, captioned "RBH Vic
- *  Rating", from the file "display.html" written in the program's folder.
+ *  Rating", from the file "display.html" written in the user's cache folder
+ *  (AppPaths::scratchDir).
  *  Nothing is shown when the lookup brought back no page. */
 void ShowRbhRating();
 

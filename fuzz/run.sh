@@ -6,7 +6,15 @@
 # Defaults to 60 seconds. New inputs go to a scratch folder; the saved seeds
 # in fuzz/corpus*/ are only read. Findings (crash-*, leak-*, timeout-*) land
 # in the build folder.
+# Needs clang (libFuzzer comes with it), which tools/deps.sh does not
+# install: apt-get install clang. CXX names another clang++.
 set -eu
+CXX=${CXX:-clang++}
+if ! command -v "$CXX" >/dev/null 2>&1; then
+    echo "fuzz/run.sh: $CXX not found. The fuzz targets are built with clang's libFuzzer," >&2
+    echo "which tools/deps.sh does not install; install it with: sudo apt-get install clang" >&2
+    exit 2
+fi
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
 target=fieldfile
@@ -32,7 +40,6 @@ scratch="$out/corpus"
 [ "$target" = fieldfile ] || scratch="$out/corpus_$target"
 mkdir -p "$scratch"
 
-CXX=${CXX:-clang++}
 "$CXX" -std=c++20 -g -O1 -fPIC -fno-omit-frame-pointer \
     -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I"$root" $(pkg-config --cflags Qt6Core) \

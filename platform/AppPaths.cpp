@@ -46,6 +46,17 @@ QString dataDir()
     return withoutTrailingSlash(dir);
 }
 
+QString scratchDir()
+{
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (dir.isEmpty())
+        dir = QDir::homePath() + QStringLiteral("/.cache");
+    dir = withoutTrailingSlash(dir) + QStringLiteral("/Velmora");
+    // One that cannot be made is told by the write that needs it.
+    QDir().mkpath(dir);
+    return dir;
+}
+
 QString defaultDatabaseDir()
 {
     return appDirIsSelfContained() ? appDir() : dataDir();

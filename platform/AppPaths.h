@@ -4,8 +4,10 @@
 
 /**
  * Where the program finds its own files. The program's folder holds the
- * template database, the sound files and the generated "display.html"; it is
- * the executable's folder unless VELMORA_APP_DIR names another (tests).
+ * template database and the sound files; it is the executable's folder
+ * unless VELMORA_APP_DIR names another (tests). The program never writes
+ * its scratch files there: an installed program's folder is not the user's
+ * to write.
  * The user's working database lives in the user's data folder, never in a
  * file the build writes; a folder named by VELMORA_APP_DIR is self-contained
  * and keeps its own.
@@ -23,6 +25,11 @@ bool appDirIsSelfContained();
 /** The user's data folder (Qt's AppDataLocation, by default
  *  ~/.local/share/Velmora), without a trailing separator. */
 QString dataDir();
+
+/** The folder for the program's scratch files (the rating page): the
+ *  user's cache folder ($XDG_CACHE_HOME/Velmora, by default
+ *  ~/.cache/Velmora), made if missing. Without a trailing separator. */
+QString scratchDir();
 
 /** The working database's folder when none is set: the program's folder
  *  when it is self-contained, otherwise the user's data folder. */

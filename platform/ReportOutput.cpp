@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QDir>
 #include <QPageLayout>
@@ -16,10 +17,14 @@
 #include <QPrintPreviewDialog>
 #include <QScreen>
 #include <QPrinter>
+#include <QRandomGenerator>
+#include <QSaveFile>
 #include <QToolBar>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -46,6 +51,39 @@ bool isWholePdf(const QString& path)
     if (!file.open(QIODevice::ReadOnly) || file.size() < 16 || !file.seek(file.size() - 16))
         return false;
     return file.read(16).trimmed().endsWith("%%EOF");
+}
+
+// The file a path names: a link is followed, as a save does, so that the
+// file it points to is replaced and the link kept.
+QString targetOf(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
+}
+
+// Makes a new, empty file beside `path` (same folder, so that it can be
+// renamed over it in one step) with the permissions of the file it is to
+// replace, or those a new file gets; its name, or an empty text with the
+// reason in `why`.
+QString newFileBeside(const QString& path, QString* why)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString name =
+            path + QStringLiteral(".%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        QFile file(name);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            const QFileInfo older(path);
+            if (older.exists())
+                file.setPermissions(older.permissions());
+            return name;
+        }
+        if (!QFileInfo::exists(name)) {
+            *why = file.errorString();
+            return QString();
+        }
+    }
+    *why = QObject::tr("No new file could be made beside it.");
+    return QString();
 }
 
 Qt::Alignment alignmentOf(ReportAlign a)
@@ -162,27 +200,32 @@ bool WriteReportPdf(const ReportLayout& layout, const QString& path, QString* er
             return false;
         }
     }
+    // Written beside the file of that name and put in its place only when
+    // whole: a save that fails (a full disk) leaves an older file as it was.
+    // Unbuffered, so that a tail the disk takes only in part is not dropped
+    // silently when the file is committed.
     const QByteArray& bytes = pdf.data();
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error)
             *error = file.errorString();
         return false;
     }
-    bool written = FileSync::writeAll(file, bytes);
-    QString why = written ? QString() : file.errorString();
-    file.close();
-    if (written && file.error() != QFileDevice::NoError) {
-        written = false;
-        why = file.errorString();
-    }
-    if (!written) {
-        // A cut PDF only fails later, in the reader: take it away.
-        file.remove();
+    if (!FileSync::writeAll(file, bytes)) {
+        // The reason (a full disk, say) is taken before giving the file up
+        // replaces it with "Writing canceled by application".
+        const QString why = file.errorString();
+        file.cancelWriting();
         if (error)
             *error = why;
+        return false;
     }
-    return written;
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error)
@@ -192,32 +235,52 @@ bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error)
     printer.setPageOrientation(QPageLayout::Portrait);
     if (printer.docName().isEmpty())
         printer.setDocName(layout.caption.isEmpty() ? layout.title : layout.caption);
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-        if (error)
-            *error = QObject::tr("The printer did not start the job.");
-        return false;
-    }
     // Printing to a PDF file, not drawing the preview (whose engine is its
-    // own): the printer does not report a write the disk refused, so the
-    // finished file is checked.
-    const QString pdfFile = printer.outputFormat() == QPrinter::PdfFormat && painter.paintEngine()
-                                    && painter.paintEngine()->type() == QPaintEngine::Pdf
+    // own): the pages go to a new file beside the chosen one, which takes
+    // its place only when whole, so a failed print keeps an older file of
+    // that name. The printer does not report a write the disk refused, so
+    // the new file is checked when it is done.
+    const QString pdfFile = printer.outputFormat() == QPrinter::PdfFormat && printer.paintEngine()
+                                    && printer.paintEngine()->type() == QPaintEngine::Pdf
                                 ? printer.outputFileName()
                                 : QString();
+    QString partFile;
+    if (!pdfFile.isEmpty()) {
+        QString why;
+        partFile = newFileBeside(targetOf(pdfFile), &why);
+        if (partFile.isEmpty()) {
+            if (error)
+                *error = why;
+            return false;
+        }
+        printer.setOutputFileName(partFile);
+    }
+    // The printer names the chosen file again whatever happens, for the
+    // message that tells a failure.
+    auto giveUp = [&](const QString& why) {
+        if (!partFile.isEmpty()) {
+            QFile::remove(partFile);
+            printer.setOutputFileName(pdfFile);
+        }
+        if (error)
+            *error = why;
+        return false;
+    };
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return giveUp(QObject::tr("The printer did not start the job."));
     PaintReport(layout, painter, printer);
-    if (!painter.end()) {
-        if (error)
-            *error = QObject::tr("The printer did not take the whole job.");
-        return false;
-    }
-    if (!pdfFile.isEmpty() && !isWholePdf(pdfFile)) {
-        // A cut PDF only fails later, in the reader: take it away.
-        QFile::remove(pdfFile);
-        if (error)
-            *error = QObject::tr("The file was left incomplete; the disk may be full.");
-        return false;
-    }
+    if (!painter.end())
+        return giveUp(QObject::tr("The printer did not take the whole job."));
+    if (partFile.isEmpty())
+        return true;
+    // A cut PDF only fails later, in the reader: it never takes the older
+    // file's place.
+    if (!isWholePdf(partFile))
+        return giveUp(QObject::tr("The file was left incomplete; the disk may be full."));
+    if (!FileSync::replace(partFile, targetOf(pdfFile)))
+        return giveUp(QString::fromLocal8Bit(std::strerror(errno)));
+    printer.setOutputFileName(pdfFile);
     return true;
 }
 

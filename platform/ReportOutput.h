@@ -35,14 +35,17 @@ struct ReportTarget
 void PaintReport(const ReportLayout& layout, QPainter& painter, QPagedPaintDevice& device);
 
 /** Writes the pages to a PDF file; false when the file cannot be written
- *  whole (no such folder, a full disk). A file left cut short is removed,
- *  and `error` (when given) gets the reason, e.g. "No space left on device". */
+ *  whole (no such folder, a full disk). The file is written beside any older
+ *  file of that name and replaces it only when whole: a failed save leaves
+ *  the older file as it was, and `error` (when given) gets the reason, e.g.
+ *  "No space left on device". */
 bool WriteReportPdf(const ReportLayout& layout, const QString& path, QString* error = nullptr);
 
 /** Prints the pages on `printer` (full page, paper of the layout); false,
  *  with the reason in `error`, when printing could not start or finish. A
- *  printer that prints to a PDF file has the file checked when it is done;
- *  one left incomplete is removed. */
+ *  printer that prints to a PDF file writes a new file beside the chosen one,
+ *  checked when it is done; it replaces an older file of that name only
+ *  when whole, and one left incomplete is removed. */
 bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error = nullptr);
 
 /** Shows the pages in a modal print preview titled with the layout's caption

@@ -16,7 +16,9 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QHostAddress>
 #include <QStringList>
+#include <QTcpServer>
 
 #include <cstdio>
 
@@ -40,6 +42,17 @@ int main(int argc, char** argv)
     if (files.isEmpty())
         files << QStringLiteral(VELMORA_SOURCE_DIR "/tests/fixtures/FormSample.sql");
 
+    if (port != 0) {
+        // A port another program holds is a plain failure of this run, told
+        // and ended with status 1 (the server itself treats it as a fault of
+        // the test that asked for it).
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHost, port)) {
+            std::fprintf(stderr, "fixtureserver: cannot listen on 127.0.0.1:%u: %s\n", unsigned(port),
+                         qPrintable(probe.errorString()));
+            return 1;
+        }
+    }
     FixtureServer server(port);
     if (!user.isEmpty())
         server.setAccount(user, pass);

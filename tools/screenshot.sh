@@ -10,13 +10,17 @@
 #                   data and the local sample form server, taken off-screen by
 #                   build/tools/windowshot (no Xvfb needed); --list names them
 #   output.png      where the picture goes (default: screenshot.png)
-#   program folder  a folder holding Tarrow.mdb (and the sound files) to start
-#                   on instead of the executable's folder (VELMORA_APP_DIR)
+#   program folder  a folder holding Tarrow.mdb (and the sound files) to show
+#                   instead of the executable's folder's template
+# The program always runs on a throw-away copy: the Tarrow.mdb and the sound
+# files are copied into a temporary folder (VELMORA_APP_DIR), with its own
+# settings store (VELMORA_REGISTRY), removed again at the end. The user's own
+# database, settings and window layout are never opened. The template has no
+# jockeys, so the start-up refresh asks nothing of the network; a folder whose
+# database has jockeys needs the network, or the refresh's connection error
+# holds the start until the two-minute time limit.
 # Environment:
 #   VELMORA_BIN       the program (default: build/bin/velmora of this tree)
-#   VELMORA_REGISTRY  the settings store to use; by default a throw-away one,
-#                     so the user's own settings and window layout stay as
-#                     they are
 #   SCREEN            the virtual screen's size and depth (default 1280x800x24)
 set -eu
 
@@ -52,23 +56,41 @@ case "$out" in
 esac
 rm -f "$out"
 
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT INT TERM
-if [ -z "${VELMORA_REGISTRY:-}" ]; then
-    VELMORA_REGISTRY=$tmp/registry.json
-    export VELMORA_REGISTRY
-fi
 if [ $# -ge 2 ]; then
-    VELMORA_APP_DIR=$(cd "$2" && pwd)
-    export VELMORA_APP_DIR
+    from=$(cd "$2" && pwd)
+else
+    from=$(dirname "$bin")
 fi
+if [ ! -f "$from/Tarrow.mdb" ]; then
+    echo "screenshot.sh: no Tarrow.mdb in $from" >&2
+    exit 2
+fi
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+trap 'exit 130' INT TERM
+mkdir "$tmp/app" "$tmp/legacy" "$tmp/cache"
+cp "$from/Tarrow.mdb" "$tmp/app/"
+for wav in "$from"/*.wav "$from"/*.Wav "$from"/*.WAV; do
+    if [ -f "$wav" ]; then cp "$wav" "$tmp/app/"; fi
+done
+VELMORA_APP_DIR=$tmp/app
+VELMORA_REGISTRY=$tmp/registry.json
+VELMORA_LEGACY_DIR=$tmp/legacy
+XDG_CACHE_HOME=$tmp/cache
+export VELMORA_APP_DIR VELMORA_REGISTRY VELMORA_LEGACY_DIR XDG_CACHE_HOME
 
 # The program itself grabs the screen (VELMORA_SCREENSHOT) once its main
 # window is shown, then closes the main window the ordinary way.
+status=0
 VELMORA_SCREENSHOT=$out QT_QPA_PLATFORM=xcb \
-    timeout 120 xvfb-run -a -s "-screen 0 $screen" "$bin"
+    timeout 120 xvfb-run -a -s "-screen 0 $screen" "$bin" || status=$?
 
 if [ ! -s "$out" ]; then
+    if [ "$status" -eq 124 ]; then
+        echo "screenshot.sh: the main window did not come up within two minutes" \
+            "(a message at start-up, such as a connection error, may have held it)" >&2
+    fi
     echo "screenshot.sh: no screenshot was taken" >&2
     exit 1
 fi

@@ -41,7 +41,7 @@ protected:
         modJockey::SetRbhSite(QString());
         modDatabase::SetHttpTimeLimit(0);
     }
-    QString displayFile() const { return env.appDir() + QStringLiteral("/display.html"); }
+    QString displayFile() const { return env.scratchDir() + QStringLiteral("/display.html"); }
 };
 
 TEST_F(WebLookups, FoundHorseIsShownFromItsDetailsPage)
@@ -74,6 +74,34 @@ TEST_F(WebLookups, FoundHorseIsShownFromItsDetailsPage)
     // An "&" in a name must not cut the form short.
     EXPECT_EQ(modJockey::HorseSearchBody(QStringLiteral("Fish & Chips")),
               QStringLiteral("lstStates=VIC&lstRType=1&txtHorseName=Fish+%26+Chips&btnHorseName=Search&hdnStateIndex="));
+}
+
+// An installed program's folder is not the user's to write: here nothing at
+// all can be made in it (it lies under a plain file, which not even root can
+// write into). The rating page goes to the user's cache folder and is shown.
+TEST_F(WebLookups, AProgramFolderThatCannotBeWrittenStillShowsTheRating)
+{
+    const QString blocker = env.root() + QStringLiteral("/plain-file");
+    {
+        QFile f(blocker);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    qputenv("VELMORA_APP_DIR", QFile::encodeName(blocker + QStringLiteral("/app")));
+    server.addPage(kSearch, ratingsPage("<tr>" + kLink7 + kActive + "</tr>"), "text/html", "POST");
+    server.addPage(QStringLiteral("/Publishing/RBH/pgHorseDetails.asp?id=7"), kDetails);
+    QString text;
+    script.answerModal([&](QDialog* d) {
+        text = d->findChild<QTextBrowser*>(QStringLiteral("WebBrowser"))->toPlainText();
+        d->reject();
+    });
+
+    modJockey::ShowRbhRating();
+
+    EXPECT_TRUE(script.messages().isEmpty());
+    EXPECT_TRUE(text.contains(QStringLiteral("Rating 72")));
+    QFile file(displayFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), kDetails);
 }
 
 TEST_F(WebLookups, WithoutADetailsLinkBeforeTheActiveEntryTheSearchAnswerIsKept)

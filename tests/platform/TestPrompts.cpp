@@ -24,6 +24,19 @@
 
 using namespace Prompts;
 
+namespace
+{
+// The file dialogs keep their state in Qt's own settings file, whose folder
+// Qt fixes at its first use in the program: a folder per test would be made
+// again by a later dialog after the test removed it. One throw-away folder
+// serves every test here and goes when the program ends.
+void useThrowAwayConfiguration()
+{
+    static QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+}
+} // namespace
+
 TEST(Prompts, ScriptedAnswersAreUsedInOrderAndRecorded)
 {
     Script script;
@@ -95,8 +108,7 @@ TEST(Prompts, CarriageReturnsBecomeLineBreaksOnlyForDisplay)
 TEST(Prompts, FileDialogsOpenInTheHomeFolderWithTheirColumnsReadable)
 {
     // The dialog's own state goes to a throw-away configuration.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    useThrowAwayConfiguration();
     QTemporaryDir folder;
     const QString longName = QStringLiteral("Flemington acceptances for the Saturday meeting.DGA");
     QFile file(QDir(folder.path()).filePath(longName));
@@ -177,8 +189,7 @@ TEST(Prompts, RelativeStoredFoldersOpenTheFileDialogsInTheHomeFolder)
     }
 
     // The real dialog opens there too.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    useThrowAwayConfiguration();
     QString opened;
     QTimer::singleShot(300, [&] {
         if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {

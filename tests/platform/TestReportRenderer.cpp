@@ -11,6 +11,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QPrintPreviewDialog>
 #include <QScreen>
 #include <QPrinter>
@@ -18,6 +19,12 @@
 #include <QTime>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <sys/resource.h>
 
 namespace
 {
@@ -73,6 +80,32 @@ QList<ReportRow> runners(int races, int perRace)
                               {s("Prize"), 100.25}};
     return rows;
 }
+
+// Stands in for a full disk while it lives: a write past `bytes` into any
+// file is refused ("File too large") instead of ending the program.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limited = m_saved;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        ::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    struct rlimit m_saved{};
+    void (*m_oldHandler)(int) = nullptr;
+};
 
 ReportLayout layoutOf(const ReportDefinition& def, const QList<ReportRow>& rows)
 {
@@ -362,6 +395,63 @@ TEST(ReportOutputTest, PreviewIsModalWithTheCaptionAndSavesAsPdf)
     EXPECT_GE(opened.width(), std::min(700, room.width()));
     EXPECT_TRUE(script.unexpected().isEmpty());
     EXPECT_EQ(PdfPageCount(file), 1);
+}
+
+// A PDF saved, or printed to a file, over an older file of that name on a
+// full disk: the failure is told, and the older file stays as it was, byte
+// for byte, with nothing left beside it. Whole, the new one takes its place.
+TEST(ReportOutputTest, AFailedPdfKeepsTheOlderFileOfThatName)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(s("report.pdf"));
+    const QByteArray older = "%PDF-1.4\nthe report saved before\n%%EOF\n";
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(older), older.size());
+    }
+    auto contents = [&]() {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    };
+    const QStringList onlyTheOlder{s("report.pdf")};
+    auto entries = [&]() { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); };
+    const ReportLayout l = layoutOf(sample(), runners(4, 15));
+
+    Prompts::Script script;
+    script.answerModal([&](QDialog* d) {
+        QAction* save = d->findChild<QAction*>(s("actionSavePdf"));
+        ASSERT_NE(save, nullptr);
+        FileSizeLimit diskFull(1024);
+        save->trigger();
+        d->reject();
+    });
+    script.answerSaveFile(file);
+    script.answerMsgBox(Prompts::vbOK);
+    QWidget owner;
+    EXPECT_FALSE(PreviewReport(l, &owner));
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text, s("The file could not be written: \r") + file + s(" \r\r")
+                                             + QString::fromLocal8Bit(std::strerror(EFBIG)));
+    EXPECT_EQ(contents(), older);
+    EXPECT_EQ(entries(), onlyTheOlder);
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    QString why;
+    {
+        FileSizeLimit diskFull(1024);
+        EXPECT_FALSE(PrintReport(l, printer, &why));
+    }
+    EXPECT_EQ(why, s("The file was left incomplete; the disk may be full."));
+    EXPECT_EQ(printer.outputFileName(), file);
+    EXPECT_EQ(contents(), older);
+    EXPECT_EQ(entries(), onlyTheOlder);
+
+    ASSERT_TRUE(PrintReport(l, printer));
+    EXPECT_EQ(PdfPageCount(file), l.pages.size());
+    EXPECT_EQ(entries(), onlyTheOlder);
 }
 
 // Printers cannot print at the paper's edge: the pages go inside the

@@ -21,6 +21,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <sys/resource.h>
+
 namespace
 {
 QString outputDir()
@@ -398,9 +404,10 @@ TEST(InvoiceReport, WindowShowsThePreviewAndItSavesAPdf)
     EXPECT_EQ(script.pending(), 0);
 }
 
-// The PDF's disk is full: every write to the chosen file is refused. The
-// failure is told with the file and the reason, no cut file is left, and
-// the invoice that was never written is not recorded.
+// The PDF's disk is full: every write past the first kilobyte is refused
+// (a file size limit stands in for the full disk, which an ordinary user
+// cannot make). The failure is told with the file and the reason, no cut
+// file is left, and the invoice that was never written is not recorded.
 TEST(InvoiceReport, APdfTheDiskRefusesIsToldRemovedAndNotRecorded)
 {
     TestEnv env;
@@ -411,7 +418,6 @@ TEST(InvoiceReport, APdfTheDiskRefusesIsToldRemovedAndNotRecorded)
     const QString folder = env.root() + QStringLiteral("/full");
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString pdf = folder + QStringLiteral("/invoice.pdf");
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), pdf)); // writes fail with "no space"
 
     bool stillOpen = false;
     script.answerModal([&](QDialog* invoiceWindow) {
@@ -423,7 +429,15 @@ TEST(InvoiceReport, APdfTheDiskRefusesIsToldRemovedAndNotRecorded)
     script.answerModal([&](QDialog* preview) {
         auto* save = preview->findChild<QAction*>(QStringLiteral("actionSavePdf"));
         ASSERT_NE(save, nullptr);
+        struct rlimit saved{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limited = saved;
+        limited.rlim_cur = 1024;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
         save->trigger();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        ::signal(SIGXFSZ, oldHandler);
         preview->reject();
     });
     script.answerSaveFile(pdf);
@@ -434,7 +448,7 @@ TEST(InvoiceReport, APdfTheDiskRefusesIsToldRemovedAndNotRecorded)
     const auto msgs = script.messages();
     ASSERT_EQ(msgs.size(), 1);
     EXPECT_EQ(msgs[0].text, QStringLiteral("The file could not be written: \r") + pdf
-                                + QStringLiteral(" \r\rNo space left on device"));
+                                + QStringLiteral(" \r\r") + QString::fromLocal8Bit(std::strerror(EFBIG)));
     EXPECT_TRUE(QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).isEmpty());
     // No question to record it: the number and the date stay, the window stays for another try.
     EXPECT_TRUE(stillOpen);

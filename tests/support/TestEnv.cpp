@@ -24,11 +24,13 @@ TestEnv::TestEnv()
     m_oldApp = qgetenv("VELMORA_APP_DIR");
     m_oldReg = qgetenv("VELMORA_REGISTRY");
     m_oldLegacy = qgetenv("VELMORA_LEGACY_DIR");
+    m_oldCache = qgetenv("XDG_CACHE_HOME");
     QDir(m_dir.path()).mkpath(QStringLiteral("app"));
     QDir(m_dir.path()).mkpath(QStringLiteral("legacy"));
     qputenv("VELMORA_APP_DIR", appDir().toUtf8());
     qputenv("VELMORA_REGISTRY", registryFile().toUtf8());
     qputenv("VELMORA_LEGACY_DIR", legacyDir().toUtf8());
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.path() + QStringLiteral("/cache")));
     gAppSettings = cAppSettings();
 }
 
@@ -46,6 +48,7 @@ TestEnv::~TestEnv()
     restore("VELMORA_APP_DIR", m_oldApp);
     restore("VELMORA_REGISTRY", m_oldReg);
     restore("VELMORA_LEGACY_DIR", m_oldLegacy);
+    restore("XDG_CACHE_HOME", m_oldCache);
 }
 
 QString TestEnv::appDir() const
@@ -61,6 +64,11 @@ QString TestEnv::legacyDir() const
 QString TestEnv::registryFile() const
 {
     return m_dir.path() + QStringLiteral("/registry.json");
+}
+
+QString TestEnv::scratchDir() const
+{
+    return m_dir.path() + QStringLiteral("/cache/Velmora");
 }
 
 QString TestEnv::installTemplateDatabase(const QString& dir) const

@@ -6,7 +6,8 @@
 /**
  * A throw-away world for one test: its own program folder (VELMORA_APP_DIR),
  * registry store file (VELMORA_REGISTRY) and legacy folder
- * (VELMORA_LEGACY_DIR, empty), all inside one temporary directory. The
+ * (VELMORA_LEGACY_DIR, empty) and cache folder for scratch files
+ * (XDG_CACHE_HOME), all inside one temporary directory. The
  * process-wide settings object is reset to a fresh state. Everything is put
  * back when the object goes out of scope.
  */
@@ -20,6 +21,8 @@ public:
     QString appDir() const;
     QString legacyDir() const;
     QString registryFile() const;
+    /** Where the program's scratch files (the rating page) go. */
+    QString scratchDir() const;
 
     /** Copies the template database made by the build into the program
      *  folder (or `dir`) as Tarrow.mdb and returns its path. */
@@ -33,5 +36,5 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_oldApp, m_oldReg, m_oldLegacy;
+    QByteArray m_oldApp, m_oldReg, m_oldLegacy, m_oldCache;
 };
