@@ -438,6 +438,19 @@ CompactionError fileFailure(int error, const QString& folder)
     return {Failure::Other, QString::fromLocal8Bit(std::strerror(error))};
 }
 
+/** True when a rollback journal lies beside `dbPath`: a change to it was
+ *  interrupted and must be undone before the file can be read. */
+bool interruptedChangeBeside(const QString& dbPath)
+{
+    const QFileInfo journal(dbPath + QStringLiteral("-journal"));
+    return journal.isFile() && journal.size() > 0;
+}
+
+bool writable(const QString& path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
 /** Checks what the file is before anything touches it. */
 std::optional<CompactionError> checkFile(const QString& dbPath)
 {
@@ -458,9 +471,31 @@ std::optional<CompactionError> checkFile(const QString& dbPath)
     // back by the first read here, so the file is checked as it was before
     // that write. A read-only connection cannot do that and would call an
     // intact database damaged. When the journal cannot be rolled back
-    // because the file or its folder is read-only, SQLite says "readonly":
-    // the data is intact, and only write access is missing.
+    // because the file or its folder is read-only, the data is intact and
+    // only write access is missing. SQLite says "readonly" for a read-only
+    // file, but in a folder that cannot be written it undoes the change and
+    // then fails to remove the journal, which it reports as an I/O error:
+    // so a journal beside the file with the file or its folder not writable
+    // decides it, whatever SQLite's words.
     const QString folder = QFileInfo(dbPath).absolutePath();
+    const auto probeFailure = [&](int rc, sqlite3* db) -> CompactionError {
+        switch (rc & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return {Failure::InUse, QString()};
+        case SQLITE_READONLY:
+            return {Failure::CannotRollBack, folder};
+        case SQLITE_IOERR:
+        case SQLITE_CANTOPEN:
+        case SQLITE_PERM:
+            if (interruptedChangeBeside(dbPath) && (!writable(folder) || !writable(dbPath)))
+                return {Failure::CannotRollBack, folder};
+            break;
+        default:
+            break;
+        }
+        return {Failure::Damaged, QString::fromUtf8(sqlite3_errmsg(db))};
+    };
     RawDb probe;
     if (!probe.open(dbPath, SQLITE_OPEN_READWRITE))
         return CompactionError{Failure::Damaged, QString()};
@@ -468,25 +503,18 @@ std::optional<CompactionError> checkFile(const QString& dbPath)
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(probe.db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE",
                            -1, &st, nullptr)
-        != SQLITE_OK) {
-        const int rc = sqlite3_errcode(probe.db);
-        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-            return CompactionError{Failure::InUse, QString()};
-        if (rc == SQLITE_READONLY)
-            return CompactionError{Failure::CannotRollBack, folder};
-        return CompactionError{Failure::Damaged, QString::fromUtf8(sqlite3_errmsg(probe.db))};
-    }
+        != SQLITE_OK)
+        return probeFailure(sqlite3_extended_errcode(probe.db), probe.db);
     for (const char* table : kOurTables) {
         sqlite3_bind_text(st, 1, table, -1, SQLITE_STATIC);
         const int rc = sqlite3_step(st);
         sqlite3_reset(st);
-        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-            sqlite3_finalize(st);
-            return CompactionError{Failure::InUse, QString()};
-        }
-        if (rc == SQLITE_READONLY) {
-            sqlite3_finalize(st);
-            return CompactionError{Failure::CannotRollBack, folder};
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            const CompactionError failed = probeFailure(rc, probe.db);
+            if (failed.kind != Failure::Damaged) {
+                sqlite3_finalize(st);
+                return failed;
+            }
         }
         if (rc != SQLITE_ROW)
             missing << QString::fromLatin1(table);

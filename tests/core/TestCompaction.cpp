@@ -8,10 +8,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <grp.h>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -87,6 +89,71 @@ private:
     int m_release = -1;
     bool m_locked = false;
 };
+
+// Leaves the rollback journal of a change killed half-way beside `path`.
+bool leaveAnInterruptedChange(const QString& path)
+{
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            ::_exit(2);
+        sqlite3_exec(db, "PRAGMA cache_size = 8", nullptr, nullptr, nullptr);
+        if (sqlite3_exec(db, "BEGIN; UPDATE Noms SET Owners = 'changed';", nullptr, nullptr, nullptr) != SQLITE_OK)
+            ::_exit(3);
+        ::kill(::getpid(), SIGKILL);
+        ::_exit(4);
+    }
+    int status = 0;
+    return ::waitpid(writer, &status, 0) == writer && WIFSIGNALED(status)
+           && QFileInfo(path + QStringLiteral("-journal")).size() > 0;
+}
+
+// What a compaction run by a user whom file permissions bind found: the
+// test's own user, or "nobody" when the tests run as root (who may write
+// anywhere, whatever the modes say).
+struct CompactionAsUser
+{
+    int status = -1; // 100: compacted; else the failure's kind; 101: no such user
+    QString message;
+};
+
+CompactionAsUser compactAsAUserBoundByPermissions()
+{
+    int out[2];
+    if (::pipe(out) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(out[0]);
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(101);
+        CompactionFailure why;
+        const bool done = CompactLocalDatabase(&why);
+        const QByteArray text = CompactionFailureMessage(why).toUtf8();
+        (void)!::write(out[1], text.constData(), static_cast<size_t>(text.size()));
+        ::_exit(done ? 100 : static_cast<int>(why.kind));
+    }
+    ::close(out[1]);
+    QByteArray text;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(out[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, n);
+    ::close(out[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return {};
+    return {WEXITSTATUS(status), QString::fromUtf8(text)};
+}
+
+// Gives `path` to the user compactAsAUserBoundByPermissions() runs as (a
+// no-op when that is the test's own user).
+void handOver(const QString& path, bool toThatUser)
+{
+    if (::geteuid() == 0)
+        (void)!::chown(QFile::encodeName(path).constData(), toThatUser ? 65534 : 0, toThatUser ? 65534 : 0);
+}
 
 class CompactionTest : public ::testing::Test
 {
@@ -239,16 +306,24 @@ TEST_F(CompactionTest, AFailureNamesItsCause)
                       + fx.path() + " is in use by another program (perhaps another copy of Velmora).");
     }
 
-    // A folder that cannot be written.
-    QFile::setPermissions(env.appDir(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    if (::access(QFile::encodeName(env.appDir()).constData(), W_OK) != 0) { // not when running as root
-        EXPECT_FALSE(CompactLocalDatabase(&why));
-        EXPECT_EQ(why.kind, CompactionFailure::Kind::FolderNotWritable);
-        EXPECT_TRUE(CompactionFailureMessage(why).startsWith(
+    // A folder that cannot be written (to a user it binds: the file is that
+    // user's, its folder read-only) is no damage.
+    {
+        const QByteArray before = fx.fileHash();
+        ASSERT_EQ(::chmod(QFile::encodeName(env.root()).constData(), 0755), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(env.appDir()).constData(), 0555), 0);
+        handOver(fx.path(), true);
+        const CompactionAsUser readOnlyFolder = compactAsAUserBoundByPermissions();
+        ::chmod(QFile::encodeName(env.appDir()).constData(), 0700);
+        handOver(fx.path(), false);
+        EXPECT_EQ(readOnlyFolder.status, static_cast<int>(CompactionFailure::Kind::FolderNotWritable));
+        EXPECT_TRUE(readOnlyFolder.message.startsWith(
             "The folder " + env.appDir() + " cannot be written to, so the database cannot be compacted there. \r"
-            "Your data is intact"));
+            "Your data is intact"))
+            << readOnlyFolder.message.toStdString();
+        EXPECT_FALSE(readOnlyFolder.message.contains(QLatin1String("Database damaged")));
+        EXPECT_EQ(fx.fileHash(), before);
     }
-    QFile::setPermissions(env.appDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     // No room for the copy: in a child process whose files may not grow past
     // 256 KB (as on a full disk), a database of about 1 MB cannot be copied.
@@ -311,22 +386,9 @@ TEST_F(CompactionTest, AnInterruptedChangeInAReadOnlyPlaceIsNoDamage)
     fill(fx, 3000);
     gDbEngine.CloseAll(); // the children must not inherit our connection
     // A change killed half-way leaves its rollback journal beside the file.
-    const pid_t writer = ::fork();
-    if (writer == 0) {
-        sqlite3* db = nullptr;
-        if (sqlite3_open_v2(QFile::encodeName(fx.path()).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            ::_exit(2);
-        sqlite3_exec(db, "PRAGMA cache_size = 8", nullptr, nullptr, nullptr);
-        if (sqlite3_exec(db, "BEGIN; UPDATE Noms SET Owners = 'changed';", nullptr, nullptr, nullptr) != SQLITE_OK)
-            ::_exit(3);
-        ::kill(::getpid(), SIGKILL);
-        ::_exit(4);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(writer, &status, 0), writer);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(leaveAnInterruptedChange(fx.path()));
     const QString journal = fx.path() + QStringLiteral("-journal");
-    ASSERT_GT(QFileInfo(journal).size(), 0);
+    int status = 0;
     const QByteArray hash = fx.fileHash();
 
     // The file, its journal and its folder become read-only to the program
@@ -346,6 +408,7 @@ TEST_F(CompactionTest, AnInterruptedChangeInAReadOnlyPlaceIsNoDamage)
     ASSERT_EQ(::waitpid(start, &status, 0), start);
     ::chmod(QFile::encodeName(env.appDir()).constData(), 0700);
     ::chmod(QFile::encodeName(fx.path()).constData(), 0600);
+    ::chmod(QFile::encodeName(journal).constData(), 0600);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(CompactionFailure::Kind::CannotRollBack));
     EXPECT_EQ(fx.fileHash(), hash);
@@ -372,4 +435,67 @@ TEST_F(CompactionTest, AnInterruptedChangeInAReadOnlyPlaceIsNoDamage)
     EXPECT_FALSE(QFileInfo::exists(journal));
     EXPECT_EQ(fx.count(QStringLiteral("Noms")), 3000);
     EXPECT_EQ(fx.scalar(QStringLiteral("SELECT COUNT(*) FROM Noms WHERE Owners = 'changed'")).toInt(), 0);
+}
+
+TEST_F(CompactionTest, AnInterruptedChangeInAFolderThatCannotBeWrittenIsNoDamage)
+{
+    fill(fx, 3000);
+    gDbEngine.CloseAll(); // the children must not inherit our connection
+    ASSERT_TRUE(leaveAnInterruptedChange(fx.path()));
+    const QString journal = fx.path() + QStringLiteral("-journal");
+
+    // The file and its journal may be written, their folder may not: SQLite
+    // can undo the change in the file but cannot remove the journal after.
+    ASSERT_EQ(::chmod(QFile::encodeName(env.root()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(env.appDir()).constData(), 0555), 0);
+    handOver(fx.path(), true);
+    handOver(journal, true);
+    const CompactionAsUser start = compactAsAUserBoundByPermissions();
+    ::chmod(QFile::encodeName(env.appDir()).constData(), 0700);
+    handOver(fx.path(), false);
+    handOver(journal, false);
+
+    EXPECT_EQ(start.status, static_cast<int>(CompactionFailure::Kind::CannotRollBack)) << start.message.toStdString();
+    EXPECT_FALSE(start.message.contains(QLatin1String("Database damaged"))) << start.message.toStdString();
+    EXPECT_TRUE(start.message.startsWith("The database file " + fx.path() + " cannot be opened: a change to it was "
+                                         "interrupted"))
+        << start.message.toStdString();
+    EXPECT_TRUE(start.message.contains(env.appDir() + " cannot be written to. \rYour data is intact"))
+        << start.message.toStdString();
+    EXPECT_TRUE(QFileInfo(journal).size() > 0);
+
+    // Once writing is allowed again the change is undone and the start goes on.
+    CompactionFailure why;
+    EXPECT_TRUE(CompactLocalDatabase(&why)) << CompactionFailureMessage(why).toStdString();
+    EXPECT_FALSE(QFileInfo::exists(journal));
+    EXPECT_EQ(fx.count(QStringLiteral("Noms")), 3000);
+    EXPECT_EQ(fx.scalar(QStringLiteral("SELECT COUNT(*) FROM Noms WHERE Owners = 'changed'")).toInt(), 0);
+}
+
+TEST_F(CompactionTest, ADatabaseWhoseLockAnotherCopyHoldsIsLeftAsItIs)
+{
+    fill(fx, 300);
+    fx.exec(QStringLiteral("DELETE FROM Noms WHERE RaceNumber >= 100"));
+    gDbEngine.CloseAll();
+    const QByteArray hash = fx.fileHash();
+    struct stat before{};
+    ASSERT_EQ(::stat(QFile::encodeName(fx.path()).constData(), &before), 0);
+    {
+        // Another copy of the program runs on this database: it holds the
+        // lock beside it, but no transaction SQLite could see.
+        QLockFile otherCopy(QFileInfo(env.appDir()).canonicalFilePath() + QStringLiteral("/Tarrow.mdb.lock"));
+        ASSERT_TRUE(otherCopy.tryLock(0));
+        CompactionFailure why;
+        EXPECT_FALSE(CompactLocalDatabase(&why));
+        EXPECT_EQ(why.kind, CompactionFailure::Kind::InUse);
+        struct stat after{};
+        ASSERT_EQ(::stat(QFile::encodeName(fx.path()).constData(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino); // not replaced
+        EXPECT_EQ(fx.fileHash(), hash);
+        EXPECT_FALSE(QFileInfo::exists(temp));
+    }
+    // Once that copy has gone, the same file is compacted.
+    EXPECT_TRUE(CompactLocalDatabase());
+    EXPECT_NE(fx.fileHash(), hash);
+    EXPECT_EQ(fx.count(QStringLiteral("Noms")), 100);
 }

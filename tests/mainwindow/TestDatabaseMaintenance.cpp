@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +97,40 @@ TEST_F(Maintenance, BackupCopiesTheFileExactlyButNeverOntoItself)
     DatabaseMaintenance::BackupDatabase();
     ASSERT_EQ(script.messages().size(), 1);
     EXPECT_EQ(script.messages()[0].title, QStringLiteral("Backup error"));
+}
+
+TEST_F(Maintenance, ABackupOntoTheDatabaseOfAnotherRunningCopyIsRefused)
+{
+    db.insert(QStringLiteral("Jockey"), {{QStringLiteral("Jockey"), QStringLiteral("A Jones")}});
+    const QString folder = env.root() + QStringLiteral("/other");
+    QDir().mkpath(folder);
+    const QString target = folder + QStringLiteral("/Tarrow.mdb");
+    const QByteArray theirs("the database another copy of the program works on");
+    {
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(theirs), theirs.size());
+    }
+    {
+        // That copy holds the lock beside its database.
+        QLockFile otherCopy(QFileInfo(folder).canonicalFilePath() + QStringLiteral("/Tarrow.mdb.lock"));
+        ASSERT_TRUE(otherCopy.tryLock(0));
+        script.answerSaveFile(target).answerMsgBox(Prompts::vbOK);
+        DatabaseMaintenance::BackupDatabase();
+        EXPECT_EQ(readAll(target), theirs);
+        ASSERT_EQ(script.messages().size(), 1);
+        EXPECT_EQ(script.messages()[0].title, QStringLiteral("Backup error"));
+        EXPECT_EQ(script.messages()[0].text,
+                  QStringLiteral("Backup of Velmora Database to Location: ") + target
+                      + QStringLiteral(" failed. \rThe file is the database of another copy of Velmora that is open."));
+    }
+    // Once that copy has gone, the backup goes there.
+    script.clear();
+    script.answerSaveFile(target).answerMsgBox(Prompts::vbOK);
+    DatabaseMaintenance::BackupDatabase();
+    EXPECT_EQ(readAll(target), readAll(db.path()));
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Backup Complete"));
 }
 
 TEST_F(Maintenance, ABackupWithNoRoomNamesTheCauseApartFromTheSentence)
