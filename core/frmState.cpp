@@ -194,6 +194,11 @@ void frmState::cmdBrowse_Click()
         return;
     m_txtDBPath->setText(slash == 0 ? QStringLiteral("/") : path.left(slash));
     fitPathBox();
+    // The window grows with the box where it stands: it is laid out now and
+    // moved back onto its screen as far as it reaches past an edge.
+    if (layout())
+        layout()->activate();
+    WindowFit::FitToScreen(this);
 }
 
 void frmState::cmdChange_Click()

@@ -1456,6 +1456,7 @@ int Grid::shiftState(Qt::KeyboardModifiers mods)
 
 void Grid::mousePressEvent(QMouseEvent* event)
 {
+    m_doubleClickScroll.reset();
     // The base first, so handlers see the selection the press made.
     QTableWidget::mousePressEvent(event);
     const QPoint p = toGrid(event->position().toPoint());
@@ -1465,7 +1466,15 @@ void Grid::mousePressEvent(QMouseEvent* event)
 void Grid::mouseReleaseEvent(QMouseEvent* event)
 {
     QTableWidget::mouseReleaseEvent(event);
-    const QPoint p = toGrid(event->position().toPoint());
+    QPoint p = toGrid(event->position().toPoint());
+    // A double-click may scroll the grid (a list opened over a cell cut off
+    // by the edge brings it into view) before its button comes up. That
+    // release belongs to the cell double-clicked, not to the one the scroll
+    // moved under the pointer.
+    if (m_doubleClickScroll) {
+        p -= QPoint(horizontalOffset(), verticalOffset()) - *m_doubleClickScroll;
+        m_doubleClickScroll.reset();
+    }
     const int button = buttonNumber(event->button());
     const Cell cell = cellFromPoint(p);
     // A handler may close the window (and so delete the grid) on any signal.
@@ -1480,6 +1489,7 @@ void Grid::mouseReleaseEvent(QMouseEvent* event)
 
 void Grid::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    m_doubleClickScroll = QPoint(horizontalOffset(), verticalOffset());
     QTableWidget::mouseDoubleClickEvent(event);
     if (event->button() != Qt::LeftButton)
         return;

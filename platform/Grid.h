@@ -4,12 +4,14 @@
 
 #include <QFont>
 #include <QList>
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <QTableWidget>
 #include <QVariant>
 
 #include <functional>
+#include <optional>
 
 class QMimeData;
 
@@ -370,6 +372,9 @@ private:
     bool m_redraw = true;
     bool m_cellsChangedQuietly = false; // cells put in while redraw was off
     bool m_editOnDoubleClick = true;
+    // Scroll position when the last double-click came, kept until the
+    // release that ends it.
+    std::optional<QPoint> m_doubleClickScroll;
     qint64 m_selectionColor = -1;
     QString m_tag;
     bool m_dropTarget = false;

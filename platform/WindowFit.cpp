@@ -92,8 +92,10 @@ void FitToScreen(QWidget* window)
     if (inner != window->size())
         window->resize(inner);
     // A window never placed is placed by the system (a dialog over its
-    // parent, within the screen); only a placed one is moved here.
-    if (window->testAttribute(Qt::WA_Moved) && fitted.topLeft() != window->pos())
+    // parent, within the screen); only a placed one, or one already shown
+    // where the system put it, is moved here.
+    const bool placed = window->testAttribute(Qt::WA_Moved) || window->isVisible();
+    if (placed && fitted.topLeft() != window->pos())
         window->move(fitted.topLeft());
 }
 

@@ -46,7 +46,8 @@ QRect FitInto(const QRect& frame, const QRect& available);
  *  its screen, whether its size was stored or is a default: a maximised or
  *  full-screen window is left alone, a larger one is made smaller, and one
  *  placed (partly) off the screen is moved back onto it. A window that was
- *  never placed keeps being placed by the system. */
+ *  never placed keeps being placed by the system; one already shown (which
+ *  may have grown where it stands) is moved back onto its screen too. */
 void FitToScreen(QWidget* window);
 
 } // namespace WindowFit

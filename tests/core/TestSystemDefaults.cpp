@@ -238,3 +238,39 @@ TEST(SystemDefaults, DatabasePathBoxWidensToALongPathWithinTheScreenAndTellsItWh
     EXPECT_GE(outer, screen - 4 * edit(form, "txtDBPath")->fontMetrics().averageCharWidth());
     EXPECT_EQ(edit(form, "txtDBPath")->toolTip().toStdString(), deep.toStdString());
 }
+
+TEST(SystemDefaults, WindowStaysOnTheScreenWhenABrowsedPathWidensIt)
+{
+    TestEnv env;
+    gAppSettings.DBPath = QStringLiteral("/srv/velmora");
+    frmState form;
+    form.LoadFields();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const QRect available = form.screen()->availableGeometry();
+    const int before = form.width();
+    ASSERT_TRUE(available.contains(form.frameGeometry()));
+
+    // A folder picked with "..." whose path is nearly as wide as the screen.
+    QString deep;
+    const QFontMetrics fm(edit(form, "txtDBPath")->font());
+    while (fm.horizontalAdvance(deep) < available.width() * 4 / 5)
+        deep += QStringLiteral("/Velmora_Bookings");
+    Prompts::Script script;
+    script.answerOpenFiles({deep + QStringLiteral("/Tarrow.mdb")});
+    auto* browse = form.findChild<QPushButton*>(QStringLiteral("cmdBrowse"));
+    ASSERT_NE(browse, nullptr);
+    QTest::mouseClick(browse, Qt::LeftButton);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(edit(form, "txtDBPath")->text().toStdString(), deep.toStdString());
+
+    // The window grew with the box, and lies on the screen whole.
+    EXPECT_GT(form.width(), before + available.width() / 4);
+    const QRect frame = form.frameGeometry();
+    EXPECT_TRUE(available.contains(frame)) << frame.x() << "+" << frame.width() << " in " << available.x() << "+"
+                                           << available.width();
+    const QString pictures = QStringLiteral(VELMORA_BIN_DIR "/../test-output");
+    QDir().mkpath(pictures);
+    EXPECT_TRUE(form.grab().save(QDir(pictures).filePath(QStringLiteral("system-defaults-browsed-long-path.png"))));
+    EXPECT_TRUE(script.unexpected().isEmpty());
+}

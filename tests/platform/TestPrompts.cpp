@@ -277,3 +277,31 @@ TEST(Prompts, AMessageTallerThanTheScreenScrollsItsTextAboveItsButtons)
     EXPECT_TRUE(question.buttonsInView.contains(QStringLiteral("Yes")));
     EXPECT_TRUE(question.buttonsInView.contains(QStringLiteral("No")));
 }
+
+TEST(Prompts, EnterOnATallQuestionWhoseDefaultIsItsSecondButtonAnswersNo)
+{
+    QString text = QStringLiteral("Delete these riding fees?\r");
+    for (int i = 1; i <= 120; ++i)
+        text += QStringLiteral("\rRate %1   Meeting : Provincial   Fee : $180.00").arg(i);
+
+    // Enter takes the default button; Escape would answer Cancel, so only No
+    // tells the default was kept.
+    bool closedByEnter = false;
+    QString defaultShown;
+    QTimer::singleShot(200, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box)
+            return;
+        EXPECT_EQ(box->objectName().toStdString(), "scrollingMessage");
+        for (QPushButton* b : box->findChildren<QPushButton*>())
+            if (b->isDefault())
+                defaultShown = b->text().remove(QLatin1Char('&'));
+        QTest::keyClick(box, Qt::Key_Return);
+        closedByEnter = !box->isVisible();
+        if (!closedByEnter)
+            box->close();
+    });
+    EXPECT_EQ(MsgBox(text, vbYesNoCancel + vbQuestion + vbDefaultButton2, QStringLiteral("Riding Fees")), vbNo);
+    EXPECT_TRUE(closedByEnter);
+    EXPECT_EQ(defaultShown.toStdString(), "No");
+}

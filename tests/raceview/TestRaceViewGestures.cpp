@@ -395,6 +395,65 @@ TEST_F(RaceViewGestures, InCellListOpensOverItsCellOnceTheFieldHasScrolledItInto
     EXPECT_EQ(g->cellText(row, F::ColBooking), QStringLiteral("Planned"));
 }
 
+TEST_F(RaceViewGestures, DoubleClickOnAHalfHiddenBottomRunnerKeepsItAndBooksIt)
+{
+    // A field longer than the window.
+    for (int entry = 1; entry <= 40; ++entry)
+        addRunner(FLEM, 3, entry, QStringLiteral("Long %1").arg(entry, 2, 10, QLatin1Char('0')),
+                  QStringLiteral("Tom Hill"));
+    FrmRace& f = show(3);
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    Grid* g = f.grdRace;
+    // The bottom row the field's edge cuts through, shown by at least a few
+    // pixels but not whole.
+    const auto cutRow = [&] {
+        const QRect view = g->viewport()->geometry();
+        for (int r = 1; r <= g->rows(); ++r) {
+            const QRect cell = g->cellRect(r, F::ColJockey);
+            if (cell.top() < view.bottom() - 4 && cell.bottom() > view.bottom())
+                return r;
+        }
+        return 0;
+    };
+    for (int height = f.height(); cutRow() == 0 && height > 400; height -= 3) {
+        f.resize(f.width(), height);
+        QCoreApplication::processEvents();
+    }
+    const int row = cutRow();
+    ASSERT_GT(row, 0);
+    ASSERT_LT(row, g->rows());
+    const QString horse = g->cellText(row, F::ColHorse);
+
+    // A real double-click through the window: press, release, press, release,
+    // the last release coming after the field has scrolled the row into view.
+    const QRect shown = g->cellRect(row, F::ColJockey).intersected(g->viewport()->geometry());
+    const QPoint onCell = g->mapTo(&f, QPoint(shown.center().x(), shown.top() + 2));
+    QTest::mouseDClick(f.windowHandle(), Qt::LeftButton, {}, onCell);
+    ASSERT_FALSE(f.cmbJockey->isHidden());
+    // Past the moment the field scrolls to its current cell by itself.
+    QTest::qWait(QApplication::doubleClickInterval() + 300);
+    ASSERT_FALSE(f.cmbJockey->isHidden());
+    const QRect cell = g->cellRect(row, F::ColJockey);
+    EXPECT_TRUE(g->viewport()->geometry().contains(cell)) << cell.top() << " " << cell.bottom();
+    EXPECT_EQ(g->selectedRow(), row);
+    EXPECT_EQ(g->selectedCol(), int(F::ColJockey));
+    EXPECT_EQ(f.cmbJockey->pos(), g->mapTo(&f, cell.topLeft() + QPoint(0, 1)));
+
+    // The pick books the runner double-clicked, which is still the one chosen.
+    const int index = f.cmbJockey->findText(QStringLiteral("John Smith"));
+    ASSERT_GE(index, 0);
+    f.cmbJockey->setCurrentIndex(index);
+    emit f.cmbJockey->chosen();
+    EXPECT_TRUE(f.cmbJockey->isHidden());
+    const auto rows = bookings();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][QStringLiteral("Horse")].toString(), horse);
+    EXPECT_EQ(g->cellText(row, F::ColJockey), QStringLiteral("John Smith"));
+    EXPECT_TRUE(g->cellText(row + 1, F::ColJockey).isEmpty());
+    EXPECT_EQ(g->selectedRow(), row);
+}
+
 TEST_F(RaceViewGestures, DoubleClickOnAPublishedRiderWithoutAStatusConfirmsNothing)
 {
     FrmRace& f = show(5);

@@ -449,6 +449,37 @@ TEST_F(TableEditorsTest, ARefusedRateLeftWithTabAddsNoRowAndKeepsTheRowAsItWas)
     EXPECT_EQ(script.messages().size(), refused.size() + 1);
 }
 
+TEST_F(TableEditorsTest, ANewRowWithARefusedRateLeftByClickingAnotherRowWritesNothing)
+{
+    addRate(QStringLiteral("VIC"), QStringLiteral("R"), QDate(2023, 7, 1), 120);
+    frmBookRate w;
+    ASSERT_TRUE(w.Form_Load());
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+
+    // A new riding fee typed up to its rate, which is refused.
+    set(w, 1, 0, QStringLiteral("NSW"));
+    set(w, 1, 1, QStringLiteral("R"));
+    set(w, 1, 2, QDate(2024, 1, 1));
+    const QModelIndex newRate = cell(w, 1, 3);
+    w.grid()->setCurrentIndex(newRate);
+    w.grid()->edit(newRate);
+    QLineEdit* editor = openEditor(w);
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("abc"));
+
+    // The user clicks the stored row instead of correcting it.
+    const QModelIndex stored = cell(w, 0, 0);
+    QTest::mouseClick(w.grid()->viewport(), Qt::LeftButton, {}, w.grid()->visualRect(stored).center());
+    EXPECT_EQ(messageTexts(script),
+              QStringList{QStringLiteral("Booking Rate must be an amount of money, such as 12.50.")});
+    // The row is offered again for correcting, and nothing was written.
+    EXPECT_EQ(reopenedText(w, newRate), QStringLiteral("abc"));
+    EXPECT_EQ(f.db().count(QStringLiteral("BookRate")), 1);
+    EXPECT_EQ(f.db().count(QStringLiteral("BookRate"), QStringLiteral("State = 'NSW'")), 0);
+    EXPECT_EQ(w.model()->rowCount(), 3);
+}
+
 TEST_F(TableEditorsTest, ATextLongerThanItsColumnIsRefusedWithTheColumnsSize)
 {
     addRate(QStringLiteral("VIC"), QStringLiteral("R"), QDate(2023, 7, 1), 120);
