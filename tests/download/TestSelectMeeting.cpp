@@ -96,6 +96,37 @@ protected:
             out << g.cellText(r, col);
         return out;
     }
+
+    /** Downloads Flemington and Pakenham through the real loader, Flemington's
+     *  page answered by `flemington` and Pakenham's served, and checks that
+     *  only Flemington failed, told with `failure` in the one message. */
+    void expectOnlyFlemingtonFails(const FixtureServer::Reply& flemington, const QString& failure)
+    {
+        frmSelectMeeting::SetLoader({});
+        server.addPage(QStringLiteral("/FreeFields/Acceptances.aspx"),
+                       WebPage(QStringLiteral("publicfields-acceptances.html")));
+        server.setResponder([flemington](const FixtureServer::Request& r) -> std::optional<FixtureServer::Reply> {
+            if (r.path == QStringLiteral("/FreeFields/Acceptances.aspx")
+                && r.queryValue(QStringLiteral("Key")).contains(QStringLiteral("Flemington")))
+                return flemington;
+            return std::nullopt;
+        });
+        db.exec(QStringLiteral("DELETE FROM Noms"));
+        script.clear();
+        frmSelectMeeting w;
+        w.Prepare();
+        w.grdMeeting->selectRowToo(2); // Flemington and Pakenham
+        script.answerMsgBox(Prompts::vbOK);
+        w.cmdDownload_Click();
+        ASSERT_EQ(script.messages().size(), 1);
+        EXPECT_EQ(script.messages()[0].title, QStringLiteral("Download Error"));
+        EXPECT_EQ(script.messages()[0].text,
+                  QStringLiteral("These meetings could not be downloaded: \rFlemington (05/Mar/30): ") + failure
+                      + QStringLiteral(" \r\rThe other selected meetings were downloaded."));
+        EXPECT_EQ(db.count(QStringLiteral("Meeting"), QStringLiteral("MeetingCode = '0503FLEM'")), 0);
+        EXPECT_EQ(db.count(QStringLiteral("Noms"), QStringLiteral("MeetingCode = '0603PAKE'")), 6);
+        EXPECT_NE(w.result(), QDialog::Accepted);
+    }
 };
 } // namespace
 
@@ -257,69 +288,24 @@ TEST_F(SelectMeeting, ASilentNetworkStopsTheDownloadAfterOneWait)
 
 TEST_F(SelectMeeting, ARedirectLoopFailsItsOwnMeetingAndTheOthersGoOn)
 {
-    frmSelectMeeting::SetLoader({});
-    server.addPage(QStringLiteral("/FreeFields/Acceptances.aspx"),
-                   WebPage(QStringLiteral("publicfields-acceptances.html")));
-    // Flemington's page sends the client round in circles; Pakenham's is served.
-    server.setResponder([](const FixtureServer::Request& r) -> std::optional<FixtureServer::Reply> {
-        if (r.path == QStringLiteral("/FreeFields/Acceptances.aspx")
-            && r.queryValue(QStringLiteral("Key")).contains(QStringLiteral("Flemington")))
-            return FixtureServer::Reply::redirect("/FreeFields/Acceptances.aspx?Key=2030Mar05,VIC,Flemington");
-        return std::nullopt;
-    });
-    frmSelectMeeting w;
-    w.Prepare();
-    w.grdMeeting->selectRowToo(2); // Flemington and Pakenham
-    script.answerMsgBox(Prompts::vbOK);
-    w.cmdDownload_Click();
-    ASSERT_EQ(script.messages().size(), 1);
-    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Download Error"));
-    EXPECT_EQ(script.messages()[0].text,
-              QStringLiteral("These meetings could not be downloaded: \rFlemington (05/Mar/30): Error: 12156 The "
-                             "redirection failed because either the scheme changed or all attempts made to redirect "
-                             "failed \r\rThe other selected meetings were downloaded."));
-    EXPECT_EQ(db.count(QStringLiteral("Meeting"), QStringLiteral("MeetingCode = '0503FLEM'")), 0);
-    EXPECT_EQ(db.count(QStringLiteral("Noms"), QStringLiteral("MeetingCode = '0603PAKE'")), 6);
-    EXPECT_NE(w.result(), QDialog::Accepted);
+    // Flemington's page sends the client round in circles.
+    expectOnlyFlemingtonFails(
+        FixtureServer::Reply::redirect("/FreeFields/Acceptances.aspx?Key=2030Mar05,VIC,Flemington"),
+        QStringLiteral("Error: 12156 The redirection failed because either the scheme changed or all attempts made "
+                       "to redirect failed"));
 }
 
 TEST_F(SelectMeeting, AnAnswerThatIsNotHttpOrBreaksOffFailsItsOwnMeetingAndTheOthersGoOn)
 {
-    frmSelectMeeting::SetLoader({});
-    server.addPage(QStringLiteral("/FreeFields/Acceptances.aspx"),
-                   WebPage(QStringLiteral("publicfields-acceptances.html")));
     // Flemington's page is answered by another service's greeting, then by
     // a page cut off after its first bytes; the network layer calls both a
     // closed connection. Something answered, so Pakenham is still loaded.
-    const QList<FixtureServer::Reply> answers = {
-        FixtureServer::Reply::raw("SSH-2.0-OpenSSH_9.2p1\r\nProtocol mismatch.\n"),
+    const QString invalid = QStringLiteral("Error: 12152 The server returned an invalid or unrecognized response");
+    expectOnlyFlemingtonFails(FixtureServer::Reply::raw("SSH-2.0-OpenSSH_9.2p1\r\nProtocol mismatch.\n"), invalid);
+    expectOnlyFlemingtonFails(
         FixtureServer::Reply::raw("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 4000\r\n\r\n"
                                   "<html><body><table><tr><th>Race 1"),
-    };
-    for (const FixtureServer::Reply& flemington : answers) {
-        server.setResponder([flemington](const FixtureServer::Request& r) -> std::optional<FixtureServer::Reply> {
-            if (r.path == QStringLiteral("/FreeFields/Acceptances.aspx")
-                && r.queryValue(QStringLiteral("Key")).contains(QStringLiteral("Flemington")))
-                return flemington;
-            return std::nullopt;
-        });
-        db.exec(QStringLiteral("DELETE FROM Noms"));
-        script.clear();
-        frmSelectMeeting w;
-        w.Prepare();
-        w.grdMeeting->selectRowToo(2); // Flemington and Pakenham
-        script.answerMsgBox(Prompts::vbOK);
-        w.cmdDownload_Click();
-        ASSERT_EQ(script.messages().size(), 1);
-        EXPECT_EQ(script.messages()[0].title, QStringLiteral("Download Error"));
-        EXPECT_EQ(script.messages()[0].text,
-                  QStringLiteral("These meetings could not be downloaded: \rFlemington (05/Mar/30): Error: 12152 The "
-                                 "server returned an invalid or unrecognized response \r\rThe other selected meetings "
-                                 "were downloaded."));
-        EXPECT_EQ(db.count(QStringLiteral("Meeting"), QStringLiteral("MeetingCode = '0503FLEM'")), 0);
-        EXPECT_EQ(db.count(QStringLiteral("Noms"), QStringLiteral("MeetingCode = '0603PAKE'")), 6);
-        EXPECT_NE(w.result(), QDialog::Accepted);
-    }
+        invalid);
 }
 
 TEST_F(SelectMeeting, AConnectionClosedBeforeAnyAnswerStopsTheDownload)
