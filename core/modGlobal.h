@@ -21,12 +21,14 @@ void ShowStatus(const QString& text);
 void SetStatusLabel(QLabel* label);
 
 /**
- * Takes the working database for this run: makes the user's data folder and,
- * when it has none yet, the working database in it (modDatabase::
- * MakeWorkingDatabase; a failure is told and the start goes on), and holds
- * the database's lock. False, after telling the user, when another running
- * copy of the program has the database open: the start must then stop
- * without touching the file. Taking the same database again changes nothing.
+ * Takes the working database for this run: holds the database's lock (which
+ * replaces a lock of another database held before) and makes the user's data
+ * folder and, when it has none yet, the working database in it
+ * (WorkingDatabase::Make; a failure is told once per run and the start goes
+ * on). False, after telling the user, when another running copy of the
+ * program has the database open or its lock file cannot be used: the start
+ * must then stop without touching the file. Taking the same database again
+ * changes nothing.
  */
 bool TakeDatabaseForThisRun();
 
