@@ -196,52 +196,52 @@ TEST_F(MeetingLoaders, TrackAndShortCodeRepliesNotInTheServicesFormatAreToldAndN
     }
 }
 
-TEST_F(MeetingLoaders, ATrackLookupAnsweredByAWebPageFailsTheMeetingAndWritesNothing)
+TEST_F(MeetingLoaders, ATrackLookupThatFailsFailsTheMeetingAndWritesNothing)
 {
     server.exec(QStringLiteral("INSERT INTO Track (TrackCode, TrackClub, State, MeetType, TrackLocat) VALUES "
                                "('PKNM', 'Pakenham RC', 'VIC', 'P', 'PAKENHAM')"));
     ASSERT_TRUE(loadPublic().ok);
     ASSERT_EQ(db.scalar(QStringLiteral("SELECT MeetingCode FROM Meeting")).toString(), QStringLiteral("0503PKNM"));
     const QByteArray before = db.fileHash();
-    server.clearRequests();
 
-    // A page sent with status 200 in answer to the lookup: not "no such
-    // track", so the meeting is not stored under a code made from its name.
-    server.enqueue(FixtureServer::Reply::withBody("<html><body>Site maintenance<br>\nBack soon</body></html>"));
-    const LoadResult r = loadPublic();
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.unreachable);
-    EXPECT_EQ(r.error, modDatabase::kMalformedReplyText);
-    EXPECT_EQ(db.fileHash(), before);
-    EXPECT_EQ(server.requestCount(), 1); // nothing asked after the lookup
-    // The failure is the download's to tell, in its one message at the end.
-    EXPECT_TRUE(script.messages().isEmpty());
-}
-
-TEST_F(MeetingLoaders, ATrackLookupWhoseStatementFailsFailsTheMeetingAndWritesNothing)
-{
-    server.exec(QStringLiteral("INSERT INTO Track (TrackCode, TrackClub, State, MeetType, TrackLocat) VALUES "
-                               "('PKNM', 'Pakenham RC', 'VIC', 'P', 'PAKENHAM')"));
-    ASSERT_TRUE(loadPublic().ok);
-    ASSERT_EQ(db.scalar(QStringLiteral("SELECT MeetingCode FROM Meeting")).toString(), QStringLiteral("0503PKNM"));
-    const QByteArray before = db.fileHash();
-    server.clearRequests();
-
-    // The service reports a failed statement: the HTTP routine tells it and
-    // leaves an empty text, which must not be read as "no such track" (the
-    // meeting would be stored under a code made from its name).
-    server.enqueue(FixtureServer::Reply::withBody("Error: Table 'form.Track' doesn't exist"));
-    script.answerMsgBox(Prompts::vbOK);
-    const LoadResult r = loadPublic();
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.unreachable);
-    EXPECT_EQ(r.error, QStringLiteral("The form database reported an error."));
-    EXPECT_EQ(db.fileHash(), before);
-    EXPECT_EQ(db.count(QStringLiteral("Meeting"), QStringLiteral("MeetingCode = '0503PAKE'")), 0);
-    EXPECT_EQ(server.requestCount(), 1); // nothing asked after the lookup
-    ASSERT_EQ(script.messages().size(), 1);
-    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Connection error, Please Check Internet Connection"));
-    EXPECT_EQ(script.messages()[0].text, QStringLiteral("Error: Table 'form.Track' doesn't exist"));
+    // Neither answer means "no such track": the meeting must not be stored
+    // under a code made from its name.
+    struct Case
+    {
+        const char* what;
+        QByteArray reply;
+        QString error;   // the meeting's failure, told by the download at its end
+        QString told;    // what the HTTP routine itself tells at once, if anything
+    };
+    const QList<Case> cases = {
+        {"a page sent with status 200", "<html><body>Site maintenance<br>\nBack soon</body></html>",
+         modDatabase::kMalformedReplyText, QString()},
+        {"a failed statement, told by the HTTP routine, which leaves an empty text",
+         "Error: Table 'form.Track' doesn't exist", QStringLiteral("The form database reported an error."),
+         QStringLiteral("Error: Table 'form.Track' doesn't exist")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        server.clearRequests();
+        script.clear();
+        server.enqueue(FixtureServer::Reply::withBody(c.reply));
+        if (!c.told.isEmpty())
+            script.answerMsgBox(Prompts::vbOK);
+        const LoadResult r = loadPublic();
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.unreachable);
+        EXPECT_EQ(r.error, c.error);
+        EXPECT_EQ(db.fileHash(), before);
+        EXPECT_EQ(db.count(QStringLiteral("Meeting"), QStringLiteral("MeetingCode = '0503PAKE'")), 0);
+        EXPECT_EQ(server.requestCount(), 1); // nothing asked after the lookup
+        if (c.told.isEmpty()) {
+            EXPECT_TRUE(script.messages().isEmpty());
+        } else {
+            ASSERT_EQ(script.messages().size(), 1);
+            EXPECT_EQ(script.messages()[0].title, QStringLiteral("Connection error, Please Check Internet Connection"));
+            EXPECT_EQ(script.messages()[0].text, c.told);
+        }
+    }
 }
 
 TEST_F(MeetingLoaders, RedownloadReplacesTheFieldAndKeepsBookings)
