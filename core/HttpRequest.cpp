@@ -337,6 +337,9 @@ HttpReply HttpSend(const QString& url, const QString& method, const QString& bod
     // Whether the server's answer began: a status line and headers read, or
     // body bytes. A connection that breaks after that is not a silent server.
     bool answerBegan = false;
+    // Whether a redirect was followed: the redirect itself is not the answer,
+    // and the status it left behind tells nothing of the server it led to.
+    bool redirected = false;
     const auto overLimit = [&] {
         const QVariant declared = reply->header(QNetworkRequest::ContentLengthHeader);
         return received.size() > sizeLimit || (declared.isValid() && declared.toLongLong() > sizeLimit);
@@ -359,6 +362,11 @@ HttpReply HttpSend(const QString& url, const QString& method, const QString& bod
         };
         QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, take);
         QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, take);
+        QObject::connect(reply.get(), &QNetworkReply::redirected, &loop, [&] {
+            answerBegan = false;
+            received.clear();
+            redirected = true;
+        });
         limit.start(g_limitMs.load());
         // Other handlers (and nested requests) may run here; the loop ends on
         // our own reply or our own time limit, or when the program quits.
@@ -402,7 +410,7 @@ HttpReply HttpSend(const QString& url, const QString& method, const QString& bod
             // Closed before any answer is a silent server; closed after an
             // answer began, or after bytes that are not HTTP, is an answer
             // that cannot be read: a failure of this request only.
-            answerBegan = answerBegan || status.isValid() || !received.isEmpty();
+            answerBegan = answerBegan || (status.isValid() && !redirected) || !received.isEmpty();
             if (!answerBegan) {
                 // Asked where the request ended up, after any redirect.
                 QNetworkRequest again = request;

@@ -96,8 +96,8 @@ TransportFailure DescribeTransportFailure(int qtError, const QString& url);
  * A connection closed with no answer may be one the server closed without a
  * word or one that carried bytes the client could not read as HTTP; to tell
  * them apart the request is sent once more on a bare connection (within the
- * same time limit), and any byte coming back there makes it 12152, not a
- * silent server.
+ * same time limit, to where any redirect led), and any byte coming back there
+ * makes it 12152, not a silent server. A redirect is not itself an answer.
  *
  * A GET carries the User-Agent "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT
  * 5.1)"; a POST carries the Content-Type "application/x-www-form-urlencoded"

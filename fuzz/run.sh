@@ -7,12 +7,15 @@
 # in fuzz/corpus*/ are only read. Findings (crash-*, leak-*, timeout-*) land
 # in the build folder.
 # Needs clang (libFuzzer comes with it), which tools/deps.sh does not
-# install: apt-get install clang. CXX names another clang++.
+# install: su root -c 'apt-get install clang' (asks for the root password).
+# CXX names another clang++.
 set -eu
 CXX=${CXX:-clang++}
 if ! command -v "$CXX" >/dev/null 2>&1; then
     echo "fuzz/run.sh: $CXX not found. The fuzz targets are built with clang's libFuzzer," >&2
-    echo "which tools/deps.sh does not install; install it with: sudo apt-get install clang" >&2
+    echo "which tools/deps.sh does not install. Install it with:" >&2
+    echo "  su root -c 'apt-get install clang'" >&2
+    echo "(it asks for the root password; or ask whoever looks after this computer to install clang)." >&2
     exit 2
 fi
 here=$(cd "$(dirname "$0")" && pwd)

@@ -19,6 +19,16 @@ if [ -n "$missing" ]; then
         sudo sh -c "$install"
     else
         echo "Installing packages needs root: enter the root password."
-        su root -c "$install"
+        # su ends with 1 when it could not run the command at all (a wrong
+        # password, a root account that takes none); the installer's own
+        # failures end otherwise and speak for themselves.
+        status=0
+        su root -c "$install" || status=$?
+        if [ "$status" -eq 1 ]; then
+            echo "tools/deps.sh: nothing was installed, as su could not become root." >&2
+            echo "Run ./tools/deps.sh as root (or ask whoever looks after this computer to run it)," >&2
+            echo "then the build and the program as yourself." >&2
+        fi
+        [ "$status" -eq 0 ] || exit "$status"
     fi
 fi

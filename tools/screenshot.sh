@@ -82,9 +82,11 @@ export VELMORA_APP_DIR VELMORA_REGISTRY VELMORA_LEGACY_DIR XDG_CACHE_HOME
 
 # The program itself grabs the screen (VELMORA_SCREENSHOT) once its main
 # window is shown, then closes the main window the ordinary way.
+# xvfb-run keeps its X authority file in our temporary folder: ended by the
+# time limit it cannot tidy up its own, and ours is removed however we end.
 status=0
 VELMORA_SCREENSHOT=$out QT_QPA_PLATFORM=xcb \
-    timeout 120 xvfb-run -a -s "-screen 0 $screen" "$bin" || status=$?
+    timeout 120 xvfb-run -a -f "$tmp/Xauthority" -s "-screen 0 $screen" "$bin" || status=$?
 
 if [ ! -s "$out" ]; then
     if [ "$status" -eq 124 ]; then

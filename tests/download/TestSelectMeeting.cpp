@@ -339,6 +339,49 @@ TEST_F(SelectMeeting, AConnectionClosedBeforeAnyAnswerStopsTheDownload)
     EXPECT_NE(w.result(), QDialog::Accepted);
 }
 
+TEST_F(SelectMeeting, AMeetingPageRedirectedToAServerThatClosesStopsTheDownloadAndIsAskedAgainThere)
+{
+    frmSelectMeeting::SetLoader({});
+    // The page site sends Flemington's page on to another server, which
+    // hangs up at once on every request. Neither the redirect nor a second
+    // ask at the first server (answered with the same redirect) may make that
+    // silence look like an answer that cannot be read.
+    FixtureServer moved;
+    moved.setResponder([](const FixtureServer::Request&) { return FixtureServer::Reply::close(); });
+    const QByteArray target = moved.url(QStringLiteral("/moved/Acceptances.aspx")).toUtf8();
+    frmSelectMeeting w;
+    w.Prepare();
+    w.grdMeeting->selectRowToo(2); // Flemington and Pakenham
+    const QByteArray before = db.fileHash();
+    server.clearRequests();
+    server.setResponder([target](const FixtureServer::Request& r) -> std::optional<FixtureServer::Reply> {
+        if (r.path == QStringLiteral("/FreeFields/Acceptances.aspx"))
+            return FixtureServer::Reply::redirect(target);
+        return std::nullopt;
+    });
+    script.answerMsgBox(Prompts::vbOK);
+    w.cmdDownload_Click();
+    EXPECT_EQ(server.sqlQueries().filter(QStringLiteral("PAKENHAM")), QStringList());
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Download Error"));
+    EXPECT_EQ(script.messages()[0].text,
+              QStringLiteral("These meetings could not be downloaded: \rFlemington (05/Mar/30): Error: 12030 The "
+                             "connection with the server was terminated abnormally \rPakenham (06/Mar/30): not tried "
+                             "\r\rNo answer came from the network, so the download stopped. These meetings are as "
+                             "they were."));
+    // The first server was asked for the page once; every later ask, the
+    // second one on a bare connection included, went where it led.
+    EXPECT_EQ(paths().filter(QStringLiteral("Acceptances")),
+              QStringList{QStringLiteral("/FreeFields/Acceptances.aspx")});
+    const QList<FixtureServer::Request> there = moved.requests();
+    ASSERT_GE(there.size(), 2);
+    for (const FixtureServer::Request& r : there)
+        EXPECT_EQ(r.path, QStringLiteral("/moved/Acceptances.aspx"));
+    EXPECT_EQ(there.last().header("connection"), QByteArray("close")); // the bare connection's ask
+    EXPECT_EQ(db.fileHash(), before);
+    EXPECT_NE(w.result(), QDialog::Accepted);
+}
+
 TEST_F(SelectMeeting, ASilentPageSiteStopsTheDownloadThoughTheFormDatabaseAnswers)
 {
     frmSelectMeeting::SetLoader({});
