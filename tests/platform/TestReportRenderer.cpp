@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPrintPreviewDialog>
 #include <QScreen>
 #include <QPrinter>
@@ -452,6 +453,56 @@ TEST(ReportOutputTest, AFailedPdfKeepsTheOlderFileOfThatName)
     ASSERT_TRUE(PrintReport(l, printer));
     EXPECT_EQ(PdfPageCount(file), l.pages.size());
     EXPECT_EQ(entries(), onlyTheOlder);
+}
+
+// A PDF name that is a symbolic link to an older PDF in another folder (a
+// synced folder, say): printing to it, or saving as PDF, puts the new pages
+// in the file the link points to; the link stays a link, pointing where it
+// did, and nothing is left beside either of them.
+TEST(ReportOutputTest, APdfNamedByALinkReplacesTheFileItPointsTo)
+{
+    QTemporaryDir dir;
+    const QString keptFolder = dir.filePath(s("kept"));
+    const QString linkFolder = dir.filePath(s("here"));
+    ASSERT_TRUE(QDir().mkpath(keptFolder));
+    ASSERT_TRUE(QDir().mkpath(linkFolder));
+    const QString real = keptFolder + s("/report.pdf");
+    const QString link = linkFolder + s("/report.pdf");
+    {
+        QFile f(real);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_GT(f.write("%PDF-1.4\nthe report saved before\n%%EOF\n"), 0);
+    }
+    ASSERT_TRUE(QFile::link(real, link));
+    auto entries = [](const QString& folder) {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    };
+    const QStringList onlyTheReport{s("report.pdf")};
+    auto stillTheLink = [&](const char* after) {
+        SCOPED_TRACE(after);
+        const QFileInfo info(link);
+        EXPECT_TRUE(info.isSymLink());
+        EXPECT_EQ(info.symLinkTarget(), real);
+        EXPECT_EQ(entries(keptFolder), onlyTheReport);
+        EXPECT_EQ(entries(linkFolder), onlyTheReport);
+    };
+
+    const ReportLayout several = layoutOf(sample(), runners(4, 15));
+    ASSERT_GT(several.pages.size(), 1);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(link);
+    ASSERT_TRUE(PrintReport(several, printer));
+    EXPECT_EQ(printer.outputFileName(), link);
+    EXPECT_EQ(PdfPageCount(real), several.pages.size());
+    stillTheLink("printed to a PDF file");
+
+    // Saved as PDF (one page now, to tell it from the print).
+    const ReportLayout one = layoutOf(sample(), runners(1, 2));
+    ASSERT_EQ(one.pages.size(), 1);
+    ASSERT_TRUE(WriteReportPdf(one, link));
+    EXPECT_EQ(PdfPageCount(real), 1);
+    stillTheLink("saved as PDF");
 }
 
 // Printers cannot print at the paper's edge: the pages go inside the
