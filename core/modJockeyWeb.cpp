@@ -3,6 +3,7 @@
 #include "core/FrmBrowse.h"
 #include "core/HttpRequest.h"
 #include "platform/AppPaths.h"
+#include "platform/FileSync.h"
 #include "platform/Prompts.h"
 #include "platform/WaitCursor.h"
 
@@ -143,10 +144,25 @@ void ShowRbhRating()
     // A scratch file: the user's cache folder, since the program's folder may
     // not be the user's to write.
     const QString path = AppPaths::join(AppPaths::scratchDir(), kDisplayFile);
+    // Unbuffered and checked: a buffered write the disk refuses (full, or
+    // over the file-size limit) would show only in a commit that still
+    // reports success, leaving an empty page in place of the older one.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(page.toUtf8()) < 0 || !file.commit()) {
-        Prompts::MsgBox(QStringLiteral("The rating page could not be written to ") + path, Prompts::vbCritical,
-                        QStringLiteral("RBH Vic Rating"));
+    QString why;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        why = file.errorString();
+    } else if (!FileSync::writeAll(file, page.toUtf8())) {
+        // The reason is taken before giving the file up replaces it with
+        // "Writing canceled by application"; the older page stays.
+        why = file.errorString();
+        file.cancelWriting();
+    } else if (!file.commit()) {
+        why = file.errorString();
+    }
+    if (!why.isEmpty()) {
+        Prompts::MsgBox(QStringLiteral("The rating page could not be written to ") + path + QStringLiteral(" \r\r")
+                            + why,
+                        Prompts::vbCritical, QStringLiteral("RBH Vic Rating"));
         return;
     }
 

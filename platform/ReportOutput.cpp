@@ -26,6 +26,8 @@
 #include <cmath>
 #include <cstring>
 
+#include <unistd.h>
+
 namespace
 {
 QPageSize pageSizeOf(const ReportLayout& layout)
@@ -84,6 +86,31 @@ QString newFileBeside(const QString& path, QString* why)
     }
     *why = QObject::tr("No new file could be made beside it.");
     return QString();
+}
+
+// Why no new file could be made beside `path`, from the system's reason: a
+// folder that cannot be written is named as such, since the older file in
+// it may well be writable, and naming that file would mislead.
+QString refusedBeside(const QString& path, const QString& reason)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    if (::access(QFile::encodeName(folder).constData(), W_OK) == 0 || (errno != EACCES && errno != EROFS))
+        return reason;
+    return QObject::tr("The folder %1 cannot be written to. The new file is made there, beside any older file of "
+                       "that name, and replaces it only when whole. \rAllow writing to that folder, or choose a "
+                       "file in another folder.")
+        .arg(QDir::toNativeSeparators(folder));
+}
+
+// Why the disk refuses more of the file at `path`, found by adding a byte to
+// it: the printer's PDF engine keeps the reason of a refused write to
+// itself. Empty when the byte is taken.
+QString refusalOf(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return file.errorString();
+    return file.write("\n", 1) == 1 ? QString() : file.errorString();
 }
 
 Qt::Alignment alignmentOf(ReportAlign a)
@@ -208,7 +235,7 @@ bool WriteReportPdf(const ReportLayout& layout, const QString& path, QString* er
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error)
-            *error = file.errorString();
+            *error = refusedBeside(targetOf(path), file.errorString());
         return false;
     }
     if (!FileSync::writeAll(file, bytes)) {
@@ -250,7 +277,7 @@ bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error)
         partFile = newFileBeside(targetOf(pdfFile), &why);
         if (partFile.isEmpty()) {
             if (error)
-                *error = why;
+                *error = refusedBeside(targetOf(pdfFile), why);
             return false;
         }
         printer.setOutputFileName(partFile);
@@ -266,18 +293,24 @@ bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error)
             *error = why;
         return false;
     };
+    // Printing to a file, the system's reason (a full disk, say) where the
+    // file shows one; else `otherwise`.
+    auto reasonOr = [&](const QString& otherwise) {
+        const QString why = partFile.isEmpty() ? QString() : refusalOf(partFile);
+        return why.isEmpty() ? otherwise : why;
+    };
     QPainter painter;
     if (!painter.begin(&printer))
-        return giveUp(QObject::tr("The printer did not start the job."));
+        return giveUp(reasonOr(QObject::tr("The printer did not start the job.")));
     PaintReport(layout, painter, printer);
     if (!painter.end())
-        return giveUp(QObject::tr("The printer did not take the whole job."));
+        return giveUp(reasonOr(QObject::tr("The printer did not take the whole job.")));
     if (partFile.isEmpty())
         return true;
     // A cut PDF only fails later, in the reader: it never takes the older
     // file's place.
     if (!isWholePdf(partFile))
-        return giveUp(QObject::tr("The file was left incomplete; the disk may be full."));
+        return giveUp(reasonOr(QObject::tr("The file was left incomplete; the disk may be full.")));
     if (!FileSync::replace(partFile, targetOf(pdfFile)))
         return giveUp(QString::fromLocal8Bit(std::strerror(errno)));
     printer.setOutputFileName(pdfFile);

@@ -38,14 +38,16 @@ void PaintReport(const ReportLayout& layout, QPainter& painter, QPagedPaintDevic
  *  whole (no such folder, a full disk). The file is written beside any older
  *  file of that name and replaces it only when whole: a failed save leaves
  *  the older file as it was, and `error` (when given) gets the reason, e.g.
- *  "No space left on device". */
+ *  "No space left on device", or that the folder cannot be written. A name
+ *  that is a link replaces the file the link points to. */
 bool WriteReportPdf(const ReportLayout& layout, const QString& path, QString* error = nullptr);
 
 /** Prints the pages on `printer` (full page, paper of the layout); false,
  *  with the reason in `error`, when printing could not start or finish. A
- *  printer that prints to a PDF file writes a new file beside the chosen one,
- *  checked when it is done; it replaces an older file of that name only
- *  when whole, and one left incomplete is removed. */
+ *  printer that prints to a PDF file writes a new file beside the chosen one
+ *  (beside the file a link names), checked when it is done; it replaces an
+ *  older file of that name only when whole, and one left incomplete is
+ *  removed, with the system's reason where the file shows one. */
 bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error = nullptr);
 
 /** Shows the pages in a modal print preview titled with the layout's caption

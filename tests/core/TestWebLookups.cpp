@@ -5,11 +5,18 @@
 #include "platform/Prompts.h"
 #include "support/TestEnv.h"
 
-#include <QFile>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QTextBrowser>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#include <sys/resource.h>
 
 namespace
 {
@@ -102,6 +109,46 @@ TEST_F(WebLookups, AProgramFolderThatCannotBeWrittenStillShowsTheRating)
     QFile file(displayFile());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), kDetails);
+}
+
+// The cache folder's disk refuses the page part-way (a file-size limit of
+// 1 KiB stands in for a full disk): the reason is told, no empty window
+// opens, and the page shown before stays as it was, with nothing beside it.
+TEST_F(WebLookups, APageTheDiskRefusesIsToldWithItsReasonAndShowsNoWindow)
+{
+    const QByteArray older = "<html><body>the rating shown before</body></html>";
+    ASSERT_TRUE(QDir().mkpath(env.scratchDir()));
+    {
+        QFile f(displayFile());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(older), older.size());
+    }
+    const QByteArray bigDetails = "<html><body><p>Rating 72</p>" + QByteArray(8192, 'x') + "</body></html>";
+    server.addPage(kSearch, ratingsPage("<tr>" + kLink7 + kActive + "</tr>"), "text/html", "POST");
+    server.addPage(QStringLiteral("/Publishing/RBH/pgHorseDetails.asp?id=7"), bigDetails);
+    script.answerMsgBox(Prompts::vbOK);
+
+    struct rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = saved;
+    limited.rlim_cur = 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    modJockey::ShowRbhRating();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, oldHandler);
+
+    ASSERT_EQ(script.records().size(), 1); // the message, no window
+    EXPECT_EQ(script.records()[0].kind, Prompts::Kind::MsgBox);
+    EXPECT_EQ(script.records()[0].text, QStringLiteral("The rating page could not be written to ") + displayFile()
+                                            + QStringLiteral(" \r\r") + QString::fromLocal8Bit(std::strerror(EFBIG)));
+    EXPECT_EQ(script.records()[0].title, QStringLiteral("RBH Vic Rating"));
+    EXPECT_TRUE(script.unexpected().isEmpty());
+    QFile file(displayFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), older);
+    EXPECT_EQ(QDir(env.scratchDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("display.html")});
 }
 
 TEST_F(WebLookups, WithoutADetailsLinkBeforeTheActiveEntryTheSearchAnswerIsKept)

@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPrintPreviewDialog>
 #include <QScreen>
 #include <QPrinter>
@@ -24,7 +25,10 @@
 #include <csignal>
 #include <cstring>
 
+#include <grp.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace
 {
@@ -444,7 +448,7 @@ TEST(ReportOutputTest, AFailedPdfKeepsTheOlderFileOfThatName)
         FileSizeLimit diskFull(1024);
         EXPECT_FALSE(PrintReport(l, printer, &why));
     }
-    EXPECT_EQ(why, s("The file was left incomplete; the disk may be full."));
+    EXPECT_EQ(why, QString::fromLocal8Bit(std::strerror(EFBIG)));
     EXPECT_EQ(printer.outputFileName(), file);
     EXPECT_EQ(contents(), older);
     EXPECT_EQ(entries(), onlyTheOlder);
@@ -452,6 +456,129 @@ TEST(ReportOutputTest, AFailedPdfKeepsTheOlderFileOfThatName)
     ASSERT_TRUE(PrintReport(l, printer));
     EXPECT_EQ(PdfPageCount(file), l.pages.size());
     EXPECT_EQ(entries(), onlyTheOlder);
+}
+
+// An older PDF the user may write, in a folder the user may not: the new
+// file is made beside the older one, so a save or a print to that file is
+// refused for the folder, not the file, and the message says what to do.
+// Run by a user whom file modes bind: nobody, when the tests run as root.
+TEST(ReportOutputTest, AFolderThatCannotBeWrittenIsToldAsTheReason)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                      | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup
+                                                      | QFile::ExeGroup));
+    const QString folder = dir.filePath(s("locked"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString file = folder + s("/out.pdf");
+    const QByteArray older = "%PDF-1.4\nthe report saved before\n%%EOF\n";
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(older), older.size());
+    }
+    const QFile::Permissions everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup
+                                        | QFile::ReadOther | QFile::WriteOther;
+    ASSERT_TRUE(QFile::setPermissions(file, everyone));
+    ASSERT_TRUE(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
+                                                  | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+    const ReportLayout l = layoutOf(sample(), runners(2, 3));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+
+    // The child sends back the reason the save gave, then the print's.
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(out[0]);
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(101);
+        QString saveWhy, printWhy;
+        const bool saved = WriteReportPdf(l, file, &saveWhy);
+        const bool printed = PrintReport(l, printer, &printWhy);
+        const QByteArray text = saveWhy.toUtf8() + '\0' + printWhy.toUtf8();
+        (void)!::write(out[1], text.constData(), static_cast<size_t>(text.size()));
+        ::_exit(saved || printed ? 1 : 0);
+    }
+    ::close(out[1]);
+    QByteArray text;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(out[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, n);
+    ::close(out[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    QFile::setPermissions(folder, everyone | QFile::ExeOwner);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_NE(WEXITSTATUS(status), 101) << "no user 'nobody' to run as";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save or the print claimed success";
+    const QList<QByteArray> reasons = text.split('\0');
+    ASSERT_EQ(reasons.size(), 2);
+    const QString told = s("The folder ") + folder
+                         + s(" cannot be written to. The new file is made there, beside any older file of that name, "
+                             "and replaces it only when whole. \rAllow writing to that folder, or choose a file in "
+                             "another folder.");
+    EXPECT_EQ(QString::fromUtf8(reasons[0]), told);
+    EXPECT_EQ(QString::fromUtf8(reasons[1]), told);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), older);
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{s("out.pdf")});
+}
+
+// A PDF name that is a symbolic link to an older PDF in another folder (a
+// synced folder, say): printing to it, or saving as PDF, puts the new pages
+// in the file the link points to; the link stays a link, pointing where it
+// did, and nothing is left beside either of them.
+TEST(ReportOutputTest, APdfNamedByALinkReplacesTheFileItPointsTo)
+{
+    QTemporaryDir dir;
+    const QString keptFolder = dir.filePath(s("kept"));
+    const QString linkFolder = dir.filePath(s("here"));
+    ASSERT_TRUE(QDir().mkpath(keptFolder));
+    ASSERT_TRUE(QDir().mkpath(linkFolder));
+    const QString real = keptFolder + s("/report.pdf");
+    const QString link = linkFolder + s("/report.pdf");
+    {
+        QFile f(real);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_GT(f.write("%PDF-1.4\nthe report saved before\n%%EOF\n"), 0);
+    }
+    ASSERT_TRUE(QFile::link(real, link));
+    auto entries = [](const QString& folder) {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    };
+    const QStringList onlyTheReport{s("report.pdf")};
+    auto stillTheLink = [&](const char* after) {
+        SCOPED_TRACE(after);
+        const QFileInfo info(link);
+        EXPECT_TRUE(info.isSymLink());
+        EXPECT_EQ(info.symLinkTarget(), real);
+        EXPECT_EQ(entries(keptFolder), onlyTheReport);
+        EXPECT_EQ(entries(linkFolder), onlyTheReport);
+    };
+
+    const ReportLayout several = layoutOf(sample(), runners(4, 15));
+    ASSERT_GT(several.pages.size(), 1);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(link);
+    ASSERT_TRUE(PrintReport(several, printer));
+    EXPECT_EQ(printer.outputFileName(), link);
+    EXPECT_EQ(PdfPageCount(real), several.pages.size());
+    stillTheLink("printed to a PDF file");
+
+    // Saved as PDF (one page now, to tell it from the print).
+    const ReportLayout one = layoutOf(sample(), runners(1, 2));
+    ASSERT_EQ(one.pages.size(), 1);
+    ASSERT_TRUE(WriteReportPdf(one, link));
+    EXPECT_EQ(PdfPageCount(real), 1);
+    stillTheLink("saved as PDF");
 }
 
 // Printers cannot print at the paper's edge: the pages go inside the
