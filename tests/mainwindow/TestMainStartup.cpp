@@ -857,6 +857,97 @@ TEST_F(MainStartupTest, ABrokenTemplateIsNeverMadeTheWorkingDatabase)
     EXPECT_GT(QFileInfo(working).size(), 0);
 }
 
+TEST_F(MainStartupTest, OnlyAOnePageWorkingDatabaseWithoutTablesIsMadeAgain)
+{
+    const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
+    const QString working = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
+    const auto tables = [](const QString& file) {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* st = nullptr;
+        int n = -1;
+        if (sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'", -1, &st, nullptr)
+                == SQLITE_OK
+            && sqlite3_step(st) == SQLITE_ROW)
+            n = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        return n;
+    };
+    const auto startsOnAFreshCopy = [&] {
+        script.clear();
+        Main* w = start();
+        EXPECT_FALSE(w->ProgramEnded());
+        for (const auto& m : script.messages())
+            EXPECT_FALSE(m.text.contains(QStringLiteral("Tarrow.mdb"))) << m.text.toStdString();
+        EXPECT_EQ(tables(working), tables(dbFile));
+        Main::destroyInstance();
+        modDatabase::gDbEngine.CloseAll();
+    };
+
+    // The user's working database, a few hundred KB of rows.
+    startsOnAFreshCopy();
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(working).constData(), &db), SQLITE_OK);
+        QByteArray sql = "BEGIN; INSERT INTO Trainer (TrainerName) VALUES ('USER ROW');";
+        for (int i = 0; i < 1000; ++i)
+            sql += "INSERT INTO Noms (MeetingCode, RaceNumber, Horse, Owners) VALUES ('M', " + QByteArray::number(i)
+                   + ", 'H" + QByteArray::number(i) + "', '" + QByteArray(300, 'o') + "');";
+        EXPECT_EQ(sqlite3_exec(db, sql + "COMMIT;", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    // Its first page damaged: its b-tree header turned into an empty leaf,
+    // so SQLite reads a schema without tables while the rows are still in
+    // the pages after it.
+    {
+        QFile f(working);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        QByteArray bytes = f.readAll();
+        ASSERT_GT(bytes.size(), 300 * 1024);
+        ASSERT_TRUE(bytes.contains("USER ROW"));
+        bytes[100] = 0x0d;
+        bytes[103] = 0;
+        bytes[104] = 0;
+        ASSERT_TRUE(f.seek(0));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+    ASSERT_EQ(tables(working), 0);
+    const QByteArray damaged = fileBytes(working);
+    script.clear();
+    script.answerMsgBox(Prompts::vbOK);
+    Main* w = start();
+    EXPECT_TRUE(w->ProgramEnded());
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text,
+              "Database damaged or being used by another program, please contact Hallard Support. \r\rThe file "
+                  + working + " is damaged (no table can be read from it, yet it holds "
+                  + QString::number((damaged.size() + 1023) / 1024) + " KB).")
+        << script.messages()[0].text.toStdString();
+    EXPECT_EQ(fileBytes(working), damaged);
+    // No copy was made beside it either (the lock is this run's).
+    QStringList beside = QDir(AppPaths::dataDir()).entryList(QDir::Files);
+    beside.removeAll(QStringLiteral("Tarrow.mdb.lock"));
+    EXPECT_EQ(beside, QStringList{QStringLiteral("Tarrow.mdb")});
+    Main::destroyInstance();
+    modDatabase::gDbEngine.CloseAll();
+
+    // What an interrupted or broken first start leaves is made again: an
+    // empty file, and a database of one page without a table.
+    QFile(working).resize(0);
+    startsOnAFreshCopy();
+    ASSERT_TRUE(QFile::remove(working));
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(working).constData(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, "PRAGMA user_version = 7", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    ASSERT_GT(QFileInfo(working).size(), 0);
+    ASSERT_EQ(tables(working), 0);
+    startsOnAFreshCopy();
+}
+
 TEST_F(MainStartupTest, AWorkingDatabaseThatCannotBeMadeIsToldOnceAndNoFolderIsStored)
 {
     // The data folder cannot be made: a plain file stands where its parent
