@@ -49,17 +49,38 @@ std::optional<QStringList> tablesOf(sqlite3* db)
     return names;
 }
 
-// True for a working database that holds no table at all and has no change
-// of its own waiting beside it: nothing of the user's can be in it.
+// One number a PRAGMA gives; -1 when it cannot be read.
+qint64 pragmaValue(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* st = nullptr;
+    qint64 value = -1;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        value = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    return value;
+}
+
+// True for what an interrupted or broken first start can have left: a file
+// of at most one page that holds no table, with no change of its own waiting
+// beside it. Nothing of the user's can be in it. A larger file whose first
+// page reads as an empty schema is damaged, and its other pages may still
+// hold the user's rows: it is the user's, and never made again.
 bool holdsNothing(const QString& path)
 {
     if (QFileInfo::exists(path + QStringLiteral("-journal")) || QFileInfo::exists(path + QStringLiteral("-wal")))
         return false;
+    const qint64 size = QFileInfo(path).size();
+    if (size == 0)
+        return true;
     Connection c;
     if (!c.open(path, SQLITE_OPEN_READONLY))
         return false;
     const std::optional<QStringList> tables = tablesOf(c.db);
-    return tables && tables->isEmpty();
+    if (!tables || !tables->isEmpty())
+        return false;
+    const qint64 pageSize = pragmaValue(c.db, "PRAGMA page_size");
+    const qint64 pages = pragmaValue(c.db, "PRAGMA page_count");
+    return pageSize > 0 && pages >= 0 && pages <= 1 && size <= pageSize;
 }
 
 // Why the template cannot be made into a working database; empty when it can.

@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstring>
 #include <future>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 
@@ -451,6 +452,41 @@ bool writable(const QString& path)
     return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
 }
 
+/** One number a query gives; -1 when it cannot be read. */
+qint64 queryValue(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* st = nullptr;
+    qint64 value = -1;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        value = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    return value;
+}
+
+/** For an SQLite file in which none of our tables was found: damage when it
+ *  reads as holding no table at all, yet is more than one page long (a first
+ *  page whose list of tables was damaged, the rows still in the pages after
+ *  it) or fails SQLite's check. A file with tables of its own is foreign. */
+std::optional<CompactionError> tableLessDamage(sqlite3* db, const QString& dbPath)
+{
+    if (queryValue(db, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'") != 0)
+        return std::nullopt;
+    const qint64 pageSize = queryValue(db, "PRAGMA page_size");
+    const qint64 size = QFileInfo(dbPath).size();
+    if (queryValue(db, "PRAGMA page_count") > 1 || (pageSize > 0 && size > pageSize))
+        return CompactionError{Failure::Damaged,
+                               QStringLiteral("no table can be read from it, yet it holds %1 KB")
+                                   .arg((size + 1023) / 1024)};
+    sqlite3_stmt* st = nullptr;
+    const bool good = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &st, nullptr) == SQLITE_OK
+                      && sqlite3_step(st) == SQLITE_ROW
+                      && qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok") == 0;
+    sqlite3_finalize(st);
+    if (!good)
+        return CompactionError{Failure::Damaged, QString::fromUtf8(sqlite3_errstr(SQLITE_CORRUPT))};
+    return std::nullopt;
+}
+
 /** Checks what the file is before anything touches it. */
 std::optional<CompactionError> checkFile(const QString& dbPath)
 {
@@ -520,6 +556,10 @@ std::optional<CompactionError> checkFile(const QString& dbPath)
             missing << QString::fromLatin1(table);
     }
     sqlite3_finalize(st);
+    if (missing.size() == static_cast<qsizetype>(std::size(kOurTables))) {
+        if (auto damaged = tableLessDamage(probe.db, dbPath))
+            return damaged;
+    }
     if (!missing.isEmpty())
         return CompactionError{Failure::NotOurs, missing.join(QStringLiteral(", "))};
     return std::nullopt;

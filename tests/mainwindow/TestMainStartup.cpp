@@ -29,6 +29,7 @@
 #include <sqlite3.h>
 
 #include <csignal>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -128,6 +129,49 @@ QStringList jockeys(const QString& file)
     sqlite3_finalize(st);
     sqlite3_close(db);
     return names;
+}
+
+// What a start by another user found: run in a child process as "nobody"
+// when the tests run as root (who may write anywhere, whatever the modes
+// say), else as the test's own user.
+struct StartAsAnotherUser
+{
+    int status = -1; // the body's result; 101: no such user; -1: did not end
+    QString messages; // the texts of the messages it showed, one a line
+};
+
+StartAsAnotherUser startAsAnotherUser(const std::function<int()>& body)
+{
+    int out[2];
+    if (::pipe(out) != 0)
+        return {};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(out[0]);
+        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(101);
+        Prompts::Script script;
+        script.answerMsgBox(Prompts::vbOK);
+        gAppSettings = cAppSettings();
+        const int result = body();
+        QStringList texts;
+        for (const Prompts::Record& m : script.messages())
+            texts << m.text;
+        const QByteArray bytes = texts.join(QLatin1Char('\n')).toUtf8();
+        (void)!::write(out[1], bytes.constData(), static_cast<size_t>(bytes.size()));
+        ::_exit(result);
+    }
+    ::close(out[1]);
+    QByteArray bytes;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(out[0], buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, n);
+    ::close(out[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return {};
+    return {WEXITSTATUS(status), QString::fromUtf8(bytes)};
 }
 
 class MainStartupTest : public ::testing::Test
@@ -815,6 +859,80 @@ TEST_F(MainStartupTest, ALockFileThatCannotBeUsedIsToldAsSuchNotAsAnotherCopy)
     EXPECT_EQ(fileBytes(dbFile), bytes);
 }
 
+TEST_F(MainStartupTest, ACopyThatEndsLeavesNoLockFileInAnotherUsersWay)
+{
+    const QString lockFile = DatabaseLock::LockFileFor(dbFile);
+    Main* w = start();
+    ASSERT_FALSE(w->ProgramEnded());
+    ASSERT_TRUE(QFileInfo::exists(lockFile));
+    // The run ends as the program ends it.
+    w->close();
+    Main::destroyInstance();
+    modDatabase::gDbEngine.CloseAll();
+    DatabaseLock::ReleaseRun();
+    EXPECT_FALSE(QFileInfo::exists(lockFile));
+
+    // Another user may write the folder and the database, though not a lock
+    // file this run could have left there: the start opens the database and
+    // says nothing.
+    ASSERT_EQ(::chmod(QFile::encodeName(env.root()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(env.appDir()).constData(), 0777), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(dbFile).constData(), 0666), 0);
+    const StartAsAnotherUser other = startAsAnotherUser([] {
+        int result = 0;
+        modDatabase::CompactionFailure why;
+        if (!modGlobal::TakeDatabaseForThisRun())
+            result = 1;
+        else if (!modDatabase::CompactLocalDatabase(&why))
+            result = 2;
+        else if (modDatabase::OpenLocalRecordset(QStringLiteral("SELECT COUNT(*) FROM Jockey")).Eof())
+            result = 3;
+        DatabaseLock::ReleaseRun();
+        return result;
+    });
+    EXPECT_EQ(other.status, 0) << other.messages.toStdString();
+    EXPECT_TRUE(other.messages.isEmpty()) << other.messages.toStdString();
+}
+
+TEST_F(MainStartupTest, AStartBesideAnotherUsersLiveCopyIsToldAsAnotherCopy)
+{
+    // This process plays the live copy: it holds the database's lock, in a
+    // lock file that the other user may read but not write.
+    modDatabase::gDbEngine.CloseAll();
+    DatabaseLock::FileLock live(dbFile);
+    ASSERT_EQ(live.take(), DatabaseLock::Outcome::Held);
+    ASSERT_EQ(::chmod(QFile::encodeName(env.root()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(env.appDir()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(live.lockFile()).constData(), 0644), 0);
+    const QByteArray bytes = fileBytes(dbFile);
+
+    const StartAsAnotherUser other = startAsAnotherUser([] { return modGlobal::TakeDatabaseForThisRun() ? 0 : 1; });
+    EXPECT_EQ(other.status, 1);
+    EXPECT_EQ(other.messages, DatabaseLock::OpenElsewhereMessage(dbFile));
+    EXPECT_TRUE(other.messages.contains(QStringLiteral("is already open in another copy")));
+    EXPECT_FALSE(other.messages.contains(QStringLiteral("remove that file"))) << other.messages.toStdString();
+    EXPECT_EQ(fileBytes(dbFile), bytes);
+    EXPECT_TRUE(live.isHeld());
+}
+
+TEST_F(MainStartupTest, AnInstalledCopyAsksForTheDatabaseOfAStoredFolderWithoutOne)
+{
+    const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
+    const QString chosen = env.root() + QStringLiteral("/bookings");
+    ASSERT_TRUE(QDir().mkpath(chosen));
+    store([&](cAppSettings& s) { s.DBPath = chosen; });
+
+    script.answerOpenFiles({});
+    Main* w = start();
+    EXPECT_TRUE(w->ProgramEnded());
+    ASSERT_EQ(script.records().size(), 1);
+    EXPECT_EQ(script.records()[0].kind, Prompts::Kind::OpenFile);
+    EXPECT_EQ(script.records()[0].title, QStringLiteral("Velmora Database (Tarrow.mdb)"));
+    EXPECT_FALSE(QFileInfo::exists(chosen + QStringLiteral("/Tarrow.mdb")));
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb")));
+    EXPECT_EQ(stored().DBPath, chosen);
+}
+
 TEST_F(MainStartupTest, ABrokenTemplateIsNeverMadeTheWorkingDatabase)
 {
     const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
@@ -855,6 +973,97 @@ TEST_F(MainStartupTest, ABrokenTemplateIsNeverMadeTheWorkingDatabase)
     EXPECT_EQ(modDatabase::LocalDatabasePath(), working);
     EXPECT_TRUE(jockeys(working).isEmpty());
     EXPECT_GT(QFileInfo(working).size(), 0);
+}
+
+TEST_F(MainStartupTest, OnlyAOnePageWorkingDatabaseWithoutTablesIsMadeAgain)
+{
+    const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
+    const QString working = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
+    const auto tables = [](const QString& file) {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* st = nullptr;
+        int n = -1;
+        if (sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'", -1, &st, nullptr)
+                == SQLITE_OK
+            && sqlite3_step(st) == SQLITE_ROW)
+            n = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        return n;
+    };
+    const auto startsOnAFreshCopy = [&] {
+        script.clear();
+        Main* w = start();
+        EXPECT_FALSE(w->ProgramEnded());
+        for (const auto& m : script.messages())
+            EXPECT_FALSE(m.text.contains(QStringLiteral("Tarrow.mdb"))) << m.text.toStdString();
+        EXPECT_EQ(tables(working), tables(dbFile));
+        Main::destroyInstance();
+        modDatabase::gDbEngine.CloseAll();
+    };
+
+    // The user's working database, a few hundred KB of rows.
+    startsOnAFreshCopy();
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(working).constData(), &db), SQLITE_OK);
+        QByteArray sql = "BEGIN; INSERT INTO Trainer (TrainerName) VALUES ('USER ROW');";
+        for (int i = 0; i < 1000; ++i)
+            sql += "INSERT INTO Noms (MeetingCode, RaceNumber, Horse, Owners) VALUES ('M', " + QByteArray::number(i)
+                   + ", 'H" + QByteArray::number(i) + "', '" + QByteArray(300, 'o') + "');";
+        EXPECT_EQ(sqlite3_exec(db, sql + "COMMIT;", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    // Its first page damaged: its b-tree header turned into an empty leaf,
+    // so SQLite reads a schema without tables while the rows are still in
+    // the pages after it.
+    {
+        QFile f(working);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        QByteArray bytes = f.readAll();
+        ASSERT_GT(bytes.size(), 300 * 1024);
+        ASSERT_TRUE(bytes.contains("USER ROW"));
+        bytes[100] = 0x0d;
+        bytes[103] = 0;
+        bytes[104] = 0;
+        ASSERT_TRUE(f.seek(0));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+    ASSERT_EQ(tables(working), 0);
+    const QByteArray damaged = fileBytes(working);
+    script.clear();
+    script.answerMsgBox(Prompts::vbOK);
+    Main* w = start();
+    EXPECT_TRUE(w->ProgramEnded());
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text,
+              "Database damaged or being used by another program, please contact Hallard Support. \r\rThe file "
+                  + working + " is damaged (no table can be read from it, yet it holds "
+                  + QString::number((damaged.size() + 1023) / 1024) + " KB).")
+        << script.messages()[0].text.toStdString();
+    EXPECT_EQ(fileBytes(working), damaged);
+    // No copy was made beside it either (the lock is this run's).
+    QStringList beside = QDir(AppPaths::dataDir()).entryList(QDir::Files);
+    beside.removeAll(QStringLiteral("Tarrow.mdb.lock"));
+    EXPECT_EQ(beside, QStringList{QStringLiteral("Tarrow.mdb")});
+    Main::destroyInstance();
+    modDatabase::gDbEngine.CloseAll();
+
+    // What an interrupted or broken first start leaves is made again: an
+    // empty file, and a database of one page without a table.
+    QFile(working).resize(0);
+    startsOnAFreshCopy();
+    ASSERT_TRUE(QFile::remove(working));
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(working).constData(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, "PRAGMA user_version = 7", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    ASSERT_GT(QFileInfo(working).size(), 0);
+    ASSERT_EQ(tables(working), 0);
+    startsOnAFreshCopy();
 }
 
 TEST_F(MainStartupTest, AWorkingDatabaseThatCannotBeMadeIsToldOnceAndNoFolderIsStored)
