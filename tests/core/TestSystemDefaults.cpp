@@ -473,4 +473,40 @@ TEST(SystemDefaults, TheDatabaseFolderIsKeptWhileAnotherWindowShowsTheDatabase)
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(modDatabase::LocalDatabaseFolder(), other);
 }
+
+// Switched to another folder, then back by picking the default folder's
+// database: the default database is in use again and no folder is stored.
+TEST(SystemDefaults, SwitchingBackToTheDefaultFolderStoresNoDatabasePath)
+{
+    TestEnv env;
+    Prompts::Script script;
+    const RunningOnDefault running(env);
+    const QString other = otherDatabaseIn(env, QStringLiteral("other"));
+    {
+        frmState form;
+        form.LoadFields();
+        form.show();
+        changeFolderTo(form, other);
+    }
+    ASSERT_EQ(modDatabase::LocalDatabaseFolder(), other);
+    ASSERT_TRUE(DatabaseLock::HeldByRun(other + QStringLiteral("/Tarrow.mdb")));
+
+    frmState form;
+    form.LoadFields();
+    form.show();
+    ASSERT_EQ(edit(form, "txtDBPath")->text(), other);
+    script.answerOpenFiles({running.database});
+    form.findChild<QPushButton*>(QStringLiteral("cmdBrowse"))->click();
+    ASSERT_EQ(edit(form, "txtDBPath")->text(), env.appDir());
+    form.findChild<QPushButton*>(QStringLiteral("cmdChange"))->click();
+
+    EXPECT_TRUE(script.messages().isEmpty());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(modDatabase::LocalDatabasePath(), running.database);
+    EXPECT_TRUE(DatabaseLock::HeldByRun(running.database));
+    EXPECT_EQ(gAppSettings.DBPath, QString());
+    cAppSettings stored;
+    ASSERT_TRUE(stored.LoadSettings());
+    EXPECT_EQ(stored.DBPath, QString());
+}
 } // namespace
