@@ -1,6 +1,7 @@
 #include "core/frmState.h"
 
 #include "core/DatabaseLock.h"
+#include "core/DatabaseSwitch.h"
 #include "core/HttpRequest.h"
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
@@ -8,8 +9,10 @@
 #include "platform/Prompts.h"
 #include "platform/WindowFit.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -62,6 +65,65 @@ std::optional<float> invoiceNumber(const QString& text)
     if (value < 0 || value > kLargestInvoiceNumber || value != std::floor(value))
         return std::nullopt;
     return value;
+}
+
+// Why the database file a change of Database Path names cannot be used, for
+// the refusal.
+QString unusableReason(const modDatabase::CompactionFailure& why)
+{
+    using Kind = modDatabase::CompactionFailure::Kind;
+    const QString file = QDir::toNativeSeparators(why.path);
+    switch (why.kind) {
+    case Kind::Missing: {
+        const QString folder = QFileInfo(why.path).absolutePath();
+        return QStringLiteral("There is no database ") + file + QStringLiteral(": the folder ")
+               + QDir::toNativeSeparators(folder)
+               + (QFileInfo(folder).isDir() ? QStringLiteral(" holds no Velmora database (Tarrow.mdb).")
+                                            : QStringLiteral(" does not exist."));
+    }
+    case Kind::Empty:
+        return QStringLiteral("The database file ") + file
+               + QStringLiteral(" is empty (0 bytes): it holds no Velmora data.");
+    case Kind::AccessFile:
+        return QStringLiteral("The database file ") + file
+               + QStringLiteral(" is a Microsoft Access database, which this program cannot read.");
+    case Kind::NotDatabase:
+        return QStringLiteral("The file ") + file
+               + QStringLiteral(" is not a database file: it is damaged or of another kind.");
+    case Kind::NotOurs:
+        return QStringLiteral("The database file ") + file
+               + QStringLiteral(" is an SQLite database, but not a Velmora database: it lacks the tables ")
+               + why.detail + QLatin1Char('.');
+    case Kind::InUse:
+        return QStringLiteral("The database file ") + file
+               + QStringLiteral(" is in use by another program (perhaps another copy of Velmora).");
+    case Kind::CannotRollBack:
+        return QStringLiteral("The database file ") + file
+               + QStringLiteral(" cannot be opened: a change to it was interrupted, and that change cannot be "
+                                "undone because the file or its folder ")
+               + QDir::toNativeSeparators(why.detail) + QStringLiteral(" cannot be written to.");
+    case Kind::Damaged:
+        return QStringLiteral("The database file ") + file + QStringLiteral(" is damaged")
+               + (why.detail.isEmpty() ? QString() : QStringLiteral(" (") + why.detail + QLatin1Char(')'))
+               + QLatin1Char('.');
+    default:
+        return QStringLiteral("The database file ") + file + QStringLiteral(" cannot be read")
+               + (why.detail.isEmpty() ? QString() : QStringLiteral(": ") + why.detail) + QLatin1Char('.');
+    }
+}
+
+// The windows besides `self` that show rows of the database in use: every
+// such window opens modally over the main window, and while it is open the
+// database it reads and writes must stay the one in use.
+QStringList databaseWindowsOpen(const QWidget* self)
+{
+    QStringList titles;
+    for (const QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == self || !w->isVisible() || !w->isModal())
+            continue;
+        titles << (w->windowTitle().isEmpty() ? w->objectName() : w->windowTitle());
+    }
+    return titles;
 }
 } // namespace
 
@@ -230,8 +292,12 @@ void frmState::cmdChange_Click()
     s.NextInvoiceNumber = *invoice;
     // Only a folder the user chose is stored: the one in use shown back
     // unchanged keeps the setting as it was (empty for the default folder).
+    // A folder typed relative to the working folder is stored whole, so that
+    // a copy started from anywhere else finds the same database.
     const QString current = modDatabase::LocalDatabaseFolder();
-    const QString typed = m_txtDBPath->text();
+    QString typed = m_txtDBPath->text();
+    if (!typed.isEmpty())
+        typed = QDir::cleanPath(QDir::current().absoluteFilePath(typed));
     if (!AppPaths::sameFolder(typed, current))
         s.DBPath = AppPaths::sameFolder(typed, AppPaths::defaultDatabaseDir()) ? QString() : typed;
     s.DataServer = m_txtDataServer->text();
@@ -243,6 +309,20 @@ void frmState::cmdChange_Click()
     const QString currentDb = modDatabase::LocalDatabasePath();
     const QString newDb = AppPaths::join(modDatabase::DatabaseFolderFor(s.DBPath), kDatabaseFile);
     const bool switching = !AppPaths::sameFolder(modDatabase::DatabaseFolderFor(s.DBPath), current);
+    // A window showing the database in use keeps it: its rows and what was
+    // typed into it belong to that database.
+    if (switching) {
+        const QStringList open = databaseWindowsOpen(this);
+        if (!open.isEmpty()) {
+            Prompts::MsgBox(QStringLiteral("The Database Path cannot be changed while these windows show the "
+                                           "database in use: ")
+                                + open.join(QStringLiteral(", "))
+                                + QStringLiteral(". \rClose them first, then change the Database Path again. "
+                                                 "Nothing was changed."),
+                            Prompts::vbCritical, QStringLiteral("Settings Error"));
+            return;
+        }
+    }
     std::unique_ptr<DatabaseLock::FileLock> newLock;
     const bool relock = switching && !DatabaseLock::HeldByRun(newDb);
     if (relock) {
@@ -264,6 +344,21 @@ void frmState::cmdChange_Click()
         }
     }
 
+    // The new database is looked at as a start looks at it, under its lock:
+    // a folder without it, or a file that is not a Velmora database, leaves
+    // everything as it was.
+    if (switching) {
+        const modDatabase::CompactionFailure why = modDatabase::CheckDatabaseFile(newDb);
+        if (why.kind != modDatabase::CompactionFailure::Kind::None) {
+            Prompts::MsgBox(unusableReason(why) + QStringLiteral(" \rThis copy goes on with the database ")
+                                + QDir::toNativeSeparators(currentDb)
+                                + QStringLiteral(" and nothing was changed. Choose a folder that holds a Velmora "
+                                                 "database (Tarrow.mdb)."),
+                            Prompts::vbCritical, QStringLiteral("Settings Error"));
+            return;
+        }
+    }
+
     // A failed save has told the user why; the window stays for another try.
     if (!s.SaveSettings(cAppSettings::Tell::Always))
         return;
@@ -274,4 +369,9 @@ void frmState::cmdChange_Click()
     if (relock)
         DatabaseLock::AdoptForRun(std::move(newLock));
     accept();
+    if (switching) {
+        // Nothing of the old database is used again.
+        modDatabase::gDbEngine.CloseDatabase(currentDb);
+        DatabaseSwitch::notifier().announce();
+    }
 }

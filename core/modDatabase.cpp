@@ -803,4 +803,18 @@ QString CompactionFailureMessage(const CompactionFailure& failure)
     return generic + QStringLiteral(" \r\rThe file ") + path + QStringLiteral(" could not be compacted")
            + (failure.detail.isEmpty() ? QString() : QStringLiteral(": ") + failure.detail) + QLatin1Char('.');
 }
+
+CompactionFailure CheckDatabaseFile(const QString& dbPath)
+{
+    CompactionFailure result;
+    result.path = dbPath;
+    // The same look the compaction takes before it touches the file.
+    const std::optional<CompactionError> wrong =
+        QFileInfo(dbPath).isFile() ? checkFile(dbPath) : CompactionError{Failure::Missing, QString()};
+    if (wrong) {
+        result.kind = wrong->kind;
+        result.detail = wrong->detail;
+    }
+    return result;
+}
 } // namespace modDatabase

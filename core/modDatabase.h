@@ -134,6 +134,16 @@ bool CompactLocalDatabase(CompactionFailure* why);
 /** The message for a failed compaction, naming its cause. */
 QString CompactionFailureMessage(const CompactionFailure& failure);
 
+/**
+ * Looks at the database file `dbPath` as the start-up looks at it before
+ * using it: the file is there, SQLite can read it, and it holds the program's
+ * tables. Nothing is written (SQLite itself undoes an interrupted change, as
+ * on any open). Kind::None when the file can be used; otherwise why not
+ * (Missing, Empty, AccessFile, NotDatabase, NotOurs with the missing tables,
+ * InUse, CannotRollBack, Damaged, Other), with `path` set to `dbPath`.
+ */
+CompactionFailure CheckDatabaseFile(const QString& dbPath);
+
 /** Test hook: called with the name of each compaction stage ("copied",
  *  "checked", "renamed"); throwing from it makes that stage fail. Pass an
  *  empty function to remove it. */

@@ -1,6 +1,7 @@
 #include "mainwindow/Main.h"
 #include "mainwindow/InGridBookingEditor.h"
 
+#include "core/DatabaseSwitch.h"
 #include "core/HttpRequest.h"
 #include "core/modDatabase.h"
 #include "core/modGlobal.h"
@@ -166,6 +167,8 @@ Main::Main(QWidget* parent)
         if (button)
             button->setEnabled(false);
     });
+    // What the window shows always comes from the database in use.
+    connect(&DatabaseSwitch::notifier(), &DatabaseSwitch::switched, this, &Main::LoadFromNewDatabase);
 }
 
 Main::~Main()

@@ -163,6 +163,11 @@ public:
     /** Forgets the chosen trainer and locks the contact boxes again (after the
      *  lists were emptied), so an edit cannot reach the wrong trainer's row. */
     void ClearTrainerSelection();
+    /** After another database has become the one in use (a change of
+     *  Database Path): lets go of every row and choice of the old database
+     *  and loads the meetings, jockeys, trainer list and booking statuses
+     *  from the new one, as a start does. */
+    void LoadFromNewDatabase();
     /** The meeting codes of the selected rows of the meetings grid, in row order. */
     QStringList SelectedMeetingCodes() const;
     /** The query the trainer list shows (for the current filter): the runners

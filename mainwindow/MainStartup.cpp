@@ -18,11 +18,13 @@
 #include "platform/Prompts.h"
 #include "platform/Twips.h"
 #include "platform/VbError.h"
+#include "platform/WaitCursor.h"
 #include "platform/WindowFit.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -187,6 +189,37 @@ void Main::Form_Load()
     RestoreLayout();
 
     frmSplash::CloseSplash();
+}
+
+void Main::LoadFromNewDatabase()
+{
+    // Nothing read from the old database stays to be booked from: the
+    // runners, the chosen trainer and jockey and the meetings picked for the
+    // trainer list all go before the lists are read from the new one.
+    WaitCursor wait;
+    if (bookingEditor)
+        bookingEditor->closeInCellLists(); // before the runners leave the grid
+    grdNoms->clearRows();
+    MeetingInList.clear();
+    txtRace->clear();
+    txtTrainLocation->clear();
+    TxtTrainPhone->clear();
+    txtTrainMobile->clear();
+    ClearTrainerSelection();
+    lblJockey->clear();
+    lblBackColor->clear();
+    lblJockey->setAutoFillBackground(false);
+
+    runStep([this] { LoadMeetingGrid(); });
+    runStep([this] {
+        modJockey::LoadJockeyCombo(grdJockey, this);
+        modJockey::SetJockeyListGrid(grdJockey);
+        modJockey::GetJockeyInList();
+    });
+    runStep([this] {
+        LoadTrainerGrid();
+        modJockey::LoadBookingTextCombo(cmbBookText);
+    });
 }
 
 void Main::RestoreLayout()

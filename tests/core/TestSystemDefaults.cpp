@@ -1,17 +1,25 @@
 // The System Defaults window: refused saves change nothing; a save reaches
-// the registry store and the account in use; the database path reads whole,
-// as far as the screen allows, and its tooltip tells it.
+// the registry store and the account in use; a change of database folder
+// takes only a Velmora database, stores its folder whole and never happens
+// under a window that shows the database in use; the database path reads
+// whole, as far as the screen allows, and its tooltip tells it.
+#include "core/DatabaseLock.h"
 #include "core/HttpRequest.h"
 #include "core/cAppSettings.h"
 #include "core/frmState.h"
 #include "core/modDatabase.h"
+#include "platform/AppPaths.h"
 #include "platform/Prompts.h"
 #include "platform/WindowFit.h"
 #include "support/TestEnv.h"
 
+#include <sqlite3.h>
+
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -62,13 +70,17 @@ TEST(SystemDefaults, SaveStoresEveryFieldAndTheAccount)
 {
     TestEnv env;
     Prompts::Script script;
+    // A folder that holds a database: only such a folder is taken.
+    const QString dataFolder = env.root() + QStringLiteral("/data");
+    ASSERT_TRUE(QDir().mkpath(dataFolder));
+    env.installTemplateDatabase(dataFolder);
     QString shownState, shownServer;
     script.answerModal([&](QDialog* d) {
         auto* state = d->findChild<QComboBox*>(QStringLiteral("cmbState"));
         shownState = state->currentText();
         shownServer = edit(*d, "txtDataServer")->text();
         state->setCurrentText(QStringLiteral("QLD"));
-        edit(*d, "txtDBPath")->setText(QStringLiteral("/data"));
+        edit(*d, "txtDBPath")->setText(dataFolder);
         edit(*d, "txtDataServer")->setText(QStringLiteral("127.0.0.1:8080"));
         edit(*d, "txtCompanyName")->setText(QStringLiteral("Hall & Co"));
         edit(*d, "mebNextInvoiceNumber")->setText(QStringLiteral("1002"));
@@ -86,7 +98,7 @@ TEST(SystemDefaults, SaveStoresEveryFieldAndTheAccount)
     cAppSettings stored;
     ASSERT_TRUE(stored.LoadSettings());
     EXPECT_EQ(stored.DefaultState, QStringLiteral("QLD"));
-    EXPECT_EQ(stored.DBPath, QStringLiteral("/data"));
+    EXPECT_EQ(stored.DBPath, dataFolder);
     EXPECT_EQ(stored.DataServer, QStringLiteral("127.0.0.1:8080"));
     EXPECT_EQ(stored.Companyname, QStringLiteral("Hall & Co"));
     EXPECT_EQ(stored.ABN, QStringLiteral("__-___-___-___")); // GST clear: the empty mask is stored
@@ -107,6 +119,7 @@ TEST(SystemDefaults, SaveStoresEveryFieldAndTheAccount)
     EXPECT_TRUE(gAppSettings.ApplyGST);
     modDatabase::gRemoteUser.clear();
     modDatabase::gRemotePass.clear();
+    DatabaseLock::ReleaseRun();
 }
 TEST(SystemDefaults, AFailedSaveChangesNothingInUseAndKeepsTheWindowOpen)
 {
@@ -114,6 +127,8 @@ TEST(SystemDefaults, AFailedSaveChangesNothingInUseAndKeepsTheWindowOpen)
     Prompts::Script script;
     gAppSettings.Companyname = QStringLiteral("Old Co");
     const QString folderInUse = modDatabase::LocalDatabaseFolder();
+    // The folder typed holds a database, so the change gets as far as the save.
+    env.installTemplateDatabase(env.root());
     // A store that cannot be written: its folder is a plain file.
     QFile blocker(env.root() + QStringLiteral("/notafolder"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -274,3 +289,224 @@ TEST(SystemDefaults, WindowStaysOnTheScreenWhenABrowsedPathWidensIt)
     EXPECT_TRUE(form.grab().save(QDir(pictures).filePath(QStringLiteral("system-defaults-browsed-long-path.png"))));
     EXPECT_TRUE(script.unexpected().isEmpty());
 }
+
+namespace
+{
+QByteArray bytesOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The names of everything inside `folder`, to show that nothing was made there.
+QStringList contentsOf(const QString& folder)
+{
+    QStringList names;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        names << it.next();
+    names.sort();
+    return names;
+}
+
+// A database of this run in the program folder, its lock held as a start
+// holds it, and the settings stored; `other` gets a Velmora database too.
+struct RunningOnDefault
+{
+    explicit RunningOnDefault(const TestEnv& env)
+        : database(env.installTemplateDatabase())
+    {
+        EXPECT_EQ(DatabaseLock::TakeForRun(database), DatabaseLock::Outcome::Held);
+        EXPECT_TRUE(gAppSettings.SaveSettings());
+    }
+    ~RunningOnDefault() { DatabaseLock::ReleaseRun(); }
+    QString database;
+};
+
+QString otherDatabaseIn(const TestEnv& env, const QString& name)
+{
+    const QString folder = env.root() + QLatin1Char('/') + name;
+    EXPECT_TRUE(QDir().mkpath(folder));
+    env.installTemplateDatabase(folder);
+    return folder;
+}
+
+void changeFolderTo(frmState& form, const QString& folder)
+{
+    edit(form, "txtDBPath")->setText(folder);
+    form.findChild<QPushButton*>(QStringLiteral("cmdChange"))->click();
+}
+
+// A folder without a database (or no folder at all), and a Tarrow.mdb that is
+// no Velmora database, are refused in one message that names the file and
+// why; the settings, the lock and the database in use stay as they were, and
+// the window stays open.
+TEST(SystemDefaults, ADatabaseFolderWithoutAVelmoraDatabaseIsRefusedAndChangesNothing)
+{
+    TestEnv env;
+    Prompts::Script script;
+    const RunningOnDefault running(env);
+    const QString tail = QStringLiteral(" \rThis copy goes on with the database ") + running.database
+                         + QStringLiteral(" and nothing was changed. Choose a folder that holds a Velmora database "
+                                          "(Tarrow.mdb).");
+
+    const QString absent = env.root() + QStringLiteral("/absent");
+    const QString empty = env.root() + QStringLiteral("/empty");
+    const QString foreign = env.root() + QStringLiteral("/foreign");
+    const QString text = env.root() + QStringLiteral("/text");
+    for (const QString& folder : {empty, foreign, text})
+        ASSERT_TRUE(QDir().mkpath(folder));
+    // An SQLite database of another program.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(foreign + QStringLiteral("/Tarrow.mdb")).constData(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "CREATE TABLE Meeting (MeetingCode TEXT); CREATE TABLE Notes (Body TEXT);", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    // A file that is no database at all.
+    QFile notes(text + QStringLiteral("/Tarrow.mdb"));
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("Bookings for Saturday\n");
+    notes.close();
+
+    const QStringList expected = {
+        QStringLiteral("There is no database ") + absent + QStringLiteral("/Tarrow.mdb: the folder ") + absent
+            + QStringLiteral(" does not exist.") + tail,
+        QStringLiteral("There is no database ") + empty + QStringLiteral("/Tarrow.mdb: the folder ") + empty
+            + QStringLiteral(" holds no Velmora database (Tarrow.mdb).") + tail,
+        QStringLiteral("The database file ") + foreign
+            + QStringLiteral("/Tarrow.mdb is an SQLite database, but not a Velmora database: it lacks the tables "
+                             "Race, Noms, Bookings, Trainer, Jockey, RaceStats, BookingTemplate, BookRate, RaceType, "
+                             "RBHTable.")
+            + tail,
+        QStringLiteral("The file ") + text
+            + QStringLiteral("/Tarrow.mdb is not a database file: it is damaged or of another kind.") + tail,
+    };
+    const QByteArray settingsBefore = bytesOf(env.registryFile());
+    ASSERT_FALSE(settingsBefore.isEmpty());
+    const QStringList foldersBefore = contentsOf(env.root());
+
+    frmState form;
+    form.LoadFields();
+    form.show();
+    int told = 0;
+    for (const QString& folder : {absent, empty, foreign, text}) {
+        script.answerMsgBox(Prompts::vbOK);
+        changeFolderTo(form, folder);
+        ASSERT_EQ(script.messages().size(), ++told) << folder.toStdString();
+        const auto& message = script.messages().last();
+        EXPECT_EQ(message.title, QStringLiteral("Settings Error"));
+        EXPECT_EQ(message.style, Prompts::vbCritical);
+        EXPECT_EQ(message.text.toStdString(), expected[told - 1].toStdString());
+        EXPECT_TRUE(form.isVisible());
+        // Nothing changed: the database in use, its lock, the stored settings,
+        // and no lock file or anything else left in the folders.
+        EXPECT_EQ(modDatabase::LocalDatabasePath(), running.database);
+        EXPECT_EQ(gAppSettings.DBPath, QString());
+        EXPECT_TRUE(DatabaseLock::HeldByRun(running.database));
+        EXPECT_EQ(bytesOf(env.registryFile()), settingsBefore);
+        EXPECT_EQ(contentsOf(env.root()), foldersBefore);
+    }
+}
+
+// A folder typed relative to the working folder is stored whole: a copy
+// started from another working folder finds the same database.
+TEST(SystemDefaults, ARelativeDatabaseFolderIsStoredAsAnAbsoluteOne)
+{
+    TestEnv env;
+    Prompts::Script script;
+    const RunningOnDefault running(env);
+    const QString other = otherDatabaseIn(env, QStringLiteral("season/bookings"));
+    const QString workingFolder = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(env.root() + QStringLiteral("/season")));
+    const QString expected = QDir::currentPath() + QStringLiteral("/bookings");
+
+    frmState form;
+    form.LoadFields();
+    form.show();
+    changeFolderTo(form, QStringLiteral("./bookings/"));
+    QDir::setCurrent(workingFolder);
+
+    EXPECT_TRUE(script.messages().isEmpty());
+    EXPECT_FALSE(form.isVisible());
+    cAppSettings stored;
+    ASSERT_TRUE(stored.LoadSettings());
+    EXPECT_EQ(stored.DBPath.toStdString(), expected.toStdString());
+    EXPECT_EQ(gAppSettings.DBPath.toStdString(), expected.toStdString());
+    EXPECT_TRUE(AppPaths::sameFolder(modDatabase::LocalDatabaseFolder(), other));
+}
+
+// Every window that shows rows of the database opens modally over the main
+// window; while one is open the database in use is kept, and the refusal
+// names the windows to close first.
+TEST(SystemDefaults, TheDatabaseFolderIsKeptWhileAnotherWindowShowsTheDatabase)
+{
+    TestEnv env;
+    Prompts::Script script;
+    const RunningOnDefault running(env);
+    const QString other = otherDatabaseIn(env, QStringLiteral("other"));
+    const QByteArray settingsBefore = bytesOf(env.registryFile());
+
+    QDialog jockeys;
+    jockeys.setWindowTitle(QStringLiteral("Jockey"));
+    jockeys.setModal(true);
+    jockeys.show();
+    frmState form;
+    form.LoadFields();
+    form.show();
+    script.answerMsgBox(Prompts::vbOK);
+    changeFolderTo(form, other);
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Settings Error"));
+    EXPECT_EQ(script.messages()[0].text.toStdString(),
+              "The Database Path cannot be changed while these windows show the database in use: Jockey. \rClose "
+              "them first, then change the Database Path again. Nothing was changed.");
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(modDatabase::LocalDatabasePath(), running.database);
+    EXPECT_TRUE(DatabaseLock::HeldByRun(running.database));
+    EXPECT_EQ(bytesOf(env.registryFile()), settingsBefore);
+
+    // Closed, the change goes through.
+    jockeys.close();
+    form.findChild<QPushButton*>(QStringLiteral("cmdChange"))->click();
+    EXPECT_EQ(script.messages().size(), 1);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(modDatabase::LocalDatabaseFolder(), other);
+}
+
+// Switched to another folder, then back by picking the default folder's
+// database: the default database is in use again and no folder is stored.
+TEST(SystemDefaults, SwitchingBackToTheDefaultFolderStoresNoDatabasePath)
+{
+    TestEnv env;
+    Prompts::Script script;
+    const RunningOnDefault running(env);
+    const QString other = otherDatabaseIn(env, QStringLiteral("other"));
+    {
+        frmState form;
+        form.LoadFields();
+        form.show();
+        changeFolderTo(form, other);
+    }
+    ASSERT_EQ(modDatabase::LocalDatabaseFolder(), other);
+    ASSERT_TRUE(DatabaseLock::HeldByRun(other + QStringLiteral("/Tarrow.mdb")));
+
+    frmState form;
+    form.LoadFields();
+    form.show();
+    ASSERT_EQ(edit(form, "txtDBPath")->text(), other);
+    script.answerOpenFiles({running.database});
+    form.findChild<QPushButton*>(QStringLiteral("cmdBrowse"))->click();
+    ASSERT_EQ(edit(form, "txtDBPath")->text(), env.appDir());
+    form.findChild<QPushButton*>(QStringLiteral("cmdChange"))->click();
+
+    EXPECT_TRUE(script.messages().isEmpty());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(modDatabase::LocalDatabasePath(), running.database);
+    EXPECT_TRUE(DatabaseLock::HeldByRun(running.database));
+    EXPECT_EQ(gAppSettings.DBPath, QString());
+    cAppSettings stored;
+    ASSERT_TRUE(stored.LoadSettings());
+    EXPECT_EQ(stored.DBPath, QString());
+}
+} // namespace

@@ -1,5 +1,9 @@
 // Booking in the main window's nominations grid: the drag of a jockey from the
-// jockey list, the in-grid jockey and status lists, and confirming by request.
+// jockey list, the in-grid jockey and status lists, confirming by request, and
+// booking after System Defaults switched to another database.
+#include "core/DatabaseLock.h"
+#include "core/frmState.h"
+#include "core/modDatabase.h"
 #include "core/modJockeyBooking.h"
 #include "core/modJockeyLists.h"
 #include "core/modJockeyWeb.h"
@@ -15,7 +19,10 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QStyle>
@@ -589,5 +596,70 @@ TEST_F(InGridBookingTest, RequestsThatOpenOtherWindows)
     EXPECT_EQ(statsModes, QStringList{QStringLiteral("horse/jockey")});
     EXPECT_TRUE(bookings().isEmpty());
     modOpeners::Openers().raceStats = nullptr;
+}
+
+// After System Defaults switched to another folder's database, the window
+// shows that database's meetings and trainers, none of the old runners, and
+// a booking lands on a runner of the new database's field.
+TEST_F(InGridBookingTest, AfterASwitchOfDatabaseTheListsAndBookingsAreTheNewDatabases)
+{
+    w.LoadMeetingGrid();
+    ASSERT_EQ(w.grdMeeting->cellText(MainFixture::rowOf(w.grdMeeting, FLEM), 2), QStringLiteral("ACP"));
+    // The other database holds the same meeting at its nominations stage,
+    // with another field for the same trainer.
+    const QString folder = fx.env().root() + QStringLiteral("/other");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    DbFixture other(folder, false);
+    other.insert(QStringLiteral("Meeting"), {{QStringLiteral("MeetingCode"), FLEM},
+                                             {QStringLiteral("MeetingLevel"), QStringLiteral("NOM")},
+                                             {QStringLiteral("DisplayMeeting"), true},
+                                             {QStringLiteral("MeetingDate"), QDate(2024, 12, 7)},
+                                             {QStringLiteral("MeetingLocation"), QStringLiteral("Flemington")},
+                                             {QStringLiteral("State"), QStringLiteral("VIC")}});
+    for (const auto& [trainer, horse] : {std::pair{TRAINER, QStringLiteral("New Arrival")},
+                                         std::pair{QStringLiteral("G Waterhouse"), QStringLiteral("Far Away")}}) {
+        other.insert(QStringLiteral("Trainer"), {{QStringLiteral("TrainerName"), trainer}});
+        other.insert(QStringLiteral("Noms"), {{QStringLiteral("MeetingCode"), FLEM},
+                                              {QStringLiteral("RaceNumber"), 1},
+                                              {QStringLiteral("RaceCode"), QStringLiteral("1200 HCP R1")},
+                                              {QStringLiteral("TrainerName"), trainer},
+                                              {QStringLiteral("Horse"), horse},
+                                              {QStringLiteral("HorseName"), horse.toUpper()},
+                                              {QStringLiteral("Weight"), 560},
+                                              {QStringLiteral("FormTrainer"), trainer}});
+    }
+    other.insert(QStringLiteral("Jockey"), {{QStringLiteral("Jockey"), QStringLiteral("A Jones")}});
+
+    frmState settings(&w);
+    settings.LoadFields();
+    settings.show();
+    settings.findChild<QLineEdit*>(QStringLiteral("txtDBPath"))->setText(folder);
+    settings.findChild<QPushButton*>(QStringLiteral("cmdChange"))->click();
+    struct LetGo
+    {
+        ~LetGo() { DatabaseLock::ReleaseRun(); }
+    } letGo;
+    ASSERT_TRUE(script.messages().isEmpty());
+    ASSERT_EQ(modDatabase::LocalDatabasePath(), other.path());
+
+    // The lists are the new database's; no runner of the old one is left.
+    EXPECT_EQ(w.grdMeeting->rows(), 1);
+    EXPECT_EQ(w.grdMeeting->cellText(1, 1), FLEM);
+    EXPECT_EQ(w.grdMeeting->cellText(1, 2), QStringLiteral("NOM"));
+    EXPECT_EQ(w.grdNoms->rows(), 0);
+    EXPECT_GT(MainFixture::rowOf(w.grdNames, QStringLiteral("G Waterhouse")), 0);
+    EXPECT_EQ(MainFixture::rowOf(w.grdJockey, QStringLiteral("B Smith")), 0);
+
+    // The trainer's runners now are the new field, and a booking lands there.
+    ASSERT_TRUE(fx.clickTrainer(TRAINER));
+    ASSERT_EQ(w.grdNoms->rows(), 1);
+    EXPECT_EQ(w.grdNoms->cellText(1, 4), QStringLiteral("New Arrival"));
+    chooseInJockeyList(1, QStringLiteral("A Jones"));
+    const auto booked = other.rows(QStringLiteral("SELECT * FROM Bookings"));
+    ASSERT_EQ(booked.size(), 1);
+    EXPECT_EQ(booked[0][QStringLiteral("Horse")].toString(), QStringLiteral("New Arrival"));
+    EXPECT_EQ(booked[0][QStringLiteral("MeetingCode")].toString(), FLEM);
+    EXPECT_EQ(booked[0][QStringLiteral("Jockey")].toString(), QStringLiteral("A Jones"));
+    EXPECT_TRUE(bookings().isEmpty()); // the old database is left alone
 }
 } // namespace

@@ -1,0 +1,12 @@
+#include "core/DatabaseSwitch.h"
+
+DatabaseSwitch& DatabaseSwitch::notifier()
+{
+    static DatabaseSwitch one;
+    return one;
+}
+
+void DatabaseSwitch::announce()
+{
+    emit switched();
+}
