@@ -210,6 +210,8 @@ void Main::LoadFromNewDatabase()
     lblBackColor->clear();
     lblJockey->setAutoFillBackground(false);
 
+    // A database kept by an older version gets the same upgrade as at a start.
+    runStep([] { modJockey::UpgradeSchema(); });
     runStep([this] { LoadMeetingGrid(); });
     runStep([this] {
         modJockey::LoadJockeyCombo(grdJockey, this);
