@@ -1,6 +1,7 @@
 #include "core/DatabaseLock.h"
 
 #include "platform/AppPaths.h"
+#include "platform/FileSync.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -54,7 +55,9 @@ namespace DatabaseLock
 {
 QString LockFileFor(const QString& dbPath)
 {
-    const QFileInfo file(dbPath);
+    // The lock belongs to the file itself: a link to it and the file's own
+    // name share one lock.
+    const QFileInfo file(FileSync::realFile(dbPath));
     const QFileInfo folder(file.absolutePath());
     const QString dir = folder.exists() ? folder.canonicalFilePath() : folder.absoluteFilePath();
     return AppPaths::join(dir, file.fileName() + QStringLiteral(".lock"));

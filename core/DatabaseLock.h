@@ -26,7 +26,8 @@ enum class Outcome
 };
 
 /** The lock file of the database file `dbPath` ("<file>.lock" beside it, by
- *  the folder's real path, so two spellings of one folder share it). */
+ *  the folder's real path, so two spellings of one folder share it). For a
+ *  link it is the lock of the file the link points to, beside that file. */
 QString LockFileFor(const QString& dbPath);
 
 /** A lock on one database file, held from a successful take() until the

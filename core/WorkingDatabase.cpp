@@ -109,13 +109,20 @@ bool Make(QString* error)
     const QString folder = modDatabase::LocalDatabaseFolder();
     if (AppPaths::appDirIsSelfContained() || !AppPaths::sameFolder(folder, AppPaths::dataDir()))
         return true;
-    const QString target = AppPaths::join(folder, QStringLiteral("Tarrow.mdb"));
+    const QString dbPath = AppPaths::join(folder, QStringLiteral("Tarrow.mdb"));
     const QString source = AppPaths::join(AppPaths::appDir(), QStringLiteral("Tarrow.mdb"));
     if (!QFileInfo(source).isFile())
         return true;
+    // A working database that is a link is made where the link points, and
+    // the link is kept. A link whose file cannot be found is left as it is:
+    // nothing is made at either end of it (the start tells it).
+    const QString target = FileSync::realFile(dbPath);
     const bool remake = QFileInfo::exists(target);
+    if (!remake && target != dbPath)
+        return true;
     if (remake && !holdsNothing(target))
         return true;
+    const QString targetFolder = QFileInfo(target).absolutePath();
 
     const QString nothingChanged = QStringLiteral("Nothing was changed. \r");
     const QString orPick = QStringLiteral("; or pick a database in the window that follows.");
@@ -125,7 +132,7 @@ bool Make(QString* error)
                      + QStringLiteral(" could not be made from ") + QDir::toNativeSeparators(source)
                      + QStringLiteral(": ") + why + QStringLiteral(". \r") + nothingChanged
                      + QStringLiteral("Make room on the disk, or allow writing to the folder ")
-                     + QDir::toNativeSeparators(folder)
+                     + QDir::toNativeSeparators(targetFolder)
                      + QStringLiteral(" (or ask whoever looks after this computer to), then start Velmora again")
                      + orPick;
         return false;
@@ -148,7 +155,7 @@ bool Make(QString* error)
             return fail(QStringLiteral("the folder cannot be made (") + systemReason() + QLatin1Char(')'));
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
-    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
+    if (::access(QFile::encodeName(targetFolder).constData(), W_OK) != 0)
         return fail(systemReason());
 
     // Written beside the target under another name and renamed once whole:

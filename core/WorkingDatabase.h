@@ -22,6 +22,8 @@ namespace WorkingDatabase
  * database could not be made; `error` then holds the whole message for the
  * user: what could not be made, why, that nothing was changed, and what to
  * do.
+ * A Tarrow.mdb that is a symbolic link is made where it points and stays a
+ * link; nothing is made for a link whose file cannot be found.
  */
 bool Make(QString* error);
 } // namespace WorkingDatabase

@@ -440,10 +440,11 @@ CompactionError fileFailure(int error, const QString& folder)
 }
 
 /** True when a rollback journal lies beside `dbPath`: a change to it was
- *  interrupted and must be undone before the file can be read. */
+ *  interrupted and must be undone before the file can be read. (SQLite keeps
+ *  it beside the file a link points to.) */
 bool interruptedChangeBeside(const QString& dbPath)
 {
-    const QFileInfo journal(dbPath + QStringLiteral("-journal"));
+    const QFileInfo journal(FileSync::realFile(dbPath) + QStringLiteral("-journal"));
     return journal.isFile() && journal.size() > 0;
 }
 
@@ -565,16 +566,18 @@ std::optional<CompactionError> checkFile(const QString& dbPath)
     return std::nullopt;
 }
 
-std::optional<CompactionError> compact(const QString& folder, const QString& dbPath, const QString& tmpPath,
-                                       bool& ownsCopy)
+// `dbPath` is the database as the program opens it, `realPath` the file it
+// reaches (the same unless `dbPath` is a link) and `folder` that file's folder.
+std::optional<CompactionError> compact(const QString& folder, const QString& dbPath, const QString& realPath,
+                                       const QString& tmpPath, bool& ownsCopy)
 {
     // Without the database there is nothing to compact, and a "temp.mdb"
     // lying there may be the only copy left: leave it alone.
-    if (!QFileInfo(dbPath).isFile())
+    if (!QFileInfo(realPath).isFile())
         return CompactionError{Failure::Missing, QString()};
     // An empty, foreign or Access file is not compacted: the copy would turn
     // it into an empty SQLite file of no use to anyone.
-    if (auto wrong = checkFile(dbPath))
+    if (auto wrong = checkFile(realPath))
         return wrong;
     if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
         return fileFailure(errno, folder);
@@ -587,7 +590,7 @@ std::optional<CompactionError> compact(const QString& folder, const QString& dbP
         return CompactionError{Failure::InUse, QString()};
 
     struct stat original{};
-    const bool haveMode = ::stat(QFile::encodeName(dbPath).constData(), &original) == 0;
+    const bool haveMode = ::stat(QFile::encodeName(realPath).constData(), &original) == 0;
 
     // Our own connection must not be in the middle of a transaction; it is
     // closed for the duration and opened again on the result.
@@ -611,7 +614,7 @@ std::optional<CompactionError> compact(const QString& folder, const QString& dbP
     } reconnect{wasConnected, dbPath};
 
     RawDb guard;
-    if (!guard.open(dbPath, SQLITE_OPEN_READWRITE))
+    if (!guard.open(realPath, SQLITE_OPEN_READWRITE))
         return sqliteFailure(guard.db ? sqlite3_errcode(guard.db) : SQLITE_CANTOPEN, guard.db, folder);
     // In use elsewhere: another program reading or writing (another copy of
     // this program compacting included) holds a lock that an exclusive
@@ -633,7 +636,7 @@ std::optional<CompactionError> compact(const QString& folder, const QString& dbP
     try {
         {
             RawDb src;
-            if (!src.open(dbPath, SQLITE_OPEN_READONLY))
+            if (!src.open(realPath, SQLITE_OPEN_READONLY))
                 return sqliteFailure(src.db ? sqlite3_errcode(src.db) : SQLITE_CANTOPEN, src.db, folder);
             // The copy takes this connection's write settings. SQLite's own
             // flush of it is left out: the copy is flushed below, beside the
@@ -688,7 +691,7 @@ std::optional<CompactionError> compact(const QString& folder, const QString& dbP
             ::chmod(QFile::encodeName(tmpPath).constData(), original.st_mode & 07777);
 
         // One step: readers see either the old file or the compacted one.
-        if (!FileSync::replace(tmpPath, dbPath))
+        if (!FileSync::replace(tmpPath, realPath))
             return fileFailure(errno, folder);
     } catch (const std::exception& e) {
         return CompactionError{Failure::Other, QString::fromLocal8Bit(e.what())};
@@ -704,14 +707,18 @@ bool CompactLocalDatabase()
 
 bool CompactLocalDatabase(CompactionFailure* why)
 {
-    const QString folder = databaseFolder();
-    const QString dbPath = AppPaths::join(folder, QStringLiteral("Tarrow.mdb"));
+    const QString dbPath = AppPaths::join(databaseFolder(), QStringLiteral("Tarrow.mdb"));
+    // A database reached through a link is compacted where the file itself
+    // lies: the copy is made beside that file and replaces it there, and the
+    // link stays a link.
+    const QString realPath = FileSync::realFile(dbPath);
+    const QString folder = QFileInfo(realPath).absolutePath();
     const QString tmpPath = AppPaths::join(folder, QStringLiteral("temp.mdb"));
 
     std::optional<CompactionError> failed;
     bool ownsCopy = false;
     try {
-        failed = compact(folder, dbPath, tmpPath, ownsCopy);
+        failed = compact(folder, dbPath, realPath, tmpPath, ownsCopy);
     } catch (const std::exception& e) {
         failed = CompactionError{Failure::Other, QString::fromLocal8Bit(e.what())};
     } catch (...) {
@@ -720,11 +727,11 @@ bool CompactLocalDatabase(CompactionFailure* why)
     if (failed) {
         // A copy we started is removed; a "temp.mdb" that was there before
         // we held the file (another copy of the program's) is not ours.
-        if (ownsCopy && QFileInfo(dbPath).isFile())
+        if (ownsCopy && QFileInfo(realPath).isFile())
             FileSync::removeWithJournal(tmpPath);
         if (why) {
             why->kind = failed->kind;
-            why->path = dbPath;
+            why->path = realPath;
             why->detail = failed->detail;
         }
         return false;

@@ -94,7 +94,9 @@ QString DeclaredTypeFor(const QString& type);
 
 /**
  * Compacts the local database: a compacted copy "temp.mdb" is written in the
- * same folder, checked, and renamed over Tarrow.mdb in one step. True when
+ * same folder, checked, and renamed over Tarrow.mdb in one step (for a
+ * Tarrow.mdb that is a link: beside the file it points to, which it replaces,
+ * leaving the link as it is). True when
  * every step succeeded. On any failure (file missing, in use by another
  * program, copy or check failing) the original file stays as it was and the
  * result is False; a copy left behind is removed.
@@ -120,7 +122,7 @@ struct CompactionFailure
         Other,
     };
     Kind kind = Kind::None;
-    QString path;   // the database file
+    QString path;   // the database file (the one a link points to)
     QString detail;
 };
 

@@ -139,6 +139,21 @@ bool TakeDatabaseForThisRun()
         && !QFileInfo::exists(folder) && QDir().mkpath(folder))
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QString dbPath = modDatabase::LocalDatabasePath();
+    // A link whose file cannot be found (a disk not connected, a folder not
+    // synced) is told and left as it is; the start goes on as for a missing
+    // database, and nothing is made in its place.
+    const QString real = FileSync::realFile(dbPath);
+    if (real != dbPath && !QFileInfo::exists(real)) {
+        Prompts::MsgBoxOncePerRun(
+            QStringLiteral("The database ") + QDir::toNativeSeparators(real) + QStringLiteral(" that the link ")
+                + QDir::toNativeSeparators(dbPath)
+                + QStringLiteral(" points to cannot be found. \rThe link has been left as it is, and no database "
+                                 "was made in its place. If that file is on a disk or in a folder that is not "
+                                 "there now, make it available and start Velmora again; or pick a database in the "
+                                 "window that follows."),
+            Prompts::vbExclamation);
+        return true;
+    }
     QString reason;
     switch (DatabaseLock::TakeForRun(dbPath, &reason)) {
     case DatabaseLock::Outcome::OpenElsewhere:
@@ -165,9 +180,11 @@ void ImportOldInstallation()
     if (!QFileInfo(legacy).isFile())
         return;
 
-    // The older data is merged into the working database, wherever it is.
+    // The older data is merged into the working database, wherever it is;
+    // through a link, beside the file it points to, which it replaces.
     const QString target = modDatabase::LocalDatabasePath();
-    const QString work = AppPaths::join(QFileInfo(target).absolutePath(), QStringLiteral("oldTarrow.mdb"));
+    const QString real = FileSync::realFile(target);
+    const QString work = AppPaths::join(QFileInfo(real).absolutePath(), QStringLiteral("oldTarrow.mdb"));
     const DatabaseLock::ReplaceLock replacing(target);
     if (replacing.refused())
         throw VbError(3000, kMigrationSource,
@@ -196,7 +213,7 @@ void ImportOldInstallation()
             throw VbError(3000, kMigrationSource, QStringLiteral("The database is still in use."));
         if (!FileSync::toDisk(work))
             throw VbError(3051, kMigrationSource, QStringLiteral("'%1' cannot be written to disk.").arg(work));
-        if (!FileSync::replace(work, target))
+        if (!FileSync::replace(work, real))
             throw VbError(3051, kMigrationSource,
                           QStringLiteral("'%1' cannot be replaced by the migrated database.").arg(target));
     } catch (...) {

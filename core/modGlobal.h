@@ -28,13 +28,16 @@ void SetStatusLabel(QLabel* label);
  * on). False, after telling the user, when another running copy of the
  * program has the database open or its lock file cannot be used: the start
  * must then stop without touching the file. Taking the same database again
- * changes nothing.
+ * changes nothing. A database that is a link whose file cannot be found is
+ * told once per run and left as it is: nothing is locked or made, and the
+ * start goes on as for a missing database.
  */
 bool TakeDatabaseForThisRun();
 
 /**
  * Takes over an older installation's database at the first start: its
- * Tarrow.mdb (in the legacy folder) is copied beside the working database,
+ * Tarrow.mdb (in the legacy folder) is copied beside the working database
+ * (beside the file it points to, when it is a link),
  * given the trainers that only the working database knows (names compared
  * without regard to case; rows of the older file are never changed) and,
  * when it has none, the current booking-rate table; the result then replaces

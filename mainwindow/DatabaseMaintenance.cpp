@@ -129,11 +129,12 @@ void BackupDatabase()
         return;
     }
     // The database of another running copy of the program is never replaced
-    // under it.
+    // under it (its lock is the real file's, whichever link names it). A
+    // target that is a link stays one: the file it points to is replaced.
     const DatabaseLock::ReplaceLock replacing(target);
     const QString error = replacing.refused()
                               ? QStringLiteral("The file is the database of another copy of Velmora that is open.")
-                              : copyFile(source, target);
+                              : copyFile(source, FileSync::realFile(target));
     if (!error.isEmpty()) {
         Prompts::MsgBox(QStringLiteral("Backup of Velmora Database to Location: ") + target
                             + QStringLiteral(" failed. ") + QLatin1Char('\r') + error,

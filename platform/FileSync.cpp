@@ -11,6 +11,18 @@
 
 namespace FileSync
 {
+QString realFile(const QString& path)
+{
+    QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    // As far as the system itself would follow links: a loop ends on a path
+    // that does not exist.
+    for (int hops = 0; hops < 40 && info.isSymLink(); ++hops)
+        info.setFile(info.symLinkTarget());
+    return info.filePath();
+}
+
 bool toDisk(const QString& path, bool directory)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), directory ? O_RDONLY | O_DIRECTORY : O_RDONLY);

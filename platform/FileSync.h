@@ -12,6 +12,12 @@ class QIODevice;
  */
 namespace FileSync
 {
+/** The file `path` reaches: `path` itself, or, for a symbolic link, the file
+ *  at the end of it (through any further links), whether or not that file
+ *  exists. Whatever replaces a file works on this path, in its folder, so
+ *  that a link stays a link and the file it points to changes. */
+QString realFile(const QString& path);
+
 /** Flushes a file (or, with `directory`, a folder's entries) to disk; false
  *  when it cannot be opened or flushed. */
 bool toDisk(const QString& path, bool directory = false);

@@ -1147,4 +1147,110 @@ TEST_F(MainStartupTest, ASelfContainedFolderKeepsToItsOwnDatabaseAfterANormalSta
     EXPECT_EQ(inodeOf(working), inode);
     EXPECT_EQ(fileBytes(working), bytes);
 }
+
+TEST_F(MainStartupTest, ALinkedWorkingDatabaseStaysALinkAndItsFileIsCompactedWhereItLies)
+{
+    const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
+    const QString link = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
+    // The bookings are kept on another disk; the data folder links to them.
+    const QString elsewhere = env.root() + QStringLiteral("/other-disk");
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ASSERT_TRUE(QDir().mkpath(AppPaths::dataDir()));
+    const QString real = env.installTemplateDatabase(elsewhere);
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(real).constData(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db,
+                               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
+                               "INSERT INTO Noms (MeetingCode, RaceNumber, Horse, Owners) "
+                               "SELECT 'ZZ', i, 'Horse ' || i, printf('%.300c', 'o') FROM n; "
+                               "DELETE FROM Noms WHERE RaceNumber % 3 <> 0;",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    addJockey(real, "Kept Elsewhere");
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link(real, link));
+    const qint64 sizeBefore = QFileInfo(real).size();
+    const ino_t inodeBefore = inodeOf(real);
+
+    Main* w = start();
+    ASSERT_FALSE(w->ProgramEnded());
+    for (const auto& m : script.messages()) // only the unreachable data service may speak
+        EXPECT_FALSE(m.text.contains(QStringLiteral("Tarrow.mdb"))) << m.text.toStdString();
+
+    // The link is still the link, and the file it points to was compacted
+    // in its own folder with all its rows.
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), real);
+    EXPECT_NE(inodeOf(real), inodeBefore);
+    EXPECT_LT(QFileInfo(real).size(), sizeBefore);
+    EXPECT_EQ(jockeys(real), QStringList{QStringLiteral("Kept Elsewhere")});
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(real).constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM Noms WHERE MeetingCode = 'ZZ'", -1, &st, nullptr),
+                  SQLITE_OK);
+        ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+        EXPECT_EQ(sqlite3_column_int(st, 0), 500);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+    }
+    struct stat st{};
+    ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode_t(0640));
+    EXPECT_FALSE(QFileInfo::exists(elsewhere + QStringLiteral("/temp.mdb")));
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::dataDir() + QStringLiteral("/temp.mdb")));
+
+    // The lock is the file's own: a start that reaches it by its own name
+    // finds this copy holding it.
+    DatabaseLock::FileLock byItsOwnName(real);
+    EXPECT_EQ(byItsOwnName.take(), DatabaseLock::Outcome::OpenElsewhere);
+}
+
+TEST_F(MainStartupTest, ALinkWhoseFileCannotBeFoundIsToldAndLeftAsItIs)
+{
+    const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
+    const QString link = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
+    // A synced folder that does not hold the file (yet).
+    const QString elsewhere = env.root() + QStringLiteral("/synced");
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ASSERT_TRUE(QDir().mkpath(AppPaths::dataDir()));
+    const QString missing = elsewhere + QStringLiteral("/Tarrow.mdb");
+    ASSERT_TRUE(QFile::link(missing, link));
+
+    // The start-up window and the main window both look; one message, then
+    // the window to pick a database, as for a missing one.
+    script.answerMsgBox(Prompts::vbOK).answerOpenFiles({});
+    gAppSettings = cAppSettings();
+    {
+        frmSplash splash([] {});
+        splash.Form_Load();
+        EXPECT_FALSE(splash.startRefused());
+    }
+    Main* w = Main::instance();
+    w->Form_Load();
+    EXPECT_TRUE(w->ProgramEnded());
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text,
+              "The database " + missing + " that the link " + link
+                  + " points to cannot be found. \rThe link has been left as it is, and no database was made in its "
+                    "place. If that file is on a disk or in a folder that is not there now, make it available and "
+                    "start Velmora again; or pick a database in the window that follows.");
+    ASSERT_EQ(script.records().size(), 2);
+    EXPECT_EQ(script.records()[1].kind, Prompts::Kind::OpenFile);
+    EXPECT_EQ(script.records()[1].title, QStringLiteral("Velmora Database (Tarrow.mdb)"));
+
+    // Nothing made or replaced at either end of the link.
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), missing);
+    const auto entries = [](const QString& dir) {
+        return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    };
+    EXPECT_EQ(entries(elsewhere), QStringList());
+    EXPECT_EQ(entries(AppPaths::dataDir()), QStringList{QStringLiteral("Tarrow.mdb")});
+    EXPECT_EQ(stored().DBPath, QString());
+}
 } // namespace
