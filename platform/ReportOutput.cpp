@@ -55,14 +55,6 @@ bool isWholePdf(const QString& path)
     return file.read(16).trimmed().endsWith("%%EOF");
 }
 
-// The file a path names: a link is followed, as a save does, so that the
-// file it points to is replaced and the link kept.
-QString targetOf(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
-}
-
 // Makes a new, empty file beside `path` (same folder, so that it can be
 // renamed over it in one step) with the permissions of the file it is to
 // replace, or those a new file gets; its name, or an empty text with the
@@ -235,7 +227,7 @@ bool WriteReportPdf(const ReportLayout& layout, const QString& path, QString* er
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error)
-            *error = refusedBeside(targetOf(path), file.errorString());
+            *error = refusedBeside(FileSync::realFile(path), file.errorString());
         return false;
     }
     if (!FileSync::writeAll(file, bytes)) {
@@ -274,10 +266,10 @@ bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error)
     QString partFile;
     if (!pdfFile.isEmpty()) {
         QString why;
-        partFile = newFileBeside(targetOf(pdfFile), &why);
+        partFile = newFileBeside(FileSync::realFile(pdfFile), &why);
         if (partFile.isEmpty()) {
             if (error)
-                *error = refusedBeside(targetOf(pdfFile), why);
+                *error = refusedBeside(FileSync::realFile(pdfFile), why);
             return false;
         }
         printer.setOutputFileName(partFile);
@@ -311,7 +303,7 @@ bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error)
     // file's place.
     if (!isWholePdf(partFile))
         return giveUp(reasonOr(QObject::tr("The file was left incomplete; the disk may be full.")));
-    if (!FileSync::replace(partFile, targetOf(pdfFile)))
+    if (!FileSync::replace(partFile, FileSync::realFile(pdfFile)))
         return giveUp(QString::fromLocal8Bit(std::strerror(errno)));
     printer.setOutputFileName(pdfFile);
     return true;
