@@ -20,6 +20,8 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -135,6 +137,107 @@ protected:
             emit list->activated(index);
     }
     QList<QVariantMap> bookings() { return db.rows(QStringLiteral("SELECT * FROM Bookings ORDER BY rowid")); }
+
+    /** Race 3 with a field of 40 runners, longer than the window, shown and active. */
+    FrmRace& showLongField()
+    {
+        for (int entry = 1; entry <= 40; ++entry)
+            addRunner(FLEM, 3, entry, QStringLiteral("Long %1").arg(entry, 2, 10, QLatin1Char('0')),
+                      QStringLiteral("Tom Hill"));
+        FrmRace& f = show(3);
+        f.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&f));
+        return f;
+    }
+    /** The part of a cell the field shows, in the grid's pixels. */
+    static QRect shownPart(Grid* g, int row, int col = F::ColJockey)
+    {
+        return g->cellRect(row, col).intersected(g->viewport()->geometry());
+    }
+    /** A point two pixels below the top of the part of a runner's jockey cell
+     *  the field shows. */
+    static QPoint topOfShownPart(Grid* g, int row)
+    {
+        const QRect shown = shownPart(g, row);
+        return {shown.center().x(), shown.top() + 2};
+    }
+    /** Narrows the window until the field's right edge cuts the cell, as at
+     *  the race view's opening width on a small screen. */
+    static void cutAtTheRight(FrmRace& f, int row, int col)
+    {
+        Grid* g = f.grdRace;
+        for (int width = f.width();
+             width > 300 && shownPart(g, row, col).width() >= g->cellRect(row, col).width() - 20; width -= 10) {
+            f.resize(width, f.height());
+            QCoreApplication::processEvents();
+        }
+    }
+    /** The bottom row the field's edge cuts through, shown by at least a few
+     *  pixels but not whole; 0 when there is none. */
+    static int bottomCutRow(Grid* g)
+    {
+        const QRect view = g->viewport()->geometry();
+        for (int r = 1; r <= g->rows(); ++r) {
+            const QRect cell = g->cellRect(r, F::ColJockey);
+            if (cell.top() < view.bottom() - 4 && cell.bottom() > view.bottom())
+                return r;
+        }
+        return 0;
+    }
+    /** Lowers the window until the field's bottom edge cuts a runner. */
+    static void cutABottomRow(FrmRace& f)
+    {
+        for (int height = f.height(); bottomCutRow(f.grdRace) == 0 && height > 400; height -= 3) {
+            f.resize(f.width(), height);
+            QCoreApplication::processEvents();
+        }
+    }
+    /**
+     * A real double-click through the window (press, release, press, release,
+     * the last release coming after the field has scrolled the runner's cell
+     * into view) at a point of a runner's jockey cell, then a pick from the
+     * jockey list it opens: the release belongs to the runner's cell, the
+     * runner stays selected, its cell is wholly in view with the list over
+     * it, and the pick books that runner.
+     */
+    void doubleClickAndBook(FrmRace& f, int row, const QPoint& inGrid)
+    {
+        Grid* g = f.grdRace;
+        const QString horse = g->cellText(row, F::ColHorse);
+        const QPoint cellAtPress = g->cellRect(row, F::ColJockey).topLeft();
+        const QSignalSpy releases(g, &Grid::mouseUp);
+        QTest::mouseDClick(f.windowHandle(), Qt::LeftButton, {}, g->mapTo(&f, inGrid));
+        ASSERT_FALSE(f.cmbJockey->isHidden());
+        // The release that ends the double-click is told at the spot of the
+        // cell pressed, wherever the field has moved the cell meanwhile.
+        ASSERT_FALSE(releases.isEmpty());
+        const QPoint moved = g->cellRect(row, F::ColJockey).topLeft() - cellAtPress;
+        EXPECT_EQ(QPoint(releases.last().at(2).toInt(), releases.last().at(3).toInt()), inGrid + moved);
+        // Past the moment the field scrolls to its current cell by itself.
+        QTest::qWait(QApplication::doubleClickInterval() + 300);
+        ASSERT_FALSE(f.cmbJockey->isHidden());
+        const QRect cell = g->cellRect(row, F::ColJockey);
+        EXPECT_TRUE(g->viewport()->geometry().contains(cell))
+            << cell.left() << " " << cell.top() << " " << cell.right() << " " << cell.bottom();
+        EXPECT_EQ(g->selectedRow(), row);
+        EXPECT_EQ(g->selectedCol(), int(F::ColJockey));
+        EXPECT_EQ(f.cmbJockey->pos(), g->mapTo(&f, cell.topLeft() + QPoint(0, 1)));
+
+        const int index = f.cmbJockey->findText(QStringLiteral("John Smith"));
+        ASSERT_GE(index, 0);
+        const int before = static_cast<int>(bookings().size());
+        f.cmbJockey->setCurrentIndex(index);
+        emit f.cmbJockey->chosen();
+        EXPECT_TRUE(f.cmbJockey->isHidden());
+        const auto rows = bookings();
+        ASSERT_EQ(rows.size(), before + 1);
+        EXPECT_EQ(rows.last()[QStringLiteral("Horse")].toString(), horse);
+        EXPECT_EQ(g->cellText(row, F::ColJockey), QStringLiteral("John Smith"));
+        for (const int next : {row - 1, row + 1})
+            EXPECT_TRUE(g->cellText(next, F::ColJockey).isEmpty()) << next;
+        EXPECT_EQ(g->selectedRow(), row);
+        EXPECT_EQ(g->selectedCol(), int(F::ColJockey));
+    }
 };
 
 // ---- Booking ------------------------------------------------------------------------------
@@ -366,21 +469,12 @@ TEST_F(RaceViewGestures, InCellListOpensOverItsCellOnceTheFieldHasScrolledItInto
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
     Grid* g = f.grdRace;
     const int row = rowOf(QStringLiteral("Five A"));
-    // The part of the status cell the field shows, in the grid's pixels.
-    const auto shown = [&] {
-        return g->cellRect(row, F::ColBooking).intersected(g->viewport()->geometry());
-    };
-    // Narrowed until the status cell is only partly in view, as at the
-    // race view's opening width on a small screen.
-    for (int width = f.width(); width > 300 && shown().width() >= g->cellRect(row, F::ColBooking).width() - 20;
-         width -= 10) {
-        f.resize(width, f.height());
-        QCoreApplication::processEvents();
-    }
-    ASSERT_GT(shown().width(), 10);
-    ASSERT_LT(shown().width(), g->cellRect(row, F::ColBooking).width() - 20);
+    cutAtTheRight(f, row, F::ColBooking);
+    const QRect shown = shownPart(g, row, F::ColBooking);
+    ASSERT_GT(shown.width(), 10);
+    ASSERT_LT(shown.width(), g->cellRect(row, F::ColBooking).width() - 20);
 
-    const QPoint onCell = g->viewport()->mapFrom(g, QPoint(shown().left() + 5, shown().center().y()));
+    const QPoint onCell = g->viewport()->mapFrom(g, QPoint(shown.left() + 5, shown.center().y()));
     QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, onCell);
     ASSERT_FALSE(f.cmbBookText->isHidden());
     // However the field scrolls the cell into view after the click, the
@@ -397,61 +491,69 @@ TEST_F(RaceViewGestures, InCellListOpensOverItsCellOnceTheFieldHasScrolledItInto
 
 TEST_F(RaceViewGestures, DoubleClickOnAHalfHiddenBottomRunnerKeepsItAndBooksIt)
 {
-    // A field longer than the window.
-    for (int entry = 1; entry <= 40; ++entry)
-        addRunner(FLEM, 3, entry, QStringLiteral("Long %1").arg(entry, 2, 10, QLatin1Char('0')),
-                  QStringLiteral("Tom Hill"));
-    FrmRace& f = show(3);
-    f.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    FrmRace& f = showLongField();
+    cutABottomRow(f);
+    const int row = bottomCutRow(f.grdRace);
+    ASSERT_GT(row, 0);
+    ASSERT_LT(row, f.grdRace->rows());
+    doubleClickAndBook(f, row, topOfShownPart(f.grdRace, row));
+}
+
+TEST_F(RaceViewGestures, DoubleClickOnARunnerHalfHiddenAtTheTopKeepsItAndBooksIt)
+{
+    FrmRace& f = showLongField();
     Grid* g = f.grdRace;
-    // The bottom row the field's edge cuts through, shown by at least a few
-    // pixels but not whole.
-    const auto cutRow = [&] {
+    QScrollBar* down = g->verticalScrollBar();
+    // Scrolled to its end, the field shows its last runner whole and cuts the
+    // top one; lowered until that one is hidden and shown by a few pixels each.
+    const auto topCutRow = [&] {
         const QRect view = g->viewport()->geometry();
         for (int r = 1; r <= g->rows(); ++r) {
             const QRect cell = g->cellRect(r, F::ColJockey);
-            if (cell.top() < view.bottom() - 4 && cell.bottom() > view.bottom())
+            if (cell.top() < view.top() - 4 && cell.bottom() > view.top() + 4)
                 return r;
         }
         return 0;
     };
-    for (int height = f.height(); cutRow() == 0 && height > 400; height -= 3) {
+    for (int height = f.height(); height > 400; height -= 3) {
+        down->setValue(down->maximum());
+        QCoreApplication::processEvents();
+        if (topCutRow() != 0)
+            break;
         f.resize(f.width(), height);
         QCoreApplication::processEvents();
     }
-    const int row = cutRow();
-    ASSERT_GT(row, 0);
+    const int row = topCutRow();
+    ASSERT_GT(row, 1);
+    doubleClickAndBook(f, row, topOfShownPart(g, row));
+}
+
+TEST_F(RaceViewGestures, DoubleClickOnARunnerCutAtTheRightEdgeKeepsItAndBooksIt)
+{
+    FrmRace& f = showLongField();
+    Grid* g = f.grdRace;
+    const int row = 2;
+    cutAtTheRight(f, row, F::ColJockey);
+    const QRect shown = shownPart(g, row);
+    ASSERT_EQ(shown.height(), g->cellRect(row, F::ColJockey).height());
+    ASSERT_GT(shown.width(), 10);
+    ASSERT_LT(shown.width(), g->cellRect(row, F::ColJockey).width() - 20);
+    doubleClickAndBook(f, row, QPoint(shown.right() - 2, shown.center().y()));
+}
+
+TEST_F(RaceViewGestures, DoubleClickOnAHalfHiddenBottomRunnerOfAFieldScrolledDownKeepsItAndBooksIt)
+{
+    FrmRace& f = showLongField();
+    Grid* g = f.grdRace;
+    cutABottomRow(f);
+    // The user has scrolled several runners down before the double-click.
+    g->verticalScrollBar()->setValue(6);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(g->verticalScrollBar()->value(), 6);
+    const int row = bottomCutRow(g);
+    ASSERT_GT(row, 6);
     ASSERT_LT(row, g->rows());
-    const QString horse = g->cellText(row, F::ColHorse);
-
-    // A real double-click through the window: press, release, press, release,
-    // the last release coming after the field has scrolled the row into view.
-    const QRect shown = g->cellRect(row, F::ColJockey).intersected(g->viewport()->geometry());
-    const QPoint onCell = g->mapTo(&f, QPoint(shown.center().x(), shown.top() + 2));
-    QTest::mouseDClick(f.windowHandle(), Qt::LeftButton, {}, onCell);
-    ASSERT_FALSE(f.cmbJockey->isHidden());
-    // Past the moment the field scrolls to its current cell by itself.
-    QTest::qWait(QApplication::doubleClickInterval() + 300);
-    ASSERT_FALSE(f.cmbJockey->isHidden());
-    const QRect cell = g->cellRect(row, F::ColJockey);
-    EXPECT_TRUE(g->viewport()->geometry().contains(cell)) << cell.top() << " " << cell.bottom();
-    EXPECT_EQ(g->selectedRow(), row);
-    EXPECT_EQ(g->selectedCol(), int(F::ColJockey));
-    EXPECT_EQ(f.cmbJockey->pos(), g->mapTo(&f, cell.topLeft() + QPoint(0, 1)));
-
-    // The pick books the runner double-clicked, which is still the one chosen.
-    const int index = f.cmbJockey->findText(QStringLiteral("John Smith"));
-    ASSERT_GE(index, 0);
-    f.cmbJockey->setCurrentIndex(index);
-    emit f.cmbJockey->chosen();
-    EXPECT_TRUE(f.cmbJockey->isHidden());
-    const auto rows = bookings();
-    ASSERT_EQ(rows.size(), 1);
-    EXPECT_EQ(rows[0][QStringLiteral("Horse")].toString(), horse);
-    EXPECT_EQ(g->cellText(row, F::ColJockey), QStringLiteral("John Smith"));
-    EXPECT_TRUE(g->cellText(row + 1, F::ColJockey).isEmpty());
-    EXPECT_EQ(g->selectedRow(), row);
+    doubleClickAndBook(f, row, topOfShownPart(g, row));
 }
 
 TEST_F(RaceViewGestures, DoubleClickOnAPublishedRiderWithoutAStatusConfirmsNothing)
