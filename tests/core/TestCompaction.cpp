@@ -3,6 +3,7 @@
 // open transaction) leaves the original exactly as it was.
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
+#include "support/AsAnotherUser.h"
 #include "support/DbFixture.h"
 #include "support/TestEnv.h"
 
@@ -120,31 +121,13 @@ struct CompactionAsUser
 
 CompactionAsUser compactAsAUserBoundByPermissions()
 {
-    int out[2];
-    if (::pipe(out) != 0)
-        return {};
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(out[0]);
-        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(101);
+    const AsAnotherUser ran = RunAsAnotherUser([](QByteArray& output) {
         CompactionFailure why;
         const bool done = CompactLocalDatabase(&why);
-        const QByteArray text = CompactionFailureMessage(why).toUtf8();
-        (void)!::write(out[1], text.constData(), static_cast<size_t>(text.size()));
-        ::_exit(done ? 100 : static_cast<int>(why.kind));
-    }
-    ::close(out[1]);
-    QByteArray text;
-    char buffer[4096];
-    ssize_t n = 0;
-    while ((n = ::read(out[0], buffer, sizeof buffer)) > 0)
-        text.append(buffer, n);
-    ::close(out[0]);
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
-        return {};
-    return {WEXITSTATUS(status), QString::fromUtf8(text)};
+        output = CompactionFailureMessage(why).toUtf8();
+        return done ? 100 : static_cast<int>(why.kind);
+    });
+    return {ran.status, QString::fromUtf8(ran.output)};
 }
 
 // Gives `path` to the user compactAsAUserBoundByPermissions() runs as (a

@@ -13,6 +13,7 @@
 #include "platform/AppPaths.h"
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
+#include "support/AsAnotherUser.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
@@ -142,14 +143,7 @@ struct StartAsAnotherUser
 
 StartAsAnotherUser startAsAnotherUser(const std::function<int()>& body)
 {
-    int out[2];
-    if (::pipe(out) != 0)
-        return {};
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(out[0]);
-        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(101);
+    const AsAnotherUser ran = RunAsAnotherUser([&](QByteArray& output) {
         Prompts::Script script;
         script.answerMsgBox(Prompts::vbOK);
         gAppSettings = cAppSettings();
@@ -157,21 +151,10 @@ StartAsAnotherUser startAsAnotherUser(const std::function<int()>& body)
         QStringList texts;
         for (const Prompts::Record& m : script.messages())
             texts << m.text;
-        const QByteArray bytes = texts.join(QLatin1Char('\n')).toUtf8();
-        (void)!::write(out[1], bytes.constData(), static_cast<size_t>(bytes.size()));
-        ::_exit(result);
-    }
-    ::close(out[1]);
-    QByteArray bytes;
-    char buffer[4096];
-    ssize_t n = 0;
-    while ((n = ::read(out[0], buffer, sizeof buffer)) > 0)
-        bytes.append(buffer, n);
-    ::close(out[0]);
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
-        return {};
-    return {WEXITSTATUS(status), QString::fromUtf8(bytes)};
+        output = texts.join(QLatin1Char('\n')).toUtf8();
+        return result;
+    });
+    return {ran.status, QString::fromUtf8(ran.output)};
 }
 
 class MainStartupTest : public ::testing::Test

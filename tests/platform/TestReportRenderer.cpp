@@ -3,6 +3,7 @@
 // controls, and the PDF, printer and preview outputs.
 #include "platform/Prompts.h"
 #include "platform/ReportOutput.h"
+#include "support/AsAnotherUser.h"
 #include "support/LayoutCompare.h"
 #include "support/PdfPages.h"
 #include "support/QtPrinters.h"
@@ -488,34 +489,17 @@ TEST(ReportOutputTest, AFolderThatCannotBeWrittenIsToldAsTheReason)
     printer.setOutputFileName(file);
 
     // The child sends back the reason the save gave, then the print's.
-    int out[2];
-    ASSERT_EQ(::pipe(out), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(out[0]);
-        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(101);
+    const AsAnotherUser ran = RunAsAnotherUser([&](QByteArray& text) {
         QString saveWhy, printWhy;
         const bool saved = WriteReportPdf(l, file, &saveWhy);
         const bool printed = PrintReport(l, printer, &printWhy);
-        const QByteArray text = saveWhy.toUtf8() + '\0' + printWhy.toUtf8();
-        (void)!::write(out[1], text.constData(), static_cast<size_t>(text.size()));
-        ::_exit(saved || printed ? 1 : 0);
-    }
-    ::close(out[1]);
-    QByteArray text;
-    char buffer[4096];
-    ssize_t n = 0;
-    while ((n = ::read(out[0], buffer, sizeof buffer)) > 0)
-        text.append(buffer, n);
-    ::close(out[0]);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+        text = saveWhy.toUtf8() + '\0' + printWhy.toUtf8();
+        return saved || printed ? 1 : 0;
+    });
     QFile::setPermissions(folder, everyone | QFile::ExeOwner);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_NE(WEXITSTATUS(status), 101) << "no user 'nobody' to run as";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save or the print claimed success";
+    ASSERT_NE(ran.status, 101) << "no user 'nobody' to run as";
+    EXPECT_EQ(ran.status, 0) << "the save or the print claimed success";
+    const QByteArray& text = ran.output;
     const QList<QByteArray> reasons = text.split('\0');
     ASSERT_EQ(reasons.size(), 2);
     const QString told = s("The folder ") + folder
