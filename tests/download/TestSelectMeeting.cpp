@@ -33,6 +33,11 @@ using Source = frmSelectMeeting::Source;
 namespace
 {
 const QString kClub = QStringLiteral("/scripts/ws.exe/bravik/");
+// The download stopped by a silent network at Flemington, before Pakenham.
+const QString kFlemingtonSilent =
+    QStringLiteral("These meetings could not be downloaded: \rFlemington (05/Mar/30): Error: 12030 The connection "
+                   "with the server was terminated abnormally \rPakenham (06/Mar/30): not tried \r\rNo answer came "
+                   "from the network, so the download stopped. These meetings are as they were.");
 
 class SelectMeeting : public ServerDbTest
 {
@@ -330,11 +335,7 @@ TEST_F(SelectMeeting, AConnectionClosedBeforeAnyAnswerStopsTheDownload)
     EXPECT_EQ(server.sqlQueries().filter(QStringLiteral("PAKENHAM")), QStringList());
     ASSERT_EQ(script.messages().size(), 1);
     EXPECT_EQ(script.messages()[0].title, QStringLiteral("Download Error"));
-    EXPECT_EQ(script.messages()[0].text,
-              QStringLiteral("These meetings could not be downloaded: \rFlemington (05/Mar/30): Error: 12030 The "
-                             "connection with the server was terminated abnormally \rPakenham (06/Mar/30): not tried "
-                             "\r\rNo answer came from the network, so the download stopped. These meetings are as "
-                             "they were."));
+    EXPECT_EQ(script.messages()[0].text, kFlemingtonSilent);
     EXPECT_EQ(db.fileHash(), before);
     EXPECT_NE(w.result(), QDialog::Accepted);
 }
@@ -364,11 +365,7 @@ TEST_F(SelectMeeting, AMeetingPageRedirectedToAServerThatClosesStopsTheDownloadA
     EXPECT_EQ(server.sqlQueries().filter(QStringLiteral("PAKENHAM")), QStringList());
     ASSERT_EQ(script.messages().size(), 1);
     EXPECT_EQ(script.messages()[0].title, QStringLiteral("Download Error"));
-    EXPECT_EQ(script.messages()[0].text,
-              QStringLiteral("These meetings could not be downloaded: \rFlemington (05/Mar/30): Error: 12030 The "
-                             "connection with the server was terminated abnormally \rPakenham (06/Mar/30): not tried "
-                             "\r\rNo answer came from the network, so the download stopped. These meetings are as "
-                             "they were."));
+    EXPECT_EQ(script.messages()[0].text, kFlemingtonSilent);
     // The first server was asked for the page once; every later ask, the
     // second one on a bare connection included, went where it led.
     EXPECT_EQ(paths().filter(QStringLiteral("Acceptances")),

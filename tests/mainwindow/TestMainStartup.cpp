@@ -202,6 +202,21 @@ protected:
         return w;
     }
 
+    // A start as the program makes it: the start-up window looks first (and
+    // goes on), then the main window.
+    static Main* startAfterSplash()
+    {
+        gAppSettings = cAppSettings();
+        {
+            frmSplash splash([] {});
+            splash.Form_Load();
+            EXPECT_FALSE(splash.startRefused());
+        }
+        Main* w = Main::instance();
+        w->Form_Load();
+        return w;
+    }
+
     TestEnv env;
     Prompts::Script script;
     QString dbFile;
@@ -1061,14 +1076,7 @@ TEST_F(MainStartupTest, AWorkingDatabaseThatCannotBeMadeIsToldOnceAndNoFolderIsS
 
     // The start-up window and the main window both look; one message.
     script.answerMsgBox(Prompts::vbOK).answerOpenFiles({});
-    gAppSettings = cAppSettings();
-    {
-        frmSplash splash([] {});
-        splash.Form_Load();
-        EXPECT_FALSE(splash.startRefused());
-    }
-    Main* w = Main::instance();
-    w->Form_Load();
+    Main* w = startAfterSplash();
     EXPECT_TRUE(w->ProgramEnded());
     ASSERT_EQ(script.messages().size(), 1);
     const QString text = script.messages()[0].text;
@@ -1207,14 +1215,7 @@ TEST_F(MainStartupTest, ALinkWhoseFileCannotBeFoundIsToldAndLeftAsItIs)
     // The start-up window and the main window both look; one message, then
     // the window to pick a database, as for a missing one.
     script.answerMsgBox(Prompts::vbOK).answerOpenFiles({});
-    gAppSettings = cAppSettings();
-    {
-        frmSplash splash([] {});
-        splash.Form_Load();
-        EXPECT_FALSE(splash.startRefused());
-    }
-    Main* w = Main::instance();
-    w->Form_Load();
+    Main* w = startAfterSplash();
     EXPECT_TRUE(w->ProgramEnded());
     ASSERT_EQ(script.messages().size(), 1);
     EXPECT_EQ(script.messages()[0].text,
