@@ -3,6 +3,7 @@
 #include "core/modJockeyWeb.h"
 #include "fixtures/FixtureServer.h"
 #include "platform/Prompts.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestEnv.h"
 
 #include <QDialog>
@@ -128,15 +129,10 @@ TEST_F(WebLookups, APageTheDiskRefusesIsToldWithItsReasonAndShowsNoWindow)
     server.addPage(QStringLiteral("/Publishing/RBH/pgHorseDetails.asp?id=7"), bigDetails);
     script.answerMsgBox(Prompts::vbOK);
 
-    struct rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = saved;
-    limited.rlim_cur = 1024;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    modJockey::ShowRbhRating();
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, oldHandler);
+    {
+        FileSizeLimit diskFull(1024);
+        modJockey::ShowRbhRating();
+    }
 
     ASSERT_EQ(script.records().size(), 1); // the message, no window
     EXPECT_EQ(script.records()[0].kind, Prompts::Kind::MsgBox);

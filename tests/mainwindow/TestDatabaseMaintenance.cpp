@@ -8,6 +8,7 @@
 #include "platform/Grid.h"
 #include "platform/Prompts.h"
 #include "support/DbFixture.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestEnv.h"
 
 #include <QAction>
@@ -156,15 +157,10 @@ TEST_F(Maintenance, ABackupWithNoRoomNamesTheCauseApartFromTheSentence)
         SCOPED_TRACE(room);
         script.clear();
         script.answerSaveFile(target).answerMsgBox(Prompts::vbOK);
-        struct rlimit saved{};
-        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limited = saved;
-        limited.rlim_cur = static_cast<rlim_t>(room);
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-        DatabaseMaintenance::BackupDatabase();
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        ::signal(SIGXFSZ, oldHandler);
+        {
+            FileSizeLimit diskFull(static_cast<rlim_t>(room));
+            DatabaseMaintenance::BackupDatabase();
+        }
 
         EXPECT_FALSE(QFileInfo::exists(target));
         ASSERT_EQ(script.messages().size(), 1);

@@ -6,6 +6,7 @@
 #include "records/InvoiceReport.h"
 #include "records/frmSelectDate.h"
 #include "support/DbFixture.h"
+#include "support/FileSizeLimit.h"
 #include "support/PdfPages.h"
 #include "support/TestEnv.h"
 
@@ -429,15 +430,10 @@ TEST(InvoiceReport, APdfTheDiskRefusesIsToldRemovedAndNotRecorded)
     script.answerModal([&](QDialog* preview) {
         auto* save = preview->findChild<QAction*>(QStringLiteral("actionSavePdf"));
         ASSERT_NE(save, nullptr);
-        struct rlimit saved{};
-        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limited = saved;
-        limited.rlim_cur = 1024;
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-        save->trigger();
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        ::signal(SIGXFSZ, oldHandler);
+        {
+            FileSizeLimit diskFull(1024);
+            save->trigger();
+        }
         preview->reject();
     });
     script.answerSaveFile(pdf);
