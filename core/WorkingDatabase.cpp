@@ -14,6 +14,7 @@
 #include <cstring>
 #include <optional>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -67,7 +68,7 @@ qint64 pragmaValue(sqlite3* db, const char* sql)
 // hold the user's rows: it is the user's, and never made again.
 bool holdsNothing(const QString& path)
 {
-    if (QFileInfo::exists(path + QStringLiteral("-journal")) || QFileInfo::exists(path + QStringLiteral("-wal")))
+    if (!FileSync::journalBeside(path).isEmpty())
         return false;
     const qint64 size = QFileInfo(path).size();
     if (size == 0)
@@ -118,9 +119,13 @@ bool Make(QString* error)
     // nothing is made at either end of it (the start tells it).
     const QString target = FileSync::realFile(dbPath);
     const bool remake = QFileInfo::exists(target);
-    if (!remake && target != dbPath)
+    if (!remake && QFileInfo(dbPath).isSymLink())
         return true;
     if (remake && !holdsNothing(target))
+        return true;
+    // An interrupted change's journal still waits for the database it
+    // belongs to: a new file of that name would take it in and be damaged.
+    if (!FileSync::journalBeside(target).isEmpty())
         return true;
     const QString targetFolder = QFileInfo(target).absolutePath();
 
@@ -184,7 +189,12 @@ bool Make(QString* error)
             return fail(why);
         }
     }
-    QFile::setPermissions(part, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // A new database is its owner's alone; one made again in place of what a
+    // broken start left keeps that file's mode.
+    struct stat was{};
+    const mode_t mode =
+        remake && ::stat(QFile::encodeName(target).constData(), &was) == 0 ? was.st_mode & 07777 : 0600;
+    ::chmod(QFile::encodeName(part).constData(), mode);
     if (!FileSync::toDisk(part) || (!remake && QFileInfo::exists(target)) || !FileSync::replace(part, target)) {
         const QString why = systemReason();
         FileSync::removeWithJournal(part);

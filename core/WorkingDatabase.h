@@ -23,7 +23,9 @@ namespace WorkingDatabase
  * user: what could not be made, why, that nothing was changed, and what to
  * do.
  * A Tarrow.mdb that is a symbolic link is made where it points and stays a
- * link; nothing is made for a link whose file cannot be found.
+ * link; nothing is made for a link whose file cannot be found or whose
+ * links loop, nor beside the journal of an interrupted change to a database
+ * of that name.
  */
 bool Make(QString* error);
 } // namespace WorkingDatabase

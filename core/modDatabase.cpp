@@ -756,11 +756,20 @@ QString CompactionFailureMessage(const CompactionFailure& failure)
     switch (failure.kind) {
     case Failure::None:
         return QString();
-    case Failure::Empty:
+    case Failure::Empty: {
+        // A journal beside it belongs to whatever database had that name
+        // last: a file made under that name would take the journal in.
+        const QString journal = FileSync::journalBeside(failure.path);
         return QStringLiteral("The database file ") + path
                + QStringLiteral(" is empty (0 bytes): it holds no Velmora data. \r") + left
-               + QStringLiteral(" \rRestore Tarrow.mdb from a backup, or move the empty file away to choose the "
-                                "database at the next start.");
+               + (journal.isEmpty()
+                      ? QStringLiteral(" \rRestore Tarrow.mdb from a backup, or move the empty file away to choose "
+                                       "the database at the next start.")
+                      : QStringLiteral(" \rMove both the empty file and the journal ") + QDir::toNativeSeparators(journal)
+                            + QStringLiteral(" beside it away (a backup put back beside that journal would be damaged "
+                                             "by it), then restore Tarrow.mdb from a backup, or choose the database "
+                                             "at the next start."));
+    }
     case Failure::AccessFile:
         return QStringLiteral("The database file ") + path
                + QStringLiteral(" is a Microsoft Access database. This program keeps its data in an SQLite "

@@ -17,6 +17,8 @@
 #include <QPointer>
 #include <QRegularExpression>
 
+#include <sys/stat.h>
+
 namespace modGlobal
 {
 int RunProgram(QApplication& app)
@@ -140,17 +142,42 @@ bool TakeDatabaseForThisRun()
         QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QString dbPath = modDatabase::LocalDatabasePath();
     // A link whose file cannot be found (a disk not connected, a folder not
-    // synced) is told and left as it is; the start goes on as for a missing
-    // database, and nothing is made in its place.
-    const QString real = FileSync::realFile(dbPath);
-    if (real != dbPath && !QFileInfo::exists(real)) {
+    // synced), or whose links lead round in a loop, is told and left as it
+    // is; the start goes on as for a missing database, and nothing is made
+    // in its place.
+    bool loops = false;
+    const QString real = FileSync::realFile(dbPath, &loops);
+    const QString keptAsItIs = QStringLiteral(" \rThe link has been left as it is, and no database was made in its place. ");
+    if (QFileInfo(dbPath).isSymLink() && !QFileInfo::exists(real)) {
         Prompts::MsgBoxOncePerRun(
-            QStringLiteral("The database ") + QDir::toNativeSeparators(real) + QStringLiteral(" that the link ")
-                + QDir::toNativeSeparators(dbPath)
-                + QStringLiteral(" points to cannot be found. \rThe link has been left as it is, and no database "
-                                 "was made in its place. If that file is on a disk or in a folder that is not "
-                                 "there now, make it available and start Velmora again; or pick a database in the "
-                                 "window that follows."),
+            loops ? QStringLiteral("The link ") + QDir::toNativeSeparators(dbPath)
+                        + QStringLiteral(" cannot be followed to a database: its links lead round in a loop and "
+                                         "reach no file.")
+                        + keptAsItIs
+                        + QStringLiteral("Point the link at the database file and start Velmora again; or pick a "
+                                         "database in the window that follows.")
+                  : QStringLiteral("The database ") + QDir::toNativeSeparators(real) + QStringLiteral(" that the link ")
+                        + QDir::toNativeSeparators(dbPath) + QStringLiteral(" points to cannot be found.") + keptAsItIs
+                        + QStringLiteral("If that file is on a disk or in a folder that is not there now, make it "
+                                         "available and start Velmora again; or pick a database in the window that "
+                                         "follows."),
+            Prompts::vbExclamation);
+        return true;
+    }
+    // The journal of an interrupted change outlives a database moved away
+    // from beside it. It is the only way back to that database's last whole
+    // state, and SQLite would play it into any new file of that name,
+    // damaging it at once: nothing is made there while it lies there.
+    if (const QString journal = FileSync::journalBeside(real); !journal.isEmpty() && !QFileInfo::exists(real)) {
+        Prompts::MsgBoxOncePerRun(
+            QStringLiteral("There is no database ") + QDir::toNativeSeparators(real)
+                + QStringLiteral(", but the journal ") + QDir::toNativeSeparators(journal)
+                + QStringLiteral(" of a change to a database of that name is still there: that change was "
+                                 "interrupted (the program or the computer stopped in the middle of it). \rNo "
+                                 "database was made in its place, and the journal has been left as it is. If you "
+                                 "moved the database away, put it back beside the journal and start Velmora again: "
+                                 "the change is then undone and the database is whole. To start afresh instead, move "
+                                 "the journal away too. Or pick a database in the window that follows."),
             Prompts::vbExclamation);
         return true;
     }
@@ -195,10 +222,16 @@ void ImportOldInstallation()
         throw VbError(3051, kMigrationSource,
                       QStringLiteral("The older installation's database '%1' cannot be copied to '%2'.")
                           .arg(legacy, work));
-    QFile(work).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                               | QFileDevice::ReadOther);
 
     try {
+        // The merged file takes the working database's place with its mode:
+        // a database kept private stays private.
+        struct stat current{};
+        const mode_t mode =
+            ::stat(QFile::encodeName(real).constData(), &current) == 0 ? current.st_mode & 07777 : 0600;
+        if (::chmod(QFile::encodeName(work).constData(), mode) != 0)
+            throw VbError(3051, kMigrationSource,
+                          QStringLiteral("'%1' cannot be given the working database's permissions.").arg(work));
         DaoDatabase cur = modDatabase::OpenLocalDatabase();
         DaoDatabase old = modDatabase::gDbEngine.OpenDatabase(work);
         mergeTrainers(cur, old);

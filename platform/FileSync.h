@@ -14,9 +14,14 @@ namespace FileSync
 {
 /** The file `path` reaches: `path` itself, or, for a symbolic link, the file
  *  at the end of it (through any further links), whether or not that file
- *  exists. Whatever replaces a file works on this path, in its folder, so
- *  that a link stays a link and the file it points to changes. */
-QString realFile(const QString& path);
+ *  exists. Each link is followed as the system follows it: its target is
+ *  read from the real place of the folder that holds it, so a `..` climbs
+ *  out of the folder a linked folder leads to. Whatever replaces a file
+ *  works on this path, in its folder, so that a link stays a link and the
+ *  file it points to changes. Links that lead round in a loop reach no
+ *  file: `loops` is then set, and the path returned is one of the loop's
+ *  links, which does not exist as a file. */
+QString realFile(const QString& path, bool* loops = nullptr);
 
 /** Flushes a file (or, with `directory`, a folder's entries) to disk; false
  *  when it cannot be opened or flushed. */
@@ -26,6 +31,11 @@ bool toDisk(const QString& path, bool directory = false);
  *  new one, never neither) and flushes the folder; false when the rename
  *  fails. */
 bool replace(const QString& from, const QString& to);
+
+/** The journal SQLite keeps beside the database file `path` (its -journal,
+ *  or its -wal) when one lies there; empty when there is none. It belongs
+ *  to that name's last database even when the file itself is gone. */
+QString journalBeside(const QString& path);
 
 /** Removes a database file and the rollback journal SQLite may have left
  *  beside it. */
