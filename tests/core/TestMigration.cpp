@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 namespace
@@ -141,6 +143,41 @@ TEST_F(MigrationTest, TheOlderDataIsMergedIntoTheWorkingDatabaseInDbPath)
     EXPECT_EQ(names[1].value(QStringLiteral("TrainerName")).toString(), QStringLiteral("Old Only"));
     EXPECT_EQ(current.fileHash(), programHash);
     EXPECT_FALSE(QFileInfo::exists(dataDir + QStringLiteral("/oldTarrow.mdb")));
+}
+
+TEST_F(MigrationTest, ALinkedWorkingDatabaseTakesTheOlderDataWhereItLiesAndKeepsItsMode)
+{
+    {
+        DbFixture old = legacy();
+        old.insert(QStringLiteral("Trainer"), trainer("Old Only", "X"));
+    }
+    // The bookings are kept private in a folder of their own; the database
+    // folder holds a link to them.
+    const QString keptDir = env.root() + QStringLiteral("/kept");
+    const QString linkDir = env.root() + QStringLiteral("/linked");
+    ASSERT_TRUE(QDir().mkpath(keptDir));
+    ASSERT_TRUE(QDir().mkpath(linkDir));
+    DbFixture kept(keptDir, false);
+    kept.insert(QStringLiteral("Trainer"), trainer("Kept", "Y"));
+    modDatabase::gDbEngine.CloseAll();
+    ASSERT_EQ(::chmod(QFile::encodeName(kept.path()).constData(), 0600), 0);
+    const QString link = linkDir + QStringLiteral("/Tarrow.mdb");
+    ASSERT_TRUE(QFile::link(QStringLiteral("../kept/Tarrow.mdb"), link));
+    gAppSettings.DBPath = linkDir;
+
+    modGlobal::ImportOldInstallation();
+
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), kept.path());
+    const QList<QVariantMap> names = kept.rows(QStringLiteral("SELECT TrainerName FROM Trainer ORDER BY 1"));
+    ASSERT_EQ(names.size(), 2);
+    EXPECT_EQ(names[0].value(QStringLiteral("TrainerName")).toString(), QStringLiteral("Kept"));
+    EXPECT_EQ(names[1].value(QStringLiteral("TrainerName")).toString(), QStringLiteral("Old Only"));
+    struct stat st{};
+    ASSERT_EQ(::stat(QFile::encodeName(kept.path()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode_t(0600));
+    EXPECT_FALSE(QFileInfo::exists(keptDir + QStringLiteral("/oldTarrow.mdb")));
+    EXPECT_FALSE(QFileInfo::exists(linkDir + QStringLiteral("/oldTarrow.mdb")));
 }
 
 TEST_F(MigrationTest, OlderFileThatIsNoDatabaseChangesNothing)

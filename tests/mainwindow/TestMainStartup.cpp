@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -130,6 +131,50 @@ QStringList jockeys(const QString& file)
     sqlite3_finalize(st);
     sqlite3_close(db);
     return names;
+}
+
+// A database with rows enough, two thirds of them deleted, so that a
+// compaction makes it smaller.
+void fillAndThin(const QString& file)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db,
+                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
+                           "INSERT INTO Noms (MeetingCode, RaceNumber, Horse, Owners) "
+                           "SELECT 'ZZ', i, 'Horse ' || i, printf('%.300c', 'o') FROM n; "
+                           "DELETE FROM Noms WHERE RaceNumber % 3 <> 0;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+}
+
+int tableCount(const QString& file)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    int n = -1;
+    if (sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'", -1, &st, nullptr)
+            == SQLITE_OK
+        && sqlite3_step(st) == SQLITE_ROW)
+        n = sqlite3_column_int(st, 0);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return n;
+}
+
+// A database file that a start reached through links: compacted where it
+// lies (a new, smaller file with every row), and its lock the one its own
+// name takes.
+void expectCompactedWhereItLies(const QString& real, ino_t inodeBefore, qint64 sizeBefore)
+{
+    EXPECT_NE(inodeOf(real), inodeBefore);
+    EXPECT_LT(QFileInfo(real).size(), sizeBefore);
+    EXPECT_EQ(jockeys(real), QStringList{QStringLiteral("Kept Elsewhere")});
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(real).absolutePath() + QStringLiteral("/temp.mdb")));
+    DatabaseLock::FileLock byItsOwnName(real);
+    EXPECT_EQ(byItsOwnName.take(), DatabaseLock::Outcome::OpenElsewhere);
 }
 
 // What a start by another user found: run in a child process as "nobody"
@@ -392,8 +437,21 @@ TEST_F(MainStartupTest, EmptyForeignAndAccessFilesAreRefusedAsTheyAre)
          "The database file " + dbFile + " is empty (0 bytes): it holds no Velmora data." + left
              + " \rRestore Tarrow.mdb from a backup, or move the empty file away to choose the database at the "
                "next start."},
+        // A journal left beside it would damage any database put there.
+        {"empty beside a journal",
+         [&] {
+             writeFile(QByteArray());
+             QFile journal(dbFile + QStringLiteral("-journal"));
+             ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+             journal.write(QByteArray(512, 'j'));
+         },
+         "The database file " + dbFile + " is empty (0 bytes): it holds no Velmora data." + left
+             + " \rMove both the empty file and the journal " + dbFile
+             + "-journal beside it away (a backup put back beside that journal would be damaged by it), then "
+               "restore Tarrow.mdb from a backup, or choose the database at the next start."},
         {"access",
          [&] {
+             ASSERT_TRUE(QFile::remove(dbFile + QStringLiteral("-journal")));
              QByteArray jet(4096, '\0');
              jet.replace(4, 15, "Standard Jet DB");
              writeFile(jet);
@@ -977,19 +1035,7 @@ TEST_F(MainStartupTest, OnlyAOnePageWorkingDatabaseWithoutTablesIsMadeAgain)
 {
     const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
     const QString working = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
-    const auto tables = [](const QString& file) {
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_stmt* st = nullptr;
-        int n = -1;
-        if (sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'", -1, &st, nullptr)
-                == SQLITE_OK
-            && sqlite3_step(st) == SQLITE_ROW)
-            n = sqlite3_column_int(st, 0);
-        sqlite3_finalize(st);
-        sqlite3_close(db);
-        return n;
-    };
+    const auto tables = tableCount;
     const auto startsOnAFreshCopy = [&] {
         script.clear();
         Main* w = start();
@@ -1148,18 +1194,7 @@ TEST_F(MainStartupTest, ALinkedWorkingDatabaseStaysALinkAndItsFileIsCompactedWhe
     ASSERT_TRUE(QDir().mkpath(elsewhere));
     ASSERT_TRUE(QDir().mkpath(AppPaths::dataDir()));
     const QString real = env.installTemplateDatabase(elsewhere);
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(QFile::encodeName(real).constData(), &db), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(db,
-                               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
-                               "INSERT INTO Noms (MeetingCode, RaceNumber, Horse, Owners) "
-                               "SELECT 'ZZ', i, 'Horse ' || i, printf('%.300c', 'o') FROM n; "
-                               "DELETE FROM Noms WHERE RaceNumber % 3 <> 0;",
-                               nullptr, nullptr, nullptr),
-                  SQLITE_OK);
-        sqlite3_close(db);
-    }
+    fillAndThin(real);
     addJockey(real, "Kept Elsewhere");
     ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0640), 0);
     ASSERT_TRUE(QFile::link(real, link));
@@ -1236,5 +1271,180 @@ TEST_F(MainStartupTest, ALinkWhoseFileCannotBeFoundIsToldAndLeftAsItIs)
     EXPECT_EQ(entries(elsewhere), QStringList());
     EXPECT_EQ(entries(AppPaths::dataDir()), QStringList{QStringLiteral("Tarrow.mdb")});
     EXPECT_EQ(stored().DBPath, QString());
+}
+
+TEST_F(MainStartupTest, ALinkClimbingOutOfALinkedDataFolderReachesTheFileTheSystemOpens)
+{
+    const QString xdg = env.root() + QStringLiteral("/xdg");
+    const DataFolderMode mode(env.appDir(), xdg);
+    // The data folder is kept on another disk, and in it the database links
+    // to a shared folder beside it there.
+    const QString disk2 = env.root() + QStringLiteral("/disk2");
+    ASSERT_TRUE(QDir().mkpath(disk2 + QStringLiteral("/Velmora")));
+    ASSERT_TRUE(QDir().mkpath(disk2 + QStringLiteral("/shared")));
+    ASSERT_TRUE(QDir().mkpath(xdg));
+    ASSERT_TRUE(QFile::link(disk2 + QStringLiteral("/Velmora"), AppPaths::dataDir()));
+    const QString real = env.installTemplateDatabase(disk2 + QStringLiteral("/shared"));
+    fillAndThin(real);
+    addJockey(real, "Kept Elsewhere");
+    const QString link = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
+    ASSERT_TRUE(QFile::link(QStringLiteral("../shared/Tarrow.mdb"), link));
+    // The same words read from the linked folder's spelled path lead here.
+    ASSERT_TRUE(QDir().mkpath(xdg + QStringLiteral("/shared")));
+    const QString decoy = env.installTemplateDatabase(xdg + QStringLiteral("/shared"));
+    addJockey(decoy, "Not The Bookings");
+    const QByteArray decoyBytes = fileBytes(decoy);
+    const qint64 sizeBefore = QFileInfo(real).size();
+    const ino_t inodeBefore = inodeOf(real);
+
+    Main* w = start();
+    ASSERT_FALSE(w->ProgramEnded());
+    for (const auto& m : script.messages()) // only the unreachable data service may speak
+        EXPECT_FALSE(m.text.contains(QStringLiteral("Tarrow.mdb"))) << m.text.toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    expectCompactedWhereItLies(real, inodeBefore, sizeBefore);
+    EXPECT_EQ(fileBytes(decoy), decoyBytes);
+    EXPECT_FALSE(QFileInfo::exists(decoy + QStringLiteral(".lock")));
+}
+
+TEST_F(MainStartupTest, AChainOfTwoLinksStaysAndTheFileAtItsEndIsCompacted)
+{
+    const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
+    const QString store = env.root() + QStringLiteral("/store");
+    const QString hop = env.root() + QStringLiteral("/hop");
+    ASSERT_TRUE(QDir().mkpath(store));
+    ASSERT_TRUE(QDir().mkpath(hop));
+    ASSERT_TRUE(QDir().mkpath(AppPaths::dataDir()));
+    const QString real = env.installTemplateDatabase(store);
+    fillAndThin(real);
+    addJockey(real, "Kept Elsewhere");
+    const QString middle = hop + QStringLiteral("/Tarrow.mdb");
+    const QString link = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
+    ASSERT_TRUE(QFile::link(QStringLiteral("../store/Tarrow.mdb"), middle));
+    ASSERT_TRUE(QFile::link(middle, link));
+    const qint64 sizeBefore = QFileInfo(real).size();
+    const ino_t inodeBefore = inodeOf(real);
+
+    Main* w = start();
+    ASSERT_FALSE(w->ProgramEnded());
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(QFileInfo(middle).isSymLink());
+    expectCompactedWhereItLies(real, inodeBefore, sizeBefore);
+    EXPECT_FALSE(QFileInfo::exists(hop + QStringLiteral("/temp.mdb")));
+}
+
+TEST_F(MainStartupTest, ALinkToItselfIsToldAndLeftAsItIs)
+{
+    const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
+    ASSERT_TRUE(QDir().mkpath(AppPaths::dataDir()));
+    const QString link = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
+    ASSERT_TRUE(QFile::link(QStringLiteral("Tarrow.mdb"), link));
+
+    script.answerMsgBox(Prompts::vbOK).answerOpenFiles({});
+    Main* w = startAfterSplash();
+    EXPECT_TRUE(w->ProgramEnded());
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text,
+              "The link " + link
+                  + " cannot be followed to a database: its links lead round in a loop and reach no file. \rThe "
+                    "link has been left as it is, and no database was made in its place. Point the link at the "
+                    "database file and start Velmora again; or pick a database in the window that follows.");
+    ASSERT_EQ(script.records().size(), 2);
+    EXPECT_EQ(script.records()[1].kind, Prompts::Kind::OpenFile);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QDir(AppPaths::dataDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("Tarrow.mdb")});
+}
+
+TEST_F(MainStartupTest, ALinkedDatabaseOnAnotherFileSystemIsCompactedInPlace)
+{
+    struct stat shm{}, tmp{};
+    if (::stat("/dev/shm", &shm) != 0 || ::stat(QFile::encodeName(env.root()).constData(), &tmp) != 0
+        || shm.st_dev == tmp.st_dev)
+        GTEST_SKIP() << "no second file system beside the test's folder";
+    QTemporaryDir other(QStringLiteral("/dev/shm/velmora-test-XXXXXX"));
+    ASSERT_TRUE(other.isValid());
+    const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
+    ASSERT_TRUE(QDir().mkpath(AppPaths::dataDir()));
+    const QString real = env.installTemplateDatabase(other.path());
+    fillAndThin(real);
+    addJockey(real, "Kept Elsewhere");
+    const QString link = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
+    ASSERT_TRUE(QFile::link(real, link));
+    const qint64 sizeBefore = QFileInfo(real).size();
+    const ino_t inodeBefore = inodeOf(real);
+
+    Main* w = start();
+    ASSERT_FALSE(w->ProgramEnded());
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    expectCompactedWhereItLies(real, inodeBefore, sizeBefore);
+    EXPECT_FALSE(QFileInfo::exists(AppPaths::dataDir() + QStringLiteral("/temp.mdb")));
+    Main::destroyInstance();
+    modDatabase::gDbEngine.CloseAll();
+    DatabaseLock::ReleaseRun();
+}
+
+TEST_F(MainStartupTest, AFirstStartMakesTheDatabaseAtTheEndOfALinkToAnEmptyFile)
+{
+    const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
+    const QString store = env.root() + QStringLiteral("/store");
+    ASSERT_TRUE(QDir().mkpath(store));
+    ASSERT_TRUE(QDir().mkpath(AppPaths::dataDir()));
+    // A file made ready for the bookings on the other disk, still empty.
+    const QString real = store + QStringLiteral("/Tarrow.mdb");
+    {
+        QFile f(real);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0640), 0);
+    const QString link = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
+    ASSERT_TRUE(QFile::link(real, link));
+
+    Main* w = start();
+    ASSERT_FALSE(w->ProgramEnded());
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), real);
+    EXPECT_EQ(tableCount(real), tableCount(dbFile));
+    struct stat st{};
+    ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode_t(0640));
+}
+
+TEST_F(MainStartupTest, NoDatabaseIsMadeBesideTheJournalOfADatabaseMovedAway)
+{
+    const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
+    const QString working = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
+    // The program stopped in the middle of a change; the user then moved the
+    // database away, and its journal stayed.
+    Main* w = start();
+    ASSERT_FALSE(w->ProgramEnded());
+    Main::destroyInstance();
+    modDatabase::gDbEngine.CloseAll();
+    DatabaseLock::ReleaseRun();
+    const QString journal = working + QStringLiteral("-journal");
+    {
+        QFile f(journal);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(QByteArray("\xd9\xd5\x05\xf9\x20\xa1\x63\xd7", 8) + QByteArray(4088, 'j')), 4096);
+    }
+    ASSERT_TRUE(QFile::rename(working, env.root() + QStringLiteral("/moved.mdb")));
+    const QByteArray journalBytes = fileBytes(journal);
+
+    script.clear();
+    script.answerMsgBox(Prompts::vbOK).answerOpenFiles({});
+    w = startAfterSplash();
+    EXPECT_TRUE(w->ProgramEnded());
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text,
+              "There is no database " + working + ", but the journal " + journal
+                  + " of a change to a database of that name is still there: that change was interrupted (the "
+                    "program or the computer stopped in the middle of it). \rNo database was made in its place, and "
+                    "the journal has been left as it is. If you moved the database away, put it back beside the "
+                    "journal and start Velmora again: the change is then undone and the database is whole. To start "
+                    "afresh instead, move the journal away too. Or pick a database in the window that follows.");
+    ASSERT_EQ(script.records().size(), 2);
+    EXPECT_EQ(script.records()[1].kind, Prompts::Kind::OpenFile);
+    EXPECT_FALSE(QFileInfo::exists(working));
+    EXPECT_EQ(fileBytes(journal), journalBytes);
 }
 } // namespace
