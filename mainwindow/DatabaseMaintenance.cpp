@@ -131,10 +131,16 @@ void BackupDatabase()
     // The database of another running copy of the program is never replaced
     // under it (its lock is the real file's, whichever link names it). A
     // target that is a link stays one: the file it points to is replaced.
+    // Links that lead round in a loop reach no file: they are left as they
+    // are.
     const DatabaseLock::ReplaceLock replacing(target);
-    const QString error = replacing.refused()
-                              ? QStringLiteral("The file is the database of another copy of Velmora that is open.")
-                              : copyFile(source, FileSync::realFile(target));
+    bool loops = false;
+    const QString real = FileSync::realFile(target, &loops);
+    const QString error =
+        replacing.refused() ? QStringLiteral("The file is the database of another copy of Velmora that is open.")
+        : loops ? QStringLiteral("The file is a link that cannot be followed: its links lead round in a loop and "
+                                 "reach no file. The link has been left as it is.")
+                : copyFile(source, real);
     if (!error.isEmpty()) {
         Prompts::MsgBox(QStringLiteral("Backup of Velmora Database to Location: ") + target
                             + QStringLiteral(" failed. ") + QLatin1Char('\r') + error,

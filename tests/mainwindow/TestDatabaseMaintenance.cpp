@@ -100,6 +100,56 @@ TEST_F(Maintenance, BackupCopiesTheFileExactlyButNeverOntoItself)
     EXPECT_EQ(script.messages()[0].title, QStringLiteral("Backup error"));
 }
 
+TEST_F(Maintenance, ABackupOntoALinkReachesTheFileTheSystemOpensAndALoopIsLeftAsItIs)
+{
+    db.insert(QStringLiteral("Jockey"), {{QStringLiteral("Jockey"), QStringLiteral("A Jones")}});
+    // The backup folder is a link to a folder on another disk, where the
+    // backup is itself a link to a file in a folder beside it.
+    const QString disk = env.root() + QStringLiteral("/disk");
+    ASSERT_TRUE(QDir().mkpath(disk + QStringLiteral("/backups")));
+    ASSERT_TRUE(QDir().mkpath(disk + QStringLiteral("/older")));
+    const QString usb = env.root() + QStringLiteral("/usb");
+    ASSERT_TRUE(QFile::link(disk + QStringLiteral("/backups"), usb));
+    const QString link = usb + QStringLiteral("/Tarrow.mdb");
+    ASSERT_TRUE(QFile::link(QStringLiteral("../older/Tarrow.mdb"), link));
+    const auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    };
+    const QString real = disk + QStringLiteral("/older/Tarrow.mdb");
+    write(real, "last week's backup");
+    // Where the same words lead when read from the folder's spelled path.
+    ASSERT_TRUE(QDir().mkpath(env.root() + QStringLiteral("/older")));
+    const QString decoy = env.root() + QStringLiteral("/older/Tarrow.mdb");
+    write(decoy, "another file altogether");
+
+    script.answerSaveFile(link).answerMsgBox(Prompts::vbOK);
+    DatabaseMaintenance::BackupDatabase();
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Backup Complete"));
+    EXPECT_EQ(readAll(real), readAll(db.path()));
+    EXPECT_EQ(readAll(decoy), QByteArray("another file altogether"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+
+    // A link to itself reaches no file: told, and left as it is.
+    ASSERT_TRUE(QDir().mkpath(disk + QStringLiteral("/loops")));
+    const QString loop = disk + QStringLiteral("/loops/loop.mdb");
+    ASSERT_TRUE(QFile::link(QStringLiteral("loop.mdb"), loop));
+    script.clear();
+    script.answerSaveFile(loop).answerMsgBox(Prompts::vbOK);
+    DatabaseMaintenance::BackupDatabase();
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].title, QStringLiteral("Backup error"));
+    EXPECT_EQ(script.messages()[0].text,
+              QStringLiteral("Backup of Velmora Database to Location: ") + loop
+                  + QStringLiteral(" failed. \rThe file is a link that cannot be followed: its links lead round in a "
+                                   "loop and reach no file. The link has been left as it is."));
+    EXPECT_TRUE(QFileInfo(loop).isSymLink());
+    EXPECT_EQ(QDir(disk + QStringLiteral("/loops")).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("loop.mdb")});
+}
+
 TEST_F(Maintenance, ABackupOntoTheDatabaseOfAnotherRunningCopyIsRefused)
 {
     db.insert(QStringLiteral("Jockey"), {{QStringLiteral("Jockey"), QStringLiteral("A Jones")}});
