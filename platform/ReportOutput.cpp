@@ -25,6 +25,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include <unistd.h>
 
@@ -103,6 +104,31 @@ QString refusalOf(const QString& path)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return file.errorString();
     return file.write("\n", 1) == 1 ? QString() : file.errorString();
+}
+
+// A new printer to the PDF file `file`, set up as `printer` is. A printer
+// keeps its PDF engine for life, and that engine writes through one stream
+// which, once the disk refused a write, drops every later one: the preview
+// prints on one printer, so each print to a file gets a printer of its own
+// and one failure never carries into the next try.
+std::unique_ptr<QPrinter> pdfPrinterLike(const QPrinter& printer, const QString& file)
+{
+    auto job = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    job->setOutputFormat(QPrinter::PdfFormat);
+    job->setOutputFileName(file);
+    job->setResolution(printer.resolution());
+    job->setFullPage(printer.fullPage());
+    job->setPageLayout(printer.pageLayout());
+    job->setDocName(printer.docName());
+    job->setCreator(printer.creator());
+    job->setPdfVersion(printer.pdfVersion());
+    job->setColorMode(printer.colorMode());
+    job->setFontEmbeddingEnabled(printer.fontEmbeddingEnabled());
+    job->setCopyCount(printer.copyCount());
+    job->setCollateCopies(printer.collateCopies());
+    job->setPrintRange(printer.printRange());
+    job->setFromTo(printer.fromPage(), printer.toPage());
+    return job;
 }
 
 Qt::Alignment alignmentOf(ReportAlign a)
@@ -264,6 +290,7 @@ bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error)
                                 ? printer.outputFileName()
                                 : QString();
     QString partFile;
+    std::unique_ptr<QPrinter> pdfJob;
     if (!pdfFile.isEmpty()) {
         QString why;
         partFile = newFileBeside(FileSync::realFile(pdfFile), &why);
@@ -272,15 +299,14 @@ bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error)
                 *error = refusedBeside(FileSync::realFile(pdfFile), why);
             return false;
         }
-        printer.setOutputFileName(partFile);
+        pdfJob = pdfPrinterLike(printer, partFile);
     }
-    // The printer names the chosen file again whatever happens, for the
-    // message that tells a failure.
+    // The given printer keeps naming the chosen file, for the message that
+    // tells a failure.
+    QPrinter& target = pdfJob ? *pdfJob : printer;
     auto giveUp = [&](const QString& why) {
-        if (!partFile.isEmpty()) {
+        if (!partFile.isEmpty())
             QFile::remove(partFile);
-            printer.setOutputFileName(pdfFile);
-        }
         if (error)
             *error = why;
         return false;
@@ -292,9 +318,9 @@ bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error)
         return why.isEmpty() ? otherwise : why;
     };
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!painter.begin(&target))
         return giveUp(reasonOr(QObject::tr("The printer did not start the job.")));
-    PaintReport(layout, painter, printer);
+    PaintReport(layout, painter, target);
     if (!painter.end())
         return giveUp(reasonOr(QObject::tr("The printer did not take the whole job.")));
     if (partFile.isEmpty())
@@ -305,7 +331,6 @@ bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error)
         return giveUp(reasonOr(QObject::tr("The file was left incomplete; the disk may be full.")));
     if (!FileSync::replace(partFile, FileSync::realFile(pdfFile)))
         return giveUp(QString::fromLocal8Bit(std::strerror(errno)));
-    printer.setOutputFileName(pdfFile);
     return true;
 }
 

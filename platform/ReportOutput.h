@@ -47,7 +47,9 @@ bool WriteReportPdf(const ReportLayout& layout, const QString& path, QString* er
  *  printer that prints to a PDF file writes a new file beside the chosen one
  *  (beside the file a link names), checked when it is done; it replaces an
  *  older file of that name only when whole, and one left incomplete is
- *  removed, with the system's reason where the file shows one. */
+ *  removed, with the system's reason where the file shows one. Each such
+ *  print is made by a new printer set up as `printer`, so a failed one does
+ *  not carry into the next print on `printer`. */
 bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error = nullptr);
 
 /** Shows the pages in a modal print preview titled with the layout's caption

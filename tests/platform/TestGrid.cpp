@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -371,6 +372,38 @@ TEST(Grid, MouseClicksSelectAndSignalWithGridNumbers)
     EXPECT_FALSE(g.cellFromPoint(2, 2).valid()); // on the frame / header
     EXPECT_FALSE(g.cellFromPoint(g.cellRect(5, 1).bottomLeft() + QPoint(2, 40)).valid());
     EXPECT_TRUE(g.cellRect(9, 1).isNull());
+}
+
+// A double-click that opens a window (the race view, modal) ends with a
+// release that reaches that window, not the grid. When the grid has scrolled
+// since, the next click is on the row clicked, not moved by that scroll.
+TEST(Grid, AClickAfterADoubleClickEndedInAnotherWindowIsOnTheRowClicked)
+{
+    ShownGrid sg(40);
+    Grid& g = sg.grid;
+    QScrollBar* bar = g.verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 5);
+    QSignalSpy dbl(&g, &Grid::dblClick);
+    QSignalSpy click(&g, &Grid::cellClick);
+
+    QTest::mousePress(g.viewport(), Qt::LeftButton, {}, sg.at(2, 1));
+    QTest::mouseRelease(g.viewport(), Qt::LeftButton, {}, sg.at(2, 1));
+    QTest::mousePress(g.viewport(), Qt::LeftButton, {}, sg.at(2, 1));
+    // The double-click event alone: its release goes to the other window.
+    QTest::mouseDClick(g.viewport(), Qt::LeftButton, {}, sg.at(2, 1));
+    ASSERT_EQ(dbl.size(), 1);
+    click.clear();
+
+    // Five rows down; the click lands on a row wholly in view.
+    bar->setValue(5);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(bar->value(), 5);
+    const int row = 11;
+    ASSERT_TRUE(g.viewport()->geometry().contains(g.cellRect(row, 2)));
+    QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, sg.at(row, 2));
+    ASSERT_EQ(click.size(), 1);
+    EXPECT_EQ(click.at(0).at(0).toInt(), row);
+    EXPECT_EQ(click.at(0).at(1).toInt(), 2);
 }
 
 TEST(Grid, SeveralRowsSelectedInGridOrder)

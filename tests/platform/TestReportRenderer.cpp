@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QScreen>
 #include <QPrinter>
 #include <QTemporaryDir>
@@ -432,6 +433,42 @@ TEST(ReportOutputTest, AFailedPdfKeepsTheOlderFileOfThatName)
     ASSERT_TRUE(PrintReport(l, printer));
     EXPECT_EQ(PdfPageCount(file), l.pages.size());
     EXPECT_EQ(entries(), onlyTheOlder);
+}
+
+// The preview prints every job on its one printer. A print to a PDF file
+// on a full disk, long enough that the disk refuses a write while the pages
+// are still going out, then, with room again, the same print from the same
+// preview: the second file is whole and no failure is told for it.
+TEST(ReportOutputTest, APreviewPrintsToAPdfFileAgainAfterAFullDisk)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(s("report.pdf"));
+    const ReportLayout l = layoutOf(sample(), runners(20, 15));
+    Prompts::Script script;
+    QString written;
+    script.answerModal([&](QDialog* d) {
+        auto* preview = qobject_cast<QPrintPreviewDialog*>(d);
+        ASSERT_NE(preview, nullptr);
+        auto* pages = d->findChild<QPrintPreviewWidget*>();
+        ASSERT_NE(pages, nullptr);
+        preview->printer()->setOutputFormat(QPrinter::PdfFormat);
+        preview->printer()->setOutputFileName(file);
+        {
+            FileSizeLimit diskFull(1024);
+            pages->print();
+        }
+        pages->print();
+        d->reject();
+    });
+    script.answerMsgBox(Prompts::vbOK);
+    QWidget owner;
+    EXPECT_TRUE(PreviewReport(l, &owner));
+    ASSERT_EQ(script.messages().size(), 1);
+    EXPECT_EQ(script.messages()[0].text, s("The file could not be written: \r") + file + s(" \r\r")
+                                             + QString::fromLocal8Bit(std::strerror(EFBIG)));
+    EXPECT_EQ(PdfPageCount(file), l.pages.size());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{s("report.pdf")});
 }
 
 // An older PDF the user may write, in a folder the user may not: the new
