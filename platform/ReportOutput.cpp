@@ -95,6 +95,14 @@ QString refusedBeside(const QString& path, const QString& reason)
         .arg(QDir::toNativeSeparators(folder));
 }
 
+// Why a PDF named by links that lead round in a loop is not written.
+QString loopingLink(const QString& path)
+{
+    return QObject::tr("The file %1 is a link that cannot be followed: its links lead round in a loop and reach no "
+                       "file. The link has been left as it is; choose another file.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
 // Why the disk refuses more of the file at `path`, found by adding a byte to
 // it: the printer's PDF engine keeps the reason of a refused write to
 // itself. Empty when the byte is taken.
@@ -249,11 +257,20 @@ bool WriteReportPdf(const ReportLayout& layout, const QString& path, QString* er
     // whole: a save that fails (a full disk) leaves an older file as it was.
     // Unbuffered, so that a tail the disk takes only in part is not dropped
     // silently when the file is committed.
+    // The file a link names is found here, not by QSaveFile, which would read
+    // a "../" in the link from the folder's spelled path.
     const QByteArray& bytes = pdf.data();
-    QSaveFile file(path);
+    bool loops = false;
+    const QString real = FileSync::realFile(path, &loops);
+    if (loops) {
+        if (error)
+            *error = loopingLink(path);
+        return false;
+    }
+    QSaveFile file(real);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error)
-            *error = refusedBeside(FileSync::realFile(path), file.errorString());
+            *error = refusedBeside(real, file.errorString());
         return false;
     }
     if (!FileSync::writeAll(file, bytes)) {
@@ -291,12 +308,19 @@ bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error)
                                 : QString();
     QString partFile;
     std::unique_ptr<QPrinter> pdfJob;
+    bool loops = false;
+    const QString realPdf = pdfFile.isEmpty() ? QString() : FileSync::realFile(pdfFile, &loops);
+    if (loops) {
+        if (error)
+            *error = loopingLink(pdfFile);
+        return false;
+    }
     if (!pdfFile.isEmpty()) {
         QString why;
-        partFile = newFileBeside(FileSync::realFile(pdfFile), &why);
+        partFile = newFileBeside(realPdf, &why);
         if (partFile.isEmpty()) {
             if (error)
-                *error = refusedBeside(FileSync::realFile(pdfFile), why);
+                *error = refusedBeside(realPdf, why);
             return false;
         }
         pdfJob = pdfPrinterLike(printer, partFile);
@@ -329,7 +353,7 @@ bool PrintReport(const ReportLayout& layout, QPrinter& printer, QString* error)
     // file's place.
     if (!isWholePdf(partFile))
         return giveUp(reasonOr(QObject::tr("The file was left incomplete; the disk may be full.")));
-    if (!FileSync::replace(partFile, FileSync::realFile(pdfFile)))
+    if (!FileSync::replace(partFile, realPdf))
         return giveUp(QString::fromLocal8Bit(std::strerror(errno)));
     return true;
 }

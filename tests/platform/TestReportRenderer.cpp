@@ -575,6 +575,48 @@ TEST(ReportOutputTest, APdfNamedByALinkReplacesTheFileItPointsTo)
     ASSERT_TRUE(WriteReportPdf(one, link));
     EXPECT_EQ(PdfPageCount(real), 1);
     stillTheLink("saved as PDF");
+
+    // Reports kept on another disk through a linked folder, where the file is
+    // a link climbing out of it: the system reads ".." from the folder the
+    // linked folder leads to, and so does every print and save.
+    const QString disk = dir.filePath(s("disk"));
+    ASSERT_TRUE(QDir().mkpath(disk + s("/reports")));
+    ASSERT_TRUE(QDir().mkpath(disk + s("/kept")));
+    ASSERT_TRUE(QFile::link(disk + s("/reports"), dir.filePath(s("usb"))));
+    const QString climbing = dir.filePath(s("usb/report.pdf"));
+    ASSERT_TRUE(QFile::link(s("../kept/report.pdf"), climbing));
+    const QString reached = disk + s("/kept/report.pdf");
+    // Read from the linked folder's spelled path, those words lead to the
+    // file above, which stays as it is.
+    QFile kept(real);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    const QByteArray before = kept.readAll();
+    kept.close();
+    printer.setOutputFileName(climbing);
+    ASSERT_TRUE(PrintReport(several, printer));
+    EXPECT_EQ(PdfPageCount(reached), several.pages.size());
+    ASSERT_TRUE(WriteReportPdf(one, climbing));
+    EXPECT_EQ(PdfPageCount(reached), 1);
+    EXPECT_TRUE(QFileInfo(climbing).isSymLink());
+    EXPECT_EQ(entries(disk + s("/kept")), onlyTheReport);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), before);
+
+    // A link to itself reaches no file: told, and left as it is.
+    const QString loop = disk + s("/reports/loop.pdf");
+    ASSERT_TRUE(QFile::link(s("loop.pdf"), loop));
+    const QString told = s("The file ") + loop
+                         + s(" is a link that cannot be followed: its links lead round in a loop and reach no file. "
+                             "The link has been left as it is; choose another file.");
+    QString why;
+    EXPECT_FALSE(WriteReportPdf(one, loop, &why));
+    EXPECT_EQ(why, told);
+    printer.setOutputFileName(loop);
+    why.clear();
+    EXPECT_FALSE(PrintReport(one, printer, &why));
+    EXPECT_EQ(why, told);
+    EXPECT_TRUE(QFileInfo(loop).isSymLink());
+    EXPECT_EQ(entries(disk + s("/reports")), (QStringList{s("loop.pdf"), s("report.pdf")}));
 }
 
 // Printers cannot print at the paper's edge: the pages go inside the
