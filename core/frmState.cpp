@@ -6,6 +6,7 @@
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
 #include "platform/AppPaths.h"
+#include "platform/FileSync.h"
 #include "platform/Prompts.h"
 #include "platform/WindowFit.h"
 
@@ -110,6 +111,15 @@ QString unusableReason(const modDatabase::CompactionFailure& why)
         return QStringLiteral("The database file ") + file + QStringLiteral(" cannot be read")
                + (why.detail.isEmpty() ? QString() : QStringLiteral(": ") + why.detail) + QLatin1Char('.');
     }
+}
+
+// A change of Database Path refused: why, that this copy goes on as it was,
+// and what to do.
+void refuseSwitch(const QString& why, const QString& currentDb, const QString& whatToDo)
+{
+    Prompts::MsgBox(why + QStringLiteral(" \rThis copy goes on with the database ")
+                        + QDir::toNativeSeparators(currentDb) + QStringLiteral(" and nothing was changed. ") + whatToDo,
+                    Prompts::vbCritical, QStringLiteral("Settings Error"));
 }
 
 // The windows besides `self` that show rows of the database in use: every
@@ -324,6 +334,7 @@ void frmState::cmdChange_Click()
         }
     }
     std::unique_ptr<DatabaseLock::FileLock> newLock;
+    bool noLockThere = false;
     const bool relock = switching && !DatabaseLock::HeldByRun(newDb);
     if (relock) {
         newLock = std::make_unique<DatabaseLock::FileLock>(newDb);
@@ -337,7 +348,9 @@ void frmState::cmdChange_Click()
                             QStringLiteral("Settings Error"));
             return;
         case DatabaseLock::Outcome::NotPossible:
-            newLock.reset();
+            // Refused below, once the file has been looked at: a folder
+            // that is not there is told as such.
+            noLockThere = true;
             break;
         case DatabaseLock::Outcome::Held:
             break;
@@ -350,11 +363,31 @@ void frmState::cmdChange_Click()
     if (switching) {
         const modDatabase::CompactionFailure why = modDatabase::CheckDatabaseFile(newDb);
         if (why.kind != modDatabase::CompactionFailure::Kind::None) {
-            Prompts::MsgBox(unusableReason(why) + QStringLiteral(" \rThis copy goes on with the database ")
-                                + QDir::toNativeSeparators(currentDb)
-                                + QStringLiteral(" and nothing was changed. Choose a folder that holds a Velmora "
-                                                 "database (Tarrow.mdb)."),
-                            Prompts::vbCritical, QStringLiteral("Settings Error"));
+            refuseSwitch(unusableReason(why), currentDb,
+                         QStringLiteral("Choose a folder that holds a Velmora database (Tarrow.mdb)."));
+            return;
+        }
+        // A database this copy cannot write is refused as a start refuses
+        // it: every booking would fail. Through a link, that is the file it
+        // points to and that file's folder, where the lock, SQLite's journal
+        // and the compacted copy are made.
+        const QString real = FileSync::realFile(newDb);
+        const QString realFolder = QFileInfo(real).absolutePath();
+        if (noLockThere || !QFileInfo(realFolder).isWritable()) {
+            refuseSwitch(QStringLiteral("The folder ") + QDir::toNativeSeparators(realFolder)
+                             + QStringLiteral(" cannot be written to, so Velmora cannot work on the database ")
+                             + QDir::toNativeSeparators(real) + QStringLiteral(" there."),
+                         currentDb,
+                         QStringLiteral("Allow writing to that folder (or ask whoever looks after this computer "
+                                        "to), or choose another folder."));
+            return;
+        }
+        if (!QFileInfo(real).isWritable()) {
+            refuseSwitch(QStringLiteral("The database file ") + QDir::toNativeSeparators(real)
+                             + QStringLiteral(" cannot be written to, so Velmora cannot work on it."),
+                         currentDb,
+                         QStringLiteral("Allow writing to that file (or ask whoever looks after this computer to), "
+                                        "or choose another folder."));
             return;
         }
     }

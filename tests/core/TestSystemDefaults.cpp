@@ -10,10 +10,14 @@
 #include "core/modDatabase.h"
 #include "platform/AppPaths.h"
 #include "platform/Prompts.h"
+#include "platform/VbError.h"
 #include "platform/WindowFit.h"
+#include "support/AsAnotherUser.h"
 #include "support/TestEnv.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -407,6 +411,79 @@ TEST(SystemDefaults, ADatabaseFolderWithoutAVelmoraDatabaseIsRefusedAndChangesNo
         EXPECT_EQ(bytesOf(env.registryFile()), settingsBefore);
         EXPECT_EQ(contentsOf(env.root()), foldersBefore);
     }
+}
+
+// A Velmora database in a folder this copy's user cannot write (another
+// user's shared folder, a read-only one) is refused as a start refuses it:
+// every booking there would fail. The copy goes on writing its own database
+// under its own lock. Run as a user whom file permissions bind: "nobody" when
+// the tests run as root, before a folder of root's; else the test's own user,
+// before a folder made read-only.
+TEST(SystemDefaults, AFolderThatCannotBeWrittenIsRefusedAndTheDatabaseInUseStaysWritable)
+{
+    TestEnv env;
+    // The copy's own database and settings, in a folder that user may write.
+    const QString settings = env.appDir() + QStringLiteral("/registry.json");
+    qputenv("VELMORA_REGISTRY", QFile::encodeName(settings));
+    const QString database = env.installTemplateDatabase();
+    ASSERT_TRUE(gAppSettings.SaveSettings());
+    ASSERT_EQ(::chmod(QFile::encodeName(env.root()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(env.appDir()).constData(), 0777), 0);
+    for (const QString& file : {database, settings})
+        ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0666), 0);
+    const QString shared = otherDatabaseIn(env, QStringLiteral("shared"));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), ::geteuid() == 0 ? 0755 : 0555), 0);
+    const QByteArray settingsBefore = bytesOf(settings);
+    const QByteArray sharedBefore = bytesOf(shared + QStringLiteral("/Tarrow.mdb"));
+    const QStringList sharedContents = contentsOf(shared);
+    modDatabase::gDbEngine.CloseAll(); // nothing of ours is carried into the child
+
+    const AsAnotherUser ran = RunAsAnotherUser([&](QByteArray& told) {
+        Prompts::Script script;
+        script.answerMsgBox(Prompts::vbOK);
+        if (DatabaseLock::TakeForRun(database) != DatabaseLock::Outcome::Held)
+            return 1;
+        frmState form;
+        form.LoadFields();
+        form.show();
+        changeFolderTo(form, shared);
+        if (script.messages().size() != 1)
+            return 2;
+        const Prompts::Record& message = script.messages().first();
+        told = message.text.toUtf8();
+        if (message.title != QStringLiteral("Settings Error") || message.style != Prompts::vbCritical)
+            return 3;
+        if (!form.isVisible())
+            return 4;
+        if (modDatabase::LocalDatabasePath() != database || !DatabaseLock::HeldByRun(database))
+            return 5;
+        try {
+            modDatabase::OpenLocalDatabase().Execute(QStringLiteral("INSERT INTO Jockey (Jockey) VALUES (?)"),
+                                                     {QStringLiteral("A Jones")});
+        } catch (const VbError&) {
+            return 6;
+        }
+        DatabaseLock::ReleaseRun();
+        return 0;
+    });
+    ::chmod(QFile::encodeName(shared).constData(), 0755);
+    ASSERT_NE(ran.status, 101) << "no user 'nobody' to run as";
+    EXPECT_EQ(ran.status, 0) << ran.output.toStdString();
+    EXPECT_EQ(QString::fromUtf8(ran.output).toStdString(),
+              (QStringLiteral("The folder ") + shared
+               + QStringLiteral(" cannot be written to, so Velmora cannot work on the database ") + shared
+               + QStringLiteral("/Tarrow.mdb there. \rThis copy goes on with the database ") + database
+               + QStringLiteral(" and nothing was changed. Allow writing to that folder (or ask whoever looks after "
+                                "this computer to), or choose another folder."))
+                  .toStdString());
+    EXPECT_EQ(bytesOf(settings), settingsBefore);
+    EXPECT_EQ(bytesOf(shared + QStringLiteral("/Tarrow.mdb")), sharedBefore);
+    EXPECT_EQ(contentsOf(shared), sharedContents);
+    EXPECT_EQ(modDatabase::gDbEngine.OpenDatabase(database)
+                  .Scalar(QStringLiteral("SELECT COUNT(*) FROM Jockey WHERE Jockey = 'A Jones'"))
+                  .toInt(),
+              1);
+    modDatabase::gDbEngine.CloseAll();
 }
 
 // A folder typed relative to the working folder is stored whole: a copy
