@@ -68,6 +68,13 @@ std::optional<float> invoiceNumber(const QString& text)
     return value;
 }
 
+// True when `path` is a link whose file cannot be found (`loops`: because
+// its links lead round in a loop).
+bool linkLeadsNowhere(const QString& path, bool* loops)
+{
+    return QFileInfo(path).isSymLink() && !QFileInfo::exists(FileSync::realFile(path, loops));
+}
+
 // Why the database file a change of Database Path names cannot be used, for
 // the refusal.
 QString unusableReason(const modDatabase::CompactionFailure& why)
@@ -77,6 +84,18 @@ QString unusableReason(const modDatabase::CompactionFailure& why)
     switch (why.kind) {
     case Kind::Missing: {
         const QString folder = QFileInfo(why.path).absolutePath();
+        // Told as the start tells them: a link that leads nowhere is no
+        // missing database, and a folder of that name is no database at all.
+        bool loops = false;
+        if (linkLeadsNowhere(why.path, &loops))
+            return loops ? QStringLiteral("The link ") + file
+                               + QStringLiteral(" cannot be followed to a database: its links lead round in a loop "
+                                                "and reach no file.")
+                         : QStringLiteral("The database ") + QDir::toNativeSeparators(FileSync::realFile(why.path))
+                               + QStringLiteral(" that the link ") + file + QStringLiteral(" points to cannot be found.");
+        if (QFileInfo(why.path).isDir())
+            return QStringLiteral("The Tarrow.mdb in ") + QDir::toNativeSeparators(folder)
+                   + QStringLiteral(" is a folder, not a database file.");
         return QStringLiteral("There is no database ") + file + QStringLiteral(": the folder ")
                + QDir::toNativeSeparators(folder)
                + (QFileInfo(folder).isDir() ? QStringLiteral(" holds no Velmora database (Tarrow.mdb).")
@@ -111,6 +130,22 @@ QString unusableReason(const modDatabase::CompactionFailure& why)
         return QStringLiteral("The database file ") + file + QStringLiteral(" cannot be read")
                + (why.detail.isEmpty() ? QString() : QStringLiteral(": ") + why.detail) + QLatin1Char('.');
     }
+}
+
+// What the user can do about a database file refused for `why`.
+QString whatToDo(const modDatabase::CompactionFailure& why)
+{
+    using Kind = modDatabase::CompactionFailure::Kind;
+    bool loops = false;
+    if (why.kind == Kind::InUse)
+        return QStringLiteral("Change the Database Path again once the other program has let the file go, or choose "
+                              "another folder.");
+    if (why.kind == Kind::Missing && linkLeadsNowhere(why.path, &loops))
+        return (loops ? QStringLiteral("Point the link at the database file and change the Database Path again")
+                      : QStringLiteral("If that file is on a disk or in a folder that is not there now, make it "
+                                       "available and change the Database Path again"))
+               + QStringLiteral("; or choose a folder that holds a Velmora database (Tarrow.mdb).");
+    return QStringLiteral("Choose a folder that holds a Velmora database (Tarrow.mdb).");
 }
 
 // A change of Database Path refused: why, that this copy goes on as it was,
@@ -305,9 +340,13 @@ void frmState::cmdChange_Click()
     // A folder typed relative to the working folder is stored whole, so that
     // a copy started from anywhere else finds the same database.
     const QString current = modDatabase::LocalDatabaseFolder();
-    QString typed = m_txtDBPath->text();
+    // Blanks around the path are no part of it, and a path that names the
+    // database file itself means the folder that holds it.
+    QString typed = m_txtDBPath->text().trimmed();
     if (!typed.isEmpty())
         typed = QDir::cleanPath(QDir::current().absoluteFilePath(typed));
+    if (const QFileInfo named(typed); named.fileName() == kDatabaseFile && !named.isDir())
+        typed = named.absolutePath();
     if (!AppPaths::sameFolder(typed, current))
         s.DBPath = AppPaths::sameFolder(typed, AppPaths::defaultDatabaseDir()) ? QString() : typed;
     s.DataServer = m_txtDataServer->text();
@@ -363,8 +402,7 @@ void frmState::cmdChange_Click()
     if (switching) {
         const modDatabase::CompactionFailure why = modDatabase::CheckDatabaseFile(newDb);
         if (why.kind != modDatabase::CompactionFailure::Kind::None) {
-            refuseSwitch(unusableReason(why), currentDb,
-                         QStringLiteral("Choose a folder that holds a Velmora database (Tarrow.mdb)."));
+            refuseSwitch(unusableReason(why), currentDb, whatToDo(why));
             return;
         }
         // A database this copy cannot write is refused as a start refuses

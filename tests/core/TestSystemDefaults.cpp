@@ -1,8 +1,9 @@
 // The System Defaults window: refused saves change nothing; a save reaches
 // the registry store and the account in use; a change of database folder
-// takes only a Velmora database, stores its folder whole and never happens
-// under a window that shows the database in use; the database path reads
-// whole, as far as the screen allows, and its tooltip tells it.
+// takes only a Velmora database the user can write, stores its folder whole
+// and never happens under a window that shows the database in use; the
+// database path reads whole, as far as the screen allows, and its tooltip
+// tells it.
 #include "core/DatabaseLock.h"
 #include "core/HttpRequest.h"
 #include "core/cAppSettings.h"
@@ -411,6 +412,89 @@ TEST(SystemDefaults, ADatabaseFolderWithoutAVelmoraDatabaseIsRefusedAndChangesNo
         EXPECT_EQ(bytesOf(env.registryFile()), settingsBefore);
         EXPECT_EQ(contentsOf(env.root()), foldersBefore);
     }
+}
+
+// The path typed is read as meant: blanks around it are no part of it, and
+// a path to the Tarrow.mdb itself means its folder. A Tarrow.mdb that is a
+// folder, or a link that leads nowhere, is named as what it is, and a
+// database another program holds is refused with what to do about that.
+TEST(SystemDefaults, ARefusedDatabaseIsNamedForWhatItIsAndThePathTypedIsReadAsMeant)
+{
+    TestEnv env;
+    Prompts::Script script;
+    const RunningOnDefault running(env);
+    const QString goesOn = QStringLiteral(" \rThis copy goes on with the database ") + running.database
+                           + QStringLiteral(" and nothing was changed. ");
+    const QString orChoose = QStringLiteral("; or choose a folder that holds a Velmora database (Tarrow.mdb).");
+
+    const QString boxed = env.root() + QStringLiteral("/boxed");
+    ASSERT_TRUE(QDir().mkpath(boxed + QStringLiteral("/Tarrow.mdb")));
+    // A link to a database on a disk that is not connected.
+    const QString unplugged = env.root() + QStringLiteral("/unplugged");
+    const QString away = env.root() + QStringLiteral("/usb/Tarrow.mdb");
+    ASSERT_TRUE(QDir().mkpath(unplugged));
+    ASSERT_TRUE(QFile::link(away, unplugged + QStringLiteral("/Tarrow.mdb")));
+    // Links that lead round in a loop.
+    const QString looped = env.root() + QStringLiteral("/looped");
+    ASSERT_TRUE(QDir().mkpath(looped));
+    ASSERT_TRUE(QFile::link(looped + QStringLiteral("/again.mdb"), looped + QStringLiteral("/Tarrow.mdb")));
+    ASSERT_TRUE(QFile::link(looped + QStringLiteral("/Tarrow.mdb"), looped + QStringLiteral("/again.mdb")));
+    // A Velmora database that another program is writing.
+    const QString busy = otherDatabaseIn(env, QStringLiteral("busy"));
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(busy + QStringLiteral("/Tarrow.mdb")).constData(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    const QList<std::pair<QString, QString>> refused = {
+        {QStringLiteral("  ") + boxed + QStringLiteral("  "),
+         QStringLiteral("The Tarrow.mdb in ") + boxed + QStringLiteral(" is a folder, not a database file.") + goesOn
+             + QStringLiteral("Choose a folder that holds a Velmora database (Tarrow.mdb).")},
+        {unplugged + QStringLiteral("/Tarrow.mdb"),
+         QStringLiteral("The database ") + away + QStringLiteral(" that the link ") + unplugged
+             + QStringLiteral("/Tarrow.mdb points to cannot be found.") + goesOn
+             + QStringLiteral("If that file is on a disk or in a folder that is not there now, make it available and "
+                              "change the Database Path again")
+             + orChoose},
+        {looped,
+         QStringLiteral("The link ") + looped
+             + QStringLiteral("/Tarrow.mdb cannot be followed to a database: its links lead round in a loop and "
+                              "reach no file.")
+             + goesOn + QStringLiteral("Point the link at the database file and change the Database Path again")
+             + orChoose},
+        {busy,
+         QStringLiteral("The database file ") + busy
+             + QStringLiteral("/Tarrow.mdb is in use by another program (perhaps another copy of Velmora).") + goesOn
+             + QStringLiteral("Change the Database Path again once the other program has let the file go, or choose "
+                              "another folder.")},
+    };
+    const QByteArray settingsBefore = bytesOf(env.registryFile());
+    const QStringList foldersBefore = contentsOf(env.root());
+
+    frmState form;
+    form.LoadFields();
+    form.show();
+    int told = 0;
+    for (const auto& [typed, expected] : refused) {
+        script.answerMsgBox(Prompts::vbOK);
+        changeFolderTo(form, typed);
+        ASSERT_EQ(script.messages().size(), ++told) << typed.toStdString();
+        EXPECT_EQ(script.messages().last().title, QStringLiteral("Settings Error"));
+        EXPECT_EQ(script.messages().last().style, Prompts::vbCritical);
+        EXPECT_EQ(script.messages().last().text.toStdString(), expected.toStdString());
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_TRUE(DatabaseLock::HeldByRun(running.database));
+        EXPECT_EQ(bytesOf(env.registryFile()), settingsBefore);
+        EXPECT_EQ(contentsOf(env.root()), foldersBefore);
+    }
+
+    // Let go, the same database is taken, named by its file among blanks.
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    changeFolderTo(form, QStringLiteral(" ") + busy + QStringLiteral("/Tarrow.mdb\t"));
+    EXPECT_EQ(script.messages().size(), told);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(gAppSettings.DBPath.toStdString(), busy.toStdString());
+    EXPECT_TRUE(DatabaseLock::HeldByRun(busy + QStringLiteral("/Tarrow.mdb")));
 }
 
 // A Velmora database in a folder this copy's user cannot write (another
