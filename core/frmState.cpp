@@ -6,6 +6,7 @@
 #include "core/cAppSettings.h"
 #include "core/modDatabase.h"
 #include "platform/AppPaths.h"
+#include "platform/FileSync.h"
 #include "platform/Prompts.h"
 #include "platform/WindowFit.h"
 
@@ -67,6 +68,13 @@ std::optional<float> invoiceNumber(const QString& text)
     return value;
 }
 
+// True when `path` is a link whose file cannot be found (`loops`: because
+// its links lead round in a loop).
+bool linkLeadsNowhere(const QString& path, bool* loops)
+{
+    return QFileInfo(path).isSymLink() && !QFileInfo::exists(FileSync::realFile(path, loops));
+}
+
 // Why the database file a change of Database Path names cannot be used, for
 // the refusal.
 QString unusableReason(const modDatabase::CompactionFailure& why)
@@ -76,6 +84,18 @@ QString unusableReason(const modDatabase::CompactionFailure& why)
     switch (why.kind) {
     case Kind::Missing: {
         const QString folder = QFileInfo(why.path).absolutePath();
+        // Told as the start tells them: a link that leads nowhere is no
+        // missing database, and a folder of that name is no database at all.
+        bool loops = false;
+        if (linkLeadsNowhere(why.path, &loops))
+            return loops ? QStringLiteral("The link ") + file
+                               + QStringLiteral(" cannot be followed to a database: its links lead round in a loop "
+                                                "and reach no file.")
+                         : QStringLiteral("The database ") + QDir::toNativeSeparators(FileSync::realFile(why.path))
+                               + QStringLiteral(" that the link ") + file + QStringLiteral(" points to cannot be found.");
+        if (QFileInfo(why.path).isDir())
+            return QStringLiteral("The Tarrow.mdb in ") + QDir::toNativeSeparators(folder)
+                   + QStringLiteral(" is a folder, not a database file.");
         return QStringLiteral("There is no database ") + file + QStringLiteral(": the folder ")
                + QDir::toNativeSeparators(folder)
                + (QFileInfo(folder).isDir() ? QStringLiteral(" holds no Velmora database (Tarrow.mdb).")
@@ -110,6 +130,31 @@ QString unusableReason(const modDatabase::CompactionFailure& why)
         return QStringLiteral("The database file ") + file + QStringLiteral(" cannot be read")
                + (why.detail.isEmpty() ? QString() : QStringLiteral(": ") + why.detail) + QLatin1Char('.');
     }
+}
+
+// What the user can do about a database file refused for `why`.
+QString whatToDo(const modDatabase::CompactionFailure& why)
+{
+    using Kind = modDatabase::CompactionFailure::Kind;
+    bool loops = false;
+    if (why.kind == Kind::InUse)
+        return QStringLiteral("Change the Database Path again once the other program has let the file go, or choose "
+                              "another folder.");
+    if (why.kind == Kind::Missing && linkLeadsNowhere(why.path, &loops))
+        return (loops ? QStringLiteral("Point the link at the database file and change the Database Path again")
+                      : QStringLiteral("If that file is on a disk or in a folder that is not there now, make it "
+                                       "available and change the Database Path again"))
+               + QStringLiteral("; or choose a folder that holds a Velmora database (Tarrow.mdb).");
+    return QStringLiteral("Choose a folder that holds a Velmora database (Tarrow.mdb).");
+}
+
+// A change of Database Path refused: why, that this copy goes on as it was,
+// and what to do.
+void refuseSwitch(const QString& why, const QString& currentDb, const QString& whatToDo)
+{
+    Prompts::MsgBox(why + QStringLiteral(" \rThis copy goes on with the database ")
+                        + QDir::toNativeSeparators(currentDb) + QStringLiteral(" and nothing was changed. ") + whatToDo,
+                    Prompts::vbCritical, QStringLiteral("Settings Error"));
 }
 
 // The windows besides `self` that show rows of the database in use: every
@@ -295,9 +340,13 @@ void frmState::cmdChange_Click()
     // A folder typed relative to the working folder is stored whole, so that
     // a copy started from anywhere else finds the same database.
     const QString current = modDatabase::LocalDatabaseFolder();
-    QString typed = m_txtDBPath->text();
+    // Blanks around the path are no part of it, and a path that names the
+    // database file itself means the folder that holds it.
+    QString typed = m_txtDBPath->text().trimmed();
     if (!typed.isEmpty())
         typed = QDir::cleanPath(QDir::current().absoluteFilePath(typed));
+    if (const QFileInfo named(typed); named.fileName() == kDatabaseFile && !named.isDir())
+        typed = named.absolutePath();
     if (!AppPaths::sameFolder(typed, current))
         s.DBPath = AppPaths::sameFolder(typed, AppPaths::defaultDatabaseDir()) ? QString() : typed;
     s.DataServer = m_txtDataServer->text();
@@ -324,6 +373,7 @@ void frmState::cmdChange_Click()
         }
     }
     std::unique_ptr<DatabaseLock::FileLock> newLock;
+    bool noLockThere = false;
     const bool relock = switching && !DatabaseLock::HeldByRun(newDb);
     if (relock) {
         newLock = std::make_unique<DatabaseLock::FileLock>(newDb);
@@ -337,7 +387,9 @@ void frmState::cmdChange_Click()
                             QStringLiteral("Settings Error"));
             return;
         case DatabaseLock::Outcome::NotPossible:
-            newLock.reset();
+            // Refused below, once the file has been looked at: a folder
+            // that is not there is told as such.
+            noLockThere = true;
             break;
         case DatabaseLock::Outcome::Held:
             break;
@@ -350,11 +402,30 @@ void frmState::cmdChange_Click()
     if (switching) {
         const modDatabase::CompactionFailure why = modDatabase::CheckDatabaseFile(newDb);
         if (why.kind != modDatabase::CompactionFailure::Kind::None) {
-            Prompts::MsgBox(unusableReason(why) + QStringLiteral(" \rThis copy goes on with the database ")
-                                + QDir::toNativeSeparators(currentDb)
-                                + QStringLiteral(" and nothing was changed. Choose a folder that holds a Velmora "
-                                                 "database (Tarrow.mdb)."),
-                            Prompts::vbCritical, QStringLiteral("Settings Error"));
+            refuseSwitch(unusableReason(why), currentDb, whatToDo(why));
+            return;
+        }
+        // A database this copy cannot write is refused as a start refuses
+        // it: every booking would fail. Through a link, that is the file it
+        // points to and that file's folder, where the lock, SQLite's journal
+        // and the compacted copy are made.
+        const QString real = FileSync::realFile(newDb);
+        const QString realFolder = QFileInfo(real).absolutePath();
+        if (noLockThere || !QFileInfo(realFolder).isWritable()) {
+            refuseSwitch(QStringLiteral("The folder ") + QDir::toNativeSeparators(realFolder)
+                             + QStringLiteral(" cannot be written to, so Velmora cannot work on the database ")
+                             + QDir::toNativeSeparators(real) + QStringLiteral(" there."),
+                         currentDb,
+                         QStringLiteral("Allow writing to that folder (or ask whoever looks after this computer "
+                                        "to), or choose another folder."));
+            return;
+        }
+        if (!QFileInfo(real).isWritable()) {
+            refuseSwitch(QStringLiteral("The database file ") + QDir::toNativeSeparators(real)
+                             + QStringLiteral(" cannot be written to, so Velmora cannot work on it."),
+                         currentDb,
+                         QStringLiteral("Allow writing to that file (or ask whoever looks after this computer to), "
+                                        "or choose another folder."));
             return;
         }
     }

@@ -1,8 +1,9 @@
 // The System Defaults window: refused saves change nothing; a save reaches
 // the registry store and the account in use; a change of database folder
-// takes only a Velmora database, stores its folder whole and never happens
-// under a window that shows the database in use; the database path reads
-// whole, as far as the screen allows, and its tooltip tells it.
+// takes only a Velmora database the user can write, stores its folder whole
+// and never happens under a window that shows the database in use; the
+// database path reads whole, as far as the screen allows, and its tooltip
+// tells it.
 #include "core/DatabaseLock.h"
 #include "core/HttpRequest.h"
 #include "core/cAppSettings.h"
@@ -10,10 +11,14 @@
 #include "core/modDatabase.h"
 #include "platform/AppPaths.h"
 #include "platform/Prompts.h"
+#include "platform/VbError.h"
 #include "platform/WindowFit.h"
+#include "support/AsAnotherUser.h"
 #include "support/TestEnv.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -407,6 +412,162 @@ TEST(SystemDefaults, ADatabaseFolderWithoutAVelmoraDatabaseIsRefusedAndChangesNo
         EXPECT_EQ(bytesOf(env.registryFile()), settingsBefore);
         EXPECT_EQ(contentsOf(env.root()), foldersBefore);
     }
+}
+
+// The path typed is read as meant: blanks around it are no part of it, and
+// a path to the Tarrow.mdb itself means its folder. A Tarrow.mdb that is a
+// folder, or a link that leads nowhere, is named as what it is, and a
+// database another program holds is refused with what to do about that.
+TEST(SystemDefaults, ARefusedDatabaseIsNamedForWhatItIsAndThePathTypedIsReadAsMeant)
+{
+    TestEnv env;
+    Prompts::Script script;
+    const RunningOnDefault running(env);
+    const QString goesOn = QStringLiteral(" \rThis copy goes on with the database ") + running.database
+                           + QStringLiteral(" and nothing was changed. ");
+    const QString orChoose = QStringLiteral("; or choose a folder that holds a Velmora database (Tarrow.mdb).");
+
+    const QString boxed = env.root() + QStringLiteral("/boxed");
+    ASSERT_TRUE(QDir().mkpath(boxed + QStringLiteral("/Tarrow.mdb")));
+    // A link to a database on a disk that is not connected.
+    const QString unplugged = env.root() + QStringLiteral("/unplugged");
+    const QString away = env.root() + QStringLiteral("/usb/Tarrow.mdb");
+    ASSERT_TRUE(QDir().mkpath(unplugged));
+    ASSERT_TRUE(QFile::link(away, unplugged + QStringLiteral("/Tarrow.mdb")));
+    // Links that lead round in a loop.
+    const QString looped = env.root() + QStringLiteral("/looped");
+    ASSERT_TRUE(QDir().mkpath(looped));
+    ASSERT_TRUE(QFile::link(looped + QStringLiteral("/again.mdb"), looped + QStringLiteral("/Tarrow.mdb")));
+    ASSERT_TRUE(QFile::link(looped + QStringLiteral("/Tarrow.mdb"), looped + QStringLiteral("/again.mdb")));
+    // A Velmora database that another program is writing.
+    const QString busy = otherDatabaseIn(env, QStringLiteral("busy"));
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(busy + QStringLiteral("/Tarrow.mdb")).constData(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    const QList<std::pair<QString, QString>> refused = {
+        {QStringLiteral("  ") + boxed + QStringLiteral("  "),
+         QStringLiteral("The Tarrow.mdb in ") + boxed + QStringLiteral(" is a folder, not a database file.") + goesOn
+             + QStringLiteral("Choose a folder that holds a Velmora database (Tarrow.mdb).")},
+        {unplugged + QStringLiteral("/Tarrow.mdb"),
+         QStringLiteral("The database ") + away + QStringLiteral(" that the link ") + unplugged
+             + QStringLiteral("/Tarrow.mdb points to cannot be found.") + goesOn
+             + QStringLiteral("If that file is on a disk or in a folder that is not there now, make it available and "
+                              "change the Database Path again")
+             + orChoose},
+        {looped,
+         QStringLiteral("The link ") + looped
+             + QStringLiteral("/Tarrow.mdb cannot be followed to a database: its links lead round in a loop and "
+                              "reach no file.")
+             + goesOn + QStringLiteral("Point the link at the database file and change the Database Path again")
+             + orChoose},
+        {busy,
+         QStringLiteral("The database file ") + busy
+             + QStringLiteral("/Tarrow.mdb is in use by another program (perhaps another copy of Velmora).") + goesOn
+             + QStringLiteral("Change the Database Path again once the other program has let the file go, or choose "
+                              "another folder.")},
+    };
+    const QByteArray settingsBefore = bytesOf(env.registryFile());
+    const QStringList foldersBefore = contentsOf(env.root());
+
+    frmState form;
+    form.LoadFields();
+    form.show();
+    int told = 0;
+    for (const auto& [typed, expected] : refused) {
+        script.answerMsgBox(Prompts::vbOK);
+        changeFolderTo(form, typed);
+        ASSERT_EQ(script.messages().size(), ++told) << typed.toStdString();
+        EXPECT_EQ(script.messages().last().title, QStringLiteral("Settings Error"));
+        EXPECT_EQ(script.messages().last().style, Prompts::vbCritical);
+        EXPECT_EQ(script.messages().last().text.toStdString(), expected.toStdString());
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_TRUE(DatabaseLock::HeldByRun(running.database));
+        EXPECT_EQ(bytesOf(env.registryFile()), settingsBefore);
+        EXPECT_EQ(contentsOf(env.root()), foldersBefore);
+    }
+
+    // Let go, the same database is taken, named by its file among blanks.
+    sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    changeFolderTo(form, QStringLiteral(" ") + busy + QStringLiteral("/Tarrow.mdb\t"));
+    EXPECT_EQ(script.messages().size(), told);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(gAppSettings.DBPath.toStdString(), busy.toStdString());
+    EXPECT_TRUE(DatabaseLock::HeldByRun(busy + QStringLiteral("/Tarrow.mdb")));
+}
+
+// A Velmora database in a folder this copy's user cannot write (another
+// user's shared folder, a read-only one) is refused as a start refuses it:
+// every booking there would fail. The copy goes on writing its own database
+// under its own lock. Run as a user whom file permissions bind: "nobody" when
+// the tests run as root, before a folder of root's; else the test's own user,
+// before a folder made read-only.
+TEST(SystemDefaults, AFolderThatCannotBeWrittenIsRefusedAndTheDatabaseInUseStaysWritable)
+{
+    TestEnv env;
+    // The copy's own database and settings, in a folder that user may write.
+    const QString settings = env.appDir() + QStringLiteral("/registry.json");
+    qputenv("VELMORA_REGISTRY", QFile::encodeName(settings));
+    const QString database = env.installTemplateDatabase();
+    ASSERT_TRUE(gAppSettings.SaveSettings());
+    ASSERT_EQ(::chmod(QFile::encodeName(env.root()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(env.appDir()).constData(), 0777), 0);
+    for (const QString& file : {database, settings})
+        ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0666), 0);
+    const QString shared = otherDatabaseIn(env, QStringLiteral("shared"));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), ::geteuid() == 0 ? 0755 : 0555), 0);
+    const QByteArray settingsBefore = bytesOf(settings);
+    const QByteArray sharedBefore = bytesOf(shared + QStringLiteral("/Tarrow.mdb"));
+    const QStringList sharedContents = contentsOf(shared);
+    modDatabase::gDbEngine.CloseAll(); // nothing of ours is carried into the child
+
+    const AsAnotherUser ran = RunAsAnotherUser([&](QByteArray& told) {
+        Prompts::Script script;
+        script.answerMsgBox(Prompts::vbOK);
+        if (DatabaseLock::TakeForRun(database) != DatabaseLock::Outcome::Held)
+            return 1;
+        frmState form;
+        form.LoadFields();
+        form.show();
+        changeFolderTo(form, shared);
+        if (script.messages().size() != 1)
+            return 2;
+        const Prompts::Record& message = script.messages().first();
+        told = message.text.toUtf8();
+        if (message.title != QStringLiteral("Settings Error") || message.style != Prompts::vbCritical)
+            return 3;
+        if (!form.isVisible())
+            return 4;
+        if (modDatabase::LocalDatabasePath() != database || !DatabaseLock::HeldByRun(database))
+            return 5;
+        try {
+            modDatabase::OpenLocalDatabase().Execute(QStringLiteral("INSERT INTO Jockey (Jockey) VALUES (?)"),
+                                                     {QStringLiteral("A Jones")});
+        } catch (const VbError&) {
+            return 6;
+        }
+        DatabaseLock::ReleaseRun();
+        return 0;
+    });
+    ::chmod(QFile::encodeName(shared).constData(), 0755);
+    ASSERT_NE(ran.status, 101) << "no user 'nobody' to run as";
+    EXPECT_EQ(ran.status, 0) << ran.output.toStdString();
+    EXPECT_EQ(QString::fromUtf8(ran.output).toStdString(),
+              (QStringLiteral("The folder ") + shared
+               + QStringLiteral(" cannot be written to, so Velmora cannot work on the database ") + shared
+               + QStringLiteral("/Tarrow.mdb there. \rThis copy goes on with the database ") + database
+               + QStringLiteral(" and nothing was changed. Allow writing to that folder (or ask whoever looks after "
+                                "this computer to), or choose another folder."))
+                  .toStdString());
+    EXPECT_EQ(bytesOf(settings), settingsBefore);
+    EXPECT_EQ(bytesOf(shared + QStringLiteral("/Tarrow.mdb")), sharedBefore);
+    EXPECT_EQ(contentsOf(shared), sharedContents);
+    EXPECT_EQ(modDatabase::gDbEngine.OpenDatabase(database)
+                  .Scalar(QStringLiteral("SELECT COUNT(*) FROM Jockey WHERE Jockey = 'A Jones'"))
+                  .toInt(),
+              1);
+    modDatabase::gDbEngine.CloseAll();
 }
 
 // A folder typed relative to the working folder is stored whole: a copy

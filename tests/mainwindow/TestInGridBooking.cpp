@@ -599,8 +599,9 @@ TEST_F(InGridBookingTest, RequestsThatOpenOtherWindows)
 }
 
 // After System Defaults switched to another folder's database, the window
-// shows that database's meetings and trainers, none of the old runners, and
-// a booking lands on a runner of the new database's field.
+// shows that database's meetings and trainers, none of the old runners and
+// no trainer chosen, and a booking lands on a runner of the new database's
+// field.
 TEST_F(InGridBookingTest, AfterASwitchOfDatabaseTheListsAndBookingsAreTheNewDatabases)
 {
     w.LoadMeetingGrid();
@@ -631,6 +632,9 @@ TEST_F(InGridBookingTest, AfterASwitchOfDatabaseTheListsAndBookingsAreTheNewData
     other.insert(QStringLiteral("Jockey"), {{QStringLiteral("Jockey"), QStringLiteral("A Jones")}});
     // Kept by an older version: its runners lack a column a start adds.
     other.exec(QStringLiteral("ALTER TABLE Noms DROP COLUMN WgtRat"));
+    // The trainer chosen before the switch, his contact boxes open to edits.
+    ASSERT_EQ(w.txtTrainerName->text(), TRAINER);
+    ASSERT_FALSE(w.TxtTrainPhone->isReadOnly());
 
     frmState settings(&w);
     settings.LoadFields();
@@ -651,6 +655,12 @@ TEST_F(InGridBookingTest, AfterASwitchOfDatabaseTheListsAndBookingsAreTheNewData
     EXPECT_EQ(w.grdNoms->rows(), 0);
     EXPECT_GT(MainFixture::rowOf(w.grdNames, QStringLiteral("G Waterhouse")), 0);
     EXPECT_EQ(MainFixture::rowOf(w.grdJockey, QStringLiteral("B Smith")), 0);
+    // No trainer is chosen: an edit of the boxes would reach the new
+    // database's trainer of that name.
+    EXPECT_TRUE(w.SelectedTrainer.isEmpty());
+    EXPECT_TRUE(w.txtTrainerName->text().isEmpty());
+    for (QLineEdit* box : {w.txtTrainLocation, w.TxtTrainPhone, w.txtTrainMobile})
+        EXPECT_TRUE(box->isReadOnly()) << box->objectName().toStdString();
 
     // The trainer's runners now are the new field, and a booking lands there.
     ASSERT_TRUE(fx.clickTrainer(TRAINER));
