@@ -96,6 +96,10 @@ QString unusableReason(const modDatabase::CompactionFailure& why)
         if (QFileInfo(why.path).isDir())
             return QStringLiteral("The Tarrow.mdb in ") + QDir::toNativeSeparators(folder)
                    + QStringLiteral(" is a folder, not a database file.");
+        if (const QString journal = FileSync::journalBeside(why.path); !journal.isEmpty())
+            return QStringLiteral("There is no database ") + file + QStringLiteral(", but the journal ")
+                   + QDir::toNativeSeparators(journal)
+                   + QStringLiteral(" of an interrupted change to a database of that name is still there.");
         return QStringLiteral("There is no database ") + file + QStringLiteral(": the folder ")
                + QDir::toNativeSeparators(folder)
                + (QFileInfo(folder).isDir() ? QStringLiteral(" holds no Velmora database (Tarrow.mdb).")
@@ -145,6 +149,9 @@ QString whatToDo(const modDatabase::CompactionFailure& why)
                       : QStringLiteral("If that file is on a disk or in a folder that is not there now, make it "
                                        "available and change the Database Path again"))
                + QStringLiteral("; or choose a folder that holds a Velmora database (Tarrow.mdb).");
+    if (why.kind == Kind::Missing && !FileSync::journalBeside(why.path).isEmpty())
+        return QStringLiteral("Put the database back beside its journal and change the Database Path again; or choose "
+                              "another folder.");
     return QStringLiteral("Choose a folder that holds a Velmora database (Tarrow.mdb).");
 }
 

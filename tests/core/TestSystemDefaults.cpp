@@ -439,6 +439,15 @@ TEST(SystemDefaults, ARefusedDatabaseIsNamedForWhatItIsAndThePathTypedIsReadAsMe
     ASSERT_TRUE(QDir().mkpath(looped));
     ASSERT_TRUE(QFile::link(looped + QStringLiteral("/again.mdb"), looped + QStringLiteral("/Tarrow.mdb")));
     ASSERT_TRUE(QFile::link(looped + QStringLiteral("/Tarrow.mdb"), looped + QStringLiteral("/again.mdb")));
+    // A database moved away from the journal of a change to it that was
+    // interrupted.
+    const QString moved = env.root() + QStringLiteral("/moved");
+    ASSERT_TRUE(QDir().mkpath(moved));
+    {
+        QFile journal(moved + QStringLiteral("/Tarrow.mdb-journal"));
+        ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+        ASSERT_EQ(journal.write(QByteArray(512, 'j')), 512);
+    }
     // A Velmora database that another program is writing.
     const QString busy = otherDatabaseIn(env, QStringLiteral("busy"));
     sqlite3* holder = nullptr;
@@ -461,6 +470,13 @@ TEST(SystemDefaults, ARefusedDatabaseIsNamedForWhatItIsAndThePathTypedIsReadAsMe
                               "reach no file.")
              + goesOn + QStringLiteral("Point the link at the database file and change the Database Path again")
              + orChoose},
+        {moved,
+         QStringLiteral("There is no database ") + moved + QStringLiteral("/Tarrow.mdb, but the journal ") + moved
+             + QStringLiteral("/Tarrow.mdb-journal of an interrupted change to a database of that name is still "
+                              "there.")
+             + goesOn
+             + QStringLiteral("Put the database back beside its journal and change the Database Path again; or "
+                              "choose another folder.")},
         {busy,
          QStringLiteral("The database file ") + busy
              + QStringLiteral("/Tarrow.mdb is in use by another program (perhaps another copy of Velmora).") + goesOn
