@@ -2,8 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
 
 namespace AppPaths
 {
@@ -20,6 +26,33 @@ QString withoutTrailingSlash(QString dir)
     while (dir.size() > 1 && dir.endsWith(QLatin1Char('/')))
         dir.chop(1);
     return dir;
+}
+
+/** Makes `dir` and any missing folder above it. Empty when the folder is
+ *  there, else the system's reason the first folder that could not be made
+ *  gave (no right to write the folder above it, a read-only disk, a file in
+ *  the way): a file written in it later would only say it is missing. */
+QString makePath(const QString& dir)
+{
+    if (QFileInfo(dir).isDir())
+        return QString();
+    const QByteArray native = QFile::encodeName(dir);
+    if (::mkdir(native.constData(), 0777) == 0)
+        return QString();
+    int error = errno;
+    const QString parent = QFileInfo(dir).path();
+    if (error == ENOENT && parent != dir) {
+        const QString why = makePath(parent);
+        if (!why.isEmpty())
+            return why;
+        if (::mkdir(native.constData(), 0777) == 0)
+            return QString();
+        error = errno;
+    }
+    // Made meanwhile by another copy of the program.
+    if (QFileInfo(dir).isDir())
+        return QString();
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 } // namespace
 
@@ -46,14 +79,17 @@ QString dataDir()
     return withoutTrailingSlash(dir);
 }
 
-QString scratchDir()
+QString scratchDir(QString* error)
 {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     if (dir.isEmpty())
         dir = QDir::homePath() + QStringLiteral("/.cache");
     dir = withoutTrailingSlash(dir) + QStringLiteral("/Velmora");
-    // One that cannot be made is told by the write that needs it.
-    QDir().mkpath(dir);
+    // One that cannot be made is told by the write that needs it, with the
+    // reason the system gave.
+    const QString why = makePath(dir);
+    if (error)
+        *error = why;
     return dir;
 }
 

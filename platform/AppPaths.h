@@ -28,8 +28,10 @@ QString dataDir();
 
 /** The folder for the program's scratch files (the rating page): the
  *  user's cache folder ($XDG_CACHE_HOME/Velmora, by default
- *  ~/.cache/Velmora), made if missing. Without a trailing separator. */
-QString scratchDir();
+ *  ~/.cache/Velmora), made if missing. Without a trailing separator.
+ *  `error`, when given, gets the system's reason the folder could not be
+ *  made ("Permission denied"...), or an empty text. */
+QString scratchDir(QString* error = nullptr);
 
 /** The working database's folder when none is set: the program's folder
  *  when it is self-contained, otherwise the user's data folder. */

@@ -84,9 +84,19 @@ export VELMORA_APP_DIR VELMORA_REGISTRY VELMORA_LEGACY_DIR XDG_CACHE_HOME
 # window is shown, then closes the main window the ordinary way.
 # xvfb-run keeps its X authority file in our temporary folder: ended by the
 # time limit it cannot tidy up its own, and ours is removed however we end.
+# It runs in the background while we wait: the shell holds a trap back until
+# a command in the foreground ends, so Ctrl-C would wait out the time limit.
+# timeout runs in a process group of its own, which a Ctrl-C at the terminal
+# does not reach; told to stop, it passes the signal on to that whole group
+# (xvfb-run, Xvfb and the program), and we wait for it before the temporary
+# folder is removed (quietly: the shell would report the signal that ended
+# it, though stopping was what was asked).
 status=0
 VELMORA_SCREENSHOT=$out QT_QPA_PLATFORM=xcb \
-    timeout 120 xvfb-run -a -f "$tmp/Xauthority" -s "-screen 0 $screen" "$bin" || status=$?
+    timeout 120 xvfb-run -a -f "$tmp/Xauthority" -s "-screen 0 $screen" "$bin" &
+child=$!
+trap 'kill -TERM "$child" 2>/dev/null || :; wait "$child" 2>/dev/null || :; exit 130' INT TERM
+wait "$child" || status=$?
 
 if [ ! -s "$out" ]; then
     if [ "$status" -eq 124 ]; then

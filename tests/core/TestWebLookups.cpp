@@ -17,7 +17,9 @@
 #include <csignal>
 #include <cstring>
 
+#include <sys/fsuid.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace
 {
@@ -30,6 +32,34 @@ QByteArray ratingsPage(const QByteArray& rows)
 {
     return "<html><title>FIND HORSE - Ratings</title><table>" + rows + "</table></html>";
 }
+
+// This thread's file access as "nobody" while it lives, when the tests run
+// as root (who may write anywhere, whatever the modes say); for any other
+// user, whom the modes bind already, nothing changes. The lookup stays in
+// this process: a child process (RunAsAnotherUser) cannot use the network
+// manager the tests before it have started here.
+class FilesAsNobody
+{
+public:
+    FilesAsNobody()
+    {
+        if (m_root) {
+            ::setfsgid(65534);
+            ::setfsuid(65534);
+        }
+    }
+    ~FilesAsNobody()
+    {
+        if (m_root) {
+            ::setfsuid(0);
+            ::setfsgid(0);
+        }
+    }
+    bool took() const { return !m_root || ::setfsuid(static_cast<uid_t>(-1)) == 65534; }
+
+private:
+    const bool m_root = ::geteuid() == 0;
+};
 
 class WebLookups : public ::testing::Test
 {
@@ -145,6 +175,35 @@ TEST_F(WebLookups, APageTheDiskRefusesIsToldWithItsReasonAndShowsNoWindow)
     EXPECT_EQ(file.readAll(), older);
     EXPECT_EQ(QDir(env.scratchDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("display.html")});
+}
+
+// The cache folder cannot be made: the cache home lies in a folder the user
+// may not write. The message says why the folder could not be made, not that
+// the page's folder is missing.
+TEST_F(WebLookups, ACacheFolderThatCannotBeMadeIsToldWithItsReason)
+{
+    const QString locked = env.root() + QStringLiteral("/locked");
+    ASSERT_TRUE(QDir().mkpath(locked));
+    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                                        | QFile::ReadOther | QFile::ExeOther;
+    ASSERT_TRUE(QFile::setPermissions(env.root(), readOnly | QFile::WriteOwner));
+    ASSERT_TRUE(QFile::setPermissions(locked, readOnly));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(locked + QStringLiteral("/cache")));
+    server.addPage(kSearch, ratingsPage("<tr>" + kLink7 + kActive + "</tr>"), "text/html", "POST");
+    server.addPage(QStringLiteral("/Publishing/RBH/pgHorseDetails.asp?id=7"), kDetails);
+    script.answerMsgBox(Prompts::vbOK);
+
+    {
+        FilesAsNobody bound;
+        ASSERT_TRUE(bound.took());
+        modJockey::ShowRbhRating();
+    }
+
+    ASSERT_EQ(script.records().size(), 1); // the message, no window
+    EXPECT_EQ(script.records()[0].text, QStringLiteral("The rating page could not be written to ") + locked
+                                            + QStringLiteral("/cache/Velmora/display.html \r\r")
+                                            + QString::fromLocal8Bit(std::strerror(EACCES)));
+    EXPECT_EQ(script.records()[0].title, QStringLiteral("RBH Vic Rating"));
 }
 
 TEST_F(WebLookups, WithoutADetailsLinkBeforeTheActiveEntryTheSearchAnswerIsKept)
