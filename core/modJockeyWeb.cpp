@@ -143,24 +143,25 @@ void ShowRbhRating()
 
     // A scratch file: the user's cache folder, since the program's folder may
     // not be the user's to write.
+    // A folder that cannot be made is told with its own reason, not the
+    // file's "No such file or directory".
     QString why;
     const QString path = AppPaths::join(AppPaths::scratchDir(&why), kDisplayFile);
     // Unbuffered and checked: a buffered write the disk refuses (full, or
     // over the file-size limit) would show only in a commit that still
     // reports success, leaving an empty page in place of the older one.
     QSaveFile file(path);
-    if (!why.isEmpty()) {
-        // The folder could not be made: its reason, not the file's "No such
-        // file or directory".
-    } else if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        why = file.errorString();
-    } else if (!FileSync::writeAll(file, page.toUtf8())) {
-        // The reason is taken before giving the file up replaces it with
-        // "Writing canceled by application"; the older page stays.
-        why = file.errorString();
-        file.cancelWriting();
-    } else if (!file.commit()) {
-        why = file.errorString();
+    if (why.isEmpty()) {
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            why = file.errorString();
+        } else if (!FileSync::writeAll(file, page.toUtf8())) {
+            // The reason is taken before giving the file up replaces it with
+            // "Writing canceled by application"; the older page stays.
+            why = file.errorString();
+            file.cancelWriting();
+        } else if (!file.commit()) {
+            why = file.errorString();
+        }
     }
     if (!why.isEmpty()) {
         Prompts::MsgBox(QStringLiteral("The rating page could not be written to ") + path + QStringLiteral(" \r\r")
