@@ -133,21 +133,57 @@ QStringList jockeys(const QString& file)
     return names;
 }
 
-// A database with rows enough, two thirds of them deleted, so that a
-// compaction makes it smaller.
-void fillAndThin(const QString& file)
+// The bookings kept in a folder away from the data folder: a database with
+// rows enough, two thirds of them deleted, so that a compaction makes it
+// smaller.
+struct KeptElsewhere
 {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db,
-                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
-                           "INSERT INTO Noms (MeetingCode, RaceNumber, Horse, Owners) "
-                           "SELECT 'ZZ', i, 'Horse ' || i, printf('%.300c', 'o') FROM n; "
-                           "DELETE FROM Noms WHERE RaceNumber % 3 <> 0;",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
-    sqlite3_close(db);
-}
+    explicit KeptElsewhere(const TestEnv& env, const QString& folder)
+    {
+        QDir().mkpath(folder);
+        real = env.installTemplateDatabase(folder);
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(real).constData(), &db);
+        EXPECT_EQ(sqlite3_exec(db,
+                               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
+                               "INSERT INTO Noms (MeetingCode, RaceNumber, Horse, Owners) "
+                               "SELECT 'ZZ', i, 'Horse ' || i, printf('%.300c', 'o') FROM n; "
+                               "DELETE FROM Noms WHERE RaceNumber % 3 <> 0;",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+        addJockey(real, "Kept Elsewhere");
+        size = QFileInfo(real).size();
+        inode = inodeOf(real);
+    }
+
+    // After a start that reached it through links: compacted where it lies
+    // (a new, smaller file with every row kept, no copy left beside it), and
+    // its lock the one its own name takes.
+    void expectCompactedWhereItLies() const
+    {
+        EXPECT_NE(inodeOf(real), inode);
+        EXPECT_LT(QFileInfo(real).size(), size);
+        EXPECT_EQ(jockeys(real), QStringList{QStringLiteral("Kept Elsewhere")});
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(QFile::encodeName(real).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* st = nullptr;
+        int rows = -1;
+        if (sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM Noms WHERE MeetingCode = 'ZZ'", -1, &st, nullptr) == SQLITE_OK
+            && sqlite3_step(st) == SQLITE_ROW)
+            rows = sqlite3_column_int(st, 0);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        EXPECT_EQ(rows, 500);
+        EXPECT_FALSE(QFileInfo::exists(QFileInfo(real).absolutePath() + QStringLiteral("/temp.mdb")));
+        DatabaseLock::FileLock byItsOwnName(real);
+        EXPECT_EQ(byItsOwnName.take(), DatabaseLock::Outcome::OpenElsewhere);
+    }
+
+    QString real;
+    qint64 size = 0;
+    ino_t inode = 0;
+};
 
 int tableCount(const QString& file)
 {
@@ -162,19 +198,6 @@ int tableCount(const QString& file)
     sqlite3_finalize(st);
     sqlite3_close(db);
     return n;
-}
-
-// A database file that a start reached through links: compacted where it
-// lies (a new, smaller file with every row), and its lock the one its own
-// name takes.
-void expectCompactedWhereItLies(const QString& real, ino_t inodeBefore, qint64 sizeBefore)
-{
-    EXPECT_NE(inodeOf(real), inodeBefore);
-    EXPECT_LT(QFileInfo(real).size(), sizeBefore);
-    EXPECT_EQ(jockeys(real), QStringList{QStringLiteral("Kept Elsewhere")});
-    EXPECT_FALSE(QFileInfo::exists(QFileInfo(real).absolutePath() + QStringLiteral("/temp.mdb")));
-    DatabaseLock::FileLock byItsOwnName(real);
-    EXPECT_EQ(byItsOwnName.take(), DatabaseLock::Outcome::OpenElsewhere);
 }
 
 // What a start by another user found: run in a child process as "nobody"
@@ -260,6 +283,16 @@ protected:
         Main* w = Main::instance();
         w->Form_Load();
         return w;
+    }
+
+    // A start that goes on and says nothing of the database: only the
+    // unreachable data service may speak.
+    void startsWithoutAWordOnTheDatabase()
+    {
+        Main* w = start();
+        ASSERT_FALSE(w->ProgramEnded());
+        for (const auto& m : script.messages())
+            EXPECT_FALSE(m.text.contains(QStringLiteral("Tarrow.mdb"))) << m.text.toStdString();
     }
 
     TestEnv env;
@@ -1190,50 +1223,22 @@ TEST_F(MainStartupTest, ALinkedWorkingDatabaseStaysALinkAndItsFileIsCompactedWhe
     const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
     const QString link = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
     // The bookings are kept on another disk; the data folder links to them.
-    const QString elsewhere = env.root() + QStringLiteral("/other-disk");
-    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    const KeptElsewhere kept(env, env.root() + QStringLiteral("/other-disk"));
     ASSERT_TRUE(QDir().mkpath(AppPaths::dataDir()));
-    const QString real = env.installTemplateDatabase(elsewhere);
-    fillAndThin(real);
-    addJockey(real, "Kept Elsewhere");
-    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0640), 0);
-    ASSERT_TRUE(QFile::link(real, link));
-    const qint64 sizeBefore = QFileInfo(real).size();
-    const ino_t inodeBefore = inodeOf(real);
+    ASSERT_EQ(::chmod(QFile::encodeName(kept.real).constData(), 0640), 0);
+    ASSERT_TRUE(QFile::link(kept.real, link));
 
-    Main* w = start();
-    ASSERT_FALSE(w->ProgramEnded());
-    for (const auto& m : script.messages()) // only the unreachable data service may speak
-        EXPECT_FALSE(m.text.contains(QStringLiteral("Tarrow.mdb"))) << m.text.toStdString();
+    startsWithoutAWordOnTheDatabase();
 
     // The link is still the link, and the file it points to was compacted
     // in its own folder with all its rows.
     EXPECT_TRUE(QFileInfo(link).isSymLink());
-    EXPECT_EQ(QFileInfo(link).symLinkTarget(), real);
-    EXPECT_NE(inodeOf(real), inodeBefore);
-    EXPECT_LT(QFileInfo(real).size(), sizeBefore);
-    EXPECT_EQ(jockeys(real), QStringList{QStringLiteral("Kept Elsewhere")});
-    {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(real).constData(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-        sqlite3_stmt* st = nullptr;
-        ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM Noms WHERE MeetingCode = 'ZZ'", -1, &st, nullptr),
-                  SQLITE_OK);
-        ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
-        EXPECT_EQ(sqlite3_column_int(st, 0), 500);
-        sqlite3_finalize(st);
-        sqlite3_close(db);
-    }
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), kept.real);
+    kept.expectCompactedWhereItLies();
     struct stat st{};
-    ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &st), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(kept.real).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, mode_t(0640));
-    EXPECT_FALSE(QFileInfo::exists(elsewhere + QStringLiteral("/temp.mdb")));
     EXPECT_FALSE(QFileInfo::exists(AppPaths::dataDir() + QStringLiteral("/temp.mdb")));
-
-    // The lock is the file's own: a start that reaches it by its own name
-    // finds this copy holding it.
-    DatabaseLock::FileLock byItsOwnName(real);
-    EXPECT_EQ(byItsOwnName.take(), DatabaseLock::Outcome::OpenElsewhere);
 }
 
 TEST_F(MainStartupTest, ALinkWhoseFileCannotBeFoundIsToldAndLeftAsItIs)
@@ -1281,12 +1286,9 @@ TEST_F(MainStartupTest, ALinkClimbingOutOfALinkedDataFolderReachesTheFileTheSyst
     // to a shared folder beside it there.
     const QString disk2 = env.root() + QStringLiteral("/disk2");
     ASSERT_TRUE(QDir().mkpath(disk2 + QStringLiteral("/Velmora")));
-    ASSERT_TRUE(QDir().mkpath(disk2 + QStringLiteral("/shared")));
     ASSERT_TRUE(QDir().mkpath(xdg));
     ASSERT_TRUE(QFile::link(disk2 + QStringLiteral("/Velmora"), AppPaths::dataDir()));
-    const QString real = env.installTemplateDatabase(disk2 + QStringLiteral("/shared"));
-    fillAndThin(real);
-    addJockey(real, "Kept Elsewhere");
+    const KeptElsewhere kept(env, disk2 + QStringLiteral("/shared"));
     const QString link = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
     ASSERT_TRUE(QFile::link(QStringLiteral("../shared/Tarrow.mdb"), link));
     // The same words read from the linked folder's spelled path lead here.
@@ -1294,15 +1296,10 @@ TEST_F(MainStartupTest, ALinkClimbingOutOfALinkedDataFolderReachesTheFileTheSyst
     const QString decoy = env.installTemplateDatabase(xdg + QStringLiteral("/shared"));
     addJockey(decoy, "Not The Bookings");
     const QByteArray decoyBytes = fileBytes(decoy);
-    const qint64 sizeBefore = QFileInfo(real).size();
-    const ino_t inodeBefore = inodeOf(real);
 
-    Main* w = start();
-    ASSERT_FALSE(w->ProgramEnded());
-    for (const auto& m : script.messages()) // only the unreachable data service may speak
-        EXPECT_FALSE(m.text.contains(QStringLiteral("Tarrow.mdb"))) << m.text.toStdString();
+    startsWithoutAWordOnTheDatabase();
     EXPECT_TRUE(QFileInfo(link).isSymLink());
-    expectCompactedWhereItLies(real, inodeBefore, sizeBefore);
+    kept.expectCompactedWhereItLies();
     EXPECT_EQ(fileBytes(decoy), decoyBytes);
     EXPECT_FALSE(QFileInfo::exists(decoy + QStringLiteral(".lock")));
 }
@@ -1310,26 +1307,19 @@ TEST_F(MainStartupTest, ALinkClimbingOutOfALinkedDataFolderReachesTheFileTheSyst
 TEST_F(MainStartupTest, AChainOfTwoLinksStaysAndTheFileAtItsEndIsCompacted)
 {
     const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
-    const QString store = env.root() + QStringLiteral("/store");
+    const KeptElsewhere kept(env, env.root() + QStringLiteral("/store"));
     const QString hop = env.root() + QStringLiteral("/hop");
-    ASSERT_TRUE(QDir().mkpath(store));
     ASSERT_TRUE(QDir().mkpath(hop));
     ASSERT_TRUE(QDir().mkpath(AppPaths::dataDir()));
-    const QString real = env.installTemplateDatabase(store);
-    fillAndThin(real);
-    addJockey(real, "Kept Elsewhere");
     const QString middle = hop + QStringLiteral("/Tarrow.mdb");
     const QString link = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
     ASSERT_TRUE(QFile::link(QStringLiteral("../store/Tarrow.mdb"), middle));
     ASSERT_TRUE(QFile::link(middle, link));
-    const qint64 sizeBefore = QFileInfo(real).size();
-    const ino_t inodeBefore = inodeOf(real);
 
-    Main* w = start();
-    ASSERT_FALSE(w->ProgramEnded());
+    startsWithoutAWordOnTheDatabase();
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_TRUE(QFileInfo(middle).isSymLink());
-    expectCompactedWhereItLies(real, inodeBefore, sizeBefore);
+    kept.expectCompactedWhereItLies();
     EXPECT_FALSE(QFileInfo::exists(hop + QStringLiteral("/temp.mdb")));
 }
 
@@ -1366,18 +1356,13 @@ TEST_F(MainStartupTest, ALinkedDatabaseOnAnotherFileSystemIsCompactedInPlace)
     ASSERT_TRUE(other.isValid());
     const DataFolderMode mode(env.appDir(), env.root() + QStringLiteral("/xdg"));
     ASSERT_TRUE(QDir().mkpath(AppPaths::dataDir()));
-    const QString real = env.installTemplateDatabase(other.path());
-    fillAndThin(real);
-    addJockey(real, "Kept Elsewhere");
+    const KeptElsewhere kept(env, other.path());
     const QString link = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
-    ASSERT_TRUE(QFile::link(real, link));
-    const qint64 sizeBefore = QFileInfo(real).size();
-    const ino_t inodeBefore = inodeOf(real);
+    ASSERT_TRUE(QFile::link(kept.real, link));
 
-    Main* w = start();
-    ASSERT_FALSE(w->ProgramEnded());
+    startsWithoutAWordOnTheDatabase();
     EXPECT_TRUE(QFileInfo(link).isSymLink());
-    expectCompactedWhereItLies(real, inodeBefore, sizeBefore);
+    kept.expectCompactedWhereItLies();
     EXPECT_FALSE(QFileInfo::exists(AppPaths::dataDir() + QStringLiteral("/temp.mdb")));
     Main::destroyInstance();
     modDatabase::gDbEngine.CloseAll();
@@ -1400,8 +1385,7 @@ TEST_F(MainStartupTest, AFirstStartMakesTheDatabaseAtTheEndOfALinkToAnEmptyFile)
     const QString link = AppPaths::dataDir() + QStringLiteral("/Tarrow.mdb");
     ASSERT_TRUE(QFile::link(real, link));
 
-    Main* w = start();
-    ASSERT_FALSE(w->ProgramEnded());
+    startsWithoutAWordOnTheDatabase();
     EXPECT_TRUE(QFileInfo(link).isSymLink());
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), real);
     EXPECT_EQ(tableCount(real), tableCount(dbFile));
