@@ -14,7 +14,6 @@
 #include <cstring>
 #include <optional>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -191,10 +190,7 @@ bool Make(QString* error)
     }
     // A new database is its owner's alone; one made again in place of what a
     // broken start left keeps that file's mode.
-    struct stat was{};
-    const mode_t mode =
-        remake && ::stat(QFile::encodeName(target).constData(), &was) == 0 ? was.st_mode & 07777 : 0600;
-    ::chmod(QFile::encodeName(part).constData(), mode);
+    FileSync::takeModeOf(target, part);
     if (!FileSync::toDisk(part) || (!remake && QFileInfo::exists(target)) || !FileSync::replace(part, target)) {
         const QString why = systemReason();
         FileSync::removeWithJournal(part);

@@ -26,7 +26,6 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -589,9 +588,6 @@ std::optional<CompactionError> compact(const QString& folder, const QString& dbP
     if (replacing.refused())
         return CompactionError{Failure::InUse, QString()};
 
-    struct stat original{};
-    const bool haveMode = ::stat(QFile::encodeName(realPath).constData(), &original) == 0;
-
     // Our own connection must not be in the middle of a transaction; it is
     // closed for the duration and opened again on the result.
     const bool wasConnected = gDbEngine.IsConnected(dbPath);
@@ -687,8 +683,7 @@ std::optional<CompactionError> compact(const QString& folder, const QString& dbP
 
         // The compacted file keeps the original's permissions (a read-only
         // database stays read-only).
-        if (haveMode)
-            ::chmod(QFile::encodeName(tmpPath).constData(), original.st_mode & 07777);
+        FileSync::takeModeOf(realPath, tmpPath);
 
         // One step: readers see either the old file or the compacted one.
         if (!FileSync::replace(tmpPath, realPath))

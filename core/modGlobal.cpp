@@ -17,8 +17,6 @@
 #include <QPointer>
 #include <QRegularExpression>
 
-#include <sys/stat.h>
-
 namespace modGlobal
 {
 int RunProgram(QApplication& app)
@@ -224,12 +222,8 @@ void ImportOldInstallation()
                           .arg(legacy, work));
 
     try {
-        // The merged file takes the working database's place with its mode:
-        // a database kept private stays private.
-        struct stat current{};
-        const mode_t mode =
-            ::stat(QFile::encodeName(real).constData(), &current) == 0 ? current.st_mode & 07777 : 0600;
-        if (::chmod(QFile::encodeName(work).constData(), mode) != 0)
+        // The merged file takes the working database's place with its mode.
+        if (!FileSync::takeModeOf(real, work))
             throw VbError(3051, kMigrationSource,
                           QStringLiteral("'%1' cannot be given the working database's permissions.").arg(work));
         DaoDatabase cur = modDatabase::OpenLocalDatabase();

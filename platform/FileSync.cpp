@@ -86,6 +86,13 @@ bool replace(const QString& from, const QString& to)
     return true;
 }
 
+bool takeModeOf(const QString& replaced, const QString& replacement)
+{
+    struct stat st{};
+    const mode_t mode = ::stat(QFile::encodeName(replaced).constData(), &st) == 0 ? st.st_mode & 07777 : 0600;
+    return ::chmod(QFile::encodeName(replacement).constData(), mode) == 0;
+}
+
 QString journalBeside(const QString& path)
 {
     for (const QString& suffix : {QStringLiteral("-journal"), QStringLiteral("-wal")}) {

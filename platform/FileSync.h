@@ -27,6 +27,12 @@ QString realFile(const QString& path, bool* loops = nullptr);
  *  when it cannot be opened or flushed. */
 bool toDisk(const QString& path, bool directory = false);
 
+/** Gives `replacement` the permissions of the file `replaced` that it is
+ *  to take the place of (a database kept private stays private, a
+ *  read-only one read-only), or the owner's alone (0600) when there is no
+ *  such file. False when they cannot be set. */
+bool takeModeOf(const QString& replaced, const QString& replacement);
+
 /** Renames `from` over `to` in one step (readers see the old file or the
  *  new one, never neither) and flushes the folder; false when the rename
  *  fails. */
